@@ -1,0 +1,39 @@
+// Profile.h -- which Windows profile (Wine prefix) Tessaly works on.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace tessaly {
+
+struct Profile {
+    std::filesystem::path prefix; // the Wine prefix (holds user.reg, system.reg, dosdevices/, drive_c/)
+    bool isSample = false;        // the bundled sample profile (copied to the user's data folder) is in use
+    std::string loginName;        // login name of the process's user; empty if unknown
+};
+
+// An explicit folder (--profile DIR) wins, else $WINEPREFIX, else ~/.wine, else the bundled sample
+// profile, copied once to $XDG_DATA_HOME/tessaly/sample-profile (default ~/.local/share/...) so that
+// restores never write into the install tree; *notice then receives a one-line text saying so.
+// An explicit or $WINEPREFIX folder that does not exist or holds no user.reg is refused with a
+// std::runtime_error naming it; so is a missing home folder or sample profile when one is needed.
+Profile resolveProfile(const std::optional<std::filesystem::path>& explicitPrefix,
+                       std::string* notice = nullptr);
+
+// The bundled sample profile: $TESSALY_SAMPLE_PROFILE if set, else the folder fixed at build time.
+std::filesystem::path bundledSampleProfileDir();
+
+// Where the sample profile is copied: $XDG_DATA_HOME (when absolute) or ~/.local/share, then
+// tessaly/sample-profile. Throws std::runtime_error when no home folder is known.
+std::filesystem::path sampleProfileCopyDir();
+
+// Copies the bundled sample to `copyDir` unless a copy (a folder with user.reg) is already there.
+// The copy is made in a sibling folder and renamed into place, so a half-made copy is never used.
+// Returns true when it copied.
+bool ensureSampleProfileCopy(const std::filesystem::path& bundledDir, const std::filesystem::path& copyDir);
+
+// Login name of the process's user: the password database, else $USER, else $LOGNAME; empty if none.
+std::string currentLoginName();
+
+} // namespace tessaly

@@ -1,0 +1,91 @@
+// TempFiles.cpp -- Windows-style temporary file names and the private working folder.
+#include "platform/TempFiles.h"
+
+#include "platform/Utf8.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <stdexcept>
+#include <system_error>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace tessaly {
+
+namespace {
+
+constexpr unsigned kMaxNumber = 0xFFFF;
+
+// The first three characters (not bytes, so a UTF-8 character is never split).
+std::string cutPrefix(const std::string& prefix) {
+    if (prefix.find_first_of(std::string("/\\\0", 3)) != std::string::npos)
+        throw std::invalid_argument("A temporary file prefix must not hold a path separator: \"" + prefix +
+                                    "\"");
+    std::size_t pos = 0;
+    for (int chars = 0; chars < 3 && pos < prefix.size(); ++chars) {
+        const std::size_t len = utf8::decode(prefix, pos);
+        pos += len ? len : 1;
+    }
+    return prefix.substr(0, pos);
+}
+
+unsigned randomNumber() {
+    std::random_device rd;
+    return 1 + rd() % kMaxNumber;
+}
+
+} // namespace
+
+fs::path hostTempDir() {
+    if (const char* tmp = std::getenv("TMPDIR"); tmp && *tmp) {
+        std::error_code ec;
+        if (fs::is_directory(tmp, ec))
+            return fs::absolute(tmp, ec);
+    }
+    return "/tmp";
+}
+
+fs::path createTempFileIn(const fs::path& folder, const std::string& prefix, unsigned firstNumber) {
+    const std::string stem = cutPrefix(prefix);
+    unsigned number = (firstNumber >= 1 && firstNumber <= kMaxNumber) ? firstNumber : randomNumber();
+    for (unsigned tries = 0; tries < kMaxNumber; ++tries) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%X", number);
+        const fs::path candidate = folder / (stem + digits + ".tmp");
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            return candidate;
+        }
+        if (errno != EEXIST)
+            throw std::runtime_error("Cannot create a temporary file in " + folder.string() + ": " +
+                                     std::strerror(errno));
+        number = number % kMaxNumber + 1;
+    }
+    throw std::runtime_error("Cannot create a temporary file in " + folder.string() + ": all names " + stem +
+                             "1.tmp to " + stem + "FFFF.tmp are taken");
+}
+
+fs::path sGetTempFile(const std::string& prefix) {
+    return createTempFileIn(hostTempDir(), prefix);
+}
+
+PrivateWorkDir::PrivateWorkDir() {
+    std::string pattern = (hostTempDir() / "tessaly-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("Cannot create a working folder in " + hostTempDir().string() + ": " +
+                                 std::strerror(errno));
+    path_ = pattern;
+}
+
+PrivateWorkDir::~PrivateWorkDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+} // namespace tessaly

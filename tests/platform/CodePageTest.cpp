@@ -1,0 +1,178 @@
+// CodePageTest.cpp -- conversions between UTF-8 and ANSI code pages.
+#include "platform/CodePage.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+
+namespace tessaly {
+namespace {
+
+struct Conversion {
+    const char* name;
+    unsigned codePage;
+    std::string utf8;
+    std::string ansi;
+};
+
+void PrintTo(const Conversion& c, std::ostream* os) {
+    *os << c.name << " (code page " << c.codePage << ")";
+}
+
+std::string caseName(const ::testing::TestParamInfo<Conversion>& info) {
+    std::string name = info.param.name;
+    for (char& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch)))
+            ch = '_';
+    return name;
+}
+
+// Cases that convert both ways without loss.
+const Conversion kRoundTrips[] = {
+    {"ascii", 1252, "Main Identity", "Main Identity"},
+    {"empty", 1252, "", ""},
+    {"latin1", 1252, "caf\xC3\xA9 na\xC3\xAFve", "caf\xE9 na\xEFve"},
+    {"euro", 1252,
+     "\xE2\x82\xAC"
+     "9",
+     "\x80"
+     "9"},
+    {"quotes", 1252, "\xE2\x80\x9Cq\xE2\x80\x9D", "\x93q\x94"},
+    {"control", 1252, std::string("a\r\nb\0c", 7), std::string("a\r\nb\0c", 7)},
+    {"cyrillic", 1251, "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "\xCF\xF0\xE8\xE2\xE5\xF2"},
+    {"kanji", 932, "\xE6\x97\xA5\xE6\x9C\xAC", "\x93\xFA\x96\x7B"},
+    {"kanji backslash", 932, "C:\\\xE6\x97\xA5", "C:\\\x93\xFA"},
+    {"utf8", 65001, "\xC3\xA9\xE2\x82\xAC", "\xC3\xA9\xE2\x82\xAC"},
+};
+
+class CodePageRoundTrip : public ::testing::TestWithParam<Conversion> {};
+
+TEST_P(CodePageRoundTrip, ConvertsBothWays) {
+    const Conversion& c = GetParam();
+    std::optional<CodePage> cp;
+    try {
+        cp.emplace(c.codePage);
+    } catch (const std::runtime_error&) {
+        GTEST_SKIP() << "iconv has no code page " << c.codePage;
+    }
+    EXPECT_EQ(cp->toAnsi(c.utf8), c.ansi);
+    EXPECT_EQ(cp->fromAnsi(c.ansi), c.utf8);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CodePageRoundTrip, ::testing::ValuesIn(kRoundTrips), caseName);
+
+// Text that cannot be carried turns into '?', and the rest of the text survives.
+const Conversion kToAnsiLossy[] = {
+    {"kanji in 1252", 1252,
+     "a\xE6\x97\xA5\xE6\x9C\xAC"
+     "b",
+     "a??b"},
+    {"emoji in 1252", 1252, "x\xF0\x9F\x98\x80y", "x?y"},
+    {"cut sequence at end", 1252, "ab\xC3", "ab?"},
+    {"stray continuation", 1252,
+     "a\x80\xBF"
+     "b",
+     "a??b"},
+    {"overlong slash", 1252,
+     "\xC0\xAF"
+     "x",
+     "??x"},
+    {"encoded surrogate", 1252,
+     "\xED\xA0\x80"
+     "\xC3\xA9",
+     "???\xE9"},
+    {"beyond unicode", 1252, "\xF4\x90\x80\x80", "????"},
+    {"invalid then unrepresentable", 1252, "\xFF\xE6\x97\xA5\xC3\xA9", "??\xE9"},
+    {"latin in 1251", 1251, "\xC3\xA9\xD0\x9F", "?\xCF"},
+    {"invalid bytes in 65001", 65001,
+     "a\xFF"
+     "b",
+     "a?b"},
+};
+
+class CodePageToAnsiLossy : public ::testing::TestWithParam<Conversion> {};
+
+TEST_P(CodePageToAnsiLossy, ReplacesWithQuestionMark) {
+    const Conversion& c = GetParam();
+    EXPECT_EQ(CodePage(c.codePage).toAnsi(c.utf8), c.ansi);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CodePageToAnsiLossy, ::testing::ValuesIn(kToAnsiLossy), caseName);
+
+const Conversion kFromAnsiLossy[] = {
+    {"undefined bytes of 1252", 1252, "a?b?c??",
+     "a\x81"
+     "b\x8D"
+     "c\x8F\x90"},
+    {"undefined byte of 1251", 1251, "?x", "\x98x"},
+    {"lone lead byte at end", 932, "ab?", "ab\x93"},
+    {"lead byte with bad trail", 932, "?\x7F", "\x81\x7F"},
+    {"invalid bytes in 65001", 65001, "a?b",
+     "a\xFF"
+     "b"},
+};
+
+class CodePageFromAnsiLossy : public ::testing::TestWithParam<Conversion> {};
+
+TEST_P(CodePageFromAnsiLossy, ReplacesWithQuestionMark) {
+    const Conversion& c = GetParam();
+    std::optional<CodePage> cp;
+    try {
+        cp.emplace(c.codePage);
+    } catch (const std::runtime_error&) {
+        GTEST_SKIP() << "iconv has no code page " << c.codePage;
+    }
+    EXPECT_EQ(cp->fromAnsi(c.ansi), c.utf8);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CodePageFromAnsiLossy, ::testing::ValuesIn(kFromAnsiLossy), caseName);
+
+TEST(CodePage, DefaultIs1252) {
+    CodePage cp;
+    EXPECT_EQ(cp.number(), 1252u);
+    EXPECT_EQ(cp.toAnsi("\xE2\x82\xAC"), "\x80");
+}
+
+TEST(CodePage, UnknownNumbersAreRefusedNamingTheNumber) {
+    for (unsigned number : {0u, 1u, 4711u, 99999u}) {
+        try {
+            CodePage cp(number);
+            ADD_FAILURE() << "code page " << number << " was accepted";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(std::to_string(number)), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST(CodePage, LongTextGoesThroughWhole) {
+    // Longer than the conversion buffer, with replacements spread through it.
+    std::string utf8, ansi;
+    for (int i = 0; i < 5000; ++i) {
+        utf8 += "\xC3\xA9"
+                "a\xE6\x97\xA5";
+        ansi += "\xE9"
+                "a?";
+    }
+    CodePage cp(1252);
+    EXPECT_EQ(cp.toAnsi(utf8), ansi);
+
+    std::string back;
+    for (int i = 0; i < 5000; ++i)
+        back += "\xC3\xA9"
+                "a?";
+    EXPECT_EQ(cp.fromAnsi(ansi), back);
+}
+
+TEST(CodePage, CopiesConvertIndependently) {
+    CodePage a(1252);
+    CodePage b = a;
+    EXPECT_EQ(a.toAnsi("\xC3\xA9\xF0\x9F\x98\x80"), "\xE9?");
+    EXPECT_EQ(b.fromAnsi("\xE9\x81"), "\xC3\xA9?");
+    EXPECT_EQ(b.number(), 1252u);
+}
+
+} // namespace
+} // namespace tessaly

@@ -1,0 +1,115 @@
+// PathMapperTest.cpp -- Windows paths mapped into a Wine prefix made on the fly.
+#include "platform/PathMapper.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace tessaly {
+namespace {
+
+class PathMapperTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        prefix = tmp.path() / "prefix";
+        const fs::path user = prefix / "drive_c" / "users" / "root";
+        fs::create_directories(user / "Local Settings" / "Mail");
+        fs::create_directories(user / "Favorites");
+        fs::create_directories(user / "Both" / "Mail");
+        fs::create_directories(user / "Both" / "mail");
+        fs::create_directories(user / "Caf\xC3\xA9");
+        test::writeFile(user / "Local Settings" / "Mail" / "Inbox.dbx", "x");
+        fs::create_directories(prefix / "dosdevices");
+        fs::create_directory_symlink("../drive_c", prefix / "dosdevices" / "c:");
+        fs::create_directory_symlink("/", prefix / "dosdevices" / "z:");
+        profile.prefix = prefix;
+    }
+
+    fs::path c() const { return prefix / "dosdevices" / "c:"; }
+
+    test::TempDir tmp;
+    fs::path prefix;
+    Profile profile;
+};
+
+TEST_F(PathMapperTest, MapsThroughDriveLinks) {
+    const fs::path users = prefix / "dosdevices" / "c:" / "users" / "root";
+    const struct {
+        const char* windows;
+        fs::path host;
+    } cases[] = {
+        {"C:\\users\\root\\Local Settings\\Mail\\Inbox.dbx", users / "Local Settings/Mail/Inbox.dbx"},
+        {"c:/users/root/Local Settings/Mail/Inbox.dbx", users / "Local Settings/Mail/Inbox.dbx"},
+        {"C:\\USERS\\Root\\local settings\\MAIL\\inbox.DBX", users / "Local Settings/Mail/Inbox.dbx"},
+        {"C:\\users\\root\\\\Local Settings\\.\\Mail\\", users / "Local Settings/Mail"},
+        {"C:\\users\\root\\Favorites\\..\\Local Settings", users / "Local Settings"},
+        {"C:\\users\\root\\CAF\xC3\x89", users / "Caf\xC3\xA9"},
+        // Exact names win; otherwise the first case-insensitive match in sorted order.
+        {"C:\\users\\root\\Both\\mail", users / "Both/mail"},
+        {"C:\\users\\root\\Both\\MAIL", users / "Both/Mail"},
+        // Missing components, and everything after them, are kept as given.
+        {"C:\\users\\root\\New Folder\\MAIL\\x.txt", users / "New Folder/MAIL/x.txt"},
+        {"C:\\USERS\\root\\Favorites\\New.url", users / "Favorites/New.url"},
+        {"C:", prefix / "dosdevices" / "c:"},
+        {"C:\\", prefix / "dosdevices" / "c:"},
+        {"Z:\\ETC", prefix / "dosdevices" / "z:" / "etc"},
+    };
+    for (const auto& tc : cases)
+        EXPECT_EQ(hostPath(profile, tc.windows), tc.host) << tc.windows;
+}
+
+// Names handed back by the Windows temp-file call end with a NUL.
+TEST_F(PathMapperTest, NulEndsThePath) {
+    const char raw[] = "C:\\users\\root\\KVA1.tmp\0garbage";
+    const std::string withNul(raw, sizeof raw - 1);
+    EXPECT_EQ(hostPath(profile, withNul), c() / "users/root/KVA1.tmp");
+}
+
+TEST_F(PathMapperTest, MappedPathReachesTheDriveFolder) {
+    const fs::path mapped = hostPath(profile, "C:\\Users\\ROOT\\local settings\\mail\\INBOX.DBX");
+    EXPECT_TRUE(fs::equivalent(mapped, prefix / "drive_c/users/root/Local Settings/Mail/Inbox.dbx"));
+
+    const fs::path created = hostPath(profile, "C:\\users\\root\\favorites\\Site.url");
+    test::writeFile(created, "[InternetShortcut]");
+    EXPECT_TRUE(fs::exists(prefix / "drive_c/users/root/Favorites/Site.url"));
+}
+
+TEST_F(PathMapperTest, RefusesPathsWithoutDriveOrClimbingAboveIt) {
+    const char* refused[] = {
+        "",      "C",      "users\\root\\x",          "\\users\\root",          "\\\\server\\share\\x",
+        "1:\\x", "C:\\..", "C:\\..\\..\\etc\\passwd", "C:\\users\\..\\..\\etc", "C:/users/root/../../../x",
+    };
+    for (const char* path : refused)
+        EXPECT_THROW(hostPath(profile, path), std::invalid_argument) << path;
+}
+
+TEST_F(PathMapperTest, FallsBackToDriveCWithoutLinks) {
+    fs::remove_all(prefix / "dosdevices");
+    EXPECT_EQ(hostPath(profile, "c:\\Users\\root\\local settings"),
+              prefix / "drive_c/users/root/Local Settings");
+    EXPECT_THROW(hostPath(profile, "D:\\data"), std::runtime_error);
+}
+
+TEST_F(PathMapperTest, UnmappedDriveIsAnError) {
+    try {
+        hostPath(profile, "q:\\x");
+        FAIL() << "unmapped drive accepted";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("Q:"), std::string::npos) << e.what();
+    }
+}
+
+TEST_F(PathMapperTest, ResolveComponentsBelowAHostFolder) {
+    const fs::path base = prefix / "drive_c" / "users" / "root";
+    EXPECT_EQ(resolveComponents(base, "local settings\\MAIL/inbox.dbx"),
+              base / "Local Settings/Mail/Inbox.dbx");
+    EXPECT_EQ(resolveComponents(base, "Favorites\\..\\favorites"), base / "Favorites");
+    EXPECT_THROW(resolveComponents(base, "..\\x"), std::invalid_argument);
+}
+
+} // namespace
+} // namespace tessaly

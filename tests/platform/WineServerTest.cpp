@@ -1,0 +1,114 @@
+// WineServerTest.cpp -- detecting a live wineserver through a real unix socket.
+#include "platform/WineServer.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace tessaly {
+namespace {
+
+// A listening unix socket standing in for a wineserver; closing it leaves the socket file behind,
+// as a wineserver that was killed does.
+class FakeServer {
+public:
+    explicit FakeServer(const fs::path& socketPath) {
+        fs::create_directories(socketPath.parent_path());
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        const std::string text = socketPath.string();
+        EXPECT_LT(text.size(), sizeof addr.sun_path);
+        std::memcpy(addr.sun_path, text.c_str(), text.size() + 1);
+        EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << std::strerror(errno);
+        EXPECT_EQ(::listen(fd_, 4), 0);
+    }
+    ~FakeServer() { stop(); }
+    void stop() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+class WineServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        prefix = tmp.path() / "prefix";
+        fs::create_directories(prefix);
+        fakeTmp = tmp.path() / "t";
+        fs::create_directories(fakeTmp);
+        struct stat st {};
+        ASSERT_EQ(::stat(prefix.c_str(), &st), 0);
+        char name[64];
+        std::snprintf(name, sizeof name, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
+                      static_cast<unsigned long long>(st.st_ino));
+        serverFolder = name;
+    }
+
+    bool running() const { return wineserverRunning(prefix, wineserverSocketRoots(prefix, fakeTmp)); }
+    fs::path userRoot() const { return fakeTmp / (".wine-" + std::to_string(::getuid())); }
+
+    test::TempDir tmp;
+    fs::path prefix;
+    fs::path fakeTmp;
+    std::string serverFolder;
+};
+
+TEST_F(WineServerTest, FolderNameIsDeviceAndInodeInLowerHex) {
+    EXPECT_EQ(wineserverFolderName(prefix), serverFolder);
+    EXPECT_EQ(wineserverFolderName(tmp / "missing"), "");
+}
+
+TEST_F(WineServerTest, LiveSocketIsARunningServer) {
+    EXPECT_FALSE(running());
+    FakeServer server(userRoot() / serverFolder / "socket");
+    EXPECT_TRUE(running());
+    server.stop();
+    EXPECT_TRUE(fs::exists(fs::symlink_status(userRoot() / serverFolder / "socket")));
+    EXPECT_FALSE(running()) << "a stale socket file counts as no server";
+}
+
+TEST_F(WineServerTest, DebianStyleFolderIsSearchedToo) {
+    FakeServer server(fakeTmp / "wine-Ab12Cd" / serverFolder / "socket");
+    EXPECT_TRUE(running());
+}
+
+TEST_F(WineServerTest, OtherPrefixesAndOtherFilesDoNotCount) {
+    const fs::path other = tmp.path() / "other";
+    fs::create_directories(other);
+    FakeServer server(userRoot() / wineserverFolderName(other) / "socket");
+    EXPECT_FALSE(running());
+    EXPECT_TRUE(wineserverRunning(other, wineserverSocketRoots(other, fakeTmp)));
+
+    test::writeFile(userRoot() / serverFolder / "socket", "not a socket");
+    test::writeFile(userRoot() / serverFolder / "lock", "");
+    EXPECT_FALSE(running());
+}
+
+TEST_F(WineServerTest, MissingPrefixHasNoServer) {
+    EXPECT_FALSE(wineserverRunning(tmp / "missing", {userRoot()}));
+}
+
+TEST_F(WineServerTest, MessageSaysHowToStopTheServer) {
+    EXPECT_NE(wineserverRunningMessage("/home/al/.wine").find("WINEPREFIX=/home/al/.wine wineserver -k"),
+              std::string::npos);
+    const std::string spaced = wineserverRunningMessage("/home/al/My Prefix's");
+    EXPECT_NE(spaced.find("WINEPREFIX='/home/al/My Prefix'\\''s' wineserver -k"), std::string::npos)
+        << spaced;
+    EXPECT_NE(spaced.find("wineserver"), std::string::npos);
+}
+
+} // namespace
+} // namespace tessaly
