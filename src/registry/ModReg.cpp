@@ -1,0 +1,216 @@
+// ModReg.cpp -- registry access by key path: split, test, create, remove, read and list.
+#include "registry/ModReg.h"
+
+#include <array>
+#include <cstring>
+
+namespace tessaly {
+
+namespace {
+
+struct RootName {
+    const char* name;
+    HKEY root;
+};
+constexpr std::array<RootName, 7> kRoots{{
+    {"HKEY_CLASSES_ROOT", kHkeyClassesRoot},
+    {"HKEY_CURRENT_USER", kHkeyCurrentUser},
+    {"HKEY_LOCAL_MACHINE", kHkeyLocalMachine},
+    {"HKEY_USERS", kHkeyUsers},
+    {"HKEY_PERFORMANCE_DATA", kHkeyPerformanceData},
+    {"HKEY_CURRENT_CONFIG", kHkeyCurrentConfig},
+    {"HKEY_DYN_DATA", kHkeyDynData},
+}};
+
+std::string trimBlanks(const std::string& s) {
+    size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos)
+        return "";
+    size_t e = s.find_last_not_of(' ');
+    return s.substr(b, e - b + 1);
+}
+
+// Drops the last character of a UTF-8 text.
+void dropLastCharacter(std::string& s) {
+    if (s.empty())
+        return;
+    size_t i = s.size() - 1;
+    while (i > 0 && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80)
+        --i;
+    s.erase(i);
+}
+
+} // namespace
+
+HKEY ModReg::RootKeyFromName(std::string_view rootName) {
+    for (const RootName& r : kRoots)
+        if (rootName == r.name)
+            return r.root;
+    return kHkeyNone;
+}
+
+void ModReg::SplitKeyPath(std::string& keyPath, HKEY& root) {
+    if (keyPath.compare(0, 5, "HKEY_") != 0 || keyPath.size() < 5 || keyPath.back() == '\\') {
+        ui_.messageBox("Incorrect Format:\n\n" + keyPath, kAppTitle, MsgIcon::None, MsgButtons::Ok);
+        root = kHkeyNone;
+        return;
+    }
+    size_t slash = keyPath.find('\\');
+    if (slash != std::string::npos) {
+        root = RootKeyFromName(std::string_view(keyPath).substr(0, slash));
+        keyPath.erase(0, slash + 1);
+    } else {
+        root = RootKeyFromName(keyPath);
+        keyPath.clear();
+    }
+}
+
+bool ModReg::RegKeyExists(std::string keyPath) {
+    SplitKeyPath(keyPath, rootHandle_);
+    if (rootHandle_ == kHkeyNone)
+        return false;
+    lastResult_ = reg_.RegOpenKeyExA(rootHandle_, toAnsi(keyPath), kKeyRead, &keyHandle_);
+    if (lastResult_ != kErrorSuccess)
+        return false;
+    reg_.RegCloseKey(keyHandle_);
+    return true;
+}
+
+long ModReg::CreateRegKey(std::string keyPath) {
+    SplitKeyPath(keyPath, rootHandle_);
+    if (rootHandle_ == kHkeyNone)
+        return lastResult_;
+    lastResult_ = reg_.RegCreateKeyA(rootHandle_, toAnsi(keyPath), &keyHandle_);
+    if (lastResult_ == kErrorSuccess)
+        reg_.RegCloseKey(keyHandle_);
+    return lastResult_;
+}
+
+long ModReg::RemoveKey(std::string keyPath) {
+    SplitKeyPath(keyPath, rootHandle_);
+    if (rootHandle_ == kHkeyNone)
+        return lastResult_;
+    size_t slash = keyPath.rfind('\\');
+    std::string parent = slash == std::string::npos ? std::string() : keyPath.substr(0, slash);
+    std::string last = slash == std::string::npos ? keyPath : keyPath.substr(slash + 1);
+    lastResult_ = reg_.RegOpenKeyExA(rootHandle_, toAnsi(parent), kKeyWrite, &keyHandle_);
+    if (lastResult_ == kErrorSuccess) {
+        lastResult_ = reg_.RegDeleteKeyA(keyHandle_, toAnsi(last));
+        reg_.RegCloseKey(keyHandle_);
+    }
+    return lastResult_;
+}
+
+void ModReg::RemoveKeyTree(const std::string& keyPath) {
+    // The whole list is taken before anything is deleted; every key goes after its subkeys.
+    KeyedCollection<std::string> subKeys = ListSubKeys(keyPath);
+    for (const auto& item : subKeys)
+        RemoveKeyTree(keyPath + "\\" + item.value);
+    RemoveKey(keyPath);
+}
+
+std::optional<std::string> ModReg::ReadStringValue(std::string keyPath, const std::string& valueName) {
+    SplitKeyPath(keyPath, rootHandle_);
+    if (rootHandle_ == kHkeyNone)
+        return std::nullopt;
+    lastResult_ = reg_.RegOpenKeyExA(rootHandle_, toAnsi(keyPath), kKeyRead, &keyHandle_);
+    if (lastResult_ != kErrorSuccess)
+        return std::string("Error");
+    std::string buffer(255, ' ');
+    std::string data;
+    std::uint32_t size = 255;
+    std::uint32_t type = 0;
+    lastResult_ = reg_.RegQueryValueExA(keyHandle_, toAnsi(valueName), &type, &data, &size);
+    reg_.RegCloseKey(keyHandle_);
+    if (lastResult_ != kErrorSuccess)
+        return std::string("Error");
+    // The data lands at the start of a buffer of blanks: the trim keeps blanks that stand before the
+    // terminating zero, and dropping the last character removes that zero.
+    buffer.replace(0, data.size(), data);
+    std::string text = trimBlanks(fromAnsi(buffer));
+    dropLastCharacter(text);
+    return text;
+}
+
+bool ModReg::ReadDefaultValue(std::string keyPath, std::string& value) {
+    SplitKeyPath(keyPath, rootHandle_);
+    if (rootHandle_ == kHkeyNone)
+        return false;
+    std::int32_t size = 0;
+    lastResult_ = reg_.RegQueryValueA(rootHandle_, toAnsi(keyPath), nullptr, &size);
+    if (lastResult_ != kErrorSuccess && lastResult_ != kErrorMoreData)
+        return false;
+    std::string buffer;
+    lastResult_ = reg_.RegQueryValueA(rootHandle_, toAnsi(keyPath), &buffer, &size);
+    if (lastResult_ != kErrorSuccess)
+        return false;
+    value = fromAnsi(buffer.substr(0, size > 0 ? static_cast<size_t>(size - 1) : 0));
+    return true;
+}
+
+KeyedCollection<std::string> ModReg::ListSubKeys(std::string keyPath) {
+    KeyedCollection<std::string> result;
+    SplitKeyPath(keyPath, rootHandle_);
+    if (rootHandle_ == kHkeyNone)
+        return result;
+    lastResult_ = reg_.RegOpenKeyExA(rootHandle_, toAnsi(keyPath), kKeyRead, &keyHandle_);
+    if (lastResult_ != kErrorSuccess)
+        return result;
+    HKEY key = keyHandle_;
+    for (std::uint32_t index = 0;; ++index) {
+        std::string name;
+        std::uint32_t size = 260;
+        lastResult_ = reg_.RegEnumKeyExA(key, index, &name, &size);
+        if (lastResult_ != kErrorSuccess)
+            break;
+        std::string utf8 = fromAnsi(name.substr(0, name.find('\0')));
+        result.add(utf8, utf8);
+    }
+    reg_.RegCloseKey(key);
+    return result;
+}
+
+KeyedCollection<RegListValue> ModReg::ListValues(std::string keyPath) {
+    KeyedCollection<RegListValue> result;
+    SplitKeyPath(keyPath, rootHandle_);
+    if (rootHandle_ == kHkeyNone)
+        return result;
+    lastResult_ = reg_.RegOpenKeyExA(rootHandle_, toAnsi(keyPath), kKeyRead, &keyHandle_);
+    if (lastResult_ != kErrorSuccess)
+        return result;
+    HKEY key = keyHandle_;
+    for (std::uint32_t index = 0;; ++index) {
+        std::string name, data;
+        std::uint32_t nameSize = 260, dataSize = 4096, type = 0;
+        lastResult_ = reg_.RegEnumValueA(key, index, &name, &nameSize, &type, &data, &dataSize);
+        if (lastResult_ == kErrorMoreData) {
+            nameSize = 260;
+            lastResult_ = reg_.RegEnumValueA(key, index, &name, &nameSize, &type, &data, &dataSize);
+        }
+        if (lastResult_ != kErrorSuccess)
+            break;
+        RegListValue value;
+        switch (type) {
+        case kRegSz:
+        case kRegExpandSz:
+            value = dataSize == 0 ? std::string() : fromAnsi(data.substr(0, dataSize - 1));
+            break;
+        case kRegBinary:
+            value = dataSize <= 1 ? std::string() : fromAnsi(data.substr(0, dataSize - 1));
+            break;
+        case kRegDword: {
+            std::int32_t n = 0;
+            std::memcpy(&n, data.data(), std::min<size_t>(4, data.size()));
+            value = n;
+            break;
+        }
+        default:
+            break;
+        }
+        result.add(fromAnsi(name.substr(0, nameSize)), std::move(value));
+    }
+    reg_.RegCloseKey(key);
+    return result;
+}
+
+} // namespace tessaly

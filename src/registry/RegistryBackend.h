@@ -1,0 +1,34 @@
+// RegistryBackend.h -- the registry operations Tessaly needs, in their wide-character form.
+#pragma once
+
+#include "registry/RegTypes.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tessaly {
+
+// Key paths below a handle are '\'-separated; names compare without regard to letter case.
+// Every call returns a Windows result code (kErrorSuccess, kErrorFileNotFound, ...).
+class RegistryBackend {
+public:
+    virtual ~RegistryBackend() = default;
+
+    virtual long openKey(HKEY parent, std::u16string_view subKey, HKEY* result) = 0;
+    // Opens a key, creating it and any missing parents.
+    virtual long createKey(HKEY parent, std::u16string_view subKey, HKEY* result) = 0;
+    // Deletes one key below parent; fails with kErrorAccessDenied while it has subkeys.
+    virtual long deleteKey(HKEY parent, std::u16string_view subKey) = 0;
+    virtual long closeKey(HKEY key) = 0;
+    // kErrorNoMoreItems past the last one.
+    virtual long enumKey(HKEY key, std::uint32_t index, std::u16string* name) = 0;
+    virtual long enumValue(HKEY key, std::uint32_t index, std::u16string* name, std::uint32_t* type,
+                           std::string* data) = 0;
+    virtual long queryValue(HKEY key, std::u16string_view name, std::uint32_t* type, std::string* data) = 0;
+    // String data is UTF-16LE, with or without its terminating NUL, as the caller gives it.
+    virtual long setValue(HKEY key, std::u16string_view name, std::uint32_t type, std::string_view data) = 0;
+    virtual long deleteValue(HKEY key, std::u16string_view name) = 0;
+};
+
+} // namespace tessaly
