@@ -132,7 +132,7 @@ private:
 
     [[noreturn]] void fail(const std::string& what) const {
         std::ostringstream msg;
-        msg << file_ << ", line " << lineNo_ << ": " << what;
+        msg << file_ << ", line " << std::max(lineNo_, 1) << ": " << what;
         throw RegistryFileError(msg.str());
     }
 
