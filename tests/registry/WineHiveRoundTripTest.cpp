@@ -25,6 +25,16 @@ TEST_P(FixtureRoundTrip, LoadThenSaveGivesTheFileBackByteForByte) {
 INSTANTIATE_TEST_SUITE_P(WineFixtures, FixtureRoundTrip,
                          ::testing::Values("user.reg", "system.reg", "userdef.reg"));
 
+// The bundled sample profile is written in Wine's form too, so Wine and Tessaly agree on it.
+TEST(SampleProfileRoundTrip, EveryRegistryFileComesBackByteForByte) {
+    for (const char* name : {"user.reg", "system.reg", "userdef.reg"}) {
+        auto file = std::filesystem::path(TESSALY_SAMPLE_PROFILE_DIR) / name;
+        std::string original = readFile(file);
+        WineHive hive = WineHive::load(file);
+        EXPECT_EQ(hive.serialize(), original) << name;
+    }
+}
+
 // Every block regenerated from the tree must equal what Wine wrote: proves the writer, not just the cache.
 TEST(WineHiveWriter, RegeneratedBlocksEqualWinesOwn) {
     auto file = wineFixtureDir() / "user.reg";
