@@ -1,0 +1,103 @@
+// TerminalUi.cpp -- messages, questions and a progress bar on the terminal.
+#include "cli/TerminalUi.h"
+
+#include <cstdio>
+#include <iostream>
+#include <termios.h>
+#include <unistd.h>
+
+namespace tessaly {
+
+TerminalUi::TerminalUi(bool assumeYes)
+    : assumeYes_(assumeYes), interactive_(isatty(STDIN_FILENO) && isatty(STDERR_FILENO)),
+      progressOnTerminal_(isatty(STDERR_FILENO)) {}
+
+MsgResult TerminalUi::messageBox(const std::string& text, const std::string&, MsgIcon, MsgButtons buttons) {
+    if (progressVisible_ && progressOnTerminal_)
+        std::cerr << '\n';
+    std::cerr << text << std::endl;
+    if (buttons == MsgButtons::Ok)
+        return MsgResult::Ok;
+    bool okCancel = buttons == MsgButtons::OkCancel;
+    if (assumeYes_)
+        return okCancel ? MsgResult::Ok : MsgResult::Yes;
+    if (!interactive_) {
+        std::cerr << "(no terminal to answer on: taken as " << (okCancel ? "Cancel" : "No")
+                  << "; --yes answers yes)" << std::endl;
+        return okCancel ? MsgResult::Cancel : MsgResult::No;
+    }
+    std::cerr << (okCancel ? "[o]k / [c]ancel? " : "[y]es / [n]o? ") << std::flush;
+    std::string answer;
+    std::getline(std::cin, answer);
+    bool yes =
+        !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y' || answer[0] == 'o' || answer[0] == 'O');
+    if (okCancel)
+        return yes ? MsgResult::Ok : MsgResult::Cancel;
+    return yes ? MsgResult::Yes : MsgResult::No;
+}
+
+std::optional<std::string> TerminalUi::inputBox(const std::string& prompt, const std::string&) {
+    if (!interactive_)
+        return std::nullopt;
+    std::cerr << prompt << ' ' << std::flush;
+    std::string line;
+    if (!std::getline(std::cin, line))
+        return std::nullopt;
+    return line;
+}
+
+std::optional<std::string> TerminalUi::askPassword() {
+    if (!interactive_)
+        return std::nullopt;
+    return readSecretLine("Password: ");
+}
+
+void TerminalUi::showProgress(bool visible) {
+    if (progressVisible_ && !visible && progressOnTerminal_)
+        std::cerr << '\n';
+    progressVisible_ = visible;
+    if (visible)
+        drawProgress();
+}
+
+void TerminalUi::setProgress(int value) {
+    progress_ = value;
+    drawProgress();
+}
+
+void TerminalUi::setStatusText(const std::string& text) {
+    status_ = text;
+    if (!progressOnTerminal_)
+        std::cerr << text << std::endl;
+    else
+        drawProgress();
+}
+
+void TerminalUi::drawProgress() {
+    if (!progressVisible_ || !progressOnTerminal_)
+        return;
+    int value = progress_ < 0 ? 0 : progress_ > 100 ? 100 : progress_;
+    std::string bar(value * 30 / 100, '#');
+    bar.resize(30, '.');
+    std::cerr << "\r[" << bar << "] " << value << "% " << status_.substr(0, 40) << "\x1b[K" << std::flush;
+}
+
+std::optional<std::string> readSecretLine(const std::string& prompt) {
+    if (!isatty(STDIN_FILENO))
+        return std::nullopt;
+    std::cerr << prompt << std::flush;
+    termios old{};
+    tcgetattr(STDIN_FILENO, &old);
+    termios quiet = old;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    std::string line;
+    bool ok = static_cast<bool>(std::getline(std::cin, line));
+    tcsetattr(STDIN_FILENO, TCSANOW, &old);
+    std::cerr << std::endl;
+    if (!ok)
+        return std::nullopt;
+    return line;
+}
+
+} // namespace tessaly

@@ -1,0 +1,14 @@
+// Verbs.h -- the verbs of tessaly-cli; each takes the arguments after its name and returns the exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tessaly::cli {
+
+using Args = std::vector<std::string>;
+
+int runIdentities(const Args& args);
+int runReg(const Args& args);
+
+} // namespace tessaly::cli

@@ -1,0 +1,53 @@
+// main.cpp -- tessaly-cli: Tessaly's work without windows, one verb per run.
+#include "cli/CliCommon.h"
+#include "cli/Verbs.h"
+
+#include <cstring>
+#include <iostream>
+#include <map>
+
+namespace {
+
+struct Verb {
+    int (*run)(const tessaly::cli::Args&);
+    const char* summary;
+};
+
+const std::map<std::string, Verb>& verbs() {
+    static const std::map<std::string, Verb> table = {
+        {"identities", {tessaly::cli::runIdentities, "list the identities of the profile"}},
+        {"reg", {tessaly::cli::runReg, "dump a registry key tree to a text dump, or load one"}},
+    };
+    return table;
+}
+
+void usage(std::ostream& out) {
+    out << "usage: tessaly-cli VERB [ARGS...] [--profile DIR]\n\nverbs:\n";
+    for (const auto& [name, verb] : verbs())
+        out << "  " << name << std::string(12 - std::min<size_t>(name.size(), 11), ' ') << verb.summary
+            << '\n';
+    out << "\n--profile DIR uses that Wine prefix instead of $WINEPREFIX (default ~/.wine, else the\n"
+           "bundled sample profile). 'tessaly-cli VERB --help' describes a verb.\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+        usage(argc < 2 ? std::cerr : std::cout);
+        return argc < 2 ? tessaly::cli::kExitRefused : tessaly::cli::kExitOk;
+    }
+    auto it = verbs().find(argv[1]);
+    if (it == verbs().end()) {
+        usage(std::cerr);
+        return tessaly::cli::fail(tessaly::cli::kExitRefused, std::string("unknown verb ") + argv[1]);
+    }
+    tessaly::cli::Args args(argv + 2, argv + argc);
+    try {
+        return it->second.run(args);
+    } catch (const std::invalid_argument& e) {
+        return tessaly::cli::fail(tessaly::cli::kExitRefused, e.what());
+    } catch (const std::exception& e) {
+        return tessaly::cli::fail(tessaly::cli::kExitFailed, e.what());
+    }
+}

@@ -1,0 +1,61 @@
+// ProfileSession.cpp -- opening a profile: registry files, code page, environment probe, identities.
+#include "engine/ProfileSession.h"
+
+#include "registry/Utf16.h"
+
+#include <cstring>
+
+namespace tessaly {
+
+namespace {
+
+// A string value of HKEY_LOCAL_MACHINE read before the code page is known (the values are ASCII).
+std::optional<std::string> machineString(WineRegistry& reg, std::u16string_view key,
+                                         std::u16string_view name) {
+    RegKey* k = reg.hive(kHkeyLocalMachine).find(key);
+    const RegValue* v = k ? k->findValue(name) : nullptr;
+    if (!v || (v->type != kRegSz && v->type != kRegExpandSz))
+        return std::nullopt;
+    std::u16string s;
+    for (size_t i = 0; i + 1 < v->data.size(); i += 2)
+        s += static_cast<char16_t>(static_cast<unsigned char>(v->data[i]) |
+                                   (static_cast<unsigned char>(v->data[i + 1]) << 8));
+    while (!s.empty() && s.back() == 0)
+        s.pop_back();
+    return utf16ToUtf8(s);
+}
+
+} // namespace
+
+ProfileSession::ProfileSession(Profile profile, Ui& ui)
+    : profile_(std::move(profile)), registry_(std::make_unique<WineRegistry>(profile_.prefix)) {
+    auto acp = machineString(*registry_, u"System\\CurrentControlSet\\Control\\Nls\\CodePage", u"ACP");
+    unsigned number = 1252;
+    if (acp && !acp->empty() && acp->find_first_not_of("0123456789") == std::string::npos)
+        number = static_cast<unsigned>(std::stoul(*acp));
+    try {
+        codePage_ = CodePage(number);
+    } catch (const std::exception&) {
+        codePageNotice_ =
+            "The profile's code page " + std::to_string(number) + " is unknown here; using 1252.";
+        codePage_ = CodePage(1252);
+    }
+    ansi_ = std::make_unique<AnsiRegistry>(*registry_, codePage_);
+    modReg_ = std::make_unique<ModReg>(*ansi_, ui);
+    auto computer = machineString(
+        *registry_, u"System\\CurrentControlSet\\Control\\ComputerName\\ComputerName", u"ComputerName");
+    environment_ = probeEnvironment(profile_, computer);
+}
+
+void LoadMainWindowState(MainWindowState& state, ProfileSession& session, const std::string& infoFolder) {
+    state.InfoFilePath = InfoFilePathIn(infoFolder);
+    const EnvironmentInfo& env = session.environment();
+    state.sComputerName = env.computerName.substr(0, 254);
+    state.LogonUserName = env.userName;
+    state.windowsdir = env.windowsDir;
+    state.OENotInstalled = false;
+    state.InspectionInvalid = true;
+    EnumerateIdentities(session.modReg(), state.IdentityTable, state.OENotInstalled);
+}
+
+} // namespace tessaly

@@ -1,0 +1,49 @@
+// ProfileSession.h -- one Windows profile opened for work: its registry, code page and environment.
+#pragma once
+
+#include "engine/MainWindowState.h"
+#include "platform/CodePage.h"
+#include "platform/Environment.h"
+#include "platform/Profile.h"
+#include "platform/Ui.h"
+#include "registry/AnsiRegistry.h"
+#include "registry/ModReg.h"
+#include "registry/WineRegistry.h"
+
+#include <memory>
+#include <string>
+
+namespace tessaly {
+
+class ProfileSession {
+public:
+    // Reads the profile's registry files; throws RegistryFileError for a file that cannot be read.
+    ProfileSession(Profile profile, Ui& ui);
+
+    const Profile& profile() const { return profile_; }
+    WineRegistry& registry() { return *registry_; }
+    AnsiRegistry& ansiRegistry() { return *ansi_; }
+    ModReg& modReg() { return *modReg_; }
+    const CodePage& codePage() const { return codePage_; }
+    const EnvironmentInfo& environment() const { return environment_; }
+    // Set when the profile's code page was unknown and 1252 stands in for it.
+    const std::string& codePageNotice() const { return codePageNotice_; }
+
+private:
+    Profile profile_;
+    std::unique_ptr<WineRegistry> registry_;
+    CodePage codePage_;
+    std::string codePageNotice_;
+    std::unique_ptr<AnsiRegistry> ansi_;
+    std::unique_ptr<ModReg> modReg_;
+    EnvironmentInfo environment_;
+};
+
+// The start-up probe of the main window: computer, user and Windows folder, the info file's place
+// and the identities. The caller shows the missing-client message when OENotInstalled is set.
+void LoadMainWindowState(MainWindowState& state, ProfileSession& session, const std::string& infoFolder);
+
+// What the main window shows when the profile has no identity (with its trailing blank).
+inline constexpr const char* kOENotInstalledMessage = "Your Windows System have not install Outlook Express ";
+
+} // namespace tessaly

@@ -1,0 +1,121 @@
+// CliTest.cpp -- tessaly-cli as a user runs it: output, messages and exit codes.
+#include "RunProgram.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace tessaly {
+namespace {
+
+using test::readFile;
+using test::runProgram;
+using test::TempDir;
+using test::writeFile;
+
+const std::string kEmptyUserReg = "WINE REGISTRY Version 2\n;; All keys relative to "
+                                  "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n";
+const std::string kIdentityA = "HKEY_CURRENT_USER\\Identities\\{11111111-2222-3333-4444-555555555555}";
+
+class Cli : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::filesystem::path prefix = dir / "prefix";
+
+    void SetUp() override {
+        std::filesystem::create_directories(prefix);
+        writeFile(prefix / "user.reg", readFile(test::wineFixtureDir() / "user.reg"));
+        writeFile(prefix / "system.reg", readFile(test::wineFixtureDir() / "system.reg"));
+    }
+    test::RunResult cli(std::vector<std::string> args) {
+        args.insert(args.begin(), TESSALY_CLI);
+        return runProgram(args, {{"WINEPREFIX", prefix.string()}, {"HOME", dir.path().string()}});
+    }
+};
+
+TEST_F(Cli, IdentitiesOfAPrefix) {
+    auto r = cli({"identities"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    // The fixture's other keys under Identities have no "Username": they are listed under their keys.
+    EXPECT_EQ(r.out, "AddedThenKill\tAddedThenKill\nAddedWhileRunning\tAddedWhileRunning\n"
+                     "HandWhileRunning2\tHandWhileRunning2\n"
+                     "Main Identity\t{11111111-2222-3333-4444-555555555555}\n");
+}
+
+TEST_F(Cli, NoIdentitiesIsExitThree) {
+    writeFile(prefix / "user.reg", kEmptyUserReg);
+    auto r = cli({"identities"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("has no mail identities"), std::string::npos) << r.err;
+}
+
+TEST_F(Cli, HelpUsageAndBadInvocations) {
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"--help"}, {"identities", "--help"}, {"reg", "--help"}}) {
+        auto r = cli(args);
+        EXPECT_EQ(r.exitCode, 0) << args[0];
+        EXPECT_NE(r.out.find("usage: tessaly-cli"), std::string::npos) << args[0];
+    }
+    auto unknown = cli({"frobnicate"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_NE(unknown.err.find("unknown verb frobnicate"), std::string::npos);
+    auto badOption = cli({"identities", "--colour"});
+    EXPECT_EQ(badOption.exitCode, 2);
+    EXPECT_NE(badOption.err.find("unknown option --colour"), std::string::npos);
+    auto missing = cli({"identities", "--profile", (dir / "nowhere").string()});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("nowhere"), std::string::npos) << missing.err;
+    auto badPath = cli({"reg", "dump", "hkey_current_user\\Identities", (dir / "d.txt").string()});
+    EXPECT_EQ(badPath.exitCode, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "d.txt"));
+}
+
+TEST_F(Cli, RegDumpAndLoadBelowAnotherKey) {
+    auto dump = cli({"reg", "dump", kIdentityA + "\\Software", (dir / "sw.txt").string()});
+    ASSERT_EQ(dump.exitCode, 0) << dump.err;
+    std::string text = readFile(dir / "sw.txt");
+    EXPECT_EQ(text.substr(0, 3), "\\\r\n");
+    EXPECT_NE(text.find("\\Microsoft\\Outlook Express\\5.0\\Rules\\Mail\\000\r\n"), std::string::npos);
+
+    auto load =
+        cli({"reg", "load", "HKEY_CURRENT_USER\\Identities\\{Copy}\\Software", (dir / "sw.txt").string()});
+    ASSERT_EQ(load.exitCode, 0) << load.err;
+    auto again =
+        cli({"reg", "dump", "HKEY_CURRENT_USER\\Identities\\{Copy}\\Software", (dir / "copy.txt").string()});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(readFile(dir / "copy.txt"), text);
+
+    auto missing = cli({"reg", "dump", kIdentityA + "\\Nothing", (dir / "n.txt").string()});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("no such key"), std::string::npos);
+}
+
+TEST_F(Cli, BadDumpOrBrokenRegistryChangesNothing) {
+    std::string before = readFile(prefix / "user.reg");
+    writeFile(dir / "bad.txt", "\\\r\n\"A\"= dw:1\r\n\\Sub\r\n\"B\"=bin:1,300\r\n");
+    auto load = cli({"reg", "load", kIdentityA, (dir / "bad.txt").string()});
+    EXPECT_EQ(load.exitCode, 1);
+    EXPECT_NE(load.err.find("line 4:"), std::string::npos) << load.err;
+    EXPECT_EQ(readFile(prefix / "user.reg"), before);
+
+    writeFile(prefix / "system.reg", "WINE REGISTRY Version 2\n\n[Software] 1\n\"A\"=hex:zz\n");
+    auto broken = cli({"identities"});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_NE(broken.err.find("system.reg, line 4:"), std::string::npos) << broken.err;
+}
+
+TEST(CliSampleProfile, UsedWhenNoPrefixExistsAndCopiedFirst) {
+    TempDir home;
+    auto r = runProgram({TESSALY_CLI, "identities"}, {{"WINEPREFIX", std::nullopt},
+                                                      {"XDG_DATA_HOME", std::nullopt},
+                                                      {"TESSALY_SAMPLE_PROFILE", TESSALY_SAMPLE_PROFILE_DIR},
+                                                      {"HOME", home.path().string()}});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Main Identity\t{"), std::string::npos);
+    EXPECT_NE(r.out.find("Work\t{"), std::string::npos);
+    EXPECT_NE(r.err.find("sample"), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(home / ".local/share/tessaly/sample-profile/user.reg"));
+}
+
+} // namespace
+} // namespace tessaly

@@ -1,0 +1,98 @@
+// IdentityTableTest.cpp -- identities as the windows list them, and the start-up probe of a profile.
+#include "engine/IdentityTable.h"
+#include "engine/CommandLine.h"
+#include "engine/ProfileSession.h"
+
+#include "RegistryTestEnv.h"
+
+#include <gtest/gtest.h>
+
+namespace tessaly {
+namespace {
+
+using test::RegistryEnv;
+using test::utf16z;
+
+TEST(EmptyStringTest, ZerosAndBlanksOnly) {
+    EXPECT_TRUE(EmptyString(""));
+    EXPECT_TRUE(EmptyString("   "));
+    EXPECT_TRUE(EmptyString(std::string("\0\0", 2)));
+    EXPECT_TRUE(EmptyString(std::string(" \0 \0", 4)));
+    EXPECT_FALSE(EmptyString("a"));
+    EXPECT_FALSE(EmptyString(std::string(" \0x ", 4)));
+    EXPECT_FALSE(EmptyString("\t"));
+}
+
+TEST(EnumerateIdentitiesTest, NoIdentitiesMeansNotInstalled) {
+    for (bool withEmptyKey : {false, true}) {
+        RegistryEnv env(false);
+        if (withEmptyKey)
+            env.mod->CreateRegKey("HKEY_CURRENT_USER\\Identities");
+        IdentityTable table{{"stale", "stale"}};
+        bool notInstalled = false;
+        EnumerateIdentities(*env.mod, table, notInstalled);
+        EXPECT_TRUE(notInstalled);
+        EXPECT_TRUE(table.empty());
+    }
+}
+
+TEST(EnumerateIdentitiesTest, OrderDuplicatesBlankKeysAndMissingUserName) {
+    RegistryEnv env(false);
+    env.set(u"Identities\\{B}", u"Username", 1, utf16z(u"Same"));
+    env.set(u"Identities\\{A}", u"Username", 1, utf16z(u"Same"));
+    env.set(u"Identities\\   ", u"Username", 1, utf16z(u"Blank"));
+    env.set(u"Identities\\{C}", u"Other", 1, utf16z(u"no user name"));
+    env.set(u"Identities\\{D}", u"Username", 1, utf16z(u"Caf\xe9"));
+    IdentityTable table;
+    bool notInstalled = true;
+    EnumerateIdentities(*env.mod, table, notInstalled);
+    EXPECT_TRUE(notInstalled); // only ever set, never cleared, by the enumeration
+    ASSERT_EQ(table.size(), 5u);
+    EXPECT_EQ(identityCount(table), 4u);
+    EXPECT_EQ(table[0].userName, "Same");
+    EXPECT_EQ(table[0].key, "{A}");
+    EXPECT_EQ(table[1].userName, "Same");
+    EXPECT_EQ(table[1].key, "{B}");
+    EXPECT_EQ(table[2].userName, "{C}");
+    EXPECT_EQ(table[3].userName, "Caf\xc3\xa9");
+    EXPECT_EQ(table[4].userName, "");
+    EXPECT_EQ(table[4].key, "");
+    EXPECT_EQ(findIdentity(table, "{b}"), &table[1]);
+    EXPECT_EQ(findIdentity(table, "Same"), &table[0]);
+    EXPECT_EQ(findIdentity(table, "nobody"), nullptr);
+}
+
+TEST(MainWindowStateTest, SampleProfileProbe) {
+    test::TempDir copy;
+    test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, copy / "profile");
+    test::RecordingUi ui;
+    ProfileSession session(Profile{copy / "profile", false, "sample"}, ui);
+    MainWindowState state;
+    LoadMainWindowState(state, session, "/opt/tessaly/work");
+    EXPECT_EQ(state.sComputerName, "SAMPLE-PC");
+    EXPECT_EQ(state.LogonUserName, "sample");
+    EXPECT_EQ(state.windowsdir, "C:\\windows");
+    EXPECT_EQ(state.InfoFilePath, "/opt/tessaly/work/vantrel.dat");
+    EXPECT_TRUE(state.InspectionInvalid);
+    EXPECT_FALSE(state.OENotInstalled);
+    ASSERT_EQ(identityCount(state.IdentityTable), 2u);
+    EXPECT_EQ(state.IdentityTable[0].userName, "Main Identity");
+    EXPECT_EQ(state.IdentityTable[1].userName, "Work");
+    EXPECT_EQ(session.codePage().number(), 1252u);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(MainWindowStateTest, InfoFilePathAndCommandLine) {
+    EXPECT_EQ(InfoFilePathIn("C:\\Program Files\\Tessaly\\", '\\'),
+              "C:\\Program Files\\Tessaly\\vantrel.dat");
+    EXPECT_EQ(InfoFilePathIn("C:\\Program Files\\Tessaly", '\\'), "C:\\Program Files\\Tessaly\\vantrel.dat");
+    EXPECT_EQ(InfoFilePathIn("/tmp/work"), "/tmp/work/vantrel.dat");
+    const char* none[] = {"tessaly"};
+    EXPECT_EQ(RecordCommandLine(1, none), "");
+    EXPECT_FALSE(isUnattended(RecordCommandLine(1, none)));
+    const char* scheduled[] = {"tessaly", "sf={A}xm=11111111ps=secret", "bf=/backups/a b.tsy"};
+    EXPECT_EQ(RecordCommandLine(3, scheduled), "sf={A}xm=11111111ps=secret bf=/backups/a b.tsy");
+}
+
+} // namespace
+} // namespace tessaly
