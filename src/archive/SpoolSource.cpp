@@ -1,0 +1,171 @@
+// SpoolSource.cpp -- compressing a file into a spool archive, and the source that reads it back raw.
+#include "archive/SpoolSource.h"
+
+#include "archive/ArchiveError.h"
+#include "archive/LibzipText.h"
+
+#include <system_error>
+
+namespace tessaly {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr zip_int32_t kCompressionLevel = 6; // the zip tool's default level
+
+void pumpDuringClose(zip_t*, double, void* ui) {
+    static_cast<Ui*>(ui)->pumpEvents();
+}
+
+[[noreturn]] void fail(const std::string& what, int code) {
+    throw ArchiveError(kErrZipEngine, "ZipSession", "error: " + what, code);
+}
+
+struct SpoolReader {
+    SpooledMember member;
+    zip_t* archive = nullptr;
+    zip_file_t* file = nullptr;
+    zip_error_t error;
+
+    SpoolReader(const SpooledMember& m) : member(m) { zip_error_init(&error); }
+    ~SpoolReader() {
+        close();
+        zip_error_fini(&error);
+        std::error_code ec;
+        fs::remove(member.spoolArchive, ec);
+    }
+
+    void close() {
+        if (file)
+            zip_fclose(file);
+        if (archive)
+            zip_discard(archive);
+        file = nullptr;
+        archive = nullptr;
+    }
+
+    zip_int64_t open() {
+        int code = 0;
+        archive = zip_open(member.spoolArchive.c_str(), ZIP_RDONLY, &code);
+        if (!archive) {
+            zip_error_set(&error, code, 0);
+            return -1;
+        }
+        file = zip_fopen_index(archive, 0, ZIP_FL_COMPRESSED);
+        if (!file) {
+            zip_error_set(&error, zip_error_code_zip(zip_get_error(archive)), 0);
+            close();
+            return -1;
+        }
+        return 0;
+    }
+
+    zip_int64_t read(void* data, zip_uint64_t len) {
+        zip_int64_t n = zip_fread(file, data, len);
+        if (n < 0)
+            zip_error_set(&error, zip_error_code_zip(zip_file_get_error(file)), 0);
+        return n;
+    }
+};
+
+zip_int64_t spoolCallback(void* userdata, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    auto* r = static_cast<SpoolReader*>(userdata);
+    switch (cmd) {
+    case ZIP_SOURCE_OPEN:
+        return r->open();
+    case ZIP_SOURCE_READ:
+        return r->read(data, len);
+    case ZIP_SOURCE_CLOSE:
+        r->close();
+        return 0;
+    case ZIP_SOURCE_STAT: {
+        auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, len, &r->error);
+        if (!st)
+            return -1;
+        zip_stat_init(st);
+        const zip_stat_t& m = r->member.stat;
+        st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC |
+                    ZIP_STAT_MTIME | ZIP_STAT_ENCRYPTION_METHOD;
+        st->size = m.size;
+        st->comp_size = m.comp_size;
+        st->comp_method = m.comp_method;
+        st->crc = m.crc;
+        st->mtime = m.mtime;
+        st->encryption_method = ZIP_EM_NONE;
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_GET_FILE_ATTRIBUTES: {
+        auto* attrs = ZIP_SOURCE_GET_ARGS(zip_file_attributes_t, data, len, &r->error);
+        if (!attrs)
+            return -1;
+        attrs->valid |= ZIP_FILE_ATTRIBUTES_HOST_SYSTEM | ZIP_FILE_ATTRIBUTES_EXTERNAL_FILE_ATTRIBUTES;
+        attrs->host_system = r->member.opsys;
+        attrs->external_file_attributes = r->member.attributes;
+        return sizeof(zip_file_attributes_t);
+    }
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&r->error, data, len);
+    case ZIP_SOURCE_FREE:
+        delete r;
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                                              ZIP_SOURCE_SUPPORTS, ZIP_SOURCE_GET_FILE_ATTRIBUTES, -1);
+    default:
+        zip_error_set(&r->error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+} // namespace
+
+SpooledMember spoolMember(const fs::path& file, const fs::path& spoolArchive, Ui* ui) {
+    int code = 0;
+    zip_t* za = zip_open(spoolArchive.c_str(), ZIP_CREATE | ZIP_EXCL, &code);
+    if (!za)
+        fail("cannot create the spool file " + spoolArchive.string() + ": " + libzipErrorText(code), code);
+    if (ui)
+        zip_register_progress_callback_with_state(za, 0.01, pumpDuringClose, nullptr, ui);
+    zip_source_t* src = zip_source_file(za, file.c_str(), 0, -1);
+    zip_int64_t index = src ? zip_file_add(za, "member", src, 0) : -1;
+    if (index < 0 && src)
+        zip_source_free(src);
+    if (index < 0 ||
+        zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE, kCompressionLevel) < 0 ||
+        zip_close(za) < 0) {
+        std::string text = libzipErrorText(zip_get_error(za));
+        code = zip_error_code_zip(zip_get_error(za));
+        zip_discard(za);
+        std::error_code ec;
+        fs::remove(spoolArchive, ec);
+        fail("cannot read " + file.string() + ": " + text, code);
+    }
+
+    SpooledMember member;
+    member.spoolArchive = spoolArchive;
+    zip_t* back = zip_open(spoolArchive.c_str(), ZIP_RDONLY, &code);
+    if (!back || zip_stat_index(back, 0, 0, &member.stat) < 0 ||
+        zip_file_get_external_attributes(back, 0, 0, &member.opsys, &member.attributes) < 0) {
+        if (back)
+            zip_discard(back);
+        std::error_code ec;
+        fs::remove(spoolArchive, ec);
+        fail("cannot read back the spool file " + spoolArchive.string(), code ? code : ZIP_ER_INTERNAL);
+    }
+    zip_discard(back);
+    return member;
+}
+
+zip_source_t* spooledSource(zip_t* za, const SpooledMember& member) {
+    auto* reader = new SpoolReader(member);
+    zip_source_t* src = zip_source_function(za, spoolCallback, reader);
+    if (!src) {
+        delete reader;
+        return nullptr;
+    }
+    return src;
+}
+
+} // namespace tessaly

@@ -1,0 +1,174 @@
+// ZipSession.cpp -- the open archive of a backup, its spool folder and the registry of open sessions.
+#include "archive/ZipSession.h"
+
+#include "archive/ArchiveError.h"
+#include "archive/LibzipText.h"
+#include "archive/SpoolSource.h"
+
+#include <chrono>
+#include <map>
+#include <random>
+#include <system_error>
+
+#include <zip.h>
+
+namespace tessaly {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::map<std::string, ZipSession*>& openSessions() {
+    static std::map<std::string, ZipSession*> sessions;
+    return sessions;
+}
+
+std::string sessionKey(const std::string& archivePath) {
+    std::error_code ec;
+    fs::path p = fs::weakly_canonical(fs::absolute(archivePath, ec), ec);
+    return ec ? fs::absolute(archivePath).lexically_normal().string() : p.string();
+}
+
+[[noreturn]] void fail(const std::string& what, int code) {
+    throw ArchiveError(kErrZipEngine, "ZipSession", "error: " + what, code);
+}
+
+void pumpDuringClose(zip_t*, double, void* ui) {
+    static_cast<Ui*>(ui)->pumpEvents();
+}
+
+time_t modificationTime(const fs::path& file) {
+    auto ft = fs::last_write_time(file);
+    return std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(ft));
+}
+
+} // namespace
+
+ZipSession::ZipSession(const std::string& archivePath, Ui* ui)
+    : archivePath_(archivePath), key_(sessionKey(archivePath)), ui_(ui) {
+    if (openSessions().count(key_))
+        fail("the archive " + archivePath + " is already being written", ZIP_ER_INUSE);
+    int flags = ZIP_CREATE;
+    std::error_code ec;
+    if (fs::is_regular_file(archivePath, ec) && fs::file_size(archivePath, ec) == 0)
+        flags |= ZIP_TRUNCATE; // an empty placeholder file is a new archive, not a damaged one
+    int code = 0;
+    za_ = zip_open(archivePath.c_str(), flags, &code);
+    if (!za_)
+        fail("cannot open the archive " + archivePath + ": " + libzipErrorText(code), code);
+    if (ui_)
+        zip_register_progress_callback_with_state(za_, 0.01, pumpDuringClose, nullptr, ui_);
+    openSessions()[key_] = this;
+}
+
+ZipSession::~ZipSession() {
+    if (za_)
+        zip_discard(za_);
+    za_ = nullptr;
+    end();
+}
+
+ZipSession* ZipSession::find(const std::string& archivePath) {
+    auto& sessions = openSessions();
+    if (sessions.empty())
+        return nullptr;
+    auto it = sessions.find(sessionKey(archivePath));
+    return it == sessions.end() ? nullptr : it->second;
+}
+
+std::uint64_t ZipSession::entryCount() const {
+    if (!za_)
+        return 0;
+    zip_int64_t n = zip_get_num_entries(za_, 0), live = 0;
+    for (zip_int64_t i = 0; i < n; ++i)
+        if (zip_get_name(za_, zip_uint64_t(i), 0))
+            ++live;
+    return std::uint64_t(live);
+}
+
+fs::path ZipSession::nextSpoolPath() {
+    if (spoolDir_.empty()) {
+        std::random_device rd;
+        fs::path base = fs::temp_directory_path();
+        for (int attempt = 0; attempt < 100 && spoolDir_.empty(); ++attempt) {
+            fs::path candidate = base / ("tessaly-zip-" + std::to_string(rd()));
+            std::error_code ec;
+            if (fs::create_directory(candidate, ec)) {
+                fs::permissions(candidate, fs::perms::owner_all, ec);
+                spoolDir_ = candidate;
+            }
+        }
+        if (spoolDir_.empty())
+            fail("cannot create a spool folder in " + base.string(), ZIP_ER_TMPOPEN);
+    }
+    return spoolDir_ / ("m" + std::to_string(++spoolCount_) + ".zip");
+}
+
+ZipSession::Added ZipSession::add(const fs::path& file, const std::string& entryName, bool update,
+                                  bool freshen) {
+    if (!za_)
+        fail("the archive " + archivePath_ + " is already closed", ZIP_ER_ZIPCLOSED);
+    zip_int64_t existing = zip_name_locate(za_, entryName.c_str(), 0);
+    if (update || freshen) {
+        if (existing < 0 && freshen)
+            return Added::Kept;
+        zip_stat_t st;
+        // Zip times have a resolution of two seconds.
+        if (existing >= 0 && zip_stat_index(za_, zip_uint64_t(existing), 0, &st) == 0 &&
+            (st.valid & ZIP_STAT_MTIME) && modificationTime(file) <= st.mtime + 1)
+            return Added::Kept;
+    }
+
+    SpooledMember member = spoolMember(file, nextSpoolPath(), ui_);
+    // The compressed bytes are copied as they are (a stored member stays stored).
+    zip_int32_t method = member.stat.comp_method == ZIP_CM_STORE ? ZIP_CM_STORE : ZIP_CM_DEFAULT;
+    zip_source_t* src = spooledSource(za_, member);
+    if (!src)
+        fail("cannot add " + file.string() + ": " + libzipErrorText(zip_get_error(za_)),
+             zip_error_code_zip(zip_get_error(za_)));
+
+    zip_int64_t index = existing;
+    if (existing >= 0) {
+        if (zip_file_replace(za_, zip_uint64_t(existing), src, 0) < 0)
+            index = -1;
+    } else {
+        index = zip_file_add(za_, entryName.c_str(), src, ZIP_FL_ENC_GUESS);
+    }
+    if (index < 0) {
+        zip_source_free(src);
+        fail("cannot add " + file.string() + ": " + libzipErrorText(zip_get_error(za_)),
+             zip_error_code_zip(zip_get_error(za_)));
+    }
+    if (zip_set_file_compression(za_, zip_uint64_t(index), method, 0) < 0)
+        fail("cannot set the compression of " + entryName + ": " + libzipErrorText(zip_get_error(za_)),
+             zip_error_code_zip(zip_get_error(za_)));
+    return existing >= 0 ? Added::Replaced : Added::New;
+}
+
+void ZipSession::finish() {
+    if (!za_)
+        fail("the archive " + archivePath_ + " is already closed", ZIP_ER_ZIPCLOSED);
+    if (zip_close(za_) < 0) {
+        std::string text = libzipErrorText(zip_get_error(za_));
+        int code = zip_error_code_zip(zip_get_error(za_));
+        zip_discard(za_);
+        za_ = nullptr;
+        end();
+        fail("cannot write the archive " + archivePath_ + ": " + text, code);
+    }
+    za_ = nullptr;
+    end();
+}
+
+void ZipSession::end() {
+    auto it = openSessions().find(key_);
+    if (it != openSessions().end() && it->second == this)
+        openSessions().erase(it);
+    if (!spoolDir_.empty()) {
+        std::error_code ec;
+        fs::remove_all(spoolDir_, ec);
+        spoolDir_.clear();
+    }
+}
+
+} // namespace tessaly

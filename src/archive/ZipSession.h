@@ -1,0 +1,61 @@
+// ZipSession.h -- an archive kept open while a backup adds its files one at a time, and written
+// once when the backup is done, so that adding N files costs the bytes of the files, not N rewrites.
+#pragma once
+
+#include "platform/Ui.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+struct zip;
+
+namespace tessaly {
+
+// While a session is open, every ZipOneFile (and VBZip) naming its archive adds to it: the file is
+// compressed into a private spool folder before the call returns, so the caller may delete it at
+// once, and finish() copies the compressed bytes into the archive. Memory does not grow with the
+// size of the files. The archive on disk is unchanged until finish() succeeds.
+// One thread only, like the rest of the archive layer.
+class ZipSession {
+public:
+    // Opens the archive (creating it when missing or empty; keeping the entries of an existing one).
+    // Throws ArchiveError kErrZipEngine when it cannot be opened, is not a zip archive, or another
+    // session already holds it. The Ui, when given, gets pumpEvents() while files are compressed.
+    explicit ZipSession(const std::string& archivePath, Ui* ui = nullptr);
+    // Without a successful finish() every change is dropped and the archive stays as it was.
+    ~ZipSession();
+    ZipSession(const ZipSession&) = delete;
+    ZipSession& operator=(const ZipSession&) = delete;
+
+    // Writes the complete archive (through a temporary file renamed over it) and ends the session,
+    // whatever the outcome. Throws ArchiveError kErrZipEngine with libzip's code on failure.
+    void finish();
+
+    bool isOpen() const { return za_ != nullptr; }
+    const std::string& archivePath() const { return archivePath_; }
+    // Entries the archive will hold (kept ones included).
+    std::uint64_t entryCount() const;
+
+    // The open session for an archive path (compared after making it absolute), or nullptr.
+    static ZipSession* find(const std::string& archivePath);
+
+    enum class Added { New, Replaced, Kept };
+    // Adds one file under entryName, replacing an entry of that exact name. update: replace only
+    // when the file is newer than the entry; freshen: the same, and add no new entry.
+    // Throws ArchiveError kErrZipEngine.
+    Added add(const std::filesystem::path& file, const std::string& entryName, bool update, bool freshen);
+
+private:
+    void end();
+    std::filesystem::path nextSpoolPath();
+
+    std::string archivePath_;
+    std::string key_;
+    Ui* ui_;
+    struct zip* za_ = nullptr;
+    std::filesystem::path spoolDir_;
+    std::uint64_t spoolCount_ = 0;
+};
+
+} // namespace tessaly

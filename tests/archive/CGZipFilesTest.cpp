@@ -1,0 +1,220 @@
+// CGZipFilesTest.cpp -- the zip file list, its errors and MakeZipFile's runs.
+#include "archive/CGZipFiles.h"
+#include "ArchiveKit.h"
+#include "TempDir.h"
+#include "archive/ArchiveError.h"
+#include "archive/EngineMessages.h"
+
+#include <gtest/gtest.h>
+
+#include <zip.h>
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+TEST(CGZipFiles, FreshObjectHoldsOnlyThePlaceholderAndInitialValues) {
+    CGZipFiles zip;
+    EXPECT_EQ(zip.ZipFileCount(), 0);
+    EXPECT_EQ(zip.names(), std::vector<std::string>{"querty"});
+    EXPECT_EQ(zip.RootDirectory(), "\\");
+    EXPECT_EQ(zip.ZipFileName(), "");
+    EXPECT_FALSE(zip.RecurseFolders());
+    EXPECT_FALSE(zip.Encrypted());
+    EXPECT_FALSE(zip.IncludeSystemFiles());
+    EXPECT_FALSE(zip.UpdatingZip());
+}
+
+struct ListErrorCase {
+    const char* title;
+    std::vector<std::string> added;
+    bool remove;
+    std::string name;
+    std::int32_t number;
+    const char* source;
+    const char* description;
+};
+
+TEST(CGZipFiles, ListErrorsLeaveTheListAsItWas) {
+    const ListErrorCase cases[] = {
+        {"same name",
+         {"/d/Inbox.dbx"},
+         false,
+         "/d/Inbox.dbx",
+         kErrAlreadyListed,
+         "CGZip::AddFile",
+         "File is already in Zip List"},
+        {"other letter case",
+         {"/d/Inbox.dbx"},
+         false,
+         "/D/INBOX.DBX",
+         kErrAlreadyListed,
+         "CGZip::AddFile",
+         "File is already in Zip List"},
+        {"accented letter case",
+         {"/d/\xc3\xa9t\xc3\xa9.dbx"},
+         false,
+         "/d/\xc3\x89T\xc3\x89.dbx",
+         kErrAlreadyListed,
+         "CGZip::AddFile",
+         "File is already in Zip List"},
+        {"the placeholder",
+         {},
+         false,
+         "QUERTY",
+         kErrAlreadyListed,
+         "CGZip::AddFile",
+         "File is already in Zip List"},
+        {"never added",
+         {"/d/a"},
+         true,
+         "/d/b",
+         kErrNotListed,
+         "CGZip::RemoveFile",
+         "File is not in Zip List"},
+    };
+    for (const auto& c : cases) {
+        CGZipFiles zip;
+        for (const auto& n : c.added)
+            zip.addFile(n);
+        auto before = zip.names();
+        try {
+            if (c.remove)
+                zip.RemoveFile(c.name);
+            else
+                zip.addFile(c.name);
+            ADD_FAILURE() << c.title << ": no error raised";
+        } catch (const ArchiveError& e) {
+            EXPECT_EQ(e.number(), c.number) << c.title;
+            EXPECT_EQ(e.source(), c.source) << c.title;
+            EXPECT_EQ(e.description(), c.description) << c.title;
+        }
+        EXPECT_EQ(zip.names(), before) << c.title;
+    }
+    EXPECT_EQ(std::uint32_t(kErrAlreadyListed), 0x800407D1u);
+    EXPECT_EQ(std::uint32_t(kErrNotListed), 0x800407D2u);
+}
+
+TEST(CGZipFiles, RemoveFileTakesTheEntryOutWhateverItsLetterCase) {
+    CGZipFiles zip;
+    zip.addFile("/d/a.txt");
+    zip.addFile("/d/b.txt");
+    zip.RemoveFile("/D/A.TXT");
+    EXPECT_EQ(zip.ZipFileCount(), 1);
+    EXPECT_EQ(zip.names(), (std::vector<std::string>{"querty", "/d/b.txt"}));
+}
+
+TEST(CGZipFiles, PlaceholderAloneIsAWarningAndWritesNoArchive) {
+    TempDir dir;
+    CGZipFiles zip;
+    zip.setZipFileName((dir / "out.zip").string());
+    EXPECT_EQ(zip.MakeZipFile(), 0);
+    EXPECT_NE(zip.GetLastMessage().find("name not matched: querty"), std::string::npos)
+        << zip.GetLastMessage();
+    EXPECT_FALSE(fs::exists(dir / "out.zip"));
+}
+
+TEST(CGZipFiles, HoldsNinetyNineFilesAndRefusesAHundredth) {
+    TempDir dir;
+    CGZipFiles zip;
+    zip.setZipFileName((dir / "out.zip").string());
+    for (int i = 0; i < 99; ++i) {
+        auto f = dir / ("f" + std::to_string(i) + ".txt");
+        test::writeFile(f, "file " + std::to_string(i));
+        zip.addFile(f.string());
+    }
+    ASSERT_EQ(zip.MakeZipFile(), 0) << zip.GetLastMessage();
+    EXPECT_EQ(test::infoZipNames(dir / "out.zip").size(), 99u);
+
+    fs::remove(dir / "out.zip");
+    test::writeFile(dir / "f99.txt", "one too many");
+    zip.addFile((dir / "f99.txt").string());
+    try {
+        zip.MakeZipFile();
+        ADD_FAILURE() << "a list of 101 entries was accepted";
+    } catch (const ArchiveError& e) {
+        EXPECT_EQ(e.number(), kErrSubscript);
+        EXPECT_EQ(e.source(), "CGZipFiles::MakeZipFile");
+        EXPECT_EQ(e.description(), "Subscript out of range");
+        EXPECT_EQ(e.engineResult(), -99);
+    }
+    EXPECT_FALSE(fs::exists(dir / "out.zip"));
+}
+
+TEST(CGZipFiles, EncryptedAndIncludeSystemFilesDoNotReachTheArchive) {
+    TempDir dir;
+    test::writeFile(dir / "plain.txt", "plain");
+    test::writeFile(dir / ".hidden", "hidden");
+    CGZipFiles zip;
+    zip.setZipFileName((dir / "out.zip").string());
+    zip.setEncrypted(true);
+    zip.setIncludeSystemFiles(true);
+    zip.addFile((dir / "plain.txt").string());
+    zip.addFile((dir / ".hidden").string());
+    ASSERT_EQ(zip.MakeZipFile(), 0) << zip.GetLastMessage();
+    EXPECT_EQ(test::infoZipNames(dir / "out.zip"), std::vector<std::string>{"plain.txt"});
+    auto r = test::runCommand("unzip -p -P '' " + test::quoted(dir / "out.zip"));
+    EXPECT_EQ(r.output, "plain");
+    int code = 0;
+    zip_t* za = zip_open((dir / "out.zip").c_str(), ZIP_RDONLY, &code);
+    ASSERT_NE(za, nullptr);
+    zip_stat_t st;
+    ASSERT_EQ(zip_stat_index(za, 0, 0, &st), 0);
+    EXPECT_EQ(st.encryption_method, ZIP_EM_NONE);
+    zip_discard(za);
+}
+
+TEST(CGZipFiles, RecurseFoldersStoresEveryFileUnderItsBareName) {
+    TempDir dir;
+    test::writeFile(dir / "tree/a.txt", "a");
+    test::writeFile(dir / "tree/sub/b.txt", "b");
+    test::writeFile(dir / "tree/sub/deeper/c.txt", "c");
+    test::writeFile(dir / "tree/.hidden", "h");
+    CGZipFiles zip;
+    zip.setZipFileName((dir / "out.zip").string());
+    zip.addFile((dir / "tree").string());
+
+    ASSERT_EQ(zip.MakeZipFile(), 0);
+    EXPECT_FALSE(fs::exists(dir / "out.zip")) << "a folder without RecurseFolders adds nothing";
+
+    zip.setRecurseFolders(true);
+    ASSERT_EQ(zip.MakeZipFile(), 0) << zip.GetLastMessage();
+    auto names = test::infoZipNames(dir / "out.zip");
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
+              (std::set<std::string>{"a.txt", "b.txt", "c.txt"}));
+    EXPECT_EQ(test::infoZipTest(dir / "out.zip"), 0);
+}
+
+TEST(CGZipFiles, UpdatingZipReplacesOnlyByNewerFiles) {
+    TempDir dir;
+    auto file = dir / "note.txt";
+    auto archive = dir / "out.zip";
+    test::writeFile(file, "first");
+    CGZipFiles zip;
+    zip.setZipFileName(archive.string());
+    zip.addFile(file.string());
+    ASSERT_EQ(zip.MakeZipFile(), 0);
+    auto stored = fs::last_write_time(file);
+
+    test::writeFile(file, "older");
+    fs::last_write_time(file, stored - std::chrono::hours(1));
+    zip.setUpdatingZip(true);
+    ASSERT_EQ(zip.MakeZipFile(), 0);
+    EXPECT_EQ(test::runCommand("unzip -p " + test::quoted(archive)).output, "first");
+
+    test::writeFile(file, "newer");
+    fs::last_write_time(file, stored + std::chrono::hours(1));
+    ASSERT_EQ(zip.MakeZipFile(), 0);
+    EXPECT_EQ(test::runCommand("unzip -p " + test::quoted(archive)).output, "newer");
+
+    test::writeFile(file, "plain update off");
+    fs::last_write_time(file, stored - std::chrono::hours(2));
+    zip.setUpdatingZip(false);
+    ASSERT_EQ(zip.MakeZipFile(), 0);
+    EXPECT_EQ(test::runCommand("unzip -p " + test::quoted(archive)).output, "plain update off");
+}
+
+} // namespace
+} // namespace tessaly

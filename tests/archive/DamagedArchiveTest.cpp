@@ -1,0 +1,166 @@
+// DamagedArchiveTest.cpp -- one fixture per defect: each fails with its own message and result, and
+// nothing is written outside the destination (nor, for unsafe names, anywhere at all).
+#include "ArchiveKit.h"
+#include "TempDir.h"
+#include "archive/ArchiveError.h"
+#include "archive/CGmodule.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RawEntry;
+using test::TempDir;
+
+// A sound archive whose entries are stored, so that a flipped data byte is a CRC error.
+std::string soundArchive(const fs::path& dir) {
+    auto path = dir / "sound.zip";
+    test::makeArchive(
+        path, {{"vantrel.dat", "BackupItem=10000000\r\n", true}, {"KVA1.tmp", test::noise(5000, 3), true}});
+    return test::readFile(path);
+}
+
+std::size_t centralDirectoryOffset(const std::string& zip) {
+    auto pos = zip.rfind(std::string("PK\x01\x02", 4));
+    pos = zip.find(std::string("PK\x01\x02", 4));
+    return pos;
+}
+
+struct Defect {
+    const char* name;
+    std::function<void(const fs::path& archive, const fs::path& sandbox)> make;
+    int result;
+    std::string message; // the start of the complaint
+};
+
+std::vector<Defect> defects() {
+    auto entries = [](std::vector<RawEntry> e) {
+        return [e](const fs::path& archive, const fs::path&) { test::makeArchive(archive, e); };
+    };
+    auto bytes = [](std::function<std::string(const fs::path&)> f) {
+        return
+            [f](const fs::path& archive, const fs::path& sandbox) { test::writeFile(archive, f(sandbox)); };
+    };
+    return {
+        {"parent_entry", entries({{"good.txt", "g"}, {"../escape.txt", "x"}}), UnzipResult::kUnsafeName,
+         "refused \"../escape.txt\": a \"..\" component"},
+        {"nested_parent_entry", entries({{"sub/../../escape.txt", "x"}}), UnzipResult::kUnsafeName,
+         "refused \"sub/../../escape.txt\": a \"..\" component"},
+        {"backslash_parent_entry", entries({{"..\\escape.txt", "x"}}), UnzipResult::kUnsafeName,
+         "refused \"..\\escape.txt\": a \"..\" component"},
+        {"parent_with_trailing_blank", entries({{".. /escape.txt", "x"}}), UnzipResult::kUnsafeName,
+         "refused \".. /escape.txt\": a \"..\" component"},
+        {"absolute_entry",
+         [](const fs::path& archive, const fs::path& sandbox) {
+             test::makeArchive(archive, {{(sandbox / "escape.txt").string(), "x"}});
+         },
+         UnzipResult::kUnsafeName, "refused \"/"},
+        {"backslash_absolute_entry", entries({{"\\escape.txt", "x"}}), UnzipResult::kUnsafeName,
+         "refused \"\\escape.txt\": an absolute name"},
+        {"drive_letter_entry", entries({{"C:\\escape.txt", "x"}}), UnzipResult::kUnsafeName,
+         "refused \"C:\\escape.txt\": a drive letter"},
+        {"drive_relative_entry", entries({{"c:escape.txt", "x"}}), UnzipResult::kUnsafeName,
+         "refused \"c:escape.txt\": a drive letter"},
+        {"central_directory_cut_off", bytes([](const fs::path& sandbox) {
+             std::string zip = soundArchive(sandbox);
+             return zip.substr(0, centralDirectoryOffset(zip) + 20);
+         }),
+         UnzipResult::kArchiveDamaged, ""},
+        {"truncated_in_the_data",
+         bytes([](const fs::path& sandbox) { return soundArchive(sandbox).substr(0, 2000); }),
+         UnzipResult::kArchiveDamaged, ""},
+        {"non_zip_bytes", bytes([](const fs::path&) { return test::noise(4096, 9); }),
+         UnzipResult::kArchiveDamaged, ""},
+        {"empty_file", bytes([](const fs::path&) { return std::string(); }), UnzipResult::kArchiveDamaged,
+         ""},
+        {"flipped_body_byte", bytes([](const fs::path& sandbox) {
+             std::string zip = soundArchive(sandbox);
+             zip[30 + std::string("vantrel.dat").size() + 3] ^= 0x20; // inside the first entry's data
+             return zip;
+         }),
+         UnzipResult::kEntryDamaged, "vantrel.dat: damaged entry (CRC error)"},
+        {"end_record_only",
+         bytes([](const fs::path&) { return std::string("PK\x05\x06", 4) + std::string(18, '\0'); }),
+         UnzipResult::kNoMatch, "caution: filename not matched:  vantrel.dat"},
+        {"missing_archive", [](const fs::path&, const fs::path&) {}, UnzipResult::kArchiveNotFound,
+         "cannot find or open "},
+    };
+}
+
+TEST(DamagedArchive, EachDefectFailsWithItsMessageAndWritesNothingOutside) {
+    for (const auto& d : defects()) {
+        TempDir sandbox;
+        auto archive = sandbox / (std::string(d.name) + ".zip");
+        d.make(archive, sandbox.path());
+        auto dest = sandbox / "dest";
+        fs::create_directory(dest);
+        // A good file of the same name as the damaged entry must survive.
+        test::writeFile(dest / "vantrel.dat", "previous");
+        auto before = test::treeOf(sandbox.path());
+        std::optional<ZipNameList> names;
+        if (std::string(d.name) == "end_record_only" || std::string(d.name) == "flipped_body_byte")
+            names = ZipNameList{"vantrel.dat"};
+        try {
+            UnzipToFolder(archive.string(), dest.string(), names);
+            ADD_FAILURE() << d.name << ": extraction reported success";
+        } catch (const ArchiveError& e) {
+            EXPECT_EQ(e.number(), kErrUnzipEngine) << d.name;
+            EXPECT_EQ(e.engineResult(), d.result) << d.name << ": " << e.description();
+            EXPECT_EQ(e.description().rfind(d.message, 0), 0u) << d.name << ": " << e.description();
+        }
+        EXPECT_EQ(test::treeOf(sandbox.path()), before) << d.name;
+        EXPECT_EQ(test::readFile(dest / "vantrel.dat"), "previous") << d.name;
+        EXPECT_FALSE(fs::exists("/escape.txt"));
+        EXPECT_FALSE(fs::exists(fs::current_path() / "escape.txt"));
+    }
+}
+
+TEST(DamagedArchive, DamagedArchivesTellWhatLibzipFound) {
+    TempDir sandbox;
+    auto archive = sandbox / "bytes.zip";
+    test::writeFile(archive, "not a zip archive at all");
+    try {
+        UnzipToFolder(archive.string(), (sandbox / "dest").string());
+        ADD_FAILURE();
+    } catch (const ArchiveError& e) {
+        EXPECT_EQ(e.description(),
+                  archive.string() +
+                      " is not a zip archive, or its central directory is damaged (Not a zip archive)");
+    }
+}
+
+// A folder inside the destination that is a symbolic link could lead anywhere.
+TEST(DamagedArchive, EntriesBelowASymbolicLinkAreRefused) {
+    TempDir sandbox;
+    fs::create_directories(sandbox / "elsewhere");
+    fs::create_directories(sandbox / "dest");
+    fs::create_directory_symlink(sandbox / "elsewhere", sandbox / "dest/link");
+    test::makeArchive(sandbox / "a.zip", {{"link/planted.txt", "x"}});
+    try {
+        UnzipToFolder((sandbox / "a.zip").string(), (sandbox / "dest").string());
+        ADD_FAILURE();
+    } catch (const ArchiveError& e) {
+        EXPECT_EQ(e.engineResult(), UnzipResult::kUnsafeName);
+    }
+    EXPECT_TRUE(fs::is_empty(sandbox / "elsewhere"));
+}
+
+// An entry replaces a symbolic link of its name instead of writing through it.
+TEST(DamagedArchive, AFileEntryReplacesALinkRatherThanFollowingIt) {
+    TempDir sandbox;
+    test::writeFile(sandbox / "outside.txt", "outside");
+    fs::create_directories(sandbox / "dest");
+    fs::create_symlink(sandbox / "outside.txt", sandbox / "dest/a.txt");
+    test::makeArchive(sandbox / "a.zip", {{"a.txt", "inside"}});
+    UnzipToFolder((sandbox / "a.zip").string(), (sandbox / "dest").string());
+    EXPECT_EQ(test::readFile(sandbox / "outside.txt"), "outside");
+    EXPECT_FALSE(fs::is_symlink(sandbox / "dest/a.txt"));
+    EXPECT_EQ(test::readFile(sandbox / "dest/a.txt"), "inside");
+}
+
+} // namespace
+} // namespace tessaly

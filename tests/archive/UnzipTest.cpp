@@ -1,0 +1,331 @@
+// UnzipTest.cpp -- extraction of archives made by Info-ZIP and by us, and the extraction options.
+#include "ArchiveKit.h"
+#include "TempDir.h"
+#include "archive/ArchiveError.h"
+#include "archive/CGUnzipFiles.h"
+#include "archive/CGmodule.h"
+#include "archive/EngineMessages.h"
+
+#include <gtest/gtest.h>
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+// Files of the kinds a backup holds, zipped by Info-ZIP with `zip -j`.
+class InfoZipArchive : public ::testing::Test {
+protected:
+    void SetUp() override {
+        files_ = {{"Inbox.dbx", test::noise(300000, 7)},
+                  {"KVA12.tmp", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\x]\r\n"},
+                  {"empty.wab", ""},
+                  {"vantrel.dat", "BackupItem=01000000\r\n"},
+                  {"Report 2024.txt", "line one\nline two\n"}};
+        std::string cmd = "cd " + test::quoted(dir_.path()) + " && zip -q -j archive.zip";
+        for (const auto& [name, data] : files_) {
+            test::writeFile(dir_ / "src" / name, data);
+            cmd += " " + test::quoted(fs::path("src") / name);
+        }
+        ASSERT_EQ(test::runCommand(cmd).exitCode, 0);
+    }
+    std::string archive() const { return (dir_ / "archive.zip").string(); }
+    std::string out() const { return (dir_ / "out").string(); }
+
+    TempDir dir_;
+    std::vector<std::pair<std::string, std::string>> files_;
+};
+
+TEST_F(InfoZipArchive, UnzipToFolderExtractsEveryEntryByteForByte) {
+    UnzipToFolder(archive(), out());
+    std::set<std::string> expected;
+    for (const auto& [name, data] : files_) {
+        expected.insert(name);
+        EXPECT_EQ(test::readFile(dir_ / "out" / name), data) << name;
+    }
+    EXPECT_EQ(test::treeOf(out()), expected);
+}
+
+TEST_F(InfoZipArchive, NameListsChooseTheEntries) {
+    struct Case {
+        const char* title;
+        std::optional<ZipNameList> eFiles, xFiles;
+        std::set<std::string> expected;
+    };
+    std::set<std::string> all;
+    for (const auto& f : files_)
+        all.insert(f.first);
+    std::set<std::string> allButTwo = all;
+    allButTwo.erase("Inbox.dbx");
+    allButTwo.erase("empty.wab");
+    const Case cases[] = {
+        {"no list", std::nullopt, std::nullopt, all},
+        {"empty list", ZipNameList{}, std::nullopt, all},
+        {"one name", ZipNameList{"vantrel.dat"}, std::nullopt, {"vantrel.dat"}},
+        {"name with a NUL after it",
+         ZipNameList{std::string("vantrel.dat\0xyz", 15)},
+         std::nullopt,
+         {"vantrel.dat"}},
+        {"two names",
+         ZipNameList{"KVA12.tmp", "Report 2024.txt"},
+         std::nullopt,
+         {"KVA12.tmp", "Report 2024.txt"}},
+        {"left out", std::nullopt, ZipNameList{"Inbox.dbx", "empty.wab"}, allButTwo},
+        {"named and left out",
+         ZipNameList{"KVA12.tmp", "Inbox.dbx"},
+         ZipNameList{"Inbox.dbx"},
+         {"KVA12.tmp"}},
+    };
+    for (const auto& c : cases) {
+        TempDir out;
+        UnzipToFolder(archive(), out.path().string(), c.eFiles, c.xFiles);
+        EXPECT_EQ(test::treeOf(out.path()), c.expected) << c.title;
+    }
+}
+
+TEST_F(InfoZipArchive, ExistingFilesAreReplacedWithoutAQuestion) {
+    test::writeFile(dir_ / "out/vantrel.dat", "old contents that are longer than the new ones");
+    UnzipToFolder(archive(), out(), ZipNameList{"vantrel.dat"});
+    EXPECT_EQ(test::readFile(dir_ / "out/vantrel.dat"), "BackupItem=01000000\r\n");
+}
+
+TEST_F(InfoZipArchive, AMissingNameFailsTheCallAndTheOthersAreStillExtracted) {
+    try {
+        UnzipToFolder(archive(), out(), ZipNameList{"vantrel.dat", "Outbox.dbx"});
+        ADD_FAILURE() << "a missing entry went unnoticed";
+    } catch (const ArchiveError& e) {
+        EXPECT_EQ(e.number(), kErrUnzipEngine);
+        EXPECT_EQ(e.source(), "CGmodule::UnzipToFolder");
+        EXPECT_EQ(e.engineResult(), UnzipResult::kNoMatch);
+        EXPECT_EQ(e.description(), "caution: filename not matched:  Outbox.dbx");
+    }
+    EXPECT_EQ(test::treeOf(out()), std::set<std::string>{"vantrel.dat"});
+}
+
+TEST_F(InfoZipArchive, AHundredNamesAreAcceptedAndMoreFailBeforeAnythingIsWritten) {
+    ZipNameList hundred(100, "vantrel.dat");
+    CGUnzipFiles unzip;
+    EXPECT_EQ(unzip.Unzip(archive(), out(), hundred), UnzipResult::kOk);
+    EXPECT_TRUE(fs::exists(dir_ / "out/vantrel.dat"));
+
+    TempDir other;
+    for (bool extractList : {true, false}) {
+        ZipNameList tooMany(101, "vantrel.dat");
+        try {
+            if (extractList)
+                unzip.Unzip(archive(), other.path().string(), tooMany);
+            else
+                unzip.Unzip(archive(), other.path().string(), std::nullopt, tooMany);
+            ADD_FAILURE() << "101 names accepted";
+        } catch (const ArchiveError& e) {
+            EXPECT_EQ(e.number(), kErrSubscript);
+            EXPECT_EQ(e.source(), "CGUnZipFiles::Unzip");
+            EXPECT_EQ(e.description(), "Subscript out of range");
+        }
+        EXPECT_TRUE(test::treeOf(other.path()).empty());
+    }
+}
+
+TEST_F(InfoZipArchive, UnzipWithoutArgumentsUsesTheStoredNames) {
+    CGUnzipFiles unzip;
+    EXPECT_EQ(unzip.Unzip(archive(), out(), ZipNameList{"KVA12.tmp"}), 0);
+    fs::remove_all(out());
+    EXPECT_EQ(unzip.Unzip("", "", ZipNameList{"empty.wab"}), 0);
+    EXPECT_EQ(unzip.ZipFileName(), archive());
+    EXPECT_EQ(unzip.ExtractDir(), out());
+    EXPECT_EQ(test::treeOf(out()), std::set<std::string>{"empty.wab"});
+}
+
+TEST(CGUnzipFiles, InitialValues) {
+    CGUnzipFiles u;
+    EXPECT_FALSE(u.ExtractNewer());
+    EXPECT_FALSE(u.SpaceToUnderScore());
+    EXPECT_FALSE(u.PromptOverwrite());
+    EXPECT_EQ(u.MessageLevel(), 2);
+    EXPECT_FALSE(u.WriteToStdOut());
+    EXPECT_FALSE(u.TestZip());
+    EXPECT_EQ(u.ExtractList(), 0);
+    EXPECT_FALSE(u.ExtractOnlyNewer());
+    EXPECT_FALSE(u.DisplayComment());
+    EXPECT_TRUE(u.HonorDirectories());
+    EXPECT_TRUE(u.OverWriteFiles());
+    EXPECT_FALSE(u.ConvertCRtoCRLF());
+    EXPECT_FALSE(u.Verbose());
+    EXPECT_TRUE(u.CaseSensitive());
+    EXPECT_EQ(u.Privilege(), 0);
+    EXPECT_EQ(u.ZipFileName(), "");
+    EXPECT_EQ(u.ExtractDir(), "");
+}
+
+TEST(CGUnzipFiles, NumbersOutside16BitsAreAnOverflow) {
+    TempDir dir;
+    test::makeArchive(dir / "a.zip", {{"a.txt", "a"}});
+    for (int which = 0; which < 3; ++which) {
+        CGUnzipFiles u;
+        if (which == 0)
+            u.setMessageLevel(32768);
+        if (which == 1)
+            u.setExtractList(-32769);
+        if (which == 2)
+            u.setPrivilege(100000);
+        try {
+            u.Unzip((dir / "a.zip").string(), (dir / "out").string());
+            ADD_FAILURE() << "property " << which << " was not narrowed";
+        } catch (const ArchiveError& e) {
+            EXPECT_EQ(e.number(), kErrOverflow);
+            EXPECT_EQ(e.source(), "CGUnZipFiles::Unzip");
+            EXPECT_EQ(e.description(), "Overflow");
+        }
+        EXPECT_FALSE(fs::exists(dir / "out"));
+    }
+}
+
+TEST(CGUnzipFiles, FolderOptionsShapeTheWrittenPaths) {
+    TempDir dir;
+    test::makeArchive(dir / "a.zip", {{"top.txt", "t"}, {"sub/deep/my file.txt", "d"}, {"sub/empty/", ""}});
+    struct Case {
+        bool honor, underscores;
+        std::set<std::string> tree;
+    };
+    const Case cases[] = {
+        {true, false, {"top.txt", "sub", "sub/deep", "sub/deep/my file.txt", "sub/empty"}},
+        {false, false, {"top.txt", "my file.txt"}},
+        {false, true, {"top.txt", "my_file.txt"}},
+    };
+    for (const auto& c : cases) {
+        TempDir out;
+        CGUnzipFiles u;
+        u.setHonorDirectories(c.honor);
+        u.setSpaceToUnderScore(c.underscores);
+        EXPECT_EQ(u.Unzip((dir / "a.zip").string(), out.path().string()), 0) << u.GetLastMessage();
+        EXPECT_EQ(test::treeOf(out.path()), c.tree)
+            << "honor " << c.honor << " underscores " << c.underscores;
+    }
+}
+
+TEST(CGUnzipFiles, CaseSensitiveDecidesWhetherNamesMatchInAnotherCase) {
+    TempDir dir;
+    test::makeArchive(dir / "a.zip", {{"Inbox.DBX", "i"}});
+    for (bool sensitive : {true, false}) {
+        TempDir out;
+        CGUnzipFiles u;
+        u.setCaseSensitive(sensitive);
+        int result = u.Unzip((dir / "a.zip").string(), out.path().string(), ZipNameList{"inbox.dbx"});
+        EXPECT_EQ(result, sensitive ? UnzipResult::kNoMatch : UnzipResult::kOk);
+        EXPECT_EQ(fs::exists(out / "Inbox.DBX"), !sensitive);
+    }
+}
+
+TEST(CGUnzipFiles, TestZipAndWriteToStdOutWriteNoFiles) {
+    TempDir dir;
+    test::makeArchive(dir / "a.zip", {{"a.txt", "alpha\n"}, {"b.txt", "beta\n"}});
+    CGUnzipFiles u;
+    u.setTestZip(true);
+    u.setMessageLevel(0);
+    EXPECT_EQ(u.Unzip((dir / "a.zip").string(), (dir / "out").string()), 0);
+    EXPECT_NE(u.GetLastMessage().find("testing: b.txt   OK\r\n"), std::string::npos) << u.GetLastMessage();
+    EXPECT_FALSE(fs::exists(dir / "out"));
+
+    CGUnzipFiles p;
+    p.setWriteToStdOut(true);
+    EXPECT_EQ(p.Unzip((dir / "a.zip").string(), (dir / "out").string()), 0);
+    EXPECT_EQ(p.GetLastMessage(), "alpha\nbeta\n");
+    EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
+TEST(CGUnzipFiles, ConvertCRtoCRLFWritesLoneLineFeedsAsCrLf) {
+    TempDir dir;
+    test::makeArchive(dir / "a.zip", {{"t.txt", "a\nb\r\nc\n\n"}});
+    CGUnzipFiles u;
+    u.setConvertCRtoCRLF(true);
+    ASSERT_EQ(u.Unzip((dir / "a.zip").string(), (dir / "out").string()), 0);
+    EXPECT_EQ(test::readFile(dir / "out/t.txt"), "a\r\nb\r\nc\r\n\r\n");
+}
+
+TEST(CGUnzipFiles, NewerOptionsCompareTimesWithTheFilesOnDisk) {
+    TempDir dir;
+    test::writeFile(dir / "src/a.txt", "archived a");
+    test::writeFile(dir / "src/b.txt", "archived b");
+    ASSERT_EQ(
+        test::runCommand("cd " + test::quoted(dir / "src") + " && zip -q ../a.zip a.txt b.txt").exitCode, 0);
+    auto entryTime = fs::last_write_time(dir / "src/a.txt");
+    struct Case {
+        const char* title;
+        bool freshen, update;
+        std::string a, b; // what a.txt (older copy on disk) and b.txt (absent) end up as
+    };
+    const Case cases[] = {
+        {"freshen", true, false, "archived a", "<absent>"},
+        {"only newer", false, true, "archived a", "archived b"},
+    };
+    for (const auto& c : cases) {
+        TempDir out;
+        test::writeFile(out / "a.txt", "older copy");
+        fs::last_write_time(out / "a.txt", entryTime - std::chrono::hours(3));
+        test::writeFile(out / "c.txt", "unrelated");
+        CGUnzipFiles u;
+        u.setExtractNewer(c.freshen);
+        u.setExtractOnlyNewer(c.update);
+        ASSERT_EQ(u.Unzip((dir / "a.zip").string(), out.path().string()), 0) << c.title;
+        EXPECT_EQ(test::readFile(out / "a.txt"), c.a) << c.title;
+        EXPECT_EQ(fs::exists(out / "b.txt") ? test::readFile(out / "b.txt") : "<absent>", c.b) << c.title;
+
+        // A copy on disk that is newer than the entry is kept by both.
+        test::writeFile(out / "a.txt", "newer copy");
+        fs::last_write_time(out / "a.txt", entryTime + std::chrono::hours(3));
+        ASSERT_EQ(u.Unzip(), 0);
+        EXPECT_EQ(test::readFile(out / "a.txt"), "newer copy") << c.title;
+    }
+}
+
+TEST(CGUnzipFiles, MessageLevelDecidesWhatTheBufferHolds) {
+    TempDir dir;
+    test::makeArchive(dir / "a.zip", {{"a.txt", "a"}});
+    CGUnzipFiles quiet;
+    ASSERT_EQ(quiet.Unzip((dir / "a.zip").string(), (dir / "q").string()), 0);
+    EXPECT_EQ(quiet.GetLastMessage(), "");
+
+    CGUnzipFiles chatty;
+    chatty.setMessageLevel(0);
+    ASSERT_EQ(chatty.Unzip((dir / "a.zip").string(), (dir / "c").string()), 0);
+    EXPECT_EQ(chatty.GetLastMessage(), "Archive:  " + (dir / "a.zip").string() +
+                                           "\r\n  inflating: " + (dir / "c/a.txt").string() + "\r\n");
+}
+
+TEST(CGUnzipFiles, DisplayCommentShowsTheArchiveComment) {
+    TempDir dir;
+    test::writeFile(dir / "a.txt", "a");
+    ASSERT_EQ(test::runCommand("cd " + test::quoted(dir.path()) +
+                               " && zip -q a.zip a.txt && echo 'made for the test' | zip -q -z a.zip")
+                  .exitCode,
+              0);
+    CGUnzipFiles u;
+    u.setDisplayComment(true);
+    ASSERT_EQ(u.Unzip((dir / "a.zip").string(), (dir / "out").string()), 0);
+    EXPECT_NE(u.GetLastMessage().find("made for the test"), std::string::npos) << u.GetLastMessage();
+}
+
+TEST(CGUnzipFiles, ExtractListFillsTheListingInColumnsAndWritesNothing) {
+    TempDir dir;
+    test::makeArchive(dir / "a.zip", {{"first.txt", std::string(1234, 'x')}, {"second.txt", "ab"}});
+    CGUnzipFiles u;
+    u.setExtractList(1);
+    ASSERT_EQ(u.Unzip((dir / "a.zip").string(), (dir / "out").string()), 0);
+    EXPECT_FALSE(fs::exists(dir / "out"));
+    const std::string& listing = unzipListing();
+    // Entry lines are 80 columns and CR LF; a header comes first once in the program's life.
+    ASSERT_GE(listing.size(), 2 * 82u);
+    std::string second = listing.substr(listing.size() - 82, 80);
+    std::string first = listing.substr(listing.size() - 164, 80);
+    EXPECT_EQ(first.substr(0, 9), "first.txt");
+    EXPECT_EQ(first.substr(50, 7), "   1234");
+    EXPECT_EQ(second.substr(50, 7), "      2");
+    EXPECT_EQ(first[61], '/');
+    EXPECT_EQ(first[64], '/');
+    EXPECT_EQ(first[71], ':');
+    EXPECT_EQ(listing.substr(listing.size() - 2), "\r\n");
+}
+
+} // namespace
+} // namespace tessaly

@@ -1,0 +1,141 @@
+// ZipSessionTest.cpp -- a backup's open archive: sources deletable at once, nothing on disk before
+// finish(), the spool folder cleaned up, and an unfinished session leaving the old archive.
+#include "archive/ZipSession.h"
+#include "ArchiveKit.h"
+#include "RecordingUi.h"
+#include "TempDir.h"
+#include "archive/ArchiveError.h"
+#include "archive/CGmodule.h"
+#include "platform/Ui.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include <zip.h>
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+// Points the spool at a folder of the test so that what is left behind can be seen.
+class SpoolFolder {
+public:
+    SpoolFolder() {
+        const char* old = std::getenv("TMPDIR");
+        saved_ = old ? std::optional<std::string>(old) : std::nullopt;
+        setenv("TMPDIR", dir_.path().c_str(), 1);
+    }
+    ~SpoolFolder() {
+        if (saved_)
+            setenv("TMPDIR", saved_->c_str(), 1);
+        else
+            unsetenv("TMPDIR");
+    }
+    std::set<std::string> contents() const { return test::treeOf(dir_.path()); }
+
+private:
+    TempDir dir_;
+    std::optional<std::string> saved_;
+};
+
+TEST(ZipSession, SourcesMayBeDeletedAsSoonAsZipOneFileReturns) {
+    TempDir dir;
+    SpoolFolder spool;
+    auto archive = (dir / "backup.zip").string();
+    test::RecordingUi ui;
+    {
+        ZipSession session(archive, &ui);
+        for (int i = 0; i < 5; ++i) {
+            auto file = dir / ("KVR" + std::to_string(i) + ".tmp");
+            test::writeFile(file, test::noise(200000, std::uint32_t(i)) + "tail " + std::to_string(i));
+            ASSERT_TRUE(ZipOneFile(archive, file.string()));
+            fs::remove(file);
+        }
+        EXPECT_FALSE(fs::exists(archive)) << "the archive is written only by finish()";
+        EXPECT_FALSE(spool.contents().empty());
+        EXPECT_EQ(session.entryCount(), 5u);
+        session.finish();
+        EXPECT_FALSE(session.isOpen());
+    }
+    EXPECT_TRUE(spool.contents().empty());
+    EXPECT_GT(ui.pumps, 0);
+    EXPECT_EQ(test::infoZipTest(archive), 0);
+    for (int i = 0; i < 5; ++i) {
+        auto r = test::runCommand("unzip -p " + test::quoted(archive) + " KVR" + std::to_string(i) + ".tmp");
+        EXPECT_EQ(r.output, test::noise(200000, std::uint32_t(i)) + "tail " + std::to_string(i));
+    }
+}
+
+TEST(ZipSession, WithoutFinishTheOldArchiveStaysAsItWas) {
+    TempDir dir;
+    SpoolFolder spool;
+    auto archive = (dir / "backup.zip").string();
+    test::writeFile(dir / "old.txt", "old");
+    ASSERT_TRUE(ZipOneFile(archive, (dir / "old.txt").string()));
+    std::string before = test::readFile(archive);
+    {
+        ZipSession session(archive);
+        test::writeFile(dir / "new.txt", "new");
+        ASSERT_TRUE(ZipOneFile(archive, (dir / "new.txt").string()));
+        ASSERT_TRUE(ZipOneFile(archive, (dir / "old.txt").string()));
+    }
+    EXPECT_EQ(test::readFile(archive), before);
+    EXPECT_TRUE(spool.contents().empty());
+    // With the session gone, calls write the archive directly again.
+    ASSERT_TRUE(ZipOneFile(archive, (dir / "new.txt").string()));
+    EXPECT_EQ(test::infoZipNames(archive), (std::vector<std::string>{"old.txt", "new.txt"}));
+}
+
+TEST(ZipSession, AnEmptyPlaceholderFileBecomesANewArchive) {
+    TempDir dir;
+    auto archive = (dir / "backup.tmp").string();
+    test::writeFile(archive, "");
+    test::writeFile(dir / "a.txt", "a");
+    ZipSession session(archive);
+    ASSERT_TRUE(ZipOneFile(archive, (dir / "a.txt").string()));
+    session.finish();
+    EXPECT_EQ(test::infoZipTest(archive), 0);
+}
+
+TEST(ZipSession, OneArchiveHasAtMostOneSession) {
+    TempDir dir;
+    auto archive = (dir / "backup.zip").string();
+    ZipSession first(archive);
+    try {
+        // The same file under another spelling of its path.
+        ZipSession second((dir / "." / "backup.zip").string());
+        ADD_FAILURE() << "a second session opened";
+    } catch (const ArchiveError& e) {
+        EXPECT_EQ(e.number(), kErrZipEngine);
+        EXPECT_EQ(e.engineResult(), ZIP_ER_INUSE);
+    }
+    EXPECT_EQ(ZipSession::find((dir / "." / "backup.zip").string()), &first);
+}
+
+TEST(ZipSession, FinishThatCannotWriteRaisesAndEndsTheSession) {
+    TempDir dir;
+    SpoolFolder spool;
+    fs::create_directory(dir / "target");
+    auto archive = (dir / "target/backup.zip").string();
+    test::writeFile(dir / "a.txt", "a");
+    ZipSession session(archive);
+    ASSERT_TRUE(ZipOneFile(archive, (dir / "a.txt").string()));
+    fs::remove_all(dir / "target");
+    try {
+        session.finish();
+        ADD_FAILURE() << "finish succeeded without its folder";
+    } catch (const ArchiveError& e) {
+        EXPECT_EQ(e.number(), kErrZipEngine);
+        EXPECT_EQ(e.source(), "ZipSession");
+        EXPECT_NE(e.engineResult(), 0);
+    }
+    EXPECT_FALSE(session.isOpen());
+    EXPECT_EQ(ZipSession::find(archive), nullptr);
+    EXPECT_TRUE(spool.contents().empty());
+}
+
+} // namespace
+} // namespace tessaly
