@@ -1,40 +1,53 @@
 // CliCommon.cpp -- option parsing and profile opening shared by the tessaly-cli verbs.
 #include "cli/CliCommon.h"
 
-#include <algorithm>
 #include <iostream>
 #include <stdexcept>
 
 namespace tessaly::cli {
 
-CommonOptions parseCommonOptions(const std::vector<std::string>& args,
-                                 const std::vector<std::string>& extraFlags) {
+CommonOptions parseCommonOptions(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
+                                 const std::set<std::string>& flagOptions) {
     CommonOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            options.help = true;
-        } else if (a == "--yes") {
-            options.yes = true;
-        } else if (a == "--profile" || a.starts_with("--profile=")) {
-            std::string value;
-            if (a == "--profile") {
-                if (i + 1 >= args.size())
-                    throw std::invalid_argument("--profile needs a folder");
-                value = args[++i];
-            } else {
-                value = a.substr(10);
-            }
-            options.profile = std::filesystem::path(value);
-        } else if (a == "--") {
-            options.positional.insert(options.positional.end(), args.begin() + static_cast<long>(i) + 1,
-                                      args.end());
+        if (a == "--") {
+            options.positional.insert(options.positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
             break;
-        } else if (a.starts_with("--") &&
-                   std::find(extraFlags.begin(), extraFlags.end(), a) == extraFlags.end()) {
-            throw std::invalid_argument("unknown option " + a);
-        } else {
+        }
+        if (a == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (!a.starts_with("--") || a == "-") {
             options.positional.push_back(a);
+            continue;
+        }
+        size_t eq = a.find('=');
+        std::string name = a.substr(0, eq);
+        bool takesValue = name == "--profile" || valueOptions.count(name);
+        if (!takesValue && eq != std::string::npos)
+            throw std::invalid_argument(name + " takes no value");
+        if (name == "--help") {
+            options.help = true;
+        } else if (name == "--yes") {
+            options.yes = true;
+        } else if (!takesValue && flagOptions.count(name)) {
+            options.flags.insert(name);
+        } else if (takesValue) {
+            std::string value;
+            if (eq != std::string::npos)
+                value = a.substr(eq + 1);
+            else if (i + 1 < args.size())
+                value = args[++i];
+            else
+                throw std::invalid_argument(name + " needs a value");
+            if (name == "--profile")
+                options.profile = std::filesystem::path(value);
+            else
+                options.values[name] = value;
+        } else {
+            throw std::invalid_argument("unknown option " + a);
         }
     }
     return options;

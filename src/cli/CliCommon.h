@@ -5,6 +5,8 @@
 #include "engine/ProfileSession.h"
 
 #include <filesystem>
+#include <map>
+#include <set>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,12 +21,21 @@ struct CommonOptions {
     bool help = false;                            // --help / -h
     bool yes = false;                             // --yes
     std::vector<std::string> positional;
+    std::map<std::string, std::string> values; // the verb's own options that take a value
+    std::set<std::string> flags;               // the verb's own options without a value
+
+    bool has(const std::string& flag) const { return flags.count(flag) > 0; }
+    std::optional<std::string> value(const std::string& option) const {
+        auto it = values.find(option);
+        return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
 };
 
 // Takes the options every verb knows out of args; an unknown option or a missing value throws
-// std::invalid_argument with a message for the user.
-CommonOptions parseCommonOptions(const std::vector<std::string>& args,
-                                 const std::vector<std::string>& extraFlags = {});
+// std::invalid_argument with a message for the user. valueOptions take the next argument (or
+// "--opt=value"); flagOptions take none.
+CommonOptions parseCommonOptions(const std::vector<std::string>& args, const std::set<std::string>& valueOptions = {},
+                                 const std::set<std::string>& flagOptions = {});
 
 // Resolves and opens the profile; prints the sample-profile notice on stderr.
 std::unique_ptr<ProfileSession> openProfile(const CommonOptions& options, Ui& ui);

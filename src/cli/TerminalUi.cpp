@@ -1,6 +1,8 @@
 // TerminalUi.cpp -- messages, questions and a progress bar on the terminal.
 #include "cli/TerminalUi.h"
 
+#include "engine/HandlerSupport.h"
+
 #include <cstdio>
 #include <iostream>
 #include <termios.h>
@@ -12,10 +14,12 @@ TerminalUi::TerminalUi(bool assumeYes)
     : assumeYes_(assumeYes), interactive_(isatty(STDIN_FILENO) && isatty(STDERR_FILENO)),
       progressOnTerminal_(isatty(STDERR_FILENO)) {}
 
-MsgResult TerminalUi::messageBox(const std::string& text, const std::string&, MsgIcon, MsgButtons buttons) {
+MsgResult TerminalUi::messageBox(const std::string& text, const std::string&, MsgIcon icon, MsgButtons buttons) {
     if (progressVisible_ && progressOnTerminal_)
         std::cerr << '\n';
-    std::cerr << text << std::endl;
+    // Reports go to standard output; warnings, refusals and questions to standard error.
+    bool report = icon == MsgIcon::Information && buttons == MsgButtons::Ok;
+    (report ? std::cout : std::cerr) << replaceAll(text, "\r\n", "\n") << std::endl;
     if (buttons == MsgButtons::Ok)
         return MsgResult::Ok;
     bool okCancel = buttons == MsgButtons::OkCancel;

@@ -10,5 +10,10 @@ using Args = std::vector<std::string>;
 
 int runIdentities(const Args& args);
 int runReg(const Args& args);
+int runBackup(const Args& args);
+int runRestore(const Args& args);
+int runInspect(const Args& args);
+int runVerify(const Args& args);
+int runExtract(const Args& args);
 
 } // namespace tessaly::cli

@@ -17,6 +17,11 @@ const std::map<std::string, Verb>& verbs() {
     static const std::map<std::string, Verb> table = {
         {"identities", {tessaly::cli::runIdentities, "list the identities of the profile"}},
         {"reg", {tessaly::cli::runReg, "dump a registry key tree to a text dump, or load one"}},
+        {"backup", {tessaly::cli::runBackup, "back up an identity into a backup file"}},
+        {"restore", {tessaly::cli::runRestore, "restore a backup file into an identity"}},
+        {"inspect", {tessaly::cli::runInspect, "show what a backup file holds"}},
+        {"verify", {tessaly::cli::runVerify, "check a backup file member by member"}},
+        {"extract", {tessaly::cli::runExtract, "extract the members of a backup file into a folder"}},
     };
     return table;
 }

@@ -1,0 +1,187 @@
+// BackupFileVerbs.cpp -- tessaly-cli inspect, verify and extract: reading a backup file without restoring it.
+#include "archive/ArchiveError.h"
+#include "archive/ArchiveListing.h"
+#include "archive/CGmodule.h"
+#include "cli/CliCommon.h"
+#include "cli/PasswordOption.h"
+#include "cli/Verbs.h"
+#include "engine/BackupFileCheck.h"
+#include "engine/BackupItems.h"
+#include "engine/HandlerSupport.h"
+#include "engine/InfoFile.h"
+#include "engine/Scrambler.h"
+#include "platform/TempFiles.h"
+
+#include <iostream>
+#include <set>
+
+namespace tessaly::cli {
+
+namespace {
+
+const char* kPasswordHelp =
+    "The password comes from the first line of standard input with --password-stdin, else from\n"
+    "$TESSALY_PASSWORD; without either the empty password is tried and, on a terminal, a prompt asks.\n"
+    "Exit code 2 for a wrong password, 1 for a file that is damaged or is no backup file.\n";
+
+// A backup file whose password was accepted, unscrambled into a private folder.
+class OpenedBackup {
+public:
+    PrivateWorkDir work;
+    std::filesystem::path archive = work.path() / "archive.zip";
+    std::filesystem::path info = work.path() / kInfoFileName;
+    CodePage codePage;
+    std::vector<ArchiveMember> members;
+
+    // Returns an exit code when the file does not open.
+    std::optional<int> open(const std::filesystem::path& file, const CommonOptions& options) {
+        TerminalUi ui(options.yes);
+        std::unique_ptr<ProfileSession> session = openProfile(options, ui);
+        codePage = session->codePage();
+        std::optional<std::string> given = passwordFromOptions(options.has("--password-stdin"));
+        std::string password = given.value_or("");
+        BackupFileCheck check = checkBackupFile(file, password, codePage);
+        if (check == BackupFileCheck::WrongPassword && !given) {
+            if (auto typed = readSecretLine("Password: ")) {
+                password = *typed;
+                check = checkBackupFile(file, password, codePage);
+            }
+        }
+        if (check != BackupFileCheck::Ok)
+            return fail(check == BackupFileCheck::WrongPassword ? kExitRefused : kExitFailed, describe(check, file));
+        ScrambleFile(file, password, false, archive, codePage, ui);
+        try {
+            members = ListArchive(archive.string());
+        } catch (const ArchiveError& e) {
+            return fail(kExitFailed, file.string() + " is damaged: its archive cannot be read (" + e.description() +
+                                         ")");
+        }
+        return std::nullopt;
+    }
+
+    bool readInfo() {
+        try {
+            UnzipToFolder(archive.string(), work.path().string(), ZipNameList{kInfoFileName});
+            return true;
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+    std::string get(const char* key) { return GetINI(key, info, codePage); }
+};
+
+const char* kInspectUsage = "usage: tessaly-cli inspect FILE [--password-stdin] [--profile DIR]\n"
+                            "Shows what a backup file holds: its details, note, items and members.\n";
+const char* kVerifyUsage =
+    "usage: tessaly-cli verify FILE [--password-stdin] [--profile DIR]\n"
+    "Checks a backup file: password, every member's CRC, the info file's item flags and that every member\n"
+    "it records is present. Exit code 0 only when all of that holds.\n";
+const char* kExtractUsage = "usage: tessaly-cli extract FILE DIR [--member NAME] [--password-stdin] [--profile DIR]\n"
+                            "Extracts every member of a backup file (or only NAME) into the folder DIR.\n";
+
+std::optional<int> parseFileVerb(const Args& args, const char* usage, size_t positional, CommonOptions& options,
+                                 const std::set<std::string>& values = {}) {
+    options = parseCommonOptions(args, values, {"--password-stdin"});
+    if (options.help) {
+        std::cout << usage << kPasswordHelp;
+        return kExitOk;
+    }
+    if (options.positional.size() != positional)
+        return fail(kExitRefused, std::string("wrong number of arguments\n") + usage);
+    return std::nullopt;
+}
+
+// The members an item's recorded value names.
+std::vector<std::string> recordedMembers(int item, const std::string& value) {
+    if (item == kItemMessages || item == kItemStationeries)
+        return splitNames(value);
+    return {MemberNameOf(value)};
+}
+
+} // namespace
+
+int runInspect(const Args& args) {
+    CommonOptions options;
+    if (auto code = parseFileVerb(args, kInspectUsage, 1, options))
+        return *code;
+    OpenedBackup backup;
+    if (auto code = backup.open(options.positional[0], options))
+        return *code;
+    if (!backup.readInfo())
+        return fail(kExitFailed, "the backup file holds no readable info file");
+    std::cout << "Computer:" << backup.get("BackupComputer") << "\nUser:" << backup.get("BackupLogonUser")
+              << "\nIdentity:" << backup.get("BackupIdentity") << "\nDate:" << backup.get("BackupTime")
+              << "\nNote:" << replaceAll(UnescapeNote(backup.get("BackupInformation")), "\r\n", "\n      ")
+              << "\nItems:";
+    std::string flags = backup.get("BackupItem");
+    for (int i = 0; i < kBackupItemCount; ++i)
+        if (i < static_cast<int>(flags.size()) && flags[i] == '1')
+            std::cout << ' ' << kBackupItems[i].cliName;
+    std::cout << "\nMembers:\n";
+    for (const ArchiveMember& m : backup.members)
+        std::cout << "  " << m.size << '\t' << m.name << '\n';
+    return kExitOk;
+}
+
+int runVerify(const Args& args) {
+    CommonOptions options;
+    if (auto code = parseFileVerb(args, kVerifyUsage, 1, options))
+        return *code;
+    OpenedBackup backup;
+    if (auto code = backup.open(options.positional[0], options))
+        return *code;
+    int problems = 0;
+    auto problem = [&](const std::string& text) {
+        std::cout << "FAIL " << text << '\n';
+        ++problems;
+    };
+    std::cout << "ok   password\n";
+    for (const MemberProblem& p : TestArchive(backup.archive.string()))
+        problem("member " + p.name + ": " + p.problem);
+    std::set<std::string> names;
+    for (const ArchiveMember& m : backup.members)
+        names.insert(m.name);
+    if (!backup.readInfo()) {
+        problem("the info file " + std::string(kInfoFileName) + " is missing or damaged");
+    } else {
+        std::string flags = backup.get("BackupItem");
+        if (flags.size() != kBackupItemCount || flags.find_first_not_of("01") != std::string::npos)
+            problem("the item flags \"" + flags + "\" are not eight digits 0 or 1");
+        for (int i = 0; i < kBackupItemCount && i < static_cast<int>(flags.size()); ++i) {
+            if (flags[i] != '1')
+                continue;
+            for (const std::string& member : recordedMembers(i, backup.get(kBackupItems[i].infoKey.data())))
+                if (!names.count(member))
+                    problem(std::string(kBackupItems[i].cliName) + ": recorded member \"" + member +
+                            "\" is not in the archive");
+        }
+    }
+    if (problems == 0)
+        std::cout << "ok   " << backup.members.size() << " members read back with correct CRCs\n"
+                  << "ok   every item's recorded members are present\n";
+    return problems == 0 ? kExitOk : kExitFailed;
+}
+
+int runExtract(const Args& args) {
+    CommonOptions options;
+    if (auto code = parseFileVerb(args, kExtractUsage, 2, options, {"--member"}))
+        return *code;
+    OpenedBackup backup;
+    if (auto code = backup.open(options.positional[0], options))
+        return *code;
+    std::filesystem::path dir = options.positional[1];
+    std::filesystem::create_directories(dir);
+    std::optional<ZipNameList> only;
+    if (auto member = options.value("--member"))
+        only = ZipNameList{*member};
+    try {
+        UnzipToFolder(backup.archive.string(), dir.string(), only);
+    } catch (const ArchiveError& e) {
+        return fail(kExitFailed, "extraction failed: " + e.description());
+    }
+    std::cerr << "extracted " << (only ? 1 : backup.members.size()) << " member(s) into " << dir.string()
+              << std::endl;
+    return kExitOk;
+}
+
+} // namespace tessaly::cli

@@ -1,0 +1,150 @@
+// BackupVerbs.cpp -- tessaly-cli backup and restore: the drivers of the windows, on the terminal.
+#include "cli/CliCommon.h"
+#include "cli/ItemsOption.h"
+#include "cli/PasswordOption.h"
+#include "cli/Verbs.h"
+#include "engine/BackupDriver.h"
+#include "engine/BackupFileCheck.h"
+#include "engine/BackupItems.h"
+#include "engine/HandlerSupport.h"
+#include "engine/RestoreDriver.h"
+#include "platform/TempFiles.h"
+
+#include <iostream>
+
+namespace tessaly::cli {
+
+namespace {
+
+const char* kBackupUsage =
+    "usage: tessaly-cli backup --identity NAME|KEY --out FILE [--items LIST] [--note TEXT]\n"
+    "                          [--password-stdin] [--profile DIR]\n"
+    "Backs up the chosen items of an identity into FILE (*.tsy). The password comes from the first line of\n"
+    "standard input with --password-stdin, else from $TESSALY_PASSWORD; without either the file has no\n"
+    "password. An earlier FILE is replaced only when the new one is complete.\n"
+    "Exit code: 0 every item backed up, 1 an item failed or the file could not be written, 2 refused.\n";
+
+const char* kRestoreUsage =
+    "usage: tessaly-cli restore FILE --identity NAME|KEY [--items LIST] [--yes] [--password-stdin]\n"
+    "                           [--profile DIR]\n"
+    "Restores the chosen items of a backup file into an identity, replacing what the identity holds.\n"
+    "The password comes from --password-stdin or $TESSALY_PASSWORD; without either the empty password is\n"
+    "tried and, on a terminal, a prompt asks. --yes confirms the replacement without asking.\n"
+    "Exit code: 0 every item restored, 1 an item failed or is not in the file, 2 refused.\n";
+
+struct Session {
+    TerminalUi ui;
+    std::unique_ptr<ProfileSession> profile;
+    PrivateWorkDir work;
+    MainWindowState state;
+
+    explicit Session(const CommonOptions& options) : ui(options.yes), profile(openProfile(options, ui)) {
+        LoadMainWindowState(state, *profile, work.path().string());
+    }
+    ~Session() {
+        std::error_code ec;
+        if (!state.TempArchivePath.empty())
+            std::filesystem::remove(state.TempArchivePath, ec);
+    }
+};
+
+const IdentityColumn* chooseIdentity(Session& s, const std::optional<std::string>& wanted) {
+    if (s.state.OENotInstalled)
+        throw std::invalid_argument(std::string(kOENotInstalledMessage) + "(the profile has no identities)");
+    if (!wanted)
+        throw std::invalid_argument("--identity NAME|KEY is needed; 'tessaly-cli identities' lists them");
+    const IdentityColumn* id = findIdentity(s.state.IdentityTable, *wanted);
+    if (!id)
+        throw std::invalid_argument("no identity named \"" + *wanted + "\"; 'tessaly-cli identities' lists them");
+    return id;
+}
+
+void printFailures(const std::array<std::string, kBackupItemCount>& failures) {
+    for (int i = 0; i < kBackupItemCount; ++i)
+        if (!failures[i].empty())
+            std::cerr << kBackupItems[i].cliName << ": " << failures[i] << std::endl;
+}
+
+} // namespace
+
+int runBackup(const Args& args) {
+    CommonOptions options =
+        parseCommonOptions(args, {"--identity", "--out", "--items", "--note"}, {"--password-stdin"});
+    if (options.help) {
+        std::cout << kBackupUsage << kItemsHelp;
+        return kExitOk;
+    }
+    if (!options.positional.empty())
+        return fail(kExitRefused, "backup takes no file arguments: use --out FILE\n" + std::string(kBackupUsage));
+    if (!options.value("--out"))
+        return fail(kExitRefused, "--out FILE is needed\n" + std::string(kBackupUsage));
+    std::optional<std::string> password = passwordFromOptions(options.has("--password-stdin"));
+    Session s(options);
+    const IdentityColumn* id = chooseIdentity(s, options.value("--identity"));
+
+    BackupRequest request;
+    request.items = itemsFromOption(options.value("--items"));
+    request.identityUserName = id->userName;
+    request.identityKey = id->key;
+    request.protect = password && !password->empty();
+    request.password = request.password2 = password.value_or("");
+    request.note = options.value("--note").value_or("");
+    s.state.BackupFileName = std::filesystem::absolute(*options.value("--out")).string();
+    BackupDriver driver(*s.profile, s.state, s.ui);
+    BackupOutcome outcome = driver.run(request, false);
+    if (!outcome.started)
+        return kExitRefused;
+    if (!outcome.completed)
+        return kExitFailed;
+    printFailures(outcome.failures);
+    for (int i = 0; i < kBackupItemCount; ++i)
+        if (request.items[i] && outcome.itemFlags[i] != '1')
+            return kExitFailed;
+    return kExitOk;
+}
+
+int runRestore(const Args& args) {
+    CommonOptions options = parseCommonOptions(args, {"--identity", "--items"}, {"--password-stdin"});
+    if (options.help) {
+        std::cout << kRestoreUsage << kItemsHelp;
+        return kExitOk;
+    }
+    if (options.positional.size() != 1)
+        return fail(kExitRefused, "restore needs one backup file\n" + std::string(kRestoreUsage));
+    std::filesystem::path file = options.positional[0];
+    std::optional<std::string> password = passwordFromOptions(options.has("--password-stdin"));
+    std::array<bool, kBackupItemCount> wanted = itemsFromOption(options.value("--items"));
+    Session s(options);
+    const IdentityColumn* id = chooseIdentity(s, options.value("--identity"));
+
+    s.state.rtPassword = password.value_or("");
+    BackupFileCheck check = checkBackupFile(file, s.state.rtPassword, s.profile->codePage());
+    if (check == BackupFileCheck::Missing || check == BackupFileCheck::NotABackupFile)
+        return fail(kExitFailed, describe(check, file));
+    RestoreDriver driver(*s.profile, s.state, s.ui);
+    InspectionView view = driver.inspect(file);
+    if (s.state.InspectionInvalid)
+        return fail(kExitRefused, describe(checkBackupFile(file, s.state.rtPassword, s.profile->codePage()), file));
+    std::cout << replaceAll(view.details, "\r\n", "\n") << "\n";
+    bool missing = false;
+    for (int i = 0; i < kBackupItemCount; ++i) {
+        if (wanted[i] && options.value("--items") && view.enableItem[i] != true) {
+            std::cerr << kBackupItems[i].cliName << ": not in this backup file" << std::endl;
+            missing = true;
+        }
+    }
+    if (s.ui.messageBox("Your current Email and News messages will be replaced with the messages from the selected "
+                        "backup file.\r\n\r\nDo you want to countinue?",
+                        kAppTitle, MsgIcon::Information, MsgButtons::OkCancel) != MsgResult::Ok)
+        return fail(kExitRefused, "nothing was restored");
+    RestoreOutcome outcome = driver.run(wanted, id->key);
+    if (!outcome.started)
+        return kExitRefused;
+    printFailures(outcome.failures);
+    for (const std::string& f : outcome.failures)
+        if (!f.empty())
+            return kExitFailed;
+    return missing ? kExitFailed : kExitOk;
+}
+
+} // namespace tessaly::cli

@@ -1,0 +1,43 @@
+// BackupDriver.h -- the backup tab's run: checks, the backup itself, the report and the disc question.
+#pragma once
+
+#include "engine/BackupRunner.h"
+
+namespace tessaly {
+
+// The choices of the backup tab.
+struct BackupRequest {
+    std::array<bool, kBackupItemCount> items{}; // backupitem(0..7)
+    std::string identityUserName;               // the text of cbSource
+    std::string identityKey;                    // row 1 of IdentityTable at cbSource's index
+    bool protect = false;                       // ifprotect
+    std::string password;                       // txtPassword
+    std::string password2;                      // txtPassword2
+    std::string note;                           // txtAttachInfo
+};
+
+struct BackupOutcome {
+    bool started = false;   // the checks passed
+    bool completed = false; // the backup file was written
+    std::string itemFlags;
+    std::string log;
+    std::array<std::string, kBackupItemCount> failures;
+    bool discRequested = false; // the user wants the new file on a CD or DVD
+};
+
+class BackupDriver {
+public:
+    BackupDriver(ProfileSession& session, MainWindowState& state, Ui& ui)
+        : session_(session), state_(state), ui_(ui) {}
+
+    // Writes state.BackupFileName. offerDisc: ask the CD/DVD question afterwards (only callers that
+    // can write discs).
+    BackupOutcome run(const BackupRequest& request, bool offerDisc);
+
+private:
+    ProfileSession& session_;
+    MainWindowState& state_;
+    Ui& ui_;
+};
+
+} // namespace tessaly

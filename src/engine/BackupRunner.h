@@ -1,0 +1,48 @@
+// BackupRunner.h -- making one backup file: info file, item handlers, archive, scrambling, atomic replace.
+#pragma once
+
+#include "engine/MainWindowState.h"
+#include "engine/ProfileSession.h"
+
+#include <array>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tessaly {
+
+// The backup could not be completed; the target file is as it was before the run.
+class BackupFailed : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct BackupPlan {
+    std::filesystem::path target;
+    std::string identityKey;
+    std::array<bool, kBackupItemCount> items{};
+    std::string password;
+    // Info-file entries written before the items' own (computer, user, identity, time, note).
+    std::vector<std::pair<std::string, std::string>> leadingEntries;
+    // Interactive runs show status texts and progress amounts; unattended ones show nothing.
+    bool interactive = true;
+};
+
+struct BackupResult {
+    std::string itemFlags; // eight "1"/"0"
+    std::string log;       // CR LF, title, TAB, "Successed"/"Fail" per chosen item
+    std::array<std::string, kBackupItemCount> failures; // why a chosen item failed
+};
+
+// Builds the archive in a temporary file beside the target and renames it over the target only when
+// it is complete and scrambled. The info file lives at state.InfoFilePath, whose folder is the run's
+// private working folder. Throws BackupFailed (nothing of the target touched) when the archive, the
+// info file or the scrambling fails.
+BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, const BackupPlan& plan);
+
+// The local date and time as the backup records it: "M/D/YYYY h:mm:ss AM".
+std::string generalDateTime(std::time_t when);
+
+} // namespace tessaly

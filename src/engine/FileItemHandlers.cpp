@@ -1,0 +1,168 @@
+// FileItemHandlers.cpp -- the three file items: address book, message stores and stationery.
+#include "engine/ItemHandlers.h"
+
+#include "archive/CGmodule.h"
+#include "engine/BackupItems.h"
+#include "engine/HandlerSupport.h"
+#include "engine/InfoFile.h"
+#include "platform/PathMapper.h"
+#include "platform/TempFiles.h"
+
+
+namespace tessaly {
+
+namespace {
+
+const std::string kWabFileNameKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\WAB\\WAB4\\Wab File Name";
+const std::string kCurrentVersionKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+
+std::string trimBlanks(const std::string& s) {
+    size_t b = s.find_first_not_of(' ');
+    return b == std::string::npos ? "" : s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+// A normal file: hidden files (dot files) count as absent, as the platform's search for a normal file has it.
+bool isNormalFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec) && !path.filename().string().starts_with(".");
+}
+
+void joinInto(std::string& list, const std::string& name) {
+    if (!list.empty())
+        list += ';';
+    list += name;
+}
+
+} // namespace
+
+std::filesystem::path ItemHandlers::storeFolder(const std::string& identity, std::string* windowsPath) {
+    std::string version = versionKey(identity);
+    if (version.empty())
+        throw std::runtime_error(lastError_);
+    KeyedCollection<RegListValue> values = c_.session.modReg().ListValues(version);
+    const RegListValue* root = values.find("Store Root");
+    if (!root || !std::holds_alternative<std::string>(*root))
+        throw std::runtime_error("the identity has no \"Store Root\" value");
+    // Only the exact text "%UserProfile%" is expanded, as the mail client writes it.
+    std::string folder = replaceAll(std::get<std::string>(*root), "%UserProfile%",
+                                    c_.session.environment().userProfile.substr(0, 254));
+    if (windowsPath)
+        *windowsPath = folder;
+    return hostPath(c_.session.profile(), folder);
+}
+
+bool ItemHandlers::BackupMails(const std::string& strIdentity) {
+    return guarded(false, [&] {
+        std::filesystem::path folder = storeFolder(strIdentity);
+        std::string list;
+        for (const std::string& name : folderFiles(folder)) {
+            if (!isMessageStore(name))
+                continue;
+            if (!ZipOneFile(c_.archivePath, (folder / name).string()))
+                continue;
+            joinInto(list, name);
+            c_.ui.pumpEvents();
+        }
+        if (list.empty()) {
+            lastError_ = "the message store folder " + folder.string() + " holds no message store files";
+            return false;
+        }
+        SaveINI(std::string(kBackupItems[kItemMessages].infoKey), list, c_.state.InfoFilePath,
+                c_.session.codePage());
+        return true;
+    });
+}
+
+bool ItemHandlers::RestoreMails(const std::string& strIdentity) {
+    return guarded(true, [&] {
+        std::filesystem::path folder = storeFolder(strIdentity);
+        ZipNameList entries;
+        for (const std::string& name : splitNames(c_.state.RecordedItemValue[kItemMessages]))
+            entries.push_back(checkedEntryName(name));
+        std::filesystem::create_directories(folder);
+        UnzipToFolder(c_.state.TempArchivePath, folder.string(), entries, std::nullopt, &c_.ui);
+        return true;
+    });
+}
+
+std::string ItemHandlers::addressBookFile() {
+    std::string file;
+    if (!c_.session.modReg().ReadDefaultValue(kWabFileNameKey, file) || file.empty())
+        throw std::runtime_error("the registry names no address book file");
+    return file;
+}
+
+bool ItemHandlers::BackupAddress() {
+    return guarded(false, [&] {
+        std::string file = addressBookFile();
+        std::filesystem::path host = hostPath(c_.session.profile(), file);
+        if (!isNormalFile(host)) {
+            lastError_ = "the address book file " + host.string() + " does not exist";
+            return false;
+        }
+        if (!ZipOneFile(c_.archivePath, host.string()))
+            throw std::runtime_error("the address book could not be added to the archive");
+        SaveINI(std::string(kBackupItems[kItemAddressBook].infoKey), host.filename().string(), c_.state.InfoFilePath,
+                c_.session.codePage());
+        return true;
+    });
+}
+
+bool ItemHandlers::RestoreAddress() {
+    return guarded(true, [&] {
+        std::string file = addressBookFile();
+        std::filesystem::path current = hostPath(c_.session.profile(), file);
+        if (!isNormalFile(current)) {
+            lastError_ = "the address book file " + current.string() + " does not exist";
+            return false;
+        }
+        std::string entry = checkedEntryName(c_.state.RecordedItemValue[kItemAddressBook]);
+        // The entry goes to the private folder first, then under a temporary name beside the current
+        // file, which it replaces in one rename: no other file of that folder is ever overwritten.
+        UnzipToFolder(c_.state.TempArchivePath, c_.workDir.string(), ZipNameList{entry}, std::nullopt, &c_.ui);
+        RemoveOnExit extracted(c_.workDir / entry);
+        RemoveOnExit staged(createTempFileIn(current.parent_path(), "KVB"));
+        std::filesystem::copy_file(extracted.path(), staged.path(), std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::rename(staged.path(), current);
+        return true;
+    });
+}
+
+std::string ItemHandlers::stationeryFolder() {
+    std::optional<std::string> common = c_.session.modReg().ReadStringValue(kCurrentVersionKey, "CommonFilesDir");
+    if (!common || *common == "Error")
+        throw std::runtime_error("the registry names no common files folder (CommonFilesDir)");
+    return trimBlanks(*common) + "\\Microsoft Shared\\Stationery";
+}
+
+bool ItemHandlers::BackupStationeries() {
+    return guarded(false, [&] {
+        std::filesystem::path folder = hostPath(c_.session.profile(), stationeryFolder());
+        std::string list;
+        for (const std::string& name : folderFiles(folder))
+            if (ZipOneFile(c_.archivePath, (folder / name).string()))
+                joinInto(list, name);
+        if (list.empty()) {
+            lastError_ = "the stationery folder " + folder.string() + " is empty";
+            return false;
+        }
+        SaveINI(std::string(kBackupItems[kItemStationeries].infoKey), list, c_.state.InfoFilePath,
+                c_.session.codePage());
+        return true;
+    });
+}
+
+bool ItemHandlers::RestoreStationeries() {
+    return guarded(true, [&] {
+        ZipNameList entries;
+        for (const std::string& name : splitNames(c_.state.RecordedItemValue[kItemStationeries]))
+            entries.push_back(checkedEntryName(name));
+        std::filesystem::path folder = hostPath(c_.session.profile(), stationeryFolder());
+        if (!std::filesystem::is_directory(folder))
+            std::filesystem::create_directory(folder); // one level: its parent must exist
+        UnzipToFolder(c_.state.TempArchivePath, folder.string(), entries, std::nullopt, &c_.ui);
+        return true;
+    });
+}
+
+} // namespace tessaly

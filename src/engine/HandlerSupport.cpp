@@ -1,0 +1,66 @@
+// HandlerSupport.cpp -- entry-name checks, folder listings and small text helpers of the handlers.
+#include "engine/HandlerSupport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+namespace tessaly {
+
+std::string checkedEntryName(const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\:") != std::string::npos ||
+        name.find('\0') != std::string::npos)
+        throw std::runtime_error("the backup file records an unusable member name \"" + name + "\"");
+    return name;
+}
+
+std::vector<std::string> folderFiles(const std::filesystem::path& folder) {
+    if (!std::filesystem::is_directory(folder))
+        throw std::runtime_error("the folder " + folder.string() + " does not exist");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::error_code ec;
+        if (entry.is_regular_file(ec))
+            names.push_back(entry.path().filename().string());
+    }
+    auto upper = [](std::string s) {
+        for (char& c : s)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return s;
+    };
+    std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+        std::string ua = upper(a), ub = upper(b);
+        return ua != ub ? ua < ub : a < b;
+    });
+    return names;
+}
+
+std::vector<std::string> splitNames(const std::string& list) {
+    std::vector<std::string> names;
+    size_t pos = 0;
+    for (;;) {
+        size_t semi = list.find(';', pos);
+        names.push_back(list.substr(pos, semi == std::string::npos ? std::string::npos : semi - pos));
+        if (semi == std::string::npos)
+            break;
+        pos = semi + 1;
+    }
+    return names;
+}
+
+bool isMessageStore(const std::string& name) {
+    if (name.size() < 4)
+        return false;
+    std::string tail = name.substr(name.size() - 4);
+    for (char& c : tail)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return tail == ".DBX";
+}
+
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (size_t pos = 0; (pos = text.find(from, pos)) != std::string::npos; pos += to.size())
+        text.replace(pos, from.size(), to);
+    return text;
+}
+
+} // namespace tessaly

@@ -1,0 +1,74 @@
+// ItemHandlers.h -- backup and restore of the eight items of one identity.
+#pragma once
+
+#include "engine/MainWindowState.h"
+#include "engine/ProfileSession.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace tessaly {
+
+// What the handlers work with besides their argument.
+struct HandlerContext {
+    ProfileSession& session;
+    MainWindowState& state;
+    Ui& ui;
+    // Private working folder of the run: registry dumps, the info file (state.InfoFilePath) and
+    // extracted entries live here, never beside the user's files.
+    std::filesystem::path workDir;
+    // The archive a backup is building (a temporary file beside the target until it is complete).
+    std::string archivePath;
+};
+
+// Every handler catches every failure and returns false; temporary files are removed on every path.
+// A restore handler saves the profile's registry when it succeeds and drops its changes when it fails.
+class ItemHandlers {
+public:
+    explicit ItemHandlers(HandlerContext& context) : c_(context) {}
+
+    bool BackupAccounts(const std::string& strIdentity);
+    bool BackupAddress();
+    bool BackupRules(const std::string& strIdentity);
+    bool BackupMails(const std::string& strIdentity);
+    bool Backupblocksenders(const std::string& strIdentity);
+    bool BackupSignatures(const std::string& strIdentity);
+    bool BackupStationeries();
+    bool BackupSettings(const std::string& strIdentity);
+
+    bool RestoreAccounts(const std::string& strIdentity);
+    bool RestoreAddress();
+    bool RestoreRules(const std::string& strIdentity);
+    bool RestoreMails(const std::string& strIdentity);
+    bool RestoreBlocksenders(const std::string& strIdentity);
+    bool RestoreSignatures(const std::string& strIdentity);
+    bool RestoreStationeries();
+    bool RestoreSettings(const std::string& strIdentity);
+
+    // The handler of an item by its index in the fixed order.
+    bool backup(int item, const std::string& strIdentity);
+    bool restore(int item, const std::string& strIdentity);
+
+    // The reason the last handler failed, for logs and tests; empty after a success.
+    const std::string& lastError() const { return lastError_; }
+
+private:
+    HandlerContext& c_;
+    std::string lastError_;
+
+    std::string outlookExpressKey(const std::string& identity) const;
+    std::string versionKey(const std::string& identity);
+    std::string accountsKey(const std::string& identity);
+    bool backupRegistryItem(const std::string& itemKey, const char* prefix, const std::string& infoKey);
+    bool backupVersionItem(const std::string& identity, const char* subkey, const char* prefix, int item);
+    bool restoreVersionItem(const std::string& identity, const char* subkey, int item);
+    bool restoreRegistryItem(const std::string& itemKey, int item);
+    std::filesystem::path storeFolder(const std::string& identity, std::string* windowsPath = nullptr);
+    std::string addressBookFile();
+    std::string stationeryFolder();
+
+    bool guarded(bool restoring, const std::function<bool()>& body);
+};
+
+} // namespace tessaly

@@ -1,0 +1,47 @@
+// RestoreDriver.h -- opening a backup file (inspection) and restoring its items into an identity.
+#pragma once
+
+#include "engine/MainWindowState.h"
+#include "engine/ProfileSession.h"
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace tessaly {
+
+// What the restore tab shows after an inspection.
+struct InspectionView {
+    bool opened = false;     // the file's password was accepted and its archive unscrambled
+    std::string sourcePath;  // txtSourceFile
+    std::string details;     // txtPOBinfo: Computer, User, Identity and Date lines
+    std::string note;        // txtFileInfo
+    // restoreitem(0..7) enabled or disabled; nullopt leaves a box as it was.
+    std::array<std::optional<bool>, kBackupItemCount> enableItem{};
+};
+
+struct RestoreOutcome {
+    bool started = false;
+    std::string log;
+    std::array<std::string, kBackupItemCount> failures;
+};
+
+class RestoreDriver {
+public:
+    RestoreDriver(ProfileSession& session, MainWindowState& state, Ui& ui)
+        : session_(session), state_(state), ui_(ui) {}
+
+    // Opens a chosen backup file: password check (a second try through the password prompt),
+    // unscrambling into the temporary archive, the info file's details and item flags.
+    InspectionView inspect(const std::filesystem::path& file);
+    // Restores the checked items that the opened file holds into the identity.
+    RestoreOutcome run(const std::array<bool, kBackupItemCount>& checked, const std::string& identityKey);
+
+private:
+    ProfileSession& session_;
+    MainWindowState& state_;
+    Ui& ui_;
+};
+
+} // namespace tessaly

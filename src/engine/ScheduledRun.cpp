@@ -1,0 +1,48 @@
+// ScheduledRun.cpp -- the unattended backup from a recorded command line, with its exit code.
+#include "engine/ScheduledRun.h"
+
+#include "engine/ProfileSession.h"
+#include "engine/SilentUi.h"
+#include "engine/UnattendedBackup.h"
+#include "platform/TempFiles.h"
+
+namespace tessaly {
+
+int RunScheduledBackup(const std::string& recordedCommandLine, std::ostream& err) {
+    std::string error;
+    auto command = ParseUnattendedCommandLine(recordedCommandLine, &error);
+    if (!command) {
+        err << "tessaly: " << error << std::endl;
+        return 2;
+    }
+    try {
+        std::string notice;
+        Profile profile = resolveProfile(std::nullopt, &notice);
+        if (!notice.empty())
+            err << "tessaly: " << notice << std::endl;
+        SilentUi ui;
+        ProfileSession session(profile, ui);
+        PrivateWorkDir work;
+        MainWindowState state;
+        LoadMainWindowState(state, session, work.path().string());
+        if (state.OENotInstalled) {
+            err << "tessaly: " << kOENotInstalledMessage << std::endl;
+            return 2;
+        }
+        std::string message;
+        bool written = RunUnattendedBackup(session, state, ui, *command, &message);
+        err << "tessaly: " << message << std::endl;
+        if (!written)
+            return 2;
+        auto chosen = ItemsOfMask(command->itemMask);
+        for (int i = 0; i < kBackupItemCount; ++i)
+            if (chosen[i] && state.AutoItemFlags[i] != '1')
+                return 1;
+        return 0;
+    } catch (const std::exception& e) {
+        err << "tessaly: " << e.what() << std::endl;
+        return 2;
+    }
+}
+
+} // namespace tessaly

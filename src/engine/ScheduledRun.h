@@ -1,0 +1,14 @@
+// ScheduledRun.h -- what the program does when the scheduler starts it with a command line.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace tessaly {
+
+// Opens the profile ($WINEPREFIX, else ~/.wine, else the sample), runs the unattended backup of the
+// recorded command line without any window and reports on `err`. Exit code: 0 every chosen item was
+// backed up, 1 the backup file was written but an item failed, 2 nothing was backed up.
+int RunScheduledBackup(const std::string& recordedCommandLine, std::ostream& err);
+
+} // namespace tessaly

@@ -1,0 +1,70 @@
+// UnattendedBackup.cpp -- parsing the scheduled command line and backing up without a window.
+#include "engine/UnattendedBackup.h"
+
+#include "engine/InfoFile.h"
+
+namespace tessaly {
+
+std::optional<UnattendedCommand> ParseUnattendedCommandLine(const std::string& line, std::string* error) {
+    std::vector<std::string> pieces;
+    size_t pos = 0;
+    for (;;) {
+        size_t eq = line.find('=', pos);
+        pieces.push_back(line.substr(pos, eq == std::string::npos ? std::string::npos : eq - pos));
+        if (eq == std::string::npos)
+            break;
+        pos = eq + 1;
+    }
+    if (pieces.size() < 5) {
+        *error = "the command line has " + std::to_string(pieces.size()) +
+                 " pieces between \"=\" signs; a scheduled backup needs \" sf=IDENTITY xm=MASK ps=PASSWORD "
+                 "bf=FILE\" (without blanks between them)";
+        return std::nullopt;
+    }
+    // Every piece but the first and the last ends with the name of the key that follows it.
+    for (size_t i = 1; i + 1 < pieces.size(); ++i) {
+        if (pieces[i].size() < 2) {
+            *error = "the command line piece \"" + pieces[i] + "\" is too short to end with a key name";
+            return std::nullopt;
+        }
+        pieces[i].resize(pieces[i].size() - 2);
+    }
+    return UnattendedCommand{pieces[1], pieces[2], pieces[3], pieces[4]};
+}
+
+std::array<bool, kBackupItemCount> ItemsOfMask(const std::string& mask) {
+    std::array<bool, kBackupItemCount> items{};
+    for (int i = 0; i < kBackupItemCount; ++i)
+        items[i] = i < static_cast<int>(mask.size()) && mask[i] == '1';
+    return items;
+}
+
+bool RunUnattendedBackup(ProfileSession& session, MainWindowState& state, Ui& ui, const UnattendedCommand& command,
+                         std::string* message) {
+    if (command.identityKey.empty() || command.itemMask.empty() || command.backupFile.empty()) {
+        *message = "nothing was backed up: the command line names no identity, no item mask or no backup file";
+        return false;
+    }
+    state.BackupFileName = command.backupFile;
+    ui.pumpEvents();
+    BackupPlan plan;
+    plan.target = command.backupFile;
+    plan.identityKey = command.identityKey;
+    plan.items = ItemsOfMask(command.itemMask);
+    plan.password = command.password;
+    plan.leadingEntries = {{"BackupIdentity", "Auto Backup"},
+                           {"BackupTime", generalDateTime(std::time(nullptr))},
+                           {"BackupInformation", "Auto Backup"}};
+    plan.interactive = false;
+    try {
+        BackupResult result = runBackup(session, state, ui, plan);
+        state.AutoItemFlags = result.itemFlags;
+        *message = "backup written to " + command.backupFile + " (items " + result.itemFlags + ")";
+        return true;
+    } catch (const BackupFailed& e) {
+        *message = "the backup was not completed: " + std::string(e.what());
+        return false;
+    }
+}
+
+} // namespace tessaly
