@@ -48,13 +48,14 @@ public:
             }
         }
         if (check != BackupFileCheck::Ok)
-            return fail(check == BackupFileCheck::WrongPassword ? kExitRefused : kExitFailed, describe(check, file));
+            return fail(check == BackupFileCheck::WrongPassword ? kExitRefused : kExitFailed,
+                        describe(check, file));
         ScrambleFile(file, password, false, archive, codePage, ui);
         try {
             members = ListArchive(archive.string());
         } catch (const ArchiveError& e) {
-            return fail(kExitFailed, file.string() + " is damaged: its archive cannot be read (" + e.description() +
-                                         ")");
+            return fail(kExitFailed,
+                        file.string() + " is damaged: its archive cannot be read (" + e.description() + ")");
         }
         return std::nullopt;
     }
@@ -76,11 +77,12 @@ const char* kVerifyUsage =
     "usage: tessaly-cli verify FILE [--password-stdin] [--profile DIR]\n"
     "Checks a backup file: password, every member's CRC, the info file's item flags and that every member\n"
     "it records is present. Exit code 0 only when all of that holds.\n";
-const char* kExtractUsage = "usage: tessaly-cli extract FILE DIR [--member NAME] [--password-stdin] [--profile DIR]\n"
-                            "Extracts every member of a backup file (or only NAME) into the folder DIR.\n";
+const char* kExtractUsage =
+    "usage: tessaly-cli extract FILE DIR [--member NAME] [--password-stdin] [--profile DIR]\n"
+    "Extracts every member of a backup file (or only NAME) into the folder DIR.\n";
 
-std::optional<int> parseFileVerb(const Args& args, const char* usage, size_t positional, CommonOptions& options,
-                                 const std::set<std::string>& values = {}) {
+std::optional<int> parseFileVerb(const Args& args, const char* usage, size_t positional,
+                                 CommonOptions& options, const std::set<std::string>& values = {}) {
     options = parseCommonOptions(args, values, {"--password-stdin"});
     if (options.help) {
         std::cout << usage << kPasswordHelp;

@@ -55,7 +55,8 @@ const IdentityColumn* chooseIdentity(Session& s, const std::optional<std::string
         throw std::invalid_argument("--identity NAME|KEY is needed; 'tessaly-cli identities' lists them");
     const IdentityColumn* id = findIdentity(s.state.IdentityTable, *wanted);
     if (!id)
-        throw std::invalid_argument("no identity named \"" + *wanted + "\"; 'tessaly-cli identities' lists them");
+        throw std::invalid_argument("no identity named \"" + *wanted +
+                                    "\"; 'tessaly-cli identities' lists them");
     return id;
 }
 
@@ -75,7 +76,8 @@ int runBackup(const Args& args) {
         return kExitOk;
     }
     if (!options.positional.empty())
-        return fail(kExitRefused, "backup takes no file arguments: use --out FILE\n" + std::string(kBackupUsage));
+        return fail(kExitRefused,
+                    "backup takes no file arguments: use --out FILE\n" + std::string(kBackupUsage));
     if (!options.value("--out"))
         return fail(kExitRefused, "--out FILE is needed\n" + std::string(kBackupUsage));
     std::optional<std::string> password = passwordFromOptions(options.has("--password-stdin"));
@@ -124,7 +126,8 @@ int runRestore(const Args& args) {
     RestoreDriver driver(*s.profile, s.state, s.ui);
     InspectionView view = driver.inspect(file);
     if (s.state.InspectionInvalid)
-        return fail(kExitRefused, describe(checkBackupFile(file, s.state.rtPassword, s.profile->codePage()), file));
+        return fail(kExitRefused,
+                    describe(checkBackupFile(file, s.state.rtPassword, s.profile->codePage()), file));
     std::cout << replaceAll(view.details, "\r\n", "\n") << "\n";
     bool missing = false;
     for (int i = 0; i < kBackupItemCount; ++i) {
@@ -133,9 +136,10 @@ int runRestore(const Args& args) {
             missing = true;
         }
     }
-    if (s.ui.messageBox("Your current Email and News messages will be replaced with the messages from the selected "
-                        "backup file.\r\n\r\nDo you want to countinue?",
-                        kAppTitle, MsgIcon::Information, MsgButtons::OkCancel) != MsgResult::Ok)
+    if (s.ui.messageBox(
+            "Your current Email and News messages will be replaced with the messages from the selected "
+            "backup file.\r\n\r\nDo you want to countinue?",
+            kAppTitle, MsgIcon::Information, MsgButtons::OkCancel) != MsgResult::Ok)
         return fail(kExitRefused, "nothing was restored");
     RestoreOutcome outcome = driver.run(wanted, id->key);
     if (!outcome.started)

@@ -6,13 +6,15 @@
 
 namespace tessaly::cli {
 
-CommonOptions parseCommonOptions(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
+CommonOptions parseCommonOptions(const std::vector<std::string>& args,
+                                 const std::set<std::string>& valueOptions,
                                  const std::set<std::string>& flagOptions) {
     CommonOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--") {
-            options.positional.insert(options.positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+            options.positional.insert(options.positional.end(), args.begin() + static_cast<long>(i) + 1,
+                                      args.end());
             break;
         }
         if (a == "-h") {

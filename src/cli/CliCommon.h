@@ -6,9 +6,9 @@
 
 #include <filesystem>
 #include <map>
-#include <set>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,7 +34,8 @@ struct CommonOptions {
 // Takes the options every verb knows out of args; an unknown option or a missing value throws
 // std::invalid_argument with a message for the user. valueOptions take the next argument (or
 // "--opt=value"); flagOptions take none.
-CommonOptions parseCommonOptions(const std::vector<std::string>& args, const std::set<std::string>& valueOptions = {},
+CommonOptions parseCommonOptions(const std::vector<std::string>& args,
+                                 const std::set<std::string>& valueOptions = {},
                                  const std::set<std::string>& flagOptions = {});
 
 // Resolves and opens the profile; prints the sample-profile notice on stderr.

@@ -40,7 +40,9 @@ const char* kUsage =
 
 std::atomic<bool> gInterrupted{false};
 
-void onInterrupt(int) { gInterrupted = true; }
+void onInterrupt(int) {
+    gInterrupted = true;
+}
 
 int fail(int code, const std::string& message) {
     std::cerr << "tessaly-cli: " << message << std::endl;
@@ -111,8 +113,8 @@ public:
             if (percent == shown_)
                 return;
             const int filled = percent * 30 / 100;
-            std::cerr << '\r' << what_ << " [" << std::string(filled, '#') << std::string(30 - filled, ' ') << "] "
-                      << percent << "%" << std::flush;
+            std::cerr << '\r' << what_ << " [" << std::string(filled, '#') << std::string(30 - filled, ' ')
+                      << "] " << percent << "%" << std::flush;
             drawn_ = true;
         } else {
             if (shown_ >= 0 && percent / 10 == shown_ / 10)
@@ -173,14 +175,21 @@ public:
         ended = true;
         succeeded = true;
     }
-    void VerifyFile(const std::string& discFile, const std::string& sourceFile, int result, int, int) override {
+    void VerifyFile(const std::string& discFile, const std::string& sourceFile, int result, int,
+                    int) override {
         if (result == kVerifyMatched)
             return;
         ++verifyFailures;
-        static const char* const reasons[] = {"source file unreadable", "file unreadable on the disc",
-                                              "contents differ", "", "", "sizes differ"};
-        const char* reason = result >= 0 && result <= 5 && *reasons[result] ? reasons[result] : "not verified";
-        std::cerr << "tessaly-cli: verify: " << discFile << " (" << sourceFile << "): " << reason << std::endl;
+        static const char* const reasons[] = {"source file unreadable",
+                                              "file unreadable on the disc",
+                                              "contents differ",
+                                              "",
+                                              "",
+                                              "sizes differ"};
+        const char* reason =
+            result >= 0 && result <= 5 && *reasons[result] ? reasons[result] : "not verified";
+        std::cerr << "tessaly-cli: verify: " << discFile << " (" << sourceFile << "): " << reason
+                  << std::endl;
     }
     void VerifyDone(int files, int matched) override {
         std::cerr << "verified: " << matched << " of " << files << " files matched" << std::endl;
@@ -234,7 +243,8 @@ int runJob(EventQueue& queue, Reporter& reporter, DiscWriter& writer) {
     auto previous = std::signal(SIGINT, onInterrupt);
     bool abortSent = false;
     while (!reporter.ended) {
-        queue.runUntil([&] { return reporter.ended || (gInterrupted && !abortSent); }, std::chrono::seconds(1));
+        queue.runUntil([&] { return reporter.ended || (gInterrupted && !abortSent); },
+                       std::chrono::seconds(1));
         if (gInterrupted && !abortSent) {
             std::cerr << "\ntessaly-cli: cancelling..." << std::endl;
             writer.AbortWrite();
@@ -257,8 +267,9 @@ int drives(const Options& o) {
     if (!writer.InitDrives(o.noScan))
         return fail(kFailed, "the drives cannot be initialized");
     if (writer.DriveCount() == 0)
-        std::cerr << "tessaly-cli: no drives found (TESSALY_EXTRA_DRIVES=stdio:FILE adds one that writes an image)"
-                  << std::endl;
+        std::cerr
+            << "tessaly-cli: no drives found (TESSALY_EXTRA_DRIVES=stdio:FILE adds one that writes an image)"
+            << std::endl;
     for (int i = 0; i < writer.DriveCount(); ++i)
         std::cout << writer.DriveId(i) << '\t' << writer.DriveVendor(i) << ' ' << writer.DriveModel(i) << '\t'
                   << (writer.IsWriter(i) ? "writer" : "reader") << '\n';
@@ -279,7 +290,8 @@ int info(const Options& o) {
               << "Used Space: " << megabytes(writer.UsedBlocks()) << '\n'
               << "Total Capacity: " << megabytes(writer.TotalBlocks()) << '\n'
               << "Number of Sessions: " << writer.SessionCount() << '\n'
-              << "Last Session Status: " << LastSessionStatusText(writer.LastSessionStatus()).value_or("N/A") << '\n'
+              << "Last Session Status: " << LastSessionStatusText(writer.LastSessionStatus()).value_or("N/A")
+              << '\n'
               << "Disc Type (CD Only): " << DiscTypeText(writer.DiscType()).value_or("N/A") << '\n'
               << "Detected File Systems:";
     for (const auto& [flag, name] : {std::pair{kFsIso9660, "ISO9660"}, std::pair{kFsJoliet, "Joliet"},

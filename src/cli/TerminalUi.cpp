@@ -14,7 +14,8 @@ TerminalUi::TerminalUi(bool assumeYes)
     : assumeYes_(assumeYes), interactive_(isatty(STDIN_FILENO) && isatty(STDERR_FILENO)),
       progressOnTerminal_(isatty(STDERR_FILENO)) {}
 
-MsgResult TerminalUi::messageBox(const std::string& text, const std::string&, MsgIcon icon, MsgButtons buttons) {
+MsgResult TerminalUi::messageBox(const std::string& text, const std::string&, MsgIcon icon,
+                                 MsgButtons buttons) {
     if (progressVisible_ && progressOnTerminal_)
         std::cerr << '\n';
     // Reports go to standard output; warnings, refusals and questions to standard error.

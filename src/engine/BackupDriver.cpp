@@ -54,14 +54,16 @@ BackupOutcome BackupDriver::run(const BackupRequest& request, bool offerDisc) {
         outcome.failures = result.failures;
     } catch (const BackupFailed& e) {
         finishPanel();
-        ui_.messageBox("The Backup was not completed: " + std::string(e.what()) +
-                           "\r\n\r\nNo backup file was written; a file of that name that existed before is unchanged.",
-                       kAppTitle, MsgIcon::Critical, MsgButtons::Ok);
+        ui_.messageBox(
+            "The Backup was not completed: " + std::string(e.what()) +
+                "\r\n\r\nNo backup file was written; a file of that name that existed before is unchanged.",
+            kAppTitle, MsgIcon::Critical, MsgButtons::Ok);
         return outcome;
     }
     outcome.completed = true;
     finishPanel();
-    ui_.messageBox("The Backup was Completed!\r\n" + outcome.log, kAppTitle, MsgIcon::Information, MsgButtons::Ok);
+    ui_.messageBox("The Backup was Completed!\r\n" + outcome.log, kAppTitle, MsgIcon::Information,
+                   MsgButtons::Ok);
 
     if (offerDisc && ui_.messageBox("Do you need to backup your data to CD-R/RW or DVD?", kAppTitle,
                                     MsgIcon::Information, MsgButtons::OkCancel) == MsgResult::Ok) {

@@ -18,13 +18,13 @@ enum BackupItemIndex {
 };
 
 struct BackupItemInfo {
-    std::string_view statusText;    // shown while the item runs
-    std::string_view backupTitle;   // log title of a backup
-    std::string_view restoreTitle;  // log title of a restore
-    int backupProgress;             // added after the item on backup
-    int restoreProgress;            // added after the item on restore
-    std::string_view infoKey;       // the info-file key that records the item's members
-    std::string_view cliName;       // the item's name on the command line
+    std::string_view statusText;   // shown while the item runs
+    std::string_view backupTitle;  // log title of a backup
+    std::string_view restoreTitle; // log title of a restore
+    int backupProgress;            // added after the item on backup
+    int restoreProgress;           // added after the item on restore
+    std::string_view infoKey;      // the info-file key that records the item's members
+    std::string_view cliName;      // the item's name on the command line
 };
 
 inline constexpr std::array<BackupItemInfo, 8> kBackupItems{{
@@ -35,7 +35,8 @@ inline constexpr std::array<BackupItemInfo, 8> kBackupItems{{
     {"Copying Messages...", "Backup Messages", "Restore Messages", 5, 10, "BackupMails", "messages"},
     {"Copying Block Senders...", "Backup Block Senders", "Restore Block Senders", 5, 15, "BackupBlocksenders",
      "blocksenders"},
-    {"Copying Signatures...", "Backup Signatures", "Restore Signatures", 5, 15, "BackupSignatures", "signatures"},
+    {"Copying Signatures...", "Backup Signatures", "Restore Signatures", 5, 15, "BackupSignatures",
+     "signatures"},
     {"Copying Stationeries...", "Backup Stationeries", "Restore Stationeries", 15, 10, "BackupStationeries",
      "stationeries"},
     {"Copying Settings...", "Backup Settings", "Restore Settings", 0, 0, "BackupSettings", "settings"},

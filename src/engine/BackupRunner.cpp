@@ -20,8 +20,8 @@ std::string generalDateTime(std::time_t when) {
     localtime_r(&when, &tm);
     int hour = tm.tm_hour % 12 == 0 ? 12 : tm.tm_hour % 12;
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%d/%d/%d %d:%02d:%02d %s", tm.tm_mon + 1, tm.tm_mday, tm.tm_year + 1900, hour,
-                  tm.tm_min, tm.tm_sec, tm.tm_hour < 12 ? "AM" : "PM");
+    std::snprintf(buf, sizeof buf, "%d/%d/%d %d:%02d:%02d %s", tm.tm_mon + 1, tm.tm_mday, tm.tm_year + 1900,
+                  hour, tm.tm_min, tm.tm_sec, tm.tm_hour < 12 ? "AM" : "PM");
     return buf;
 }
 

@@ -16,7 +16,8 @@ namespace {
 constexpr std::size_t kHeadBytes = 4096;
 
 std::size_t lineOf(std::string_view text, std::size_t pos) {
-    return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<long>(pos), '\n'));
+    return 1 +
+           static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<long>(pos), '\n'));
 }
 
 std::string lowerAscii(std::string_view text) {

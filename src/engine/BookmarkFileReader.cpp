@@ -128,11 +128,12 @@ public:
         finishCollect();
         if (!open_.empty()) {
             const BookmarkNode* inner = open_.back();
-            throw FavoritesError(inner == &file_.root
-                                     ? std::string("it ends before its list of bookmarks is closed (a </DL> is "
-                                                   "missing); the file may be cut off")
-                                     : "it ends before the folder \"" + inner->name +
-                                           "\" is closed (a </DL> is missing); the file may be cut off");
+            throw FavoritesError(
+                inner == &file_.root
+                    ? std::string("it ends before its list of bookmarks is closed (a </DL> is "
+                                  "missing); the file may be cut off")
+                    : "it ends before the folder \"" + inner->name +
+                          "\" is closed (a </DL> is missing); the file may be cut off");
         }
         return std::move(file_);
     }
@@ -183,7 +184,8 @@ private:
 
     void endTag(const BookmarkToken& token) {
         const std::string& name = token.name;
-        if ((name == "A" && collect_ == Collect::LinkTitle) || (name == "H3" && collect_ == Collect::FolderTitle) ||
+        if ((name == "A" && collect_ == Collect::LinkTitle) ||
+            (name == "H3" && collect_ == Collect::FolderTitle) ||
             ((name == "H1" || name == "TITLE") && collect_ == Collect::Heading) ||
             (name == "DD" && collect_ == Collect::Description)) {
             finishCollect();
@@ -223,7 +225,10 @@ private:
         else
             reason = refusedAddressReason(url);
         if (!reason.empty()) {
-            file_.skipped.push_back(folderPath() + (!title.empty() ? title : !url.empty() ? url : "(untitled)") +
+            file_.skipped.push_back(folderPath() +
+                                    (!title.empty() ? title
+                                     : !url.empty() ? url
+                                                    : "(untitled)") +
                                     ": " + reason);
             lastItem_ = nullptr;
             return;
@@ -250,7 +255,7 @@ private:
     }
 
     BookmarkFile file_;
-    std::vector<BookmarkNode*> open_; // folders whose lists are open; root first
+    std::vector<BookmarkNode*> open_;       // folders whose lists are open; root first
     BookmarkNode* pendingFolder_ = nullptr; // a heading whose list has not begun
     BookmarkNode* lastItem_ = nullptr;      // what a <DD> describes
     BookmarkToken linkTag_;
@@ -265,8 +270,8 @@ std::string refusedAddressReason(std::string_view url) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             return "its address holds control characters";
     std::size_t colon = 0;
-    while (colon < url.size() && (std::isalnum(static_cast<unsigned char>(url[colon])) ||
-                                  url[colon] == '+' || url[colon] == '-' || url[colon] == '.'))
+    while (colon < url.size() && (std::isalnum(static_cast<unsigned char>(url[colon])) || url[colon] == '+' ||
+                                  url[colon] == '-' || url[colon] == '.'))
         ++colon;
     if (colon == 0 || colon >= url.size() || url[colon] != ':' ||
         !std::isalpha(static_cast<unsigned char>(url[0])))

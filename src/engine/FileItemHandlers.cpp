@@ -8,7 +8,6 @@
 #include "platform/PathMapper.h"
 #include "platform/TempFiles.h"
 
-
 namespace tessaly {
 
 namespace {
@@ -102,8 +101,8 @@ bool ItemHandlers::BackupAddress() {
         }
         if (!ZipOneFile(c_.archivePath, host.string()))
             throw std::runtime_error("the address book could not be added to the archive");
-        SaveINI(std::string(kBackupItems[kItemAddressBook].infoKey), host.filename().string(), c_.state.InfoFilePath,
-                c_.session.codePage());
+        SaveINI(std::string(kBackupItems[kItemAddressBook].infoKey), host.filename().string(),
+                c_.state.InfoFilePath, c_.session.codePage());
         return true;
     });
 }
@@ -119,17 +118,20 @@ bool ItemHandlers::RestoreAddress() {
         std::string entry = checkedEntryName(c_.state.RecordedItemValue[kItemAddressBook]);
         // The entry goes to the private folder first, then under a temporary name beside the current
         // file, which it replaces in one rename: no other file of that folder is ever overwritten.
-        UnzipToFolder(c_.state.TempArchivePath, c_.workDir.string(), ZipNameList{entry}, std::nullopt, &c_.ui);
+        UnzipToFolder(c_.state.TempArchivePath, c_.workDir.string(), ZipNameList{entry}, std::nullopt,
+                      &c_.ui);
         RemoveOnExit extracted(c_.workDir / entry);
         RemoveOnExit staged(createTempFileIn(current.parent_path(), "KVB"));
-        std::filesystem::copy_file(extracted.path(), staged.path(), std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(extracted.path(), staged.path(),
+                                   std::filesystem::copy_options::overwrite_existing);
         std::filesystem::rename(staged.path(), current);
         return true;
     });
 }
 
 std::string ItemHandlers::stationeryFolder() {
-    std::optional<std::string> common = c_.session.modReg().ReadStringValue(kCurrentVersionKey, "CommonFilesDir");
+    std::optional<std::string> common =
+        c_.session.modReg().ReadStringValue(kCurrentVersionKey, "CommonFilesDir");
     if (!common || *common == "Error")
         throw std::runtime_error("the registry names no common files folder (CommonFilesDir)");
     return trimBlanks(*common) + "\\Microsoft Shared\\Stationery";

@@ -1,4 +1,5 @@
-// HandlerSupport.h -- small helpers of the item handlers: files removed on every path, safe entry names, listings.
+// HandlerSupport.h -- small helpers of the item handlers: files removed on every path, safe entry names,
+// listings.
 #pragma once
 
 #include <filesystem>

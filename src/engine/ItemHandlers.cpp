@@ -11,7 +11,8 @@ namespace tessaly {
 
 namespace {
 const std::string kIdentities = "HKEY_CURRENT_USER\\Identities";
-const std::string kSharedAccounts = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts";
+const std::string kSharedAccounts =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts";
 } // namespace
 
 bool ItemHandlers::guarded(bool restoring, const std::function<bool()>& body) {
@@ -62,7 +63,8 @@ std::string ItemHandlers::versionKey(const std::string& identity) {
 }
 
 std::string ItemHandlers::accountsKey(const std::string& identity) {
-    std::string own = kIdentities + "\\" + identity + "\\Software\\Microsoft\\Internet Account Manager\\Accounts";
+    std::string own =
+        kIdentities + "\\" + identity + "\\Software\\Microsoft\\Internet Account Manager\\Accounts";
     ModReg& mod = c_.session.modReg();
     if (mod.RegKeyExists(own))
         return own;
@@ -71,7 +73,8 @@ std::string ItemHandlers::accountsKey(const std::string& identity) {
     return "";
 }
 
-bool ItemHandlers::backupRegistryItem(const std::string& itemKey, const char* prefix, const std::string& infoKey) {
+bool ItemHandlers::backupRegistryItem(const std::string& itemKey, const char* prefix,
+                                      const std::string& infoKey) {
     ModReg& mod = c_.session.modReg();
     if (!mod.RegKeyExists(itemKey))
         mod.CreateRegKey(itemKey);
@@ -129,8 +132,12 @@ bool ItemHandlers::restoreVersionItem(const std::string& identity, const char* s
     });
 }
 
-bool ItemHandlers::BackupRules(const std::string& id) { return backupVersionItem(id, "Rules", "KVR", kItemRules); }
-bool ItemHandlers::RestoreRules(const std::string& id) { return restoreVersionItem(id, "Rules", kItemRules); }
+bool ItemHandlers::BackupRules(const std::string& id) {
+    return backupVersionItem(id, "Rules", "KVR", kItemRules);
+}
+bool ItemHandlers::RestoreRules(const std::string& id) {
+    return restoreVersionItem(id, "Rules", kItemRules);
+}
 bool ItemHandlers::Backupblocksenders(const std::string& id) {
     return backupVersionItem(id, "Block Senders", "KVR", kItemBlockSenders);
 }
@@ -143,34 +150,56 @@ bool ItemHandlers::BackupSignatures(const std::string& id) {
 bool ItemHandlers::RestoreSignatures(const std::string& id) {
     return restoreVersionItem(id, "signatures", kItemSignatures);
 }
-bool ItemHandlers::BackupSettings(const std::string& id) { return backupVersionItem(id, "Mail", "KVS", kItemSettings); }
-bool ItemHandlers::RestoreSettings(const std::string& id) { return restoreVersionItem(id, "Mail", kItemSettings); }
+bool ItemHandlers::BackupSettings(const std::string& id) {
+    return backupVersionItem(id, "Mail", "KVS", kItemSettings);
+}
+bool ItemHandlers::RestoreSettings(const std::string& id) {
+    return restoreVersionItem(id, "Mail", kItemSettings);
+}
 
 bool ItemHandlers::backup(int item, const std::string& id) {
     switch (item) {
-    case kItemAccounts: return BackupAccounts(id);
-    case kItemAddressBook: return BackupAddress();
-    case kItemRules: return BackupRules(id);
-    case kItemMessages: return BackupMails(id);
-    case kItemBlockSenders: return Backupblocksenders(id);
-    case kItemSignatures: return BackupSignatures(id);
-    case kItemStationeries: return BackupStationeries();
-    case kItemSettings: return BackupSettings(id);
-    default: return false;
+    case kItemAccounts:
+        return BackupAccounts(id);
+    case kItemAddressBook:
+        return BackupAddress();
+    case kItemRules:
+        return BackupRules(id);
+    case kItemMessages:
+        return BackupMails(id);
+    case kItemBlockSenders:
+        return Backupblocksenders(id);
+    case kItemSignatures:
+        return BackupSignatures(id);
+    case kItemStationeries:
+        return BackupStationeries();
+    case kItemSettings:
+        return BackupSettings(id);
+    default:
+        return false;
     }
 }
 
 bool ItemHandlers::restore(int item, const std::string& id) {
     switch (item) {
-    case kItemAccounts: return RestoreAccounts(id);
-    case kItemAddressBook: return RestoreAddress();
-    case kItemRules: return RestoreRules(id);
-    case kItemMessages: return RestoreMails(id);
-    case kItemBlockSenders: return RestoreBlocksenders(id);
-    case kItemSignatures: return RestoreSignatures(id);
-    case kItemStationeries: return RestoreStationeries();
-    case kItemSettings: return RestoreSettings(id);
-    default: return false;
+    case kItemAccounts:
+        return RestoreAccounts(id);
+    case kItemAddressBook:
+        return RestoreAddress();
+    case kItemRules:
+        return RestoreRules(id);
+    case kItemMessages:
+        return RestoreMails(id);
+    case kItemBlockSenders:
+        return RestoreBlocksenders(id);
+    case kItemSignatures:
+        return RestoreSignatures(id);
+    case kItemStationeries:
+        return RestoreStationeries();
+    case kItemSettings:
+        return RestoreSettings(id);
+    default:
+        return false;
     }
 }
 

@@ -39,8 +39,8 @@ InspectionView RestoreDriver::inspect(const std::filesystem::path& file) {
     view.sourcePath = file.string();
     const std::filesystem::path info = state_.InfoFilePath;
     try {
-        UnzipToFolder(state_.TempArchivePath, info.parent_path().string(), ZipNameList{kInfoFileName}, std::nullopt,
-                      &ui_);
+        UnzipToFolder(state_.TempArchivePath, info.parent_path().string(), ZipNameList{kInfoFileName},
+                      std::nullopt, &ui_);
     } catch (const std::exception&) {
     }
     auto get = [&](const char* key) {
@@ -72,7 +72,8 @@ InspectionView RestoreDriver::inspect(const std::filesystem::path& file) {
     return view;
 }
 
-RestoreOutcome RestoreDriver::run(const std::array<bool, kBackupItemCount>& checked, const std::string& identityKey) {
+RestoreOutcome RestoreDriver::run(const std::array<bool, kBackupItemCount>& checked,
+                                  const std::string& identityKey) {
     RestoreOutcome outcome;
     if (state_.InspectionInvalid || !std::filesystem::exists(state_.TempArchivePath)) {
         ui_.messageBox("Invalid backup file.", kAppTitle, MsgIcon::Critical, MsgButtons::Ok);
@@ -96,7 +97,8 @@ RestoreOutcome RestoreDriver::run(const std::array<bool, kBackupItemCount>& chec
     ui_.showProgress(true);
     ui_.setProgress(progress);
     ui_.pumpEvents();
-    HandlerContext context{session_, state_, ui_, std::filesystem::path(state_.InfoFilePath).parent_path(), ""};
+    HandlerContext context{session_, state_, ui_, std::filesystem::path(state_.InfoFilePath).parent_path(),
+                           ""};
     ItemHandlers handlers(context);
     for (int item = 0; item < kBackupItemCount; ++item) {
         const BackupItemInfo& about = kBackupItems[item];
@@ -115,7 +117,8 @@ RestoreOutcome RestoreDriver::run(const std::array<bool, kBackupItemCount>& chec
     ui_.showProgress(false);
     ui_.setProgress(0);
     ui_.setStatusText("Please Waiting...");
-    ui_.messageBox("The Restore was Completed!\r\n" + outcome.log, kAppTitle, MsgIcon::Information, MsgButtons::Ok);
+    ui_.messageBox("The Restore was Completed!\r\n" + outcome.log, kAppTitle, MsgIcon::Information,
+                   MsgButtons::Ok);
     return outcome;
 }
 

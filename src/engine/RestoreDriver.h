@@ -13,10 +13,10 @@ namespace tessaly {
 
 // What the restore tab shows after an inspection.
 struct InspectionView {
-    bool opened = false;     // the file's password was accepted and its archive unscrambled
-    std::string sourcePath;  // txtSourceFile
-    std::string details;     // txtPOBinfo: Computer, User, Identity and Date lines
-    std::string note;        // txtFileInfo
+    bool opened = false;    // the file's password was accepted and its archive unscrambled
+    std::string sourcePath; // txtSourceFile
+    std::string details;    // txtPOBinfo: Computer, User, Identity and Date lines
+    std::string note;       // txtFileInfo
     // restoreitem(0..7) enabled or disabled; nullopt leaves a box as it was.
     std::array<std::optional<bool>, kBackupItemCount> enableItem{};
 };

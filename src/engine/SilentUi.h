@@ -18,7 +18,9 @@ public:
                : buttons == MsgButtons::Ok     ? MsgResult::Ok
                                                : MsgResult::No;
     }
-    std::optional<std::string> inputBox(const std::string&, const std::string&) override { return std::nullopt; }
+    std::optional<std::string> inputBox(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
     std::optional<std::string> askPassword() override { return std::nullopt; }
     void showProgress(bool) override {}
     void setProgress(int) override {}

@@ -39,10 +39,11 @@ std::array<bool, kBackupItemCount> ItemsOfMask(const std::string& mask) {
     return items;
 }
 
-bool RunUnattendedBackup(ProfileSession& session, MainWindowState& state, Ui& ui, const UnattendedCommand& command,
-                         std::string* message) {
+bool RunUnattendedBackup(ProfileSession& session, MainWindowState& state, Ui& ui,
+                         const UnattendedCommand& command, std::string* message) {
     if (command.identityKey.empty() || command.itemMask.empty() || command.backupFile.empty()) {
-        *message = "nothing was backed up: the command line names no identity, no item mask or no backup file";
+        *message =
+            "nothing was backed up: the command line names no identity, no item mask or no backup file";
         return false;
     }
     state.BackupFileName = command.backupFile;

@@ -25,7 +25,7 @@ std::array<bool, kBackupItemCount> ItemsOfMask(const std::string& mask);
 
 // Runs the unattended backup and writes state.AutoItemFlags. Returns false, with *message set, when
 // it did nothing (a piece is empty) or the backup failed; shows no message of its own.
-bool RunUnattendedBackup(ProfileSession& session, MainWindowState& state, Ui& ui, const UnattendedCommand& command,
-                         std::string* message);
+bool RunUnattendedBackup(ProfileSession& session, MainWindowState& state, Ui& ui,
+                         const UnattendedCommand& command, std::string* message);
 
 } // namespace tessaly

@@ -1,0 +1,215 @@
+// BackupRestoreTest.cpp -- a whole backup of one identity restored into another, and what the drivers say.
+#include "engine/BackupDriver.h"
+#include "engine/BackupItems.h"
+#include "engine/RestoreDriver.h"
+#include "engine/Scrambler.h"
+
+#include "EngineTestProfile.h"
+
+#include <gtest/gtest.h>
+
+namespace tessaly {
+namespace {
+
+using namespace test;
+
+BackupRequest allItemsOf(const std::string& userName, const std::string& key) {
+    BackupRequest r;
+    r.items.fill(true);
+    r.identityUserName = userName;
+    r.identityKey = key;
+    return r;
+}
+
+// The values and subkeys of two keys, compared through the registry module as a restore sees them.
+void expectSameKeyTree(ModReg& a, const std::string& keyA, ModReg& b, const std::string& keyB) {
+    auto dir = TempDir();
+    a.DumpKeyTree(keyA, "", dir / "a.txt");
+    b.DumpKeyTree(keyB, "", dir / "b.txt");
+    std::string dumpA = readFile(dir / "a.txt");
+    EXPECT_GT(dumpA.size(), 3u) << keyA;
+    EXPECT_EQ(readFile(dir / "b.txt"), dumpA) << keyA << " vs " << keyB;
+}
+
+TEST(BackupRestoreEndToEnd, AllItemsOfOneIdentityRestoredIntoAnotherOfACopy) {
+    TempDir dir;
+    EngineProfile source(dir / "source");
+    copyTree(source.prefix, dir / "target");
+    source.state.BackupFileName = (dir / "a.tsy").string();
+    BackupDriver backup(*source.session, source.state, source.ui);
+    BackupRequest request = allItemsOf("Main Identity", kIdA);
+    request.protect = true;
+    request.password = request.password2 = "s3cret";
+    request.note = "first line\r\nsecond line";
+    BackupOutcome made = backup.run(request, false);
+    ASSERT_TRUE(made.completed);
+    EXPECT_EQ(made.itemFlags, "11111111");
+    ASSERT_FALSE(source.ui.messages.empty());
+    EXPECT_EQ(
+        source.ui.messages.back().text,
+        "The Backup was Completed!\r\n\r\nBackup Accounts\tSuccessed\r\nBackup Adress Book\tSuccessed\r\n"
+        "Backup Rules\tSuccessed\r\nBackup Messages\tSuccessed\r\nBackup Block Senders\tSuccessed\r\n"
+        "Backup Signatures\tSuccessed\r\nBackup Stationeries\tSuccessed\r\nBackup Settings\tSuccessed");
+    EXPECT_EQ(source.ui.messages.back().icon, MsgIcon::Information);
+    EXPECT_TRUE(CheckPassword("s3cret", dir / "a.tsy", source.session->codePage()));
+
+    // Restore into identity B of the copy, as the window would: inspect, then run.
+    EngineProfile target(dir / "target", false);
+    target.ui.passwordAnswers.push_back("s3cret");
+    RestoreDriver restore(*target.session, target.state, target.ui);
+    InspectionView view = restore.inspect(dir / "a.tsy");
+    ASSERT_TRUE(view.opened);
+    EXPECT_EQ(target.ui.passwordPrompts, 1);
+    EXPECT_EQ(view.details, "Computer:SAMPLE-PC\r\nUser:" + source.state.LogonUserName +
+                                "\r\nIdentity:Main Identity\r\nDate:" +
+                                view.details.substr(view.details.find("Date:") + 5));
+    EXPECT_EQ(view.note, "first line\r\nsecond line");
+    for (const auto& enabled : view.enableItem)
+        EXPECT_EQ(enabled, true);
+    std::array<bool, 8> all;
+    all.fill(true);
+    RestoreOutcome restored = restore.run(all, kIdB);
+    EXPECT_TRUE(restored.started);
+    EXPECT_EQ(target.ui.messages.back().text.substr(0, 30), "The Restore was Completed!\r\n\r\n");
+    for (const std::string& failure : restored.failures)
+        EXPECT_EQ(failure, "");
+
+    // Read the target back from disk and compare with the source.
+    target.reopen();
+    const std::string ver = kOE + "\\5.0";
+    for (const char* item : {"\\Rules", "\\Block Senders", "\\signatures", "\\Mail"})
+        expectSameKeyTree(source.mod(), identityKey(kIdA) + ver + item, target.mod(),
+                          identityKey(kIdB) + ver + item);
+    // B has no accounts key of its own: the accounts went to the user's shared key.
+    expectSameKeyTree(
+        source.mod(), identityKey(kIdA) + "\\Software\\Microsoft\\Internet Account Manager\\Accounts",
+        target.mod(), "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts");
+    for (const char* store : {"Folders.dbx", "Inbox.dbx", "Newsletters.dbx", "Sent Items.dbx"})
+        EXPECT_EQ(readFile(storeOf(target.prefix, kIdB) / store),
+                  readFile(storeOf(source.prefix, kIdA) / store))
+            << store;
+    EXPECT_FALSE(std::filesystem::exists(storeOf(target.prefix, kIdB) / "Pop3uidl.dat"));
+    const auto wab = "drive_c/users/sample/Application Data/Microsoft/Address Book/sample.wab";
+    EXPECT_EQ(readFile(target.prefix / wab), readFile(source.prefix / wab));
+    EXPECT_TRUE(std::filesystem::exists(target.prefix / "drive_c/Program Files/Common Files/Microsoft Shared/"
+                                                        "Stationery/Sunrise.htm"));
+    // A's own data in the target is untouched.
+    expectSameKeyTree(source.mod(), identityKey(kIdA), target.mod(), identityKey(kIdA));
+}
+
+TEST(BackupDriverChecks, RefusalsComeInOrderAndWriteNothing) {
+    TempDir dir;
+    EngineProfile p(dir / "p");
+    BackupDriver driver(*p.session, p.state, p.ui);
+    BackupRequest none;
+    BackupRequest items = allItemsOf("Main Identity", kIdA);
+    struct Case {
+        std::optional<std::string> file;
+        BackupRequest request;
+        bool protect;
+        std::string pw1, pw2;
+        std::string message;
+        MsgIcon icon;
+    };
+    const std::string target = (dir / "x.tsy").string();
+    const std::vector<Case> cases = {
+        {std::nullopt, items, false, "", "", "Invalid backup file name.", MsgIcon::Exclamation},
+        {"", items, false, "", "", "Invalid backup file name.", MsgIcon::Exclamation},
+        {target, none, false, "", "", "Please select at least one item.", MsgIcon::Exclamation},
+        {target, items, true, "", "", "Please enter Password!", MsgIcon::Critical},
+        {target, items, true, "a", "", "Incorect Password!", MsgIcon::Critical},
+        {target, items, true, "", "a", "Incorect Password!", MsgIcon::Critical},
+        {target, items, true, "Abc", "abc", "Incorect Password!", MsgIcon::Critical},
+    };
+    for (const Case& c : cases) {
+        p.ui.messages.clear();
+        p.state.BackupFileName = c.file;
+        BackupRequest r = c.request;
+        r.protect = c.protect;
+        r.password = c.pw1;
+        r.password2 = c.pw2;
+        BackupOutcome outcome = driver.run(r, true);
+        EXPECT_FALSE(outcome.started) << c.message;
+        ASSERT_EQ(p.ui.messages.size(), 1u) << c.message;
+        EXPECT_EQ(p.ui.messages[0].text, c.message);
+        EXPECT_EQ(p.ui.messages[0].icon, c.icon);
+        EXPECT_EQ(p.ui.messages[0].title, "Tessaly");
+    }
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1); // only the profile
+}
+
+TEST(BackupDriverChecks, DiscQuestionOnlyWhenOfferedAndOnlyOkSetsTheFile) {
+    TempDir dir;
+    EngineProfile p(dir / "p");
+    BackupDriver driver(*p.session, p.state, p.ui);
+    BackupRequest request;
+    request.items[kItemRules] = true;
+    request.identityKey = kIdA;
+    p.state.BackupFileName = (dir / "r.tsy").string();
+    driver.run(request, false);
+    EXPECT_EQ(p.ui.messages.size(), 1u);
+    p.ui.messages.clear();
+    p.ui.messageAnswers = {MsgResult::Ok, MsgResult::Cancel};
+    BackupOutcome cancelled = driver.run(request, true);
+    ASSERT_EQ(p.ui.messages.size(), 2u);
+    EXPECT_EQ(p.ui.messages[1].text, "Do you need to backup your data to CD-R/RW or DVD?");
+    EXPECT_EQ(p.ui.messages[1].buttons, MsgButtons::OkCancel);
+    EXPECT_FALSE(cancelled.discRequested);
+    EXPECT_EQ(p.state.backupfiletocd, "");
+    p.ui.messageAnswers = {MsgResult::Ok, MsgResult::Ok};
+    BackupOutcome accepted = driver.run(request, true);
+    EXPECT_TRUE(accepted.discRequested);
+    EXPECT_EQ(p.state.backupfiletocd, "r.tsy");
+    EXPECT_EQ(p.state.backupcdpath, (dir / "r.tsy").string());
+}
+
+TEST(RestoreDriverChecks, InspectionStatesAndOnlyPresentItems) {
+    TempDir dir;
+    EngineProfile p(dir / "p");
+    p.state.BackupFileName = (dir / "ar.tsy").string();
+    BackupRequest request;
+    request.items[kItemAccounts] = request.items[kItemRules] = true;
+    request.identityKey = kIdA;
+    BackupDriver(*p.session, p.state, p.ui).run(request, false);
+
+    RestoreDriver restore(*p.session, p.state, p.ui);
+    std::array<bool, 8> all;
+    all.fill(true);
+    p.ui.messages.clear();
+    restore.run(all, kIdB);
+    EXPECT_EQ(p.ui.messages.back().text, "Invalid backup file.");
+
+    // No password: opens without a prompt while rtPassword is empty.
+    InspectionView view = restore.inspect(dir / "ar.tsy");
+    EXPECT_EQ(p.ui.passwordPrompts, 0);
+    EXPECT_EQ(p.state.ItemFlags, "10100000");
+    EXPECT_EQ(view.enableItem[kItemAccounts], true);
+    EXPECT_EQ(view.enableItem[kItemAddressBook], false);
+    EXPECT_EQ(view.enableItem[kItemRules], true);
+    p.ui.messages.clear();
+    RestoreOutcome outcome = restore.run(all, kIdB);
+    EXPECT_EQ(outcome.log, "\r\nRestore Accounts\tSuccessed\r\nRestore Rules\tSuccessed");
+    std::array<bool, 8> onlyMissing{};
+    onlyMissing[kItemMessages] = true;
+    RestoreOutcome nothing = restore.run(onlyMissing, kIdB);
+    EXPECT_TRUE(nothing.started); // a checked item counts as a selection even when the file lacks it
+    EXPECT_EQ(nothing.log, "");
+    p.ui.messages.clear();
+    restore.run({}, kIdB);
+    EXPECT_EQ(p.ui.messages.back().text, "Please select at least one item.");
+
+    // A failed password check after a good inspection returns to "nothing opened".
+    writeFile(dir / "other.tsy", "not a backup file at all, just some text that is long enough");
+    p.ui.messages.clear();
+    InspectionView bad = restore.inspect(dir / "other.tsy");
+    EXPECT_FALSE(bad.opened);
+    EXPECT_EQ(p.ui.passwordPrompts, 1);
+    EXPECT_EQ(p.ui.messages.front().text, "Incorect Password or Invalid backup file");
+    EXPECT_TRUE(p.state.InspectionInvalid);
+    restore.run(all, kIdB);
+    EXPECT_EQ(p.ui.messages.back().text, "Invalid backup file.");
+}
+
+} // namespace
+} // namespace tessaly
