@@ -1,6 +1,8 @@
 // Profile.cpp -- choosing the Wine prefix and providing the sample profile copy.
 #include "platform/Profile.h"
 
+#include "platform/Utf8.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -128,6 +130,22 @@ bool ensureSampleProfileCopy(const fs::path& bundledDir, const fs::path& copyDir
     return true;
 }
 
+void linkSampleUserFolder(const fs::path& copyDir, const std::string& loginName) {
+    if (loginName.empty() || loginName == "." || loginName == ".." ||
+        loginName.find_first_of("/\\") != std::string::npos)
+        return;
+    const fs::path users = copyDir / "drive_c" / "users";
+    std::error_code ec;
+    if (!fs::is_directory(users / "sample", ec))
+        return;
+    const std::string wanted = utf8::foldCase(loginName);
+    for (auto it = fs::directory_iterator(users, ec); !ec && it != fs::directory_iterator(); it.increment(ec))
+        if (utf8::foldCase(it->path().filename().string()) == wanted)
+            return;
+    if (!ec)
+        fs::create_directory_symlink("sample", users / loginName, ec);
+}
+
 Profile resolveProfile(const std::optional<fs::path>& explicitPrefix, std::string* notice) {
     if (explicitPrefix && !explicitPrefix->empty())
         return checkedPrefix(*explicitPrefix, "given with --profile");
@@ -147,6 +165,7 @@ Profile resolveProfile(const std::optional<fs::path>& explicitPrefix, std::strin
 
     const fs::path copyDir = sampleProfileCopyDir();
     ensureSampleProfileCopy(bundledSampleProfileDir(), copyDir);
+    linkSampleUserFolder(copyDir, currentLoginName());
     if (notice)
         *notice = "Using the sample profile in " + copyDir.string() + " (" + why + ")";
     return Profile{copyDir, true, currentLoginName()};

@@ -33,6 +33,13 @@ std::filesystem::path sampleProfileCopyDir();
 // Returns true when it copied.
 bool ensureSampleProfileCopy(const std::filesystem::path& bundledDir, const std::filesystem::path& copyDir);
 
+// Makes <copyDir>/drive_c/users/<login> a relative symbolic link to the sample user's folder
+// ("sample"), so that C:\users\<login> paths (the favorites) find the sample's files for any login.
+// Does nothing when the login is empty or not a plain name, when a folder of that name exists
+// (matched without regard to case) or when the copy has no sample user; a link that cannot be made
+// is left out. resolveProfile calls it for every use of the sample copy.
+void linkSampleUserFolder(const std::filesystem::path& copyDir, const std::string& loginName);
+
 // Login name of the process's user: the password database, else $USER, else $LOGNAME; empty if none.
 std::string currentLoginName();
 
