@@ -39,9 +39,17 @@ struct EngineProfile {
             copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
         reopen();
     }
+    // The temporary archive of an opened backup file goes when the program ends, as on quitting.
+    ~EngineProfile() {
+        std::error_code ec;
+        if (!state.TempArchivePath.empty())
+            std::filesystem::remove(state.TempArchivePath, ec);
+    }
     void reopen() {
         session = std::make_unique<ProfileSession>(Profile{prefix, false, "sample"}, ui);
+        std::string keepArchive = state.TempArchivePath;
         state = MainWindowState{};
+        state.TempArchivePath = keepArchive;
         LoadMainWindowState(state, *session, work.path().string());
     }
     ModReg& mod() { return session->modReg(); }
