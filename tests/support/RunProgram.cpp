@@ -2,17 +2,20 @@
 #include "RunProgram.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace tessaly::test {
 
 RunResult runProgram(const std::vector<std::string>& argv,
-                     const std::map<std::string, std::optional<std::string>>& env, const std::string& input) {
+                     const std::map<std::string, std::optional<std::string>>& env, const std::string& input,
+                     long long fileSizeLimit) {
     int outPipe[2], errPipe[2], inPipe[2];
     if (pipe(outPipe) || pipe(errPipe) || pipe(inPipe))
         throw std::runtime_error("pipe failed");
@@ -30,6 +33,11 @@ RunResult runProgram(const std::vector<std::string>& argv,
                 setenv(name.c_str(), value->c_str(), 1);
             else
                 unsetenv(name.c_str());
+        }
+        if (fileSizeLimit >= 0) {
+            signal(SIGXFSZ, SIG_IGN); // stays ignored across exec: writes fail with EFBIG instead
+            rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
         }
         std::vector<char*> args;
         for (const std::string& a : argv)

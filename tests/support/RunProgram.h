@@ -15,9 +15,10 @@ struct RunResult {
 };
 
 // Runs argv[0] with the arguments; `env` entries are set (a nullopt value unsets the variable).
-// Standard input is the given text.
+// Standard input is the given text. A fileSizeLimit (bytes) makes every write past that size fail
+// with EFBIG, as a full disk would, without needing one.
 RunResult runProgram(const std::vector<std::string>& argv,
                      const std::map<std::string, std::optional<std::string>>& env = {},
-                     const std::string& input = "");
+                     const std::string& input = "", long long fileSizeLimit = -1);
 
 } // namespace tessaly::test

@@ -1,0 +1,172 @@
+// BackupCliTest.cpp -- backups and restores through tessaly-cli and the scheduled tessaly run, on real files.
+#include "RunProgram.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace tessaly {
+namespace {
+
+using test::readFile;
+using test::runProgram;
+using test::TempDir;
+using test::writeFile;
+
+const std::string kIdA = "{7C2E9A41-5B3D-4E8F-9A16-D04B3C2F8E57}";
+const std::string kStoreB = "drive_c/users/sample/Local Settings/Application Data/Identities/"
+                            "{E1F04B6A-2C8D-4A39-B5E7-91C3D6A8F024}/Microsoft/Outlook Express/";
+const std::string kStoreA =
+    "drive_c/users/sample/Local Settings/Application Data/Identities/" + kIdA + "/Microsoft/Outlook Express/";
+
+class BackupCli : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::filesystem::path prefix = dir / "prefix";
+    std::filesystem::path tmp = dir / "tmp";
+
+    void SetUp() override {
+        test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
+        std::filesystem::create_directories(tmp);
+    }
+    void TearDown() override {
+        // Nothing of ours is left in the temporary folder, whatever the run did.
+        EXPECT_TRUE(std::filesystem::is_empty(tmp)) << "temporary files left behind";
+    }
+    test::RunResult run(const char* program, std::vector<std::string> args, const std::string& input = "",
+                        long long fileSizeLimit = -1, const std::filesystem::path& wineprefix = {}) {
+        args.insert(args.begin(), program);
+        return runProgram(args,
+                          {{"WINEPREFIX", (wineprefix.empty() ? prefix : wineprefix).string()},
+                           {"TMPDIR", tmp.string()},
+                           {"HOME", dir.path().string()},
+                           {"TESSALY_PASSWORD", std::nullopt}},
+                          input, fileSizeLimit);
+    }
+    test::RunResult cli(std::vector<std::string> args, const std::string& input = "", long long limit = -1) {
+        return run(TESSALY_CLI, std::move(args), input, limit);
+    }
+};
+
+TEST_F(BackupCli, BackupVerifyRestoreIntoAnotherIdentityOfACopy) {
+    auto backup = cli({"backup", "--identity", "Main Identity", "--out", (dir / "a.tsy").string(), "--note",
+                       "weekly", "--password-stdin"},
+                      "pa55\n");
+    ASSERT_EQ(backup.exitCode, 0) << backup.err;
+    EXPECT_NE(backup.out.find("The Backup was Completed!\n\nBackup Accounts\tSuccessed\n"), std::string::npos)
+        << backup.out;
+
+    auto verify = cli({"verify", (dir / "a.tsy").string(), "--password-stdin"}, "pa55\n");
+    EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
+    EXPECT_NE(verify.out.find("members read back with correct CRCs"), std::string::npos);
+    auto inspect = cli({"inspect", (dir / "a.tsy").string(), "--password-stdin"}, "pa55\n");
+    EXPECT_EQ(inspect.exitCode, 0) << inspect.err;
+    EXPECT_NE(inspect.out.find("Identity:Main Identity\nDate:"), std::string::npos) << inspect.out;
+    EXPECT_NE(inspect.out.find("Note:weekly\n"), std::string::npos);
+    EXPECT_NE(inspect.out.find("\tInbox.dbx\n"), std::string::npos);
+
+    std::filesystem::path copy = dir / "copy";
+    test::copyTree(prefix, copy);
+    auto restore = run(
+        TESSALY_CLI, {"restore", (dir / "a.tsy").string(), "--identity", "Work", "--yes", "--password-stdin"},
+        "pa55\n", -1, copy);
+    ASSERT_EQ(restore.exitCode, 0) << restore.err;
+    EXPECT_NE(restore.out.find("The Restore was Completed!\n\nRestore Accounts\tSuccessed"),
+              std::string::npos);
+    for (const char* store : {"Inbox.dbx", "Folders.dbx", "Newsletters.dbx", "Sent Items.dbx"})
+        EXPECT_EQ(readFile(copy / kStoreB / store), readFile(prefix / kStoreA / store)) << store;
+
+    auto extract = cli({"extract", (dir / "a.tsy").string(), (dir / "out").string(), "--member", "Inbox.dbx",
+                        "--password-stdin"},
+                       "pa55\n");
+    EXPECT_EQ(extract.exitCode, 0) << extract.err;
+    EXPECT_EQ(readFile(dir / "out/Inbox.dbx"), readFile(prefix / kStoreA / "Inbox.dbx"));
+}
+
+TEST_F(BackupCli, WrongPasswordAndDamagedFileAreToldApart) {
+    ASSERT_EQ(cli({"backup", "--identity", kIdA, "--items", "rules,messages", "--out",
+                   (dir / "b.tsy").string(), "--password-stdin"},
+                  "right\n")
+                  .exitCode,
+              0);
+    std::string good = readFile(dir / "b.tsy");
+    auto wrong = cli({"verify", (dir / "b.tsy").string(), "--password-stdin"}, "wrong\n");
+    EXPECT_EQ(wrong.exitCode, 2);
+    EXPECT_NE(wrong.err.find("wrong password"), std::string::npos) << wrong.err;
+
+    struct Damage {
+        const char* name;
+        std::string bytes;
+    };
+    std::string flipped = good;
+    flipped[good.size() / 2] ^= 0x55;
+    const std::vector<Damage> damages = {
+        {"truncated", good.substr(0, good.size() - 100)},
+        {"trailer only", good.substr(good.size() - 33)},
+        {"flipped body byte", flipped},
+        {"empty", ""},
+    };
+    for (const Damage& d : damages) {
+        writeFile(dir / "d.tsy", d.bytes);
+        auto r = cli({"verify", (dir / "d.tsy").string(), "--password-stdin"}, "right\n");
+        EXPECT_EQ(r.exitCode, 1) << d.name << ": " << r.out << r.err;
+        EXPECT_EQ(r.err.find("wrong password"), std::string::npos) << d.name;
+        auto restore =
+            cli({"restore", (dir / "d.tsy").string(), "--identity", "Work", "--yes", "--password-stdin"},
+                "right\n");
+        EXPECT_NE(restore.exitCode, 0) << d.name;
+    }
+    auto badItems =
+        cli({"backup", "--identity", kIdA, "--items", "rules,mail", "--out", (dir / "x.tsy").string()});
+    EXPECT_EQ(badItems.exitCode, 2);
+    EXPECT_NE(badItems.err.find("unknown item \"mail\""), std::string::npos);
+    auto noIdentity = cli({"backup", "--identity", "Nobody", "--out", (dir / "x.tsy").string()});
+    EXPECT_EQ(noIdentity.exitCode, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.tsy"));
+}
+
+TEST_F(BackupCli, AFullDiskLeavesTheOldBackupFileAsItWas) {
+    ASSERT_EQ(cli({"backup", "--identity", kIdA, "--items", "rules", "--out", (dir / "keep.tsy").string()})
+                  .exitCode,
+              0);
+    std::string old = readFile(dir / "keep.tsy");
+    for (long long limit : {2000LL, 12000LL, 20000LL}) {
+        auto full = cli({"backup", "--identity", kIdA, "--out", (dir / "keep.tsy").string()}, "", limit);
+        EXPECT_EQ(full.exitCode, 1) << limit << full.out << full.err;
+        EXPECT_NE(full.err.find("The Backup was not completed"), std::string::npos) << limit << full.err;
+        EXPECT_EQ(full.out.find("The Backup was Completed!"), std::string::npos) << limit;
+        EXPECT_EQ(readFile(dir / "keep.tsy"), old) << limit;
+        // Nothing half-written stays beside it.
+        size_t files = 0;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            files += e.is_regular_file();
+        EXPECT_EQ(files, 1u) << limit;
+    }
+}
+
+TEST_F(BackupCli, ScheduledRunWithoutAnyWindow) {
+    auto ok = run(TESSALY_APP, {" sf=" + kIdA + "xm=11111111ps=bf=" + (dir / "s.tsy").string()});
+    EXPECT_EQ(ok.exitCode, 0) << ok.err;
+    auto verify = cli({"verify", (dir / "s.tsy").string()});
+    EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
+    auto inspect = cli({"inspect", (dir / "s.tsy").string()});
+    EXPECT_NE(inspect.out.find("Computer:\nUser:\nIdentity:Auto Backup\n"), std::string::npos) << inspect.out;
+
+    // The arguments are joined by single blanks: a path with a blank survives unquoted.
+    auto split =
+        run(TESSALY_APP, {"sf=" + kIdA + "xm=00100000ps=bf=" + (dir / "with").string(), "blank.tsy"});
+    EXPECT_EQ(split.exitCode, 0) << split.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "with blank.tsy"));
+
+    auto shortLine = run(TESSALY_APP, {"sf=" + kIdA + "xm=11111111"});
+    EXPECT_EQ(shortLine.exitCode, 2);
+    EXPECT_NE(shortLine.err.find("pieces"), std::string::npos) << shortLine.err;
+    auto noPath = run(TESSALY_APP, {" sf=" + kIdA + "xm=11111111ps=pwbf="});
+    EXPECT_EQ(noPath.exitCode, 2);
+    EXPECT_NE(noPath.err.find("nothing was backed up"), std::string::npos);
+    auto failedItem = run(TESSALY_APP, {" sf={NO-SUCH-ID}xm=00100000ps=bf=" + (dir / "f.tsy").string()});
+    EXPECT_EQ(failedItem.exitCode, 1) << failedItem.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "f.tsy"));
+}
+
+} // namespace
+} // namespace tessaly
