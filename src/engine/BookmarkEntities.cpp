@@ -30,7 +30,9 @@ constexpr std::array<std::string_view, 96> kLatin1Names = {
     "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
     "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
 
-constexpr NamedEntity kBasicNames[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}};
+constexpr NamedEntity kBasicNames[] = {{"amp", '&'},   {"lt", '<'},  {"gt", '>'}, {"quot", '"'},
+                                       {"AMP", '&'},   {"LT", '<'},  {"GT", '>'}, {"QUOT", '"'},
+                                       {"COPY", 0xA9}, {"REG", 0xAE}};
 
 // Read only with their closing ';'.
 constexpr NamedEntity kOtherNames[] = {

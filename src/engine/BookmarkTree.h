@@ -24,10 +24,17 @@ struct BookmarkNode {
     bool isFolder() const { return kind == Kind::Folder; }
 };
 
-// A favorites export or import that could not be done; what() is a complete sentence for the user.
+// A favorites export or import that could not be done. The parts below Favorites.h give the reason
+// ("it is not a bookmark file ..."); exportFavorites and importFavorites a complete message.
 class FavoritesError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// A failed import whose changes could not all be undone; what() says which.
+class FavoritesUndoError : public FavoritesError {
+public:
+    using FavoritesError::FavoritesError;
 };
 
 // Counts the links and folders below `folder` (the folder itself not counted).

@@ -73,7 +73,8 @@ public:
         fs::directory_iterator it(dir, ec);
         if (ec) {
             if (depth == 0)
-                throw FavoritesError("the favorites folder " + dir.string() + " cannot be read: " + ec.message());
+                throw FavoritesError("the favorites folder " + dir.string() +
+                                     " cannot be read: " + ec.message());
             skipped_.push_back(shownPath + ": the folder cannot be read: " + ec.message());
             return;
         }
@@ -140,7 +141,8 @@ std::int64_t modificationSeconds(const fs::path& path) {
     const auto time = fs::last_write_time(path, ec);
     if (ec)
         return 0;
-    const auto seconds = std::chrono::time_point_cast<std::chrono::seconds>(std::chrono::file_clock::to_sys(time));
+    const auto seconds =
+        std::chrono::time_point_cast<std::chrono::seconds>(std::chrono::file_clock::to_sys(time));
     return std::max<std::int64_t>(0, seconds.time_since_epoch().count());
 }
 

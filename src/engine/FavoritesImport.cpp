@@ -102,12 +102,16 @@ private:
                 bool existing = false;
                 const fs::path path = dir / folderName(entries, name, onDisk, existing);
                 if (!existing)
-                    addStep({FavoritesImportStep::Kind::MakeFolder, path, {},
-                             child.lastModified ? child.lastModified : child.addDate, false});
+                    addStep({FavoritesImportStep::Kind::MakeFolder,
+                             path,
+                             {},
+                             child.lastModified ? child.lastModified : child.addDate,
+                             false});
                 planFolder(child, path, existing);
             } else {
                 const std::string stem = windowsSafeName(
-                    child.name.empty() ? windowsSafeName(hostOf(child.url), "Untitled") : child.name, "Untitled");
+                    child.name.empty() ? windowsSafeName(hostOf(child.url), "Untitled") : child.name,
+                    "Untitled");
                 bool replaces = false;
                 const fs::path path = dir / shortcutName(entries, stem, replaces);
                 addStep({FavoritesImportStep::Kind::WriteShortcut, path, shortcutFileText(child.url),
@@ -117,7 +121,8 @@ private:
     }
 
     // The folder to use: an existing one of that name, else a new one under a free name.
-    static std::string folderName(Entries& entries, const std::string& name, bool parentOnDisk, bool& existing) {
+    static std::string folderName(Entries& entries, const std::string& name, bool parentOnDisk,
+                                  bool& existing) {
         for (unsigned n = 1;; ++n) {
             const std::string candidate = n == 1 ? name : numberedName(name, n);
             auto [it, added] = entries.try_emplace(utf8::foldCase(candidate));
@@ -154,7 +159,8 @@ private:
 
     void addStep(FavoritesImportStep step) {
         if (step.path.native().size() >= PATH_MAX)
-            throw FavoritesError("the path " + step.path.string() + " would be longer than the system allows");
+            throw FavoritesError("the path " + step.path.string() +
+                                 " would be longer than the system allows");
         steps_.push_back(std::move(step));
     }
 
@@ -224,8 +230,8 @@ void doStep(const FavoritesImportStep& step, const ShortcutWriter& write, std::v
             restore.oldTime = time;
         if (auto status = fs::status(step.path, ec); !ec)
             restore.oldPerms = perms = status.permissions();
-        write(step.path, step.contents);
         undo.push_back(std::move(restore));
+        write(step.path, step.contents);
     } else {
         // Registered first: a write that fails half-way may still leave the file behind.
         undo.push_back({Undo::Kind::RemoveFile, step.path, {}, {}, {}});
@@ -245,8 +251,8 @@ std::vector<FavoritesImportStep> planFavoritesImport(const BookmarkNode& root, c
 
 void writeShortcutFile(const fs::path& path, std::string_view contents) {
     static std::atomic<unsigned> counter{0};
-    const fs::path temp = path.parent_path() / (".tessaly-" + std::to_string(getpid()) + "-" +
-                                                std::to_string(counter++) + ".tmp");
+    const fs::path temp = path.parent_path() /
+                          (".tessaly-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp");
     std::FILE* f = std::fopen(temp.c_str(), "wbx");
     if (!f)
         throw std::runtime_error("cannot create " + temp.string() + ": " + std::strerror(errno));
@@ -270,9 +276,17 @@ void writeShortcutFile(const fs::path& path, std::string_view contents) {
 
 void applyFavoritesImport(const std::vector<FavoritesImportStep>& steps, const ShortcutWriter& write) {
     std::vector<Undo> undo;
+    // Adding and removing entries changes a folder's time; an undone import puts those back too.
+    std::map<fs::path, fs::file_time_type> folderTimes;
     try {
-        for (const FavoritesImportStep& step : steps)
+        for (const FavoritesImportStep& step : steps) {
+            const fs::path parent = step.path.parent_path();
+            std::error_code ec;
+            if (!folderTimes.count(parent))
+                if (auto time = fs::last_write_time(parent, ec); !ec)
+                    folderTimes.emplace(parent, time);
             doStep(step, write, undo);
+        }
     } catch (const std::exception& e) {
         std::string undoFailures;
         for (auto it = undo.rbegin(); it != undo.rend(); ++it) {
@@ -282,9 +296,13 @@ void applyFavoritesImport(const std::vector<FavoritesImportStep>& steps, const S
                 undoFailures += std::string("; ") + u.what();
             }
         }
+        std::error_code ignored;
+        for (const auto& [folder, time] : folderTimes)
+            fs::last_write_time(folder, time, ignored);
         if (!undoFailures.empty())
-            throw FavoritesError(std::string(e.what()) +
-                                 ", and the favorites could not all be put back as they were" + undoFailures);
+            throw FavoritesUndoError(std::string(e.what()) +
+                                     ", and the favorites could not all be put back as they were" +
+                                     undoFailures);
         throw FavoritesError(e.what());
     }
     // Writing into a folder changes its time, so the new folders are dated last, innermost first.

@@ -16,9 +16,9 @@ struct FavoritesImportStep {
 
     Kind kind = Kind::MakeFolder;
     std::filesystem::path path;
-    std::string contents;         // WriteShortcut: the .url file's text
-    std::int64_t modified = 0;    // seconds since 1970 given to the new file or folder; 0 keeps "now"
-    bool replaces = false;        // WriteShortcut over an existing shortcut of the same name
+    std::string contents;      // WriteShortcut: the .url file's text
+    std::int64_t modified = 0; // seconds since 1970 given to the new file or folder; 0 keeps "now"
+    bool replaces = false;     // WriteShortcut over an existing shortcut of the same name
 };
 
 // Works out every folder and file the import makes, reading the favorites folder but writing

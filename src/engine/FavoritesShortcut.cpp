@@ -131,7 +131,8 @@ std::string encodeUtf7(std::string_view utf8Text) {
             len = 1;
         }
         pos += len;
-        if (c == '+' && units.empty()) {
+        if (c == '+') {
+            flush();
             out += "+-";
         } else if (isDirect(c)) {
             flush();
