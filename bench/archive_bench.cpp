@@ -4,6 +4,7 @@
 // Usage: archive_bench [files=200] [megabytes-per-file=5] [--legacy]
 //   --legacy also times the first quarter of the files added without a session, one archive
 //   rewrite per call, to show the quadratic cost a session avoids.
+#include "MailText.h"
 #include "archive/CGUnzipFiles.h"
 #include "archive/CGmodule.h"
 #include "archive/ZipSession.h"
@@ -22,47 +23,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-// Text that compresses about as well as a mail store: words, headers, and base64 "attachments".
-class MailText {
-public:
-    explicit MailText(std::uint64_t seed) : x_(seed * 0x9E3779B97F4A7C15ull + 1) {}
-
-    void fill(std::string& out, std::size_t size) {
-        static const char* words[] = {"the",     "meeting", "tomorrow", "invoice", "please", "attached",
-                                      "regards", "project", "update",   "thanks",  "about",  "report",
-                                      "Monday",  "budget",  "review",   "client",  "server", "backup",
-                                      "and",     "with",    "from",     "for",     "this",   "that"};
-        static const char b64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-        out.clear();
-        while (out.size() < size) {
-            std::uint64_t r = next();
-            if (r % 16 == 0) { // an attachment line
-                for (int i = 0; i < 76; ++i)
-                    out += b64[next() & 63];
-            } else if (r % 16 == 1) {
-                out += "Message-ID: <" + std::to_string(next() % 100000000) + "@example.net>";
-            } else {
-                int n = 6 + int(r % 9);
-                for (int i = 0; i < n; ++i) {
-                    out += words[next() % (sizeof words / sizeof *words)];
-                    out += ' ';
-                }
-            }
-            out += "\r\n";
-        }
-        out.resize(size);
-    }
-
-private:
-    std::uint64_t next() {
-        x_ ^= x_ << 13;
-        x_ ^= x_ >> 7;
-        x_ ^= x_ << 17;
-        return x_;
-    }
-    std::uint64_t x_;
-};
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -119,7 +79,7 @@ int main(int argc, char** argv) {
     {
         std::ofstream list(work / "list.txt");
         for (std::size_t i = 0; i < fileCount; ++i) {
-            MailText text(i + 1);
+            bench::MailText text(i + 1);
             files.push_back(work / "src" / ("Folder" + std::to_string(i) + ".dbx"));
             std::ofstream out(files.back(), std::ios::binary);
             for (std::size_t done = 0; done < fileSize; done += chunk.size()) {

@@ -76,8 +76,7 @@ void xorStream(int in, int out, std::uint64_t total, VbRandom& rng, Ui& ui,
                 throw ScrambleError("the file " + inPath.string() + " ended early");
             got += static_cast<size_t>(n);
         }
-        for (size_t i = 0; i < want; ++i)
-            chunk[i] = static_cast<char>(chunk[i] ^ rng.nextByte());
+        rng.xorKeystream(chunk.data(), want);
         writeAll(out, chunk.data(), want, outPath);
         done += want;
         ui.setProgress(static_cast<int>(std::lround(static_cast<double>(done) * factor)));

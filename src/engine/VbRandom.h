@@ -1,6 +1,7 @@
 // VbRandom.h -- the platform runtime's pseudo-random generator, bit for bit, for the backup keystream.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace tessaly {
@@ -24,6 +25,9 @@ public:
         step();
         return static_cast<std::uint8_t>(x_ >> 16);
     }
+
+    // XORs the next n keystream bytes into data; the same as nextByte() per byte, eight steps at a time.
+    void xorKeystream(char* data, std::size_t n);
 
 private:
     std::uint32_t x_ = 0x50000;

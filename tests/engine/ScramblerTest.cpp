@@ -28,6 +28,20 @@ TEST(VbRandomTest, MatchesTheRuntimesPublishedValues) {
         EXPECT_EQ(a.nextByte(), static_cast<std::uint8_t>(b.next() * 256.0f));
 }
 
+TEST(VbRandomTest, FastKeystreamEqualsOneStepPerByte) {
+    for (size_t n : {0u, 1u, 7u, 8u, 9u, 64u, 1000u, 32771u}) {
+        VbRandom fast, slow;
+        fast.restart(-439296.0);
+        slow.restart(-439296.0);
+        std::string data(n, '\x5a');
+        fast.xorKeystream(data.data(), n);
+        for (size_t i = 0; i < n; ++i)
+            ASSERT_EQ(static_cast<unsigned char>(data[i]), 0x5a ^ slow.nextByte()) << n << " at " << i;
+        // Both go on from the same state.
+        EXPECT_EQ(fast.next(), slow.next()) << n;
+    }
+}
+
 TEST(PasswordKeyTest, SeedAndDigestOfKnownPasswords) {
     CodePage cp(1252);
     // "RW.JT": 256 x (1x82 + 2x87 + 3x46 + 4x74 + 5x84).
