@@ -36,7 +36,7 @@ std::string describe(BackupFileCheck check, const std::filesystem::path& file) {
         return file.string() + " is not a backup file, or it is damaged or cut short (it does not end with a "
                                "password check)";
     case BackupFileCheck::WrongPassword:
-        return "wrong password for " + file.string();
+        return "wrong password for " + file.string() + " (or its password check is damaged)";
     }
     return "";
 }
