@@ -406,8 +406,15 @@ TEST_F(WriterWrite, AnImageTooLargeForTheDiscIsRefusedBeforeWriting) {
     EXPECT_FALSE(fs::exists(disc) && fs::file_size(disc) > 0);
     EXPECT_EQ(w().DiscStatus(), kDiscEmpty);
 
-    // What fits is written.
+    // DVD high compatibility pads the session to 1 GB, which does not fit either.
+    w().SetDvdHighCompatibility(true);
     ASSERT_TRUE(w().RemoveItem("\\two-mb.bin"));
+    write(false);
+    EXPECT_EQ(fieldsOf(rec().events.back())[2], "1021");
+    EXPECT_NE(rec().events.back().find("524288 blocks"), std::string::npos) << rec().events.back();
+    w().SetDvdHighCompatibility(false);
+
+    // What fits is written.
     ASSERT_TRUE(w().AddFile("\\small.txt", (src / "Notiz für mich.txt").string()));
     write(false);
     EXPECT_EQ(rec().events.back(), "WriteDone");
