@@ -64,13 +64,25 @@ bool byName(const BookmarkNode& a, const BookmarkNode& b) {
 }
 
 class FolderReader {
+    struct Listed {
+        fs::path path;
+        std::string name;
+        fs::file_status link;   // the entry itself
+        fs::file_status target; // what a symbolic link leads to
+    };
+
 public:
     FolderReader(const CodePage& codePage, std::vector<std::string>& skipped)
         : codePage_(codePage), skipped_(skipped) {}
 
     void read(const fs::path& dir, BookmarkNode& into, const std::string& shownPath, std::size_t depth) {
         std::error_code ec;
-        fs::directory_iterator it(dir, ec);
+        std::vector<Listed> entries;
+        for (fs::directory_iterator it(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            std::error_code statusError;
+            entries.push_back({it->path(), it->path().filename().string(), it->symlink_status(statusError),
+                               it->status(statusError)});
+        }
         if (ec) {
             if (depth == 0)
                 throw FavoritesError("the favorites folder " + dir.string() +
@@ -78,32 +90,30 @@ public:
             skipped_.push_back(shownPath + ": the folder cannot be read: " + ec.message());
             return;
         }
-        for (; it != fs::directory_iterator(); it.increment(ec)) {
-            const fs::path path = it->path();
-            const std::string fileName = path.filename().string();
-            const std::string shown = shownPath + validUtf8(fileName);
-            const fs::file_status link = it->symlink_status(ec);
-            const fs::file_status target = it->status(ec);
-            if (fs::is_directory(target)) {
-                if (fs::is_symlink(link)) {
+        // Listed by name, so that what is reported comes in a fixed order.
+        std::sort(entries.begin(), entries.end(), [](const Listed& a, const Listed& b) {
+            const std::string fa = utf8::foldCase(a.name), fb = utf8::foldCase(b.name);
+            return fa != fb ? fa < fb : a.name < b.name;
+        });
+        for (const Listed& entry : entries) {
+            const std::string shown = shownPath + validUtf8(entry.name);
+            if (fs::is_directory(entry.target)) {
+                if (fs::is_symlink(entry.link)) {
                     skipped_.push_back(shown + ": a symbolic link to a folder is not followed");
                 } else if (depth + 1 > kMaxBookmarkDepth) {
                     skipped_.push_back(shown + ": folders are nested more than " +
                                        std::to_string(kMaxBookmarkDepth) + " deep");
                 } else {
                     BookmarkNode folder;
-                    folder.name = validUtf8(fileName);
-                    folder.addDate = modificationSeconds(path);
-                    read(path, folder, shown + "\\", depth + 1);
+                    folder.name = validUtf8(entry.name);
+                    folder.addDate = modificationSeconds(entry.path);
+                    read(entry.path, folder, shown + "\\", depth + 1);
                     into.children.push_back(std::move(folder));
                 }
-            } else if (fs::is_regular_file(target) && hasUrlExtension(fileName)) {
-                readShortcut(path, fileName, shown, into);
+            } else if (fs::is_regular_file(entry.target) && hasUrlExtension(entry.name)) {
+                readShortcut(entry.path, entry.name, shown, into);
             }
         }
-        if (ec)
-            skipped_.push_back((shownPath.empty() ? dir.string() : shownPath) +
-                               ": the folder could not be read to its end: " + ec.message());
         std::sort(into.children.begin(), into.children.end(), byName);
     }
 

@@ -99,15 +99,15 @@ private:
         for (const BookmarkNode& child : node.children) {
             if (child.isFolder()) {
                 const std::string name = windowsSafeName(child.toolbar ? "Links" : child.name, "New Folder");
-                bool existing = false;
-                const fs::path path = dir / folderName(entries, name, onDisk, existing);
-                if (!existing)
+                FolderSource source = FolderSource::New;
+                const fs::path path = dir / folderName(entries, name, onDisk, source);
+                if (source == FolderSource::New)
                     addStep({FavoritesImportStep::Kind::MakeFolder,
                              path,
                              {},
                              child.lastModified ? child.lastModified : child.addDate,
                              false});
-                planFolder(child, path, existing);
+                planFolder(child, path, source == FolderSource::OnDisk);
             } else {
                 const std::string stem = windowsSafeName(
                     child.name.empty() ? windowsSafeName(hostOf(child.url), "Untitled") : child.name,
@@ -120,19 +120,23 @@ private:
         }
     }
 
-    // The folder to use: an existing one of that name, else a new one under a free name.
+    enum class FolderSource { New, Planned, OnDisk };
+
+    // The folder to use: one of that name on disk or made earlier by this import, else a new one
+    // under a free name.
     static std::string folderName(Entries& entries, const std::string& name, bool parentOnDisk,
-                                  bool& existing) {
+                                  FolderSource& source) {
         for (unsigned n = 1;; ++n) {
             const std::string candidate = n == 1 ? name : numberedName(name, n);
             auto [it, added] = entries.try_emplace(utf8::foldCase(candidate));
             if (added) {
                 it->second = Entry{candidate, Entry::Type::Folder, true, false};
-                existing = false;
+                source = FolderSource::New;
                 return candidate;
             }
             if (it->second.type == Entry::Type::Folder) {
-                existing = parentOnDisk && !it->second.fromImport;
+                source =
+                    parentOnDisk && !it->second.fromImport ? FolderSource::OnDisk : FolderSource::Planned;
                 return it->second.name;
             }
         }

@@ -70,7 +70,9 @@ struct FileState {
     std::filesystem::perms perms{};
     bool operator==(const FileState&) const = default;
 };
-inline std::map<std::string, FileState> snapshot(const std::filesystem::path& folder) {
+// Folder times change whenever an entry is replaced; `folderTimes` false leaves them out.
+inline std::map<std::string, FileState> snapshot(const std::filesystem::path& folder,
+                                                 bool folderTimes = true) {
     std::map<std::string, FileState> state;
     if (!std::filesystem::exists(folder))
         return state;
@@ -80,7 +82,7 @@ inline std::map<std::string, FileState> snapshot(const std::filesystem::path& fo
         s.directory = it->is_directory();
         if (!s.directory)
             s.contents = readFile(it->path());
-        s.modified = modificationSeconds(it->path());
+        s.modified = s.directory && !folderTimes ? 0 : modificationSeconds(it->path());
         s.perms = it->status().permissions();
         state[std::filesystem::relative(it->path(), folder).generic_string()] = s;
     }
