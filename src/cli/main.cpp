@@ -17,6 +17,7 @@ const std::map<std::string, Verb>& verbs() {
     static const std::map<std::string, Verb> table = {
         {"identities", {tessaly::cli::runIdentities, "list the identities of the profile"}},
         {"reg", {tessaly::cli::runReg, "dump a registry key tree to a text dump, or load one"}},
+        {"schedule", {tessaly::cli::runSchedule, "add, list or remove scheduled backups (crontab)"}},
         {"backup", {tessaly::cli::runBackup, "back up an identity into a backup file"}},
         {"restore", {tessaly::cli::runRestore, "restore a backup file into an identity"}},
         {"inspect", {tessaly::cli::runInspect, "show what a backup file holds"}},

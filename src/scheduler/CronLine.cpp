@@ -1,0 +1,164 @@
+// CronLine.cpp -- writing and reading Tessaly's crontab lines.
+#include "scheduler/CronLine.h"
+
+#include "scheduler/CronQuote.h"
+#include "scheduler/DayList.h"
+
+#include <cctype>
+#include <charconv>
+#include <stdexcept>
+#include <vector>
+
+namespace tessaly {
+
+namespace {
+
+// Cron numbers weekdays from Sunday = 0 (7 is Sunday too); the record's bits start at Monday.
+std::string cronWeekdays(uint8_t bits) {
+    if ((bits & kEveryDay) == kEveryDay)
+        return "*";
+    std::string field;
+    for (int i = 0; i < 7; ++i)
+        if (bits & (1 << i))
+            field += (field.empty() ? "" : ",") + std::to_string(i + 1);
+    return field;
+}
+
+std::optional<int> number(const std::string& text, int low, int high) {
+    int value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<uint8_t> weekdayBits(const std::string& field) {
+    if (field == "*")
+        return kEveryDay;
+    uint8_t bits = 0;
+    size_t start = 0;
+    while (true) {
+        size_t comma = field.find(',', start);
+        std::string item =
+            field.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        size_t dash = item.find('-');
+        auto from = number(item.substr(0, dash), 0, 7);
+        auto to = dash == std::string::npos ? from : number(item.substr(dash + 1), 0, 7);
+        if (!from || !to || *from > *to)
+            return std::nullopt;
+        for (int d = *from; d <= *to; ++d)
+            bits |= static_cast<uint8_t>(1 << ((d + 6) % 7)); // 1 (Monday) -> bit 0, 0 and 7 -> bit 6
+        if (comma == std::string::npos)
+            return bits;
+        start = comma + 1;
+    }
+}
+
+// The five time fields and the command part of a line.
+bool splitFields(const std::string& line, std::vector<std::string>& fields, std::string& command) {
+    size_t pos = 0;
+    fields.clear();
+    for (int i = 0; i < 5; ++i) {
+        pos = line.find_first_not_of(" \t", pos);
+        if (pos == std::string::npos)
+            return false;
+        size_t end = line.find_first_of(" \t", pos);
+        if (end == std::string::npos)
+            return false;
+        fields.push_back(line.substr(pos, end - pos));
+        pos = end;
+    }
+    pos = line.find_first_not_of(" \t", pos);
+    if (pos == std::string::npos)
+        return false;
+    command = line.substr(pos);
+    return true;
+}
+
+} // namespace
+
+std::string FormatCronLine(const CronJobLine& job) {
+    std::string fields = std::to_string(job.minute) + " " + std::to_string(job.hour) + " ";
+    if (job.once)
+        fields += std::to_string(job.once->day) + " " + std::to_string(job.once->month) + " *";
+    else
+        fields += "* * " + cronWeekdays(job.daysOfWeek);
+    std::string number = std::to_string(job.number);
+    std::string command = kJobTag + number + " WINEPREFIX=" + QuoteForCron(job.winePrefix) + " " +
+                          QuoteForCron(job.program) + " " + QuoteForCron(job.arguments);
+    if (job.once) {
+        if (job.removeProgram.empty())
+            throw std::invalid_argument("a job that runs once needs the program that removes it");
+        command += "; " + QuoteForCron(job.removeProgram) + " schedule remove " + number;
+    }
+    if (command.size() > kMaxCronCommand)
+        throw std::invalid_argument("the scheduled command is " + std::to_string(command.size()) +
+                                    " characters long; cron keeps only " + std::to_string(kMaxCronCommand) +
+                                    ". Please choose a shorter backup file path.");
+    return fields + " " + command;
+}
+
+std::optional<uint32_t> TessalyJobNumber(const std::string& line) {
+    std::vector<std::string> fields;
+    std::string command;
+    if (!splitFields(line, fields, command) || fields[0].starts_with("#"))
+        return std::nullopt;
+    const std::string tag = kJobTag;
+    if (!command.starts_with(tag))
+        return std::nullopt;
+    size_t end = tag.size();
+    while (end < command.size() && std::isdigit(static_cast<unsigned char>(command[end])))
+        ++end;
+    if (end == tag.size() || end >= command.size() || (command[end] != ' ' && command[end] != '\t'))
+        return std::nullopt;
+    auto n = number(command.substr(tag.size(), end - tag.size()), 1, 999999999);
+    if (!n)
+        return std::nullopt;
+    return static_cast<uint32_t>(*n);
+}
+
+std::optional<CronJobLine> ParseCronLine(const std::string& line) {
+    auto jobNumber = TessalyJobNumber(line);
+    std::vector<std::string> fields;
+    std::string command;
+    if (!jobNumber || !splitFields(line, fields, command))
+        return std::nullopt;
+    CronJobLine job;
+    job.number = *jobNumber;
+    auto minute = number(fields[0], 0, 59);
+    auto hour = number(fields[1], 0, 23);
+    if (!minute || !hour)
+        return std::nullopt;
+    job.minute = *minute;
+    job.hour = *hour;
+    if (fields[2] == "*" && fields[3] == "*") {
+        auto bits = weekdayBits(fields[4]);
+        if (!bits)
+            return std::nullopt;
+        job.daysOfWeek = *bits;
+    } else {
+        auto day = number(fields[2], 1, 31);
+        auto month = number(fields[3], 1, 12);
+        if (!day || !month || fields[4] != "*")
+            return std::nullopt;
+        job.once = OnceDate{*month, *day};
+    }
+
+    std::string rest;
+    auto words = SplitShellWords(TranslateCronPercents(command).command, &rest);
+    const std::string prefixAssignment = "WINEPREFIX=";
+    if (!words || words->size() != 4 || !(*words)[1].starts_with(prefixAssignment))
+        return std::nullopt;
+    job.winePrefix = (*words)[1].substr(prefixAssignment.size());
+    job.program = (*words)[2];
+    job.arguments = (*words)[3];
+    if (job.once) {
+        auto removal = SplitShellWords(rest);
+        if (!removal || removal->size() != 4 || (*removal)[1] != "schedule" || (*removal)[2] != "remove")
+            return std::nullopt;
+        job.removeProgram = (*removal)[0];
+    }
+    return job;
+}
+
+} // namespace tessaly

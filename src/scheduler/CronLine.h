@@ -1,0 +1,49 @@
+// CronLine.h -- one scheduled backup as one crontab line, tagged with its job number.
+//
+//   30 9 * * 1,7 TESSALY_JOB=3 WINEPREFIX='/home/u/.wine' '/usr/bin/tessaly' 'sf=KEYxm=MASKps=PWbf=FILE'
+//   0 22 14 3 * TESSALY_JOB=4 WINEPREFIX='...' '/usr/bin/tessaly' '...'; '/usr/bin/tessaly-cli' schedule
+//   remove 4
+//
+// The second form runs once: its date fields name the day, and after the backup the line removes
+// itself. The tag is the first word of the command, so no line of anyone else can look like ours.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tessaly {
+
+struct OnceDate {
+    int month = 1; // 1..12
+    int day = 1;   // 1..31
+};
+
+struct CronJobLine {
+    uint32_t number = 0;
+    int hour = 0;
+    int minute = 0;
+    uint8_t daysOfWeek = 0;       // Monday 1 ... Sunday 64; 0 with a once date
+    std::optional<OnceDate> once; // set for a job that runs once
+    std::string winePrefix;
+    std::string program;
+    std::string arguments;     // handed to the program as one argument
+    std::string removeProgram; // tessaly-cli, which removes a once job's line after it ran
+};
+
+inline constexpr const char* kJobTag = "TESSALY_JOB=";
+
+// The line, without its line break. Throws std::invalid_argument for a value with a line break, a
+// once job without removeProgram, or a line cron would cut short.
+std::string FormatCronLine(const CronJobLine& job);
+
+// The job number of a Tessaly line; nullopt for every other line.
+std::optional<uint32_t> TessalyJobNumber(const std::string& line);
+
+// Reads a Tessaly line back; nullopt when it is not one or has been changed beyond reading.
+std::optional<CronJobLine> ParseCronLine(const std::string& line);
+
+// Cron keeps at most this many characters of a line's command.
+inline constexpr size_t kMaxCronCommand = 999;
+
+} // namespace tessaly

@@ -1,0 +1,44 @@
+// ScheduledCommand.h -- the command line a scheduled backup runs: "PROGRAM" sf=KEYxm=MASKps=PWbf=FILE.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace tessaly {
+
+// Eight characters "1"/"0", one per backup item in the fixed order.
+std::string BuildItemMask(const std::array<bool, 8>& checked);
+
+// The quoted program path, one blank, then the four keys and values with nothing between them.
+std::string BuildScheduledCommand(const std::string& programPath, const std::string& identityKey,
+                                  const std::string& mask, const std::string& password,
+                                  const std::string& backupFile);
+
+enum class CarriedValue { Password, IdentityKey, BackupFile, ProgramPath };
+
+// Why the value cannot travel in a scheduled command line (a message for the user), or nullopt.
+// The reader splits the line at every "=", and a scheduled command is a single line.
+std::optional<std::string> WhyNotCarriable(CarriedValue what, const std::string& value);
+
+struct CommandParts {
+    std::string program;   // the path between the double quotes
+    std::string arguments; // everything after the blank that follows the closing quote
+};
+
+// Takes a command line built by BuildScheduledCommand apart; nullopt when it has another shape.
+std::optional<CommandParts> SplitScheduledCommand(const std::string& command);
+
+struct ScheduledArguments {
+    std::string identityKey;
+    std::string mask;
+    std::string password;
+    std::string backupFile;
+};
+
+// Reads the arguments as the unattended backup does: split at every "=", drop the last two
+// characters of every piece but the first and the last, pieces 1 to 4 in order. nullopt when there
+// are fewer than five pieces or a middle piece is shorter than two characters.
+std::optional<ScheduledArguments> ParseScheduledArguments(const std::string& arguments);
+
+} // namespace tessaly

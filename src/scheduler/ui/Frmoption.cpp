@@ -1,0 +1,246 @@
+// Frmoption.cpp -- the schedule window: its controls, its checks and the job it registers.
+#include "scheduler/ui/Frmoption.h"
+
+#include "engine/ProfileSession.h"
+#include "scheduler/DayList.h"
+#include "scheduler/ScheduledCommand.h"
+#include "scheduler/StartTime.h"
+#include "scheduler/ui/ScheduledTasksDialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tessaly {
+
+namespace {
+
+const std::array<const char*, 8> kItemCaptions = {
+    "Accounts",      "Address Book", "Rules",        "Email/News Messages",
+    "Block Senders", "Signatures",   "Stationeries", "OE Settings"};
+const std::array<const char*, 7> kDayNames = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                              "Friday", "Saturday", "Sunday"};
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QCheckBox* checkBox(const char* name, const char* caption, QWidget* parent) {
+    auto* box = new QCheckBox(QString::fromUtf8(caption), parent);
+    box->setObjectName(name);
+    return box;
+}
+
+QPushButton* button(const char* name, const char* caption, QWidget* parent) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QGroupBox* frame(const char* name, const char* caption, QWidget* parent) {
+    auto* box = new QGroupBox(QString::fromUtf8(caption), parent);
+    box->setObjectName(name);
+    return box;
+}
+
+} // namespace
+
+Frmoption::Frmoption(ModReg& modReg, TaskScheduler& scheduler, Ui& ui, FrmoptionSettings settings,
+                     QWidget* parent)
+    : QDialog(parent), scheduler_(scheduler), ui_(ui), settings_(std::move(settings)) {
+    setObjectName("Frmoption");
+    setWindowTitle("Task Scheduler");
+    setModal(true);
+    buildControls();
+    Form_Load(modReg);
+}
+
+void Frmoption::buildControls() {
+    auto* Frame1 = frame("Frame1", "Schedule", this);
+    auto* items = new QGridLayout(Frame1);
+    for (size_t i = 0; i < backupitem_.size(); ++i) {
+        std::string name = "backupitem_" + std::to_string(i);
+        backupitem_[i] = checkBox(name.c_str(), kItemCaptions[i], Frame1);
+        items->addWidget(backupitem_[i], static_cast<int>(i % 4), static_cast<int>(i / 4));
+    }
+    cbSource_ = new QComboBox(Frame1);
+    cbSource_->setObjectName("cbSource");
+    items->addWidget(cbSource_, 4, 0, 1, 2);
+
+    auto* Frame3 = frame("Frame3", "Schedule", this);
+    auto* times = new QGridLayout(Frame3);
+    cmbStartTime_ = new QComboBox(Frame3);
+    cmbStartTime_->setObjectName("cmbStartTime");
+    cmbStartTime_->setEditable(true);
+    cmbStartTime_->setEditText("00:00");
+    times->addWidget(cmbStartTime_, 0, 0, 1, 2);
+    const std::array<const char*, 7> dayObjects = {"chkMonday", "chkTuesday",  "chkWednesday", "chkThursday",
+                                                   "chkFriday", "chkSaturday", "chkSunday"};
+    for (size_t i = 0; i < weekday_.size(); ++i) {
+        weekday_[i] = checkBox(dayObjects[i], kDayNames[i], Frame3);
+        times->addWidget(weekday_[i], 1 + static_cast<int>(i % 4), static_cast<int>(i / 4));
+    }
+    chkDaily_ = checkBox("chkDaily", "Run daily", Frame3);
+    times->addWidget(chkDaily_, 4, 1);
+
+    auto* Frame2 = frame("Frame2", "Schedule", this);
+    auto* target = new QHBoxLayout(Frame2);
+    txtTargetFile_ = new QLineEdit(Frame2);
+    txtTargetFile_->setObjectName("txtTargetFile");
+    // Only "Browse..." sets the target file, so the box only shows it.
+    txtTargetFile_->setReadOnly(true);
+    cmdTargetFile_ = button("cmdTargetFile", "Browse...", Frame2);
+    target->addWidget(txtTargetFile_, 1);
+    target->addWidget(cmdTargetFile_);
+
+    auto* Frame5 = frame("Frame5", "Security", this);
+    auto* security = new QVBoxLayout(Frame5);
+    ifprotect_ = checkBox("ifprotect", "Protect backup file with password", Frame5);
+    txtPassword_ = new QLineEdit(Frame5);
+    txtPassword_->setObjectName("txtPassword");
+    txtPassword2_ = new QLineEdit(Frame5);
+    txtPassword2_->setObjectName("txtPassword2");
+    for (QLineEdit* box : {txtPassword_, txtPassword2_})
+        box->setEchoMode(QLineEdit::Password);
+    security->addWidget(ifprotect_);
+    security->addWidget(txtPassword_);
+    security->addWidget(txtPassword2_);
+
+    Command3_ = button("Command3", "Add Task to Scheduler", this);
+    Command1_ = button("Command1", "Open Scheduler", this);
+    Command2_ = button("Command2", "Cancel", this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Command3_);
+    buttons->addWidget(Command1_);
+    buttons->addStretch(1);
+    buttons->addWidget(Command2_);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(Frame1, 3);
+    top->addWidget(Frame3, 2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(Frame2);
+    layout->addWidget(Frame5);
+    layout->addLayout(buttons);
+
+    connect(chkDaily_, &QCheckBox::toggled, this, &Frmoption::chkDaily_Click);
+    connect(ifprotect_, &QCheckBox::toggled, this, &Frmoption::ifprotect_Click);
+    connect(cmdTargetFile_, &QPushButton::clicked, this, &Frmoption::cmdTargetFile_Click);
+    connect(Command3_, &QPushButton::clicked, this, &Frmoption::Command3_Click);
+    connect(Command1_, &QPushButton::clicked, this, &Frmoption::Command1_Click);
+    connect(Command2_, &QPushButton::clicked, this, &QDialog::reject);
+    ifprotect_Click(false);
+}
+
+void Frmoption::Form_Load(ModReg& modReg) {
+    EnumerateIdentities(modReg, IdentityTable_, OENotInstalled_);
+    if (OENotInstalled_) {
+        message(kOENotInstalledMessage, MsgIcon::Critical);
+        Command3_->setEnabled(false);
+        return;
+    }
+    for (size_t i = 0; i < identityCount(IdentityTable_); ++i)
+        cbSource_->addItem(qs(IdentityTable_[i].userName));
+    if (cbSource_->count() > 0)
+        cbSource_->setCurrentIndex(0);
+    for (const std::string& time : StartTimeChoices())
+        cmbStartTime_->addItem(qs(time));
+    cmbStartTime_->setCurrentIndex(cmbStartTime_->findText(kDefaultStartTime));
+}
+
+void Frmoption::chkDaily_Click(bool checked) {
+    for (QCheckBox* day : weekday_)
+        day->setChecked(checked);
+}
+
+void Frmoption::ifprotect_Click(bool checked) {
+    // Window background when the boxes take a password, the scroll-bar grey when they do not.
+    QColor colour = QApplication::palette().color(checked ? QPalette::Base : QPalette::Button);
+    for (QLineEdit* box : {txtPassword_, txtPassword2_}) {
+        box->setEnabled(checked);
+        QPalette palette = box->palette();
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            palette.setColor(group, QPalette::Base, colour);
+        box->setPalette(palette);
+        box->clear();
+    }
+}
+
+void Frmoption::cmdTargetFile_Click() {
+    std::optional<QString> chosen = chooseTarget_(this);
+    if (!chosen)
+        return;
+    txtTargetFile_->setText(*chosen);
+    targetFilePath_ = txtTargetFile_->text().toStdString();
+}
+
+void Frmoption::message(const std::string& text, MsgIcon icon) {
+    ui_.messageBox(text, kAppTitle, icon, MsgButtons::Ok);
+}
+
+void Frmoption::Command3_Click() {
+    std::array<bool, 8> items{};
+    for (size_t i = 0; i < items.size(); ++i)
+        items[i] = backupitem_[i]->isChecked();
+    std::string mask = BuildItemMask(items);
+    if (mask == "00000000")
+        return message("Please select at least one item.", MsgIcon::Exclamation);
+    if (targetFilePath_.empty())
+        return message("Invalid backup file name.", MsgIcon::Exclamation);
+    std::string password = txtPassword_->text().toStdString();
+    std::string repeated = txtPassword2_->text().toStdString();
+    if (ifprotect_->isChecked() && password.empty() && repeated.empty())
+        return message("Please enter Password!", MsgIcon::Critical);
+    if (ifprotect_->isChecked() && password != repeated)
+        return message("Incorect Password!", MsgIcon::Critical);
+
+    int index = cbSource_->currentIndex();
+    if (index < 0 || static_cast<size_t>(index) >= identityCount(IdentityTable_))
+        return message("Please choose the identity to back up.", MsgIcon::Exclamation);
+    std::string identityKey = IdentityTable_[static_cast<size_t>(index)].key;
+
+    // The unattended backup splits its command line at every "=", and cron takes one line per job.
+    if (auto why = WhyNotCarriable(CarriedValue::Password, password))
+        return message(*why, MsgIcon::Critical);
+    if (auto why = WhyNotCarriable(CarriedValue::IdentityKey, identityKey))
+        return message(*why, MsgIcon::Exclamation);
+    if (auto why = WhyNotCarriable(CarriedValue::BackupFile, targetFilePath_))
+        return message(*why, MsgIcon::Exclamation);
+    if (auto why = WhyNotCarriable(CarriedValue::ProgramPath, settings_.programPath))
+        return message(*why, MsgIcon::Critical);
+
+    std::array<bool, 7> days{};
+    for (size_t i = 0; i < days.size(); ++i)
+        days[i] = weekday_[i]->isChecked();
+    std::string dayList = BuildDayList(days);
+
+    std::optional<StartTime> time = ParseStartTime(cmbStartTime_->currentText().toStdString());
+    if (!time)
+        return message("Invalid start time. Please choose a time such as 9:00.", MsgIcon::Exclamation);
+    std::string command =
+        BuildScheduledCommand(settings_.programPath, identityKey, mask, password, targetFilePath_);
+    AT_INFO record = FillJobRecord(time->hour, time->minute, dayList, command);
+
+    uint32_t jobId = 0;
+    std::string error;
+    uint32_t result = scheduler_.addJob(settings_.sComputerName, record, jobId, &error);
+    if (result == 0)
+        message("Task " + std::to_string(jobId) + " has been scheduled.", MsgIcon::None);
+    else
+        message("The task could not be scheduled: " + error, MsgIcon::Critical);
+}
+
+void Frmoption::Command1_Click() {
+    ScheduledTasksDialog tasks(scheduler_, IdentityTable_, ui_, this);
+    tasks.exec();
+}
+
+} // namespace tessaly

@@ -1,0 +1,267 @@
+// CronSchedulerTest.cpp -- Tessaly's lines in a crontab: adding, numbering, once jobs, listing, removing.
+#include "scheduler/CronScheduler.h"
+#include "scheduler/RunCommand.h"
+#include "scheduler/ScheduledCommand.h"
+
+#include "SchedulerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace tessaly {
+namespace {
+
+using test::MemoryCrontab;
+
+const std::string kOthers = "# my own jobs\nMAILTO=\"\"\n15 3 * * * echo TESSALY_JOB=9 50\\%\n"
+                            "# 30 9 * * 1 TESSALY_JOB=4 commented out\n@reboot /usr/local/bin/x";
+
+std::time_t localTime(int year, int month, int day, int hour, int minute) {
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
+AT_INFO record(uint32_t jobTime, uint8_t days, const std::string& file = "/b/x.tsy", uint8_t flags = 1) {
+    AT_INFO info;
+    info.JobTime = jobTime;
+    info.DaysOfWeek = days;
+    info.Flags = flags;
+    info.Command = BuildScheduledCommand("/opt/t/tessaly", "K", "10000000", "", file);
+    return info;
+}
+
+struct Fixture {
+    MemoryCrontab store;
+    std::time_t now = localTime(2024, 12, 31, 10, 0); // a Tuesday
+    CronScheduler scheduler{store, "/home/u/.wine", "/opt/t/tessaly-cli", [this] { return now; }};
+};
+
+TEST(CronScheduler, OneTaggedLinePerJobAndOtherLinesUntouched) {
+    Fixture f;
+    f.store.table = kOthers;
+    uint32_t id = 0;
+    ASSERT_EQ(f.scheduler.addJob("HOST", record(34200000, 65), id), 0u);
+    EXPECT_EQ(id, 1u);
+    const std::string first = "30 9 * * 1,7 TESSALY_JOB=1 WINEPREFIX='/home/u/.wine' '/opt/t/tessaly' "
+                              "'sf=Kxm=10000000ps=bf=/b/x.tsy'\n";
+    EXPECT_EQ(f.store.table, kOthers + "\n" + first);
+
+    ASSERT_EQ(f.scheduler.addJob("HOST", record(0, 127, "/b/daily.tsy"), id), 0u);
+    EXPECT_EQ(id, 2u);
+    const std::string second = "0 0 * * * TESSALY_JOB=2 WINEPREFIX='/home/u/.wine' '/opt/t/tessaly' "
+                               "'sf=Kxm=10000000ps=bf=/b/daily.tsy'\n";
+    EXPECT_EQ(f.store.table, kOthers + "\n" + first + second);
+
+    EXPECT_TRUE(f.scheduler.removeJob(1));
+    EXPECT_EQ(f.store.table, kOthers + "\n" + second);
+    int writes = f.store.writes;
+    EXPECT_FALSE(f.scheduler.removeJob(1));
+    EXPECT_FALSE(f.scheduler.removeJob(4)); // only a comment mentions it
+    EXPECT_FALSE(f.scheduler.removeJob(9)); // someone else's line mentions it
+    EXPECT_EQ(f.store.writes, writes);
+    EXPECT_TRUE(f.scheduler.removeJob(2));
+    EXPECT_EQ(f.store.table, kOthers + "\n");
+}
+
+TEST(CronScheduler, NewNumbersFollowTheHighest) {
+    Fixture f;
+    f.store.table =
+        "5 1 * * 3 TESSALY_JOB=5 WINEPREFIX='/p' '/t' 'x'\n0 2 * * * TESSALY_JOB=12 edited by hand\n";
+    uint32_t id = 0;
+    ASSERT_EQ(f.scheduler.addJob("", record(60000, 1), id), 0u);
+    EXPECT_EQ(id, 13u);
+    EXPECT_TRUE(f.scheduler.removeJob(12));
+    EXPECT_TRUE(f.scheduler.removeJob(13));
+    ASSERT_EQ(f.scheduler.addJob("", record(60000, 1), id), 0u);
+    EXPECT_EQ(id, 6u);
+}
+
+TEST(CronScheduler, RecordsWithoutWeekdaysRunOnceAtTheNextOccurrence) {
+    struct Case {
+        const char* name;
+        std::time_t now;
+        uint32_t jobTime;
+        uint8_t days;
+        uint8_t flags;
+        std::string dateFields; // minute hour day month weekday
+    };
+    const std::time_t tuesdayTen = localTime(2024, 12, 31, 10, 0);
+    const std::vector<Case> cases = {
+        {"later today", tuesdayTen, 39600000, 0, 1, "0 11 31 12 *"},
+        {"this very minute is past", tuesdayTen, 36000000, 0, 1, "0 10 1 1 *"},
+        {"earlier today: tomorrow, in the new year", tuesdayTen, 32400000, 0, 1, "0 9 1 1 *"},
+        {"not periodic, on a Monday", tuesdayTen, 32400000, 1, 0, "0 9 6 1 *"},
+        {"not periodic, on a Tuesday later today", tuesdayTen, 39600000, 2, 0, "0 11 31 12 *"},
+        {"leap day", localTime(2024, 2, 28, 23, 45), 900000, 0, 1, "15 0 29 2 *"},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.now = c.now;
+        uint32_t id = 0;
+        ASSERT_EQ(f.scheduler.addJob("", record(c.jobTime, c.days, "/b/x.tsy", c.flags), id), 0u) << c.name;
+        EXPECT_EQ(f.store.table,
+                  c.dateFields + " TESSALY_JOB=1 WINEPREFIX='/home/u/.wine' '/opt/t/tessaly' "
+                                 "'sf=Kxm=10000000ps=bf=/b/x.tsy'; '/opt/t/tessaly-cli' schedule remove 1\n")
+            << c.name;
+    }
+}
+
+TEST(CronScheduler, RecordsThatCannotBeALineAreRefusedAndChangeNothing) {
+    struct Case {
+        const char* name;
+        AT_INFO info;
+        std::string error;
+    };
+    AT_INFO seconds = record(30000, 1);
+    AT_INFO tooLate = record(24u * 3600 * 1000, 1);
+    AT_INFO monthDays = record(0, 1);
+    monthDays.DaysOfMonth = 1;
+    AT_INFO unquoted = record(0, 1);
+    unquoted.Command = "/opt/t/tessaly sf=Kxm=1ps=bf=/x";
+    AT_INFO longPath = record(0, 1, "/b/" + std::string(1000, 'x') + ".tsy");
+    AT_INFO lineBreak = record(0, 1, "/b/a\nb.tsy");
+    const std::vector<Case> cases = {{"seconds", seconds, "whole minute"},
+                                     {"past midnight", tooLate, "whole minute"},
+                                     {"days of the month", monthDays, "days of the month"},
+                                     {"unquoted program", unquoted, "double quotes"},
+                                     {"too long for cron", longPath, "cron keeps only 999"},
+                                     {"line break", lineBreak, "line break"}};
+    for (const Case& c : cases) {
+        Fixture f;
+        f.store.table = kOthers;
+        uint32_t id = 77;
+        std::string error;
+        EXPECT_EQ(f.scheduler.addJob("", c.info, id, &error), kJobErrorInvalidParameter) << c.name;
+        EXPECT_NE(error.find(c.error), std::string::npos) << c.name << ": " << error;
+        EXPECT_EQ(id, 77u) << c.name;
+        EXPECT_EQ(f.store.writes, 0) << c.name;
+    }
+}
+
+TEST(CronScheduler, AStoreFailureIsReportedNotHidden) {
+    Fixture f;
+    f.store.failing = true;
+    uint32_t id = 0;
+    std::string error;
+    EXPECT_EQ(f.scheduler.addJob("", record(0, 1), id, &error), kJobErrorSchedulerFailed);
+    EXPECT_EQ(error, "crontab: cannot reach the spool");
+    EXPECT_THROW(f.scheduler.jobs(), SchedulerError);
+    EXPECT_THROW(f.scheduler.removeJob(1), SchedulerError);
+}
+
+TEST(CronScheduler, ListingReadsTheLinesBackWithoutThePassword) {
+    Fixture f;
+    f.store.table = kOthers + "\n30 9 * * 1 TESSALY_JOB=3 rm -rf /tmp/nothing\n";
+    uint32_t id = 0;
+    AT_INFO weekly = record(77400000, 96);
+    weekly.Command = BuildScheduledCommand("/opt/t/tessaly", "{K-2}", "11000000", "s3cret %'",
+                                           "/b/two  blanks/it's 100%.tsy");
+    ASSERT_EQ(f.scheduler.addJob("", weekly, id), 0u);
+    ASSERT_EQ(f.scheduler.addJob("", record(39600000, 0), id), 0u);
+    auto jobs = f.scheduler.jobs();
+    ASSERT_EQ(jobs.size(), 3u);
+    EXPECT_EQ(jobs[0].number, 3u);
+    EXPECT_FALSE(jobs[0].readable);
+    const ScheduledJob& w = jobs[1];
+    EXPECT_TRUE(w.readable);
+    EXPECT_EQ(w.number, 4u);
+    EXPECT_EQ(w.hour * 60 + w.minute, 21 * 60 + 30);
+    EXPECT_EQ(w.daysOfWeek, 96);
+    EXPECT_FALSE(w.once);
+    EXPECT_EQ(w.winePrefix, "/home/u/.wine");
+    EXPECT_EQ(w.program, "/opt/t/tessaly");
+    EXPECT_EQ(w.identityKey, "{K-2}");
+    EXPECT_EQ(w.mask, "11000000");
+    EXPECT_EQ(w.backupFile, "/b/two  blanks/it's 100%.tsy");
+    const ScheduledJob& once = jobs[2];
+    EXPECT_EQ(once.number, 5u);
+    ASSERT_TRUE(once.once);
+    EXPECT_EQ(once.once->month, 12);
+    EXPECT_EQ(once.once->day, 31);
+    EXPECT_EQ(once.daysOfWeek, 0);
+}
+
+TEST(CronLineFormat, SundayIsSevenAndHandWrittenWeekdaysAreRead) {
+    CronJobLine job;
+    job.number = 8;
+    job.hour = 6;
+    job.minute = 5;
+    job.daysOfWeek = 64 | 16;
+    job.winePrefix = "/p";
+    job.program = "/t";
+    job.arguments = "a";
+    std::string line = FormatCronLine(job);
+    EXPECT_EQ(line, "5 6 * * 5,7 TESSALY_JOB=8 WINEPREFIX='/p' '/t' 'a'");
+    const std::vector<std::pair<std::string, uint8_t>> fields = {{"0", 64},   {"7", 64},  {"1-5", 31},
+                                                                 {"0,6", 96}, {"*", 127}, {"2,4", 10}};
+    for (const auto& [field, bits] : fields) {
+        auto parsed = ParseCronLine("5 6 * * " + field + " TESSALY_JOB=8 WINEPREFIX='/p' '/t' 'a'");
+        ASSERT_TRUE(parsed) << field;
+        EXPECT_EQ(parsed->daysOfWeek, bits) << field;
+    }
+    for (std::string bad :
+         {"5 6 * * 8 TESSALY_JOB=8 WINEPREFIX='/p' '/t' 'a'",
+          "5 25 * * 1 TESSALY_JOB=8 WINEPREFIX='/p' '/t' 'a'", "5 6 * * 1 TESSALY_JOB=8 '/t' 'a'",
+          "5 6 * * 1 TESSALY_JOB=8 WINEPREFIX='/p' '/t' 'a' 'b'",
+          "5 6 1 1 * TESSALY_JOB=8 WINEPREFIX='/p' '/t' 'a'",
+          "5 6 * * 1 TESSALY_JOB=8 WINEPREFIX='/p '/t' 'a"})
+        EXPECT_FALSE(ParseCronLine(bad)) << bad;
+    for (std::string other :
+         {"5 6 * * 1 TESSALY_JOB=x a", "5 6 * * 1 TESSALY_JOB=8", "5 6 * * 1 echo TESSALY_JOB=8 a",
+          "#5 6 * * 1 TESSALY_JOB=8 a", "TESSALY_JOB=8 a b c d e f", "5 6 * * 1 TESSALY_JOB=0 a"})
+        EXPECT_FALSE(TessalyJobNumber(other)) << other;
+}
+
+TEST(CommandCrontab, ThroughACrontabProgram) {
+    test::TempDir dir;
+    test::FakeCrontabProgram fake(dir.path());
+    CommandCrontab store(fake.program().string());
+    EXPECT_EQ(store.read(), "");
+    store.write("a\nb\n");
+    EXPECT_EQ(fake.table(), "a\nb\n");
+    EXPECT_EQ(store.read(), "a\nb\n");
+    test::writeFile(dir / "fail", "");
+    try {
+        store.write("c\n");
+        ADD_FAILURE() << "a refused table was taken";
+    } catch (const SchedulerError& e) {
+        EXPECT_NE(std::string(e.what()).find("errors in crontab file"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(fake.table(), "a\nb\n");
+
+    CommandCrontab missing((dir / "no-such-crontab").string());
+    try {
+        missing.read();
+        ADD_FAILURE() << "a missing crontab program was not reported";
+    } catch (const SchedulerError& e) {
+        EXPECT_NE(std::string(e.what()).find("cron package"), std::string::npos) << e.what();
+    }
+
+    setenv("TESSALY_CRONTAB", fake.program().c_str(), 1);
+    EXPECT_EQ(crontabProgram(), fake.program().string());
+    setenv("TESSALY_CRONTAB", "", 1);
+    EXPECT_EQ(crontabProgram(), "crontab");
+    unsetenv("TESSALY_CRONTAB");
+}
+
+TEST(RunCommand, FeedsAndDrainsMoreThanAPipeHolds) {
+    std::string big;
+    for (int i = 0; big.size() < 1 << 20; ++i)
+        big += std::to_string(i) + '\n';
+    CommandResult r = RunCommand({"/bin/sh", "-c", "cat; echo done >&2; exit 3"}, big);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.out, big);
+    EXPECT_EQ(r.err, "done\n");
+    CommandResult early = RunCommand({"/bin/sh", "-c", "exit 0"}, big); // does not read its input
+    EXPECT_EQ(early.exitCode, 0);
+}
+
+} // namespace
+} // namespace tessaly

@@ -1,0 +1,355 @@
+// FrmoptionTest.cpp -- the "Task Scheduler" window, headless: controls, lists, rules, checks, jobs.
+#include "scheduler/ui/Frmoption.h"
+
+#include "WindowTestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace tessaly {
+namespace {
+
+using test::click;
+using test::control;
+
+struct Window {
+    test::ProfileCopy profile;
+    test::MemoryCrontab store;
+    std::time_t now;
+    CronScheduler scheduler;
+    std::unique_ptr<Frmoption> w;
+
+    explicit Window(bool withIdentities = true)
+        : profile(withIdentities), now(noon()),
+          scheduler(store, profile.prefix, "/opt/t/tessaly-cli", [this] { return now; }) {
+        w = std::make_unique<Frmoption>(profile.session->modReg(), scheduler, profile.ui,
+                                        FrmoptionSettings{"HOST", "/opt/t/tessaly"});
+    }
+    static std::time_t noon() {
+        std::tm tm{};
+        tm.tm_year = 124, tm.tm_mon = 11, tm.tm_mday = 31, tm.tm_hour = 12, tm.tm_isdst = -1;
+        return std::mktime(&tm);
+    }
+    void check(const char* name, bool on = true) { control<QCheckBox>(w.get(), name)->setChecked(on); }
+    void setText(const char* name, const QString& text) { control<QLineEdit>(w.get(), name)->setText(text); }
+    void target(const std::string& path) {
+        w->setTargetFileChooser(
+            [path](QWidget*) { return std::optional<QString>(QString::fromStdString(path)); });
+        click(w.get(), "cmdTargetFile");
+    }
+    std::string lastMessage() const {
+        return profile.ui.messages.empty() ? "" : profile.ui.messages.back().text;
+    }
+};
+
+TEST(Frmoption, ControlsCarryTheirNamesAndCaptions) {
+    Window win;
+    EXPECT_EQ(win.w->objectName(), "Frmoption");
+    EXPECT_EQ(win.w->windowTitle(), "Task Scheduler");
+    EXPECT_TRUE(win.w->isModal());
+    const std::vector<std::pair<const char*, const char*>> captions = {
+        {"Frame1", "Schedule"},
+        {"Frame2", "Schedule"},
+        {"Frame3", "Schedule"},
+        {"Frame5", "Security"},
+        {"backupitem_0", "Accounts"},
+        {"backupitem_1", "Address Book"},
+        {"backupitem_2", "Rules"},
+        {"backupitem_3", "Email/News Messages"},
+        {"backupitem_4", "Block Senders"},
+        {"backupitem_5", "Signatures"},
+        {"backupitem_6", "Stationeries"},
+        {"backupitem_7", "OE Settings"},
+        {"cmdTargetFile", "Browse..."},
+        {"ifprotect", "Protect backup file with password"},
+        {"chkMonday", "Monday"},
+        {"chkTuesday", "Tuesday"},
+        {"chkWednesday", "Wednesday"},
+        {"chkThursday", "Thursday"},
+        {"chkFriday", "Friday"},
+        {"chkSaturday", "Saturday"},
+        {"chkSunday", "Sunday"},
+        {"chkDaily", "Run daily"},
+        {"Command3", "Add Task to Scheduler"},
+        {"Command1", "Open Scheduler"},
+        {"Command2", "Cancel"},
+    };
+    for (const auto& [name, caption] : captions) {
+        QWidget* c = control<QWidget>(win.w.get(), name);
+        ASSERT_TRUE(c) << name;
+        QString text = qobject_cast<QGroupBox*>(c) ? qobject_cast<QGroupBox*>(c)->title()
+                                                   : qobject_cast<QAbstractButton*>(c)->text();
+        EXPECT_EQ(text.toStdString(), caption) << name;
+    }
+    for (const char* box : {"txtTargetFile", "txtPassword", "txtPassword2"})
+        EXPECT_TRUE(control<QLineEdit>(win.w.get(), box)) << box;
+    for (const char* list : {"cbSource", "cmbStartTime"})
+        EXPECT_TRUE(control<QComboBox>(win.w.get(), list)) << list;
+}
+
+TEST(Frmoption, OpeningListsIdentitiesAndFortyEightStartTimes) {
+    Window win;
+    EXPECT_TRUE(win.profile.ui.messages.empty());
+    auto* source = control<QComboBox>(win.w.get(), "cbSource");
+    ASSERT_EQ(source->count(), 2);
+    EXPECT_EQ(source->itemText(0), "Main Identity");
+    EXPECT_EQ(source->itemText(1), "Work");
+    EXPECT_EQ(source->currentText(), "Main Identity");
+    auto* times = control<QComboBox>(win.w.get(), "cmbStartTime");
+    ASSERT_EQ(times->count(), 48);
+    EXPECT_EQ(times->itemText(0), "0:00");
+    EXPECT_EQ(times->itemText(1), "0:30");
+    EXPECT_EQ(times->itemText(19), "9:30");
+    EXPECT_EQ(times->itemText(47), "23:30");
+    EXPECT_EQ(times->currentText(), "9:00");
+    EXPECT_TRUE(control<QPushButton>(win.w.get(), "Command3")->isEnabled());
+}
+
+TEST(Frmoption, WithoutIdentitiesTheMissingClientMessageAndNoAdding) {
+    Window win(false);
+    ASSERT_EQ(win.profile.ui.messages.size(), 1u);
+    const auto& m = win.profile.ui.messages[0];
+    EXPECT_EQ(m.text, "Your Windows System have not install Outlook Express ");
+    EXPECT_EQ(m.title, "Tessaly");
+    EXPECT_EQ(m.icon, MsgIcon::Critical);
+    EXPECT_EQ(m.buttons, MsgButtons::Ok);
+    EXPECT_FALSE(control<QPushButton>(win.w.get(), "Command3")->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(win.w.get(), "Command1")->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(win.w.get(), "Command2")->isEnabled());
+    auto* times = control<QComboBox>(win.w.get(), "cmbStartTime");
+    EXPECT_EQ(times->count(), 0);
+    EXPECT_EQ(times->currentText(), "00:00");
+    EXPECT_EQ(control<QComboBox>(win.w.get(), "cbSource")->count(), 0);
+}
+
+TEST(Frmoption, RunDailyChecksAndClearsAllSevenDays) {
+    Window win;
+    const std::vector<const char*> days = {"chkMonday", "chkTuesday",  "chkWednesday", "chkThursday",
+                                           "chkFriday", "chkSaturday", "chkSunday"};
+    click(win.w.get(), "chkDaily");
+    for (const char* d : days)
+        EXPECT_TRUE(control<QCheckBox>(win.w.get(), d)->isChecked()) << d;
+    win.check("chkMonday", false);
+    click(win.w.get(), "chkDaily");
+    for (const char* d : days)
+        EXPECT_FALSE(control<QCheckBox>(win.w.get(), d)->isChecked()) << d;
+}
+
+TEST(Frmoption, PasswordBoxesFollowTheProtectBox) {
+    Window win;
+    const QColor window = QApplication::palette().color(QPalette::Base);
+    const QColor scrollBar = QApplication::palette().color(QPalette::Button);
+    ASSERT_NE(window, scrollBar);
+    auto boxes = {control<QLineEdit>(win.w.get(), "txtPassword"),
+                  control<QLineEdit>(win.w.get(), "txtPassword2")};
+    for (QLineEdit* box : boxes) {
+        EXPECT_FALSE(box->isEnabled());
+        EXPECT_EQ(box->palette().color(QPalette::Base), scrollBar);
+        EXPECT_EQ(box->echoMode(), QLineEdit::Password);
+    }
+    for (bool on : {true, false, true}) {
+        for (QLineEdit* box : boxes)
+            box->setText("typed");
+        click(win.w.get(), "ifprotect");
+        for (QLineEdit* box : boxes) {
+            EXPECT_EQ(box->isEnabled(), on);
+            EXPECT_EQ(box->palette().color(QPalette::Base), on ? window : scrollBar);
+            EXPECT_EQ(box->text(), "") << "both boxes are emptied either way";
+        }
+    }
+}
+
+TEST(Frmoption, BrowseAsksWithTheSaveDialog) {
+    Window win;
+    test::TempDir out;
+    const QString chosen = QString::fromStdString((out / "my backup.tsy").string());
+    test::whenModalOpens([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(dialog->objectName(), "cdTarget");
+        EXPECT_EQ(dialog->windowTitle(), "Save Outlook Express Data as");
+        EXPECT_EQ(dialog->nameFilters(), QStringList{"Tessaly File (*.tsy)"});
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+        ASSERT_FALSE(dialog->selectedFiles().isEmpty());
+        EXPECT_TRUE(dialog->selectedFiles().first().endsWith("/vantrel"))
+            << dialog->selectedFiles().first().toStdString();
+        dialog->setDirectory(QString::fromStdString(out.path().string()));
+        dialog->selectFile(chosen);
+        static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept checks the name as a click would
+    });
+    click(win.w.get(), "cmdTargetFile");
+    EXPECT_EQ(control<QLineEdit>(win.w.get(), "txtTargetFile")->text(), chosen);
+    EXPECT_EQ(win.w->targetFilePath(), chosen.toStdString());
+    EXPECT_TRUE(control<QLineEdit>(win.w.get(), "txtTargetFile")->isReadOnly());
+
+    test::whenModalOpens([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    click(win.w.get(), "cmdTargetFile");
+    EXPECT_EQ(win.w->targetFilePath(), chosen.toStdString()) << "cancel changes nothing";
+}
+
+TEST(Frmoption, AddTaskChecksInOrderAndRegistersNothingUntilAllPass) {
+    Window win;
+    test::TempDir out;
+    struct Step {
+        std::function<void()> change;
+        std::string message;
+        MsgIcon icon;
+    };
+    const std::vector<Step> steps = {
+        {[] {}, "Please select at least one item.", MsgIcon::Exclamation},
+        {[&] { win.check("backupitem_0"); }, "Invalid backup file name.", MsgIcon::Exclamation},
+        {[&] {
+             win.target((out / "b.tsy").string());
+             win.check("ifprotect");
+         },
+         "Please enter Password!", MsgIcon::Critical},
+        {[&] { win.setText("txtPassword2", "typed"); }, "Incorect Password!", MsgIcon::Critical},
+        {[&] { win.setText("txtPassword", "typo"); }, "Incorect Password!", MsgIcon::Critical},
+        {[&] {
+             win.setText("txtPassword", "a=b");
+             win.setText("txtPassword2", "a=b");
+         },
+         "The password cannot contain \"=\": the scheduled backup splits its command line at every \"=\" and "
+         "would take the wrong values. Please choose another password.",
+         MsgIcon::Critical},
+        {[&] {
+             win.setText("txtPassword", "ok");
+             win.setText("txtPassword2", "ok");
+             win.target((out / "a=b.tsy").string());
+         },
+         "The backup file path cannot contain \"=\": the scheduled backup splits its command line at every "
+         "\"=\" "
+         "and would take the wrong values. Please choose another backup file path.",
+         MsgIcon::Exclamation},
+        {[&] {
+             win.target((out / "b.tsy").string());
+             control<QComboBox>(win.w.get(), "cmbStartTime")->setEditText("25:00");
+         },
+         "Invalid start time. Please choose a time such as 9:00.", MsgIcon::Exclamation},
+    };
+    for (size_t i = 0; i < steps.size(); ++i) {
+        steps[i].change();
+        click(win.w.get(), "Command3");
+        ASSERT_EQ(win.profile.ui.messages.size(), i + 1);
+        const auto& m = win.profile.ui.messages.back();
+        EXPECT_EQ(m.text, steps[i].message) << "step " << i;
+        EXPECT_EQ(m.icon, steps[i].icon) << "step " << i;
+        EXPECT_EQ(m.title, "Tessaly");
+        EXPECT_EQ(m.buttons, MsgButtons::Ok);
+        EXPECT_EQ(win.store.writes, 0) << "step " << i;
+    }
+    control<QComboBox>(win.w.get(), "cmbStartTime")->setEditText("9:30");
+    click(win.w.get(), "Command3");
+    EXPECT_EQ(win.lastMessage(), "Task 1 has been scheduled.");
+    EXPECT_EQ(win.profile.ui.messages.back().icon, MsgIcon::None);
+    EXPECT_NE(win.store.table.find("ps=okbf="), std::string::npos) << win.store.table;
+}
+
+TEST(Frmoption, EachClickRegistersTheBoxesCheckedThen) {
+    Window win;
+    std::string file = (win.profile.dir / "b.tsy").string();
+    win.check("backupitem_0");
+    win.target(file);
+    control<QComboBox>(win.w.get(), "cbSource")->setCurrentIndex(1); // "Work"
+    control<QComboBox>(win.w.get(), "cmbStartTime")->setCurrentIndex(19);
+    win.check("chkMonday");
+    win.check("chkSunday");
+    click(win.w.get(), "Command3");
+    win.check("chkMonday", false);
+    win.check("chkSunday", false);
+    win.check("chkWednesday");
+    click(win.w.get(), "Command3");
+    win.check("chkWednesday", false);
+    click(win.w.get(), "Command3");
+
+    ASSERT_EQ(win.profile.ui.messages.size(), 3u);
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_EQ(win.profile.ui.messages[n - 1].text, "Task " + std::to_string(n) + " has been scheduled.");
+    const std::string job =
+        " WINEPREFIX='" + win.profile.prefix.string() +
+        "' '/opt/t/tessaly' 'sf={E1F04B6A-2C8D-4A39-B5E7-91C3D6A8F024}xm=10000000ps=bf=" + file + "'";
+    EXPECT_EQ(win.store.table, "30 9 * * 1,7 TESSALY_JOB=1" + job + "\n" + "30 9 * * 3 TESSALY_JOB=2" + job +
+                                   "\n" + "30 9 1 1 * TESSALY_JOB=3" + job +
+                                   "; '/opt/t/tessaly-cli' schedule remove 3\n");
+}
+
+TEST(Frmoption, AFailingSchedulerIsReported) {
+    Window win;
+    win.check("backupitem_3");
+    win.target("/b/x.tsy");
+    win.store.failing = true;
+    click(win.w.get(), "Command3");
+    ASSERT_EQ(win.profile.ui.messages.size(), 1u);
+    EXPECT_EQ(win.lastMessage(), "The task could not be scheduled: crontab: cannot reach the spool");
+    EXPECT_EQ(win.profile.ui.messages.back().icon, MsgIcon::Critical);
+}
+
+TEST(Frmoption, OpenSchedulerListsTasksWithoutPasswordsAndRemovesOne) {
+    Window win;
+    std::string file = (win.profile.dir / "two  blanks.tsy").string();
+    win.check("backupitem_0");
+    win.target(file);
+    win.check("ifprotect");
+    win.setText("txtPassword", "Zq9-secret");
+    win.setText("txtPassword2", "Zq9-secret");
+    control<QComboBox>(win.w.get(), "cmbStartTime")->setCurrentIndex(19);
+    win.check("chkMonday");
+    win.check("chkSunday");
+    click(win.w.get(), "Command3");
+    win.check("chkMonday", false);
+    win.check("chkSunday", false);
+    click(win.w.get(), "Command3");
+    win.profile.ui.messages.clear();
+    win.profile.ui.messageAnswers = {MsgResult::Cancel, MsgResult::Ok};
+
+    bool opened = false;
+    test::whenModalOpens([&](QWidget* modal) {
+        opened = true;
+        EXPECT_EQ(modal->objectName(), "frmTasks");
+        EXPECT_EQ(modal->windowTitle(), "Scheduled Tasks");
+        auto* list = control<QTreeWidget>(modal, "lvwTasks");
+        ASSERT_EQ(list->topLevelItemCount(), 2);
+        const std::vector<std::vector<std::string>> rows = {
+            {"1", "9:30", "M,SU", "Main Identity", file},
+            {"2", "9:30", "Once on 01/01", "Main Identity", file}};
+        for (int r = 0; r < 2; ++r)
+            for (int c = 0; c < 5; ++c) {
+                std::string cell = list->topLevelItem(r)->text(c).toStdString();
+                EXPECT_EQ(cell, rows[r][c]) << r << "," << c;
+                EXPECT_EQ(cell.find("Zq9-secret"), std::string::npos);
+            }
+        list->setCurrentItem(list->topLevelItem(0));
+        click(modal, "cmdRemove"); // answered Cancel
+        EXPECT_EQ(list->topLevelItemCount(), 2);
+        click(modal, "cmdRemove"); // answered OK
+        ASSERT_EQ(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->topLevelItem(0)->text(0), "2");
+        click(modal, "cmdClose");
+    });
+    click(win.w.get(), "Command1");
+    EXPECT_TRUE(opened);
+    ASSERT_EQ(win.profile.ui.messages.size(), 2u);
+    EXPECT_EQ(win.profile.ui.messages[0].text, "Remove task 1?");
+    EXPECT_EQ(win.profile.ui.messages[0].buttons, MsgButtons::OkCancel);
+    EXPECT_TRUE(test::LineOfJob(win.store.table, 1).empty());
+    EXPECT_FALSE(test::LineOfJob(win.store.table, 2).empty());
+}
+
+TEST(Frmoption, CancelClosesTheWindow) {
+    Window win;
+    win.w->show();
+    ASSERT_TRUE(win.w->isVisible());
+    click(win.w.get(), "Command2");
+    EXPECT_FALSE(win.w->isVisible());
+    EXPECT_EQ(win.w->result(), QDialog::Rejected);
+    EXPECT_EQ(win.store.writes, 0);
+}
+
+} // namespace
+} // namespace tessaly

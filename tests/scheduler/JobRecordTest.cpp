@@ -1,0 +1,199 @@
+// JobRecordTest.cpp -- the job record, day list, start times and the scheduled command line.
+#include "scheduler/AtInfo.h"
+#include "scheduler/DayList.h"
+#include "scheduler/ScheduledCommand.h"
+#include "scheduler/StartTime.h"
+
+#include <gtest/gtest.h>
+
+namespace tessaly {
+namespace {
+
+using Days = std::array<bool, 7>;
+using Items = std::array<bool, 8>;
+
+struct RecordCase {
+    const char* name;
+    std::string startTime;
+    Days days;
+    Items items;
+    std::string password;
+    uint32_t jobTime;
+    std::string dayList;
+    uint8_t daysOfWeek;
+    std::string command;
+};
+
+TEST(JobRecord, FilledAsTheWindowFillsIt) {
+    const Items accounts = {true};
+    const Items accountsAndBook = {true, true};
+    const Days none{};
+    const std::vector<RecordCase> cases = {
+        {"9:30", "9:30", none, accounts, "", 34200000, "", 0,
+         "\"/opt/t/tessaly\" sf=Kxm=10000000ps=bf=/b/x.tsy"},
+        {"midnight", "0:00", none, accounts, "", 0, "", 0,
+         "\"/opt/t/tessaly\" sf=Kxm=10000000ps=bf=/b/x.tsy"},
+        {"23:30", "23:30", none, accounts, "", 84600000, "", 0,
+         "\"/opt/t/tessaly\" sf=Kxm=10000000ps=bf=/b/x.tsy"},
+        {"Monday and Sunday",
+         "9:00",
+         {true, false, false, false, false, false, true},
+         accountsAndBook,
+         "pw",
+         32400000,
+         "M,SU",
+         65,
+         "\"/opt/t/tessaly\" sf=Kxm=11000000ps=pwbf=/b/x.tsy"},
+        {"every day",
+         "21:30",
+         {true, true, true, true, true, true, true},
+         {true, false, false, true},
+         "",
+         77400000,
+         "M,T,W,TH,F,S,SU",
+         127,
+         "\"/opt/t/tessaly\" sf=Kxm=10010000ps=bf=/b/x.tsy"},
+        {"Saturday alone loses its comma",
+         "7:00",
+         {false, false, false, false, false, true, false},
+         {false, false, false, false, false, false, false, true},
+         "",
+         25200000,
+         "S",
+         32,
+         "\"/opt/t/tessaly\" sf=Kxm=00000001ps=bf=/b/x.tsy"},
+        {"Tuesday and Thursday",
+         "12:30",
+         {false, true, false, true},
+         {true, true, true, true, true, true, true, true},
+         "a b",
+         45000000,
+         "T,TH",
+         10,
+         "\"/opt/t/tessaly\" sf=Kxm=11111111ps=a bbf=/b/x.tsy"},
+    };
+    for (const RecordCase& c : cases) {
+        auto time = ParseStartTime(c.startTime);
+        ASSERT_TRUE(time) << c.name;
+        std::string dayList = BuildDayList(c.days);
+        std::string command =
+            BuildScheduledCommand("/opt/t/tessaly", "K", BuildItemMask(c.items), c.password, "/b/x.tsy");
+        AT_INFO info = FillJobRecord(time->hour, time->minute, dayList, command);
+        EXPECT_EQ(info.JobTime, c.jobTime) << c.name;
+        EXPECT_EQ(dayList, c.dayList) << c.name;
+        EXPECT_EQ(info.DaysOfWeek, c.daysOfWeek) << c.name;
+        EXPECT_EQ(info.DaysOfMonth, 0u) << c.name;
+        EXPECT_EQ(info.Flags, 1) << c.name;
+        EXPECT_EQ(info.Command, c.command) << c.name;
+    }
+}
+
+TEST(JobRecord, DayListReadingIgnoresCaseAndUnknownPieces) {
+    const std::vector<std::pair<std::string, uint8_t>> cases = {
+        {"m,su", 65}, {"TH", 8}, {"T,TH", 10}, {"", 0}, {"X,W", 4}, {"M,,F", 17}, {"MO,TU", 0}, {"S,SU", 96}};
+    for (const auto& [list, bits] : cases)
+        EXPECT_EQ(DaysOfWeekFromList(list), bits) << list;
+    for (uint8_t bits : {uint8_t{0}, uint8_t{1}, uint8_t{65}, uint8_t{96}, uint8_t{127}})
+        EXPECT_EQ(DaysOfWeekFromList(DayListFromBits(bits)), bits) << int(bits);
+}
+
+TEST(JobRecord, TypedDayChoices) {
+    const std::vector<std::pair<std::string, std::optional<uint8_t>>> cases = {
+        {"daily", 127},       {"Daily", 127},       {"m,su", 65},       {"M,T,W,TH,F,S,SU", 127}, {"W", 4},
+        {"MO", std::nullopt}, {"M,", std::nullopt}, {"", std::nullopt}, {"sunday", std::nullopt}};
+    for (const auto& [text, bits] : cases)
+        EXPECT_EQ(ParseDayChoice(text), bits) << text;
+}
+
+TEST(StartTimes, FortyEightHalfHours) {
+    auto times = StartTimeChoices();
+    ASSERT_EQ(times.size(), 48u);
+    EXPECT_EQ(times[0], "0:00");
+    EXPECT_EQ(times[1], "0:30");
+    EXPECT_EQ(times[2], "1:00");
+    EXPECT_EQ(times[18], "9:00");
+    EXPECT_EQ(times[47], "23:30");
+    for (size_t i = 0; i < times.size(); ++i) {
+        auto t = ParseStartTime(times[i]);
+        ASSERT_TRUE(t) << times[i];
+        EXPECT_EQ(t->hour * 60 + t->minute, static_cast<int>(i) * 30) << times[i];
+        EXPECT_EQ(FormatStartTime(t->hour, t->minute), times[i]);
+    }
+}
+
+TEST(StartTimes, TypedTimes) {
+    const std::vector<std::pair<std::string, std::optional<std::pair<int, int>>>> cases = {
+        {"9:00", {{9, 0}}},       {"09:05", {{9, 5}}},      {" 7:45 ", {{7, 45}}},
+        {"23:59:59", {{23, 59}}}, {"9:30 PM", {{21, 30}}},  {"12:00 am", {{0, 0}}},
+        {"12:15PM", {{12, 15}}},  {"00:00", {{0, 0}}},      {"24:00", std::nullopt},
+        {"9:60", std::nullopt},   {"9:5", std::nullopt},    {"9", std::nullopt},
+        {"", std::nullopt},       {"abc", std::nullopt},    {"13:00 PM", std::nullopt},
+        {"9:00:6", std::nullopt}, {"123:00", std::nullopt}, {"9:00x", std::nullopt}};
+    for (const auto& [text, expected] : cases) {
+        auto t = ParseStartTime(text);
+        ASSERT_EQ(t.has_value(), expected.has_value()) << text;
+        if (t) {
+            EXPECT_EQ(t->hour, expected->first) << text;
+            EXPECT_EQ(t->minute, expected->second) << text;
+        }
+    }
+}
+
+TEST(ScheduledCommandLine, ReadBackAsTheUnattendedBackupReadsIt) {
+    struct Case {
+        std::string key, mask, password, file;
+    };
+    const std::vector<Case> cases = {{"{A-1}", "10000000", "", "/b/x.tsy"},
+                                     {"{A-1}", "11111111", "; $HOME % * \"", "/t/two  blanks/b.tsy"},
+                                     {"K", "00000001", "x", "C:\\Backups\\b.tsy"}};
+    for (const Case& c : cases) {
+        std::string command = BuildScheduledCommand("/usr/bin/tessaly", c.key, c.mask, c.password, c.file);
+        auto parts = SplitScheduledCommand(command);
+        ASSERT_TRUE(parts) << command;
+        EXPECT_EQ(parts->program, "/usr/bin/tessaly");
+        auto read = ParseScheduledArguments(parts->arguments);
+        ASSERT_TRUE(read) << command;
+        EXPECT_EQ(read->identityKey, c.key);
+        EXPECT_EQ(read->mask, c.mask);
+        EXPECT_EQ(read->password, c.password);
+        EXPECT_EQ(read->backupFile, c.file);
+    }
+    // A value with "=" is what the reader cannot take: the pieces shift.
+    auto shifted = ParseScheduledArguments("sf=Kxm=11111111ps=pass=wordbf=/b/x.tsy");
+    ASSERT_TRUE(shifted);
+    EXPECT_EQ(shifted->backupFile, "word");
+    EXPECT_FALSE(ParseScheduledArguments("sf=Kxm=1ps="));
+    EXPECT_FALSE(SplitScheduledCommand("/usr/bin/tessaly sf=K"));
+    EXPECT_FALSE(SplitScheduledCommand("\"/usr/bin/tessaly\"sf=K"));
+}
+
+TEST(ScheduledCommandLine, ValuesThatCannotTravelAreRefused) {
+    struct Case {
+        CarriedValue what;
+        std::string value;
+        std::string messageStart; // empty: carried
+    };
+    const std::vector<Case> cases = {
+        {CarriedValue::Password, "a=b", "The password cannot contain \"=\""},
+        {CarriedValue::Password, "; $HOME % * \" ' \\", ""},
+        {CarriedValue::Password, "line\nbreak", "The password cannot contain a line break"},
+        {CarriedValue::IdentityKey, "{K=1}", "The identity key cannot contain \"=\""},
+        {CarriedValue::BackupFile, "/b/a=b.tsy", "The backup file path cannot contain \"=\""},
+        {CarriedValue::BackupFile, "/b/a\rb.tsy", "The backup file path cannot contain a line break"},
+        {CarriedValue::BackupFile, "/b/two  blanks.tsy", ""},
+        {CarriedValue::ProgramPath, "/opt/a=b/tessaly", ""},
+        {CarriedValue::ProgramPath, "/opt/\"q\"/tessaly", "The program path cannot contain a double quote"},
+    };
+    for (const Case& c : cases) {
+        auto why = WhyNotCarriable(c.what, c.value);
+        if (c.messageStart.empty()) {
+            EXPECT_FALSE(why) << c.value << ": " << why.value_or("");
+        } else {
+            ASSERT_TRUE(why) << c.value;
+            EXPECT_TRUE(why->starts_with(c.messageStart)) << *why;
+        }
+    }
+}
+
+} // namespace
+} // namespace tessaly

@@ -1,0 +1,103 @@
+// RealCrontabTest.cpp -- a job added through the window lands in the real crontab (in a private spool),
+// runs as cron runs it and backs up to the exact path with the exact password; removing it leaves
+// everyone else's lines as they were.
+#include "scheduler/CronScheduler.h"
+#include "scheduler/RunCommand.h"
+#include "scheduler/ui/Frmoption.h"
+
+#include "WindowTestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTreeWidget>
+
+namespace tessaly {
+namespace {
+
+using test::click;
+using test::control;
+
+std::string crontabList() {
+    CommandResult r = RunCommand({"crontab", "-l"});
+    return r.exitCode == 0 ? r.out : "(crontab -l failed: " + r.err + ")";
+}
+
+TEST(RealCrontab, WindowJobRunsAsCronWouldAndRemovalLeavesOthers) {
+    TESSALY_NEEDS_APP();
+    TESSALY_USE_PRIVATE_SPOOL();
+    const std::string others = "# my own jobs\nMAILTO=\"\"\n15 3 * * * echo 'nightly' >/dev/null 50\\%\n";
+    ASSERT_EQ(RunCommand({"crontab", "-"}, others).exitCode, 0);
+    ASSERT_EQ(crontabList(), others);
+
+    test::ProfileCopy profile;
+    UserScheduler user(profile.prefix, TESSALY_CLI);
+    Frmoption w(profile.session->modReg(), user.scheduler(), profile.ui,
+                FrmoptionSettings{"HOST", TESSALY_APP});
+    std::filesystem::create_directories(profile.dir / "two  blanks");
+    const std::string file = (profile.dir / "two  blanks" / "my  backup.tsy").string();
+    const QString password = QString::fromUtf8("; $HOME % * \" \\%'");
+    w.setTargetFileChooser([file](QWidget*) { return std::optional<QString>(QString::fromStdString(file)); });
+    click(&w, "cmdTargetFile");
+    for (const char* box : {"backupitem_0", "backupitem_2", "chkMonday", "chkSunday", "ifprotect"})
+        control<QCheckBox>(&w, box)->setChecked(true);
+    control<QLineEdit>(&w, "txtPassword")->setText(password);
+    control<QLineEdit>(&w, "txtPassword2")->setText(password);
+    control<QComboBox>(&w, "cmbStartTime")->setCurrentText("9:30");
+    click(&w, "Command3");
+    ASSERT_EQ(profile.ui.messages.size(), 1u);
+    ASSERT_EQ(profile.ui.messages[0].text, "Task 1 has been scheduled.");
+
+    std::string table = crontabList();
+    ASSERT_TRUE(table.starts_with(others)) << table;
+    std::string line = test::LineOfJob(table, 1);
+    ASSERT_TRUE(line.starts_with("30 9 * * 1,7 TESSALY_JOB=1 WINEPREFIX=")) << table;
+
+    auto run = test::RunAsCron(test::CommandAsCronRunsIt(line), profile.dir.path());
+    EXPECT_EQ(run.exitCode, 0) << line << "\n" << run.out << run.err;
+    ASSERT_TRUE(std::filesystem::exists(file)) << run.err;
+    auto verify =
+        test::runProgram({TESSALY_CLI, "verify", file}, {{"WINEPREFIX", profile.prefix.string()},
+                                                         {"TESSALY_PASSWORD", password.toStdString()}});
+    EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
+    auto wrong = test::runProgram({TESSALY_CLI, "verify", file}, {{"WINEPREFIX", profile.prefix.string()},
+                                                                  {"TESSALY_PASSWORD", "; $HOME % * \""}});
+    EXPECT_EQ(wrong.exitCode, 2) << wrong.out << wrong.err;
+
+    test::whenModalOpens([](QWidget* tasks) {
+        auto* list = control<QTreeWidget>(tasks, "lvwTasks");
+        ASSERT_EQ(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->topLevelItem(0)->text(4).toStdString().find("my  backup.tsy") != std::string::npos,
+                  true);
+        list->setCurrentItem(list->topLevelItem(0));
+        click(tasks, "cmdRemove");
+        click(tasks, "cmdClose");
+    });
+    click(&w, "Command1");
+    EXPECT_EQ(crontabList(), others);
+}
+
+TEST(RealCrontab, OnceJobFromTheCommandLineRemovesItsOwnLine) {
+    TESSALY_NEEDS_APP();
+    TESSALY_USE_PRIVATE_SPOOL();
+    const std::string others = "0 4 * * 0 echo 'weekly' >/dev/null\n";
+    ASSERT_EQ(RunCommand({"crontab", "-"}, others).exitCode, 0);
+    test::TempDir dir;
+    test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, dir / "prefix");
+    const std::string file = (dir / "once.tsy").string();
+    auto add = test::runProgram({TESSALY_CLI, "schedule", "add", "--identity", "Work", "--out", file,
+                                 "--time", "23:30", "--items", "accounts", "--program", TESSALY_APP},
+                                {{"WINEPREFIX", (dir / "prefix").string()}, {"HOME", dir.path().string()}});
+    ASSERT_EQ(add.exitCode, 0) << add.err;
+    EXPECT_EQ(add.out, "Task 1 has been scheduled.\n");
+    std::string line = test::LineOfJob(crontabList(), 1);
+    ASSERT_FALSE(line.empty()) << crontabList();
+
+    auto run = test::RunAsCron(test::CommandAsCronRunsIt(line), dir.path());
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(crontabList(), others);
+}
+
+} // namespace
+} // namespace tessaly

@@ -1,0 +1,163 @@
+// ScheduleCliTest.cpp -- tessaly-cli schedule add|list|remove over a fake crontab program, and a job
+// that runs once, run as cron runs it.
+#include "SchedulerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace tessaly {
+namespace {
+
+using test::readFile;
+using test::runProgram;
+using test::TempDir;
+
+const std::string kMain = "{7C2E9A41-5B3D-4E8F-9A16-D04B3C2F8E57}"; // "Main Identity" of the sample
+
+class ScheduleCli : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::filesystem::path prefix = dir / "prefix";
+    std::filesystem::path cronDir = dir / "cron";
+    std::unique_ptr<test::FakeCrontabProgram> crontab;
+
+    void SetUp() override {
+        test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
+        std::filesystem::create_directories(cronDir);
+        crontab = std::make_unique<test::FakeCrontabProgram>(cronDir);
+    }
+    test::RunResult cli(std::vector<std::string> args, std::optional<std::string> password = std::nullopt) {
+        args.insert(args.begin(), TESSALY_CLI);
+        return runProgram(args, {{"WINEPREFIX", prefix.string()},
+                                 {"HOME", dir.path().string()},
+                                 {"TESSALY_CRONTAB", crontab->program().string()},
+                                 {"TESSALY_PASSWORD", password}});
+    }
+};
+
+TEST_F(ScheduleCli, HelpSaysWhereThePasswordIsKept) {
+    auto help = cli({"schedule", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("usage: tessaly-cli schedule add --identity NAME|KEY"), std::string::npos);
+    EXPECT_NE(help.out.find("readable by you and root"), std::string::npos);
+    auto all = cli({"--help"});
+    EXPECT_NE(all.out.find("  schedule"), std::string::npos) << all.out;
+}
+
+TEST_F(ScheduleCli, AddListRemove) {
+    std::string file = (dir / "two  blanks.tsy").string();
+    auto add = cli({"schedule", "add", "--identity", "Main Identity", "--out", file, "--time", "21:30",
+                    "--days", "m,SU", "--items", "accounts,rules", "--program", "/opt/t/tessaly"},
+                   "Zq9-s3cret");
+    ASSERT_EQ(add.exitCode, 0) << add.err;
+    EXPECT_EQ(add.out, "Task 1 has been scheduled.\n");
+    EXPECT_NE(add.err.find("/opt/t/tessaly does not exist"), std::string::npos) << add.err;
+    EXPECT_EQ(crontab->table(), "30 21 * * 1,7 TESSALY_JOB=1 WINEPREFIX='" + prefix.string() +
+                                    "' '/opt/t/tessaly' 'sf=" + kMain + "xm=10100000ps=Zq9-s3cretbf=" + file +
+                                    "'\n");
+
+    auto second = cli({"schedule", "add", "--identity", kMain, "--out", "rel.tsy", "--time", "6:00", "--days",
+                       "daily", "--program", "/opt/t/tessaly"});
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(second.out, "Task 2 has been scheduled.\n");
+
+    auto list = cli({"schedule", "list"});
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    // A relative --out is taken from the folder tessaly-cli ran in, as cron would not know it.
+    std::string cwd = std::filesystem::current_path().string();
+    EXPECT_EQ(list.out, "1\t21:30\tM,SU\t" + kMain + "\t" + file + "\t" + prefix.string() + "\n" +
+                            "2\t6:00\t" + "M,T,W,TH,F,S,SU\t" + kMain + "\t" + cwd + "/rel.tsy\t" +
+                            prefix.string() + "\n");
+    EXPECT_EQ(list.out.find("Zq9-s3cret"), std::string::npos);
+
+    EXPECT_EQ(cli({"schedule", "remove", "1"}).exitCode, 0);
+    auto again = cli({"schedule", "remove", "1"});
+    EXPECT_EQ(again.exitCode, 2);
+    EXPECT_NE(again.err.find("there is no scheduled task 1"), std::string::npos);
+    EXPECT_EQ(cli({"schedule", "remove", "2"}).exitCode, 0);
+    EXPECT_EQ(crontab->table(), "");
+}
+
+TEST_F(ScheduleCli, RefusalsRegisterNothing) {
+    struct Case {
+        std::vector<std::string> args;
+        std::optional<std::string> password;
+        std::string error;
+    };
+    const std::string out = (dir / "b.tsy").string();
+    auto add = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args = {"schedule", "add", "--program", "/opt/t/tessaly"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    };
+    const std::vector<Case> cases = {
+        {add({"--identity", "Main Identity", "--out", out, "--time", "9:00"}), "a=b",
+         "The password cannot contain \"=\""},
+        {add({"--identity", "Main Identity", "--out", (dir / "a=b.tsy").string(), "--time", "9:00"}),
+         {},
+         "The backup file path cannot contain \"=\""},
+        {add({"--identity", "Main Identity", "--out", out, "--time", "25:00"}), {}, "--time"},
+        {add({"--identity", "Main Identity", "--out", out, "--time", "9:00", "--days", "MO"}), {}, "--days"},
+        {add({"--identity", "Main Identity", "--out", out, "--time", "9:00", "--items", "mail"}), {}, "mail"},
+        {add({"--identity", "Nobody", "--out", out, "--time", "9:00"}), {}, "no identity named \"Nobody\""},
+        {add({"--identity", "Main Identity", "--time", "9:00"}), {}, "needs --out"},
+        {add({"--identity", "Main Identity", "--out", out, "--time"}), {}, "--time needs a value"},
+        {{"schedule"}, {}, "schedule needs add, list or remove"},
+        {{"schedule", "frob"}, {}, "schedule needs add, list or remove"},
+        {{"schedule", "remove", "x1"}, {}, "remove needs a task number"},
+        {{"schedule", "list", "--time", "9:00"}, {}, "takes no options"},
+    };
+    for (const Case& c : cases) {
+        auto r = cli(c.args, c.password);
+        EXPECT_EQ(r.exitCode, 2) << c.error << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
+        EXPECT_EQ(crontab->table(), std::nullopt) << c.error;
+    }
+}
+
+TEST_F(ScheduleCli, AJobThatRunsOnceBacksUpAndRemovesItsLine) {
+    TESSALY_NEEDS_APP();
+    const std::string others = "# keep\n0 4 * * * echo 'not ours' 100\\%\n";
+    test::writeFile(crontab->tableFile(), others);
+    const std::string password = "; $HOME % * \" \\%'";
+    std::filesystem::create_directories(dir / "out  folder");
+    std::string file = (dir / "out  folder" / "b  1.tsy").string();
+    auto weekly = cli({"schedule", "add", "--identity", "Main Identity", "--out", file + ".weekly", "--time",
+                       "3:00", "--days", "W", "--program", TESSALY_APP});
+    ASSERT_EQ(weekly.exitCode, 0) << weekly.err;
+    // --password-stdin wins over the environment; both are given to see which is taken.
+    auto add =
+        runProgram({TESSALY_CLI, "schedule", "add", "--identity", "Main Identity", "--out", file, "--time",
+                    "3:00", "--items", "accounts,rules", "--program", TESSALY_APP, "--password-stdin"},
+                   {{"WINEPREFIX", prefix.string()},
+                    {"HOME", dir.path().string()},
+                    {"TESSALY_CRONTAB", crontab->program().string()},
+                    {"TESSALY_PASSWORD", "not this one"}},
+                   password + "\n");
+    ASSERT_EQ(add.exitCode, 0) << add.err;
+    ASSERT_EQ(add.out, "Task 2 has been scheduled.\n");
+    std::string table = *crontab->table();
+    std::string line = test::LineOfJob(table, 2);
+    ASSERT_FALSE(line.empty()) << table;
+    EXPECT_NE(line.find(" * TESSALY_JOB=2 "), std::string::npos) << line; // a date, any weekday
+    EXPECT_NE(line.find("; '" + std::string(TESSALY_CLI) + "' schedule remove 2"), std::string::npos) << line;
+
+    auto run = test::RunAsCron(test::CommandAsCronRunsIt(line), dir.path(),
+                               {{"TESSALY_CRONTAB", crontab->program().string()}});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    ASSERT_TRUE(std::filesystem::exists(file)) << run.err;
+    // The job's line is gone, the first add's line and the others' lines are as they were.
+    std::string after = *crontab->table();
+    EXPECT_TRUE(after.starts_with(others)) << after;
+    EXPECT_TRUE(test::LineOfJob(after, 2).empty()) << after;
+    EXPECT_FALSE(test::LineOfJob(after, 1).empty()) << after;
+
+    auto verify = runProgram({TESSALY_CLI, "verify", file},
+                             {{"WINEPREFIX", prefix.string()}, {"TESSALY_PASSWORD", password}});
+    EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
+    auto wrong = runProgram({TESSALY_CLI, "verify", file},
+                            {{"WINEPREFIX", prefix.string()}, {"TESSALY_PASSWORD", "; $HOME % * \""}});
+    EXPECT_EQ(wrong.exitCode, 2) << wrong.out << wrong.err;
+}
+
+} // namespace
+} // namespace tessaly
