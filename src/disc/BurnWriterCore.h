@@ -111,6 +111,7 @@ private:
     void runWriteIso(std::string file, DiscSettings settings);
     void runClose(bool wholeDisc);
     void runErase(bool quick);
+    void startDriveOperation(const std::function<void()>& start, std::vector<BurnMessage>& messages);
     // Polls a running write until the drive is idle, reporting progress; returns wrote-well.
     bool pollWrite(bool finalize, Progress& progress, std::vector<BurnMessage>& messages);
     void verifyImage(const std::vector<IsoTree::LocalFile>& files);

@@ -28,6 +28,8 @@ constexpr long long kHighCompatibilityBlocks = 1024LL * 1024 * 1024 / kBlockByte
 constexpr auto kPollInterval = std::chrono::milliseconds(100);
 // libburn's last message from a write thread: "Write thread on drive N ended".
 constexpr int kWriteThreadEnded = 0x00020178;
+// libburn refuses to start while an earlier drive thread still winds down.
+constexpr int kDriveOperationGoingOn = 0x00020102;
 
 std::string megabytes(long long blocks) {
     char text[32];
@@ -144,6 +146,24 @@ bool BurnWriterCore::pollWrite(bool finalize, Progress& progress, std::vector<Bu
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
     collect();
     return wroteWell;
+}
+
+// Starts a drive operation, trying again while libburn still finishes an earlier one.
+void BurnWriterCore::startDriveOperation(const std::function<void()>& start,
+                                         std::vector<BurnMessage>& messages) {
+    for (int attempt = 0;; ++attempt) {
+        start();
+        std::vector<BurnMessage> fresh = drainBurnMessages();
+        const bool refused = std::any_of(fresh.begin(), fresh.end(), [](const BurnMessage& m) {
+            return m.code == kDriveOperationGoingOn;
+        });
+        if (!refused || attempt == 50) {
+            for (BurnMessage& m : fresh)
+                messages.push_back(std::move(m));
+            return;
+        }
+        worker_.serveCallsFor(std::chrono::milliseconds(100));
+    }
 }
 
 bool BurnWriterCore::startWrite(const DiscSettings& settings) {
@@ -299,10 +319,10 @@ void BurnWriterCore::runWriteImage(DiscSettings settings) {
         std::lock_guard lock(cancelMutex_);
         writingDrive_ = drive_;
     }
-    burn::burn_disc_write(opts, disc);
+    std::vector<BurnMessage> messages;
+    startDriveOperation([&] { burn::burn_disc_write(opts, disc); }, messages);
     Progress progress;
     const bool finalize = settings.finalizeDisc && !emulated;
-    std::vector<BurnMessage> messages;
     const bool wroteWell = pollWrite(finalize, progress, messages);
     {
         std::lock_guard lock(cancelMutex_);
@@ -478,10 +498,10 @@ void BurnWriterCore::runWriteIso(std::string file, DiscSettings settings) {
         std::lock_guard lock(cancelMutex_);
         writingDrive_ = drive_;
     }
-    burn::burn_disc_write(opts, disc);
+    std::vector<BurnMessage> messages;
+    startDriveOperation([&] { burn::burn_disc_write(opts, disc); }, messages);
     Progress progress;
     const bool finalize = settings.finalizeDisc && !emulated;
-    std::vector<BurnMessage> messages;
     const bool wroteWell = pollWrite(finalize, progress, messages);
     {
         std::lock_guard lock(cancelMutex_);
@@ -594,11 +614,13 @@ bool BurnWriterCore::eraseMedia(bool quick) {
 void BurnWriterCore::runErase(bool quick) {
     emit([](DiscEvents& e) { e.EraseStarted(); });
     dropImported();
-    burn::isoburn_disc_erase(drive_, quick ? 1 : 0);
+    std::vector<BurnMessage> messages;
+    startDriveOperation([&] { burn::isoburn_disc_erase(drive_, quick ? 1 : 0); }, messages);
     while (burn::burn_drive_get_status(drive_, nullptr) != burn::BURN_DRIVE_IDLE)
         worker_.serveCallsFor(kPollInterval);
     const bool ok = burn::burn_drive_wrote_well(drive_) == 1;
-    const std::vector<BurnMessage> messages = drainBurnMessages();
+    for (BurnMessage& m : drainBurnMessages())
+        messages.push_back(std::move(m));
     reassess();
     if (ok) {
         finishJob([](DiscEvents& e) { e.EraseDone(); });

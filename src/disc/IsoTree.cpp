@@ -255,7 +255,10 @@ bool IsoTree::addFileTo(IsoDir* parent, const std::string& parentPath, const std
     return true;
 }
 
-bool IsoTree::addFile(std::string_view path, const std::string& source, const AddHooks& hooks) {
+bool IsoTree::addFile(std::string_view path, const std::string& sourceFile, const AddHooks& hooks) {
+    // Verify reads the source again later, from wherever the process is then.
+    std::error_code ec;
+    const std::string source = sourceFile.empty() ? sourceFile : fs::absolute(sourceFile, ec).string();
     const std::vector<std::string> names = SplitImagePath(path);
     if (names.empty() || !IsValidItemName(names.back()))
         return false;
@@ -320,7 +323,9 @@ void IsoTree::addTree(IsoDir* dir, const std::string& dirPath, const std::string
 }
 
 bool IsoTree::addFolder(std::string_view path, const std::string& sourceFolder, const AddHooks& hooks) {
-    const std::string host = stripWildcard(sourceFolder);
+    std::error_code ec;
+    const std::string stripped = stripWildcard(sourceFolder);
+    const std::string host = stripped.empty() ? stripped : fs::absolute(stripped, ec).string();
     struct stat st {};
     if (host.empty() || ::stat(host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         if (hooks.fileError)
