@@ -43,7 +43,7 @@ std::optional<uint32_t> TessalyJobNumber(const std::string& line);
 // Reads a Tessaly line back; nullopt when it is not one or has been changed beyond reading.
 std::optional<CronJobLine> ParseCronLine(const std::string& line);
 
-// Cron keeps at most this many characters of a line's command.
-inline constexpr size_t kMaxCronCommand = 999;
+// The longest command Debian's crontab takes in a line; it refuses a longer one as "command too long".
+inline constexpr size_t kMaxCronCommand = 998;
 
 } // namespace tessaly

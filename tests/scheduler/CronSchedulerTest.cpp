@@ -131,7 +131,7 @@ TEST(CronScheduler, RecordsThatCannotBeALineAreRefusedAndChangeNothing) {
                                      {"past midnight", tooLate, "whole minute"},
                                      {"days of the month", monthDays, "days of the month"},
                                      {"unquoted program", unquoted, "double quotes"},
-                                     {"too long for cron", longPath, "cron keeps only 999"},
+                                     {"too long for cron", longPath, "cron takes at most 998"},
                                      {"line break", lineBreak, "line break"}};
     for (const Case& c : cases) {
         Fixture f;

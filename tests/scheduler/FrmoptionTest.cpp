@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -349,6 +350,25 @@ TEST(Frmoption, CancelClosesTheWindow) {
     EXPECT_FALSE(win.w->isVisible());
     EXPECT_EQ(win.w->result(), QDialog::Rejected);
     EXPECT_EQ(win.store.writes, 0);
+}
+
+// Set TESSALY_SCREENSHOT_DIR to keep the picture (docs/task-scheduler.png is made this way).
+TEST(Frmoption, RendersWithEveryControlVisible) {
+    Window win;
+    for (const char* box :
+         {"backupitem_0", "backupitem_1", "backupitem_3", "chkMonday", "chkThursday", "ifprotect"})
+        win.check(box);
+    win.target("/home/user/Backups/vantrel.tsy");
+    win.w->show();
+    QPixmap picture = win.w->grab();
+    EXPECT_GE(picture.width(), 400);
+    EXPECT_GE(picture.height(), 250);
+    for (QWidget* child : win.w->findChildren<QWidget*>())
+        if (!qobject_cast<QDialog*>(child) && !child->objectName().isEmpty() &&
+            !child->objectName().startsWith("qt_"))
+            EXPECT_TRUE(child->isVisible()) << child->objectName().toStdString();
+    if (!qEnvironmentVariableIsEmpty("TESSALY_SCREENSHOT_DIR"))
+        EXPECT_TRUE(picture.save(qEnvironmentVariable("TESSALY_SCREENSHOT_DIR") + "/task-scheduler.png"));
 }
 
 } // namespace

@@ -99,5 +99,36 @@ TEST(RealCrontab, OnceJobFromTheCommandLineRemovesItsOwnLine) {
     EXPECT_EQ(crontabList(), others);
 }
 
+TEST(RealCrontab, TheLongestLineWeWriteIsTheLongestCrontabTakes) {
+    TESSALY_USE_PRIVATE_SPOOL();
+    CommandCrontab store;
+    CronScheduler scheduler(store, "/p", "/cli");
+    AT_INFO info;
+    info.DaysOfWeek = 1;
+    info.Flags = JOB_RUN_PERIODICALLY;
+    std::string path = "/b/";
+    std::string longest;
+    for (;; path += 'x') {
+        info.Command = "\"/t\" sf=Kxm=10000000ps=bf=" + path + ".tsy";
+        try {
+            longest = scheduler.lineFor(info, 1);
+        } catch (const std::invalid_argument&) {
+            break;
+        }
+    }
+    info.Command = "\"/t\" sf=Kxm=10000000ps=bf=" + path.substr(0, path.size() - 1) + ".tsy";
+    uint32_t id = 0;
+    std::string error;
+    ASSERT_EQ(scheduler.addJob("", info, id, &error), 0u) << error;
+    EXPECT_EQ(crontabList(), longest + "\n");
+    // One character more is what our limit refuses, and so does crontab.
+    std::string tooLong = longest;
+    tooLong.insert(tooLong.find(".tsy'"), "x");
+    CommandResult r = RunCommand({"crontab", "-"}, tooLong + "\n");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.err.find("command too long"), std::string::npos) << r.err;
+    EXPECT_EQ(crontabList(), longest + "\n");
+}
+
 } // namespace
 } // namespace tessaly
