@@ -122,8 +122,14 @@ TEST_F(ScheduleCli, AJobThatRunsOnceBacksUpAndRemovesItsLine) {
     std::filesystem::create_directories(dir / "out  folder");
     std::string file = (dir / "out  folder" / "b  1.tsy").string();
     auto weekly = cli({"schedule", "add", "--identity", "Main Identity", "--out", file + ".weekly", "--time",
-                       "3:00", "--days", "W", "--program", TESSALY_APP});
+                       "3:00", "--days", "W"});
     ASSERT_EQ(weekly.exitCode, 0) << weekly.err;
+    // Without --program the job runs the tessaly program found from tessaly-cli's own place.
+    EXPECT_EQ(weekly.err, "");
+    EXPECT_NE(test::LineOfJob(*crontab->table(), 1)
+                  .find(" '" + std::filesystem::canonical(TESSALY_APP).string() + "' 'sf="),
+              std::string::npos)
+        << *crontab->table();
     // --password-stdin wins over the environment; both are given to see which is taken.
     auto add =
         runProgram({TESSALY_CLI, "schedule", "add", "--identity", "Main Identity", "--out", file, "--time",
