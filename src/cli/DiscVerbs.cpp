@@ -49,12 +49,15 @@ int fail(int code, const std::string& message) {
     return code;
 }
 
-std::string terminalText(std::string text) {
-    for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;)
-        text.replace(at, 2, "\n");
-    while (!text.empty() && text.back() == '\n')
-        text.pop_back();
-    return text;
+// The control's texts end lines with CR LF; a terminal wants LF.
+std::string terminalText(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c != '\r')
+            out += c;
+    while (!out.empty() && out.back() == '\n')
+        out.pop_back();
+    return out;
 }
 
 struct Options {

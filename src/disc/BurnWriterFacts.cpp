@@ -128,6 +128,9 @@ DiscFacts BurnWriterCore::computeFacts() {
     }
     f.freeBlocks = status == burn::BURN_DISC_FULL ? 0 : availableBlocks(false);
     f.totalBlocks = f.usedBlocks + f.freeBlocks;
+    // A pseudo-drive given a capacity is that big, the 32 blocks before its first session included.
+    if (const DriveEntry* entry = selectedEntry(); entry->pseudo && entry->capacityBlocks > 0)
+        f.totalBlocks = entry->capacityBlocks;
 
     if (isEmulated()) {
         f.multiSessionAllowed = status != burn::BURN_DISC_FULL;

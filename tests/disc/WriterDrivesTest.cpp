@@ -25,8 +25,9 @@ TEST(WriterDrives, NoDrivesAtAllMeansCountZeroNoCrashAndNothingOnStderr) {
     {
         BurnDiscWriter writer(queue.poster());
         EXPECT_TRUE(writer.InitDrives(false));
-        if (!machineHasOpticalDrive())
+        if (!machineHasOpticalDrive()) {
             EXPECT_EQ(writer.DriveCount(), 0);
+        }
         EXPECT_TRUE(writer.InitDrives(true));
         EXPECT_EQ(writer.DriveCount(), 0);
         EXPECT_FALSE(writer.SelectDrive(0));
@@ -80,6 +81,7 @@ TEST(WriterDrives, PseudoDrivesAreWritersOfAnOverwritableDvd) {
     EXPECT_EQ(w.DiscType(), kDiscTypeUnknown);
     EXPECT_EQ(w.UsedBlocks(), 0);
     EXPECT_EQ(w.FreeBlocks(), 700 * 512 - 32);
+    EXPECT_EQ(w.TotalBlocks(), 700 * 512);
     EXPECT_TRUE(w.MultiSessionAllowed());
     EXPECT_FALSE(w.ImportAllowed());
     for (int flag : {kFsOther, kFsIso9660, kFsJoliet, kFsUdf})

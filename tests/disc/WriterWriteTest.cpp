@@ -73,8 +73,9 @@ protected:
         for (const auto& [path, entry] : expected) {
             ASSERT_EQ(actual.count(path), 1u) << path;
             EXPECT_EQ(actual.at(path).folder, entry.folder) << path;
-            if (!entry.folder)
+            if (!entry.folder) {
                 EXPECT_EQ(actual.at(path).size, entry.size) << path;
+            }
         }
     }
 };
@@ -113,10 +114,12 @@ TEST_F(WriterWrite, FilesAndNestedFoldersAreWrittenVerifiedAndReadableByXorriso)
 
     expectSameTree(xorrisoList(disc), expectedLayout());
     ASSERT_TRUE(xorrisoExtract(disc, dir / "out"));
-    for (const auto& entry : fs::recursive_directory_iterator(src))
-        if (entry.is_regular_file())
+    for (const auto& entry : fs::recursive_directory_iterator(src)) {
+        if (entry.is_regular_file()) {
             EXPECT_EQ(readFile(dir / "out" / fs::relative(entry.path(), src)), readFile(entry.path()))
                 << entry.path();
+        }
+    }
     const RunResult toc = runProgram({TESSALY_XORRISO, "-indev", disc.string(), "-toc"});
     EXPECT_NE((toc.out + toc.err).find("'Outlook Express Data Backup CD'"), std::string::npos);
     EXPECT_NE((toc.out + toc.err).find("Joliet"), std::string::npos);
