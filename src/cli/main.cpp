@@ -1,5 +1,6 @@
 // main.cpp -- tessaly-cli: Tessaly's work without windows, one verb per run.
 #include "cli/CliCommon.h"
+#include "cli/DiscVerbs.h"
 #include "cli/Verbs.h"
 
 #include <cstring>
@@ -23,6 +24,7 @@ const std::map<std::string, Verb>& verbs() {
         {"inspect", {tessaly::cli::runInspect, "show what a backup file holds"}},
         {"verify", {tessaly::cli::runVerify, "check a backup file member by member"}},
         {"extract", {tessaly::cli::runExtract, "extract the members of a backup file into a folder"}},
+        {"disc", {tessaly::cli::runDiscVerb, "list drives, show disc facts, write or erase discs, save ISO files"}},
     };
     return table;
 }
