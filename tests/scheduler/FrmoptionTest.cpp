@@ -363,10 +363,12 @@ TEST(Frmoption, RendersWithEveryControlVisible) {
     QPixmap picture = win.w->grab();
     EXPECT_GE(picture.width(), 400);
     EXPECT_GE(picture.height(), 250);
-    for (QWidget* child : win.w->findChildren<QWidget*>())
+    for (QWidget* child : win.w->findChildren<QWidget*>()) {
         if (!qobject_cast<QDialog*>(child) && !child->objectName().isEmpty() &&
-            !child->objectName().startsWith("qt_"))
+            !child->objectName().startsWith("qt_")) {
             EXPECT_TRUE(child->isVisible()) << child->objectName().toStdString();
+        }
+    }
     if (!qEnvironmentVariableIsEmpty("TESSALY_SCREENSHOT_DIR"))
         EXPECT_TRUE(picture.save(qEnvironmentVariable("TESSALY_SCREENSHOT_DIR") + "/task-scheduler.png"));
 }
