@@ -369,8 +369,9 @@ TEST(Frmoption, RendersWithEveryControlVisible) {
             EXPECT_TRUE(child->isVisible()) << child->objectName().toStdString();
         }
     }
-    if (!qEnvironmentVariableIsEmpty("TESSALY_SCREENSHOT_DIR"))
+    if (!qEnvironmentVariableIsEmpty("TESSALY_SCREENSHOT_DIR")) {
         EXPECT_TRUE(picture.save(qEnvironmentVariable("TESSALY_SCREENSHOT_DIR") + "/task-scheduler.png"));
+    }
 }
 
 } // namespace
