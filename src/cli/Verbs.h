@@ -10,6 +10,7 @@ using Args = std::vector<std::string>;
 
 int runIdentities(const Args& args);
 int runReg(const Args& args);
+int runFavorites(const Args& args);
 int runSchedule(const Args& args);
 int runBackup(const Args& args);
 int runRestore(const Args& args);

@@ -18,6 +18,7 @@ const std::map<std::string, Verb>& verbs() {
     static const std::map<std::string, Verb> table = {
         {"identities", {tessaly::cli::runIdentities, "list the identities of the profile"}},
         {"reg", {tessaly::cli::runReg, "dump a registry key tree to a text dump, or load one"}},
+        {"favorites", {tessaly::cli::runFavorites, "export the favorites to a bookmark file, or import one"}},
         {"schedule", {tessaly::cli::runSchedule, "add, list or remove scheduled backups (crontab)"}},
         {"backup", {tessaly::cli::runBackup, "back up an identity into a backup file"}},
         {"restore", {tessaly::cli::runRestore, "restore a backup file into an identity"}},
