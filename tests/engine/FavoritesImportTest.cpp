@@ -143,6 +143,12 @@ TEST_F(FavoritesImportTest, RefusedFilesChangeNothing) {
     for (const auto& entry : fs::directory_iterator(test::favoritesFixture("refused")))
         files.push_back(entry.path());
     ASSERT_GE(files.size(), 10u);
+    // Good folders first, then nesting deeper than allowed: nothing of the good part is written either.
+    std::string deep;
+    for (int i = 0; i < 100; ++i)
+        deep += "<DT><H3>Level</H3><DL><p>\n<DT><A HREF=\"https://l.example.com/\">L</A>\n";
+    writeFile(tmp / "deep.htm", bookmarkFile(deep));
+    files.push_back(tmp / "deep.htm");
     for (const fs::path& refused : files) {
         SCOPED_TRACE(refused.filename().string());
         const std::string error = errorOf([&] { importFavorites(favorites, refused); });
