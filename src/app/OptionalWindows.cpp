@@ -1,0 +1,66 @@
+// OptionalWindows.cpp -- hooks to the schedule window, the favorites and the disc window of this build.
+#include "app/OptionalWindows.h"
+
+#ifdef TESSALY_HAVE_SCHEDULER_UI
+#include "scheduler/CronScheduler.h"
+#include "scheduler/ProgramPaths.h"
+#include "scheduler/ui/Frmoption.h"
+#endif
+#ifdef TESSALY_HAVE_FAVORITES
+#include "engine/Favorites.h"
+#endif
+
+namespace tessaly {
+
+bool schedulerWindowBuilt() {
+#ifdef TESSALY_HAVE_SCHEDULER_UI
+    return true;
+#else
+    return false;
+#endif
+}
+
+bool favoritesBuilt() {
+#ifdef TESSALY_HAVE_FAVORITES
+    return true;
+#else
+    return false;
+#endif
+}
+
+bool discWindowBuilt() {
+    return false;
+}
+
+void showSchedulerWindow([[maybe_unused]] ProfileSession& session, [[maybe_unused]] MainWindowState& state,
+                         [[maybe_unused]] Ui& ui, [[maybe_unused]] QWidget* parent) {
+#ifdef TESSALY_HAVE_SCHEDULER_UI
+    try {
+        UserScheduler user(std::filesystem::absolute(session.profile().prefix), defaultCliProgram());
+        Frmoption window(session.modReg(), user.scheduler(), ui,
+                         FrmoptionSettings{state.sComputerName, defaultScheduledProgram().string()}, parent);
+        window.exec();
+    } catch (const std::exception& e) {
+        ui.messageBox(std::string("The Task Scheduler could not be opened: ") + e.what(), kAppTitle,
+                      MsgIcon::Critical, MsgButtons::Ok);
+    }
+#endif
+}
+
+void exportFavoritesTo([[maybe_unused]] ProfileSession& session, [[maybe_unused]] Ui& ui,
+                       [[maybe_unused]] const std::filesystem::path& file) {
+#ifdef TESSALY_HAVE_FAVORITES
+    BackupIEFavorites(session, ui, file);
+#endif
+}
+
+void importFavoritesFrom([[maybe_unused]] ProfileSession& session, [[maybe_unused]] Ui& ui,
+                         [[maybe_unused]] const std::filesystem::path& file) {
+#ifdef TESSALY_HAVE_FAVORITES
+    RestoreIEFavorites(session, ui, file);
+#endif
+}
+
+void showDiscWindow(ProfileSession&, MainWindowState&, Ui&, QWidget*) {}
+
+} // namespace tessaly

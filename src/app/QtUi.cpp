@@ -1,0 +1,134 @@
+// QtUi.cpp -- message boxes titled by the caller, the progress panel and the event pump on Qt Widgets.
+#include "app/QtUi.h"
+
+#include "app/frmPwd.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+
+namespace tessaly {
+
+namespace {
+
+QMessageBox::Icon qtIcon(MsgIcon icon) {
+    switch (icon) {
+    case MsgIcon::Critical:
+        return QMessageBox::Critical;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons qtButtons(MsgButtons buttons) {
+    switch (buttons) {
+    case MsgButtons::Ok:
+        return QMessageBox::Ok;
+    case MsgButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MsgButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MsgButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+// Closing a box with the window's close button or Escape counts as its most cautious answer.
+MsgResult cautiousAnswer(MsgButtons buttons) {
+    switch (buttons) {
+    case MsgButtons::Ok:
+        return MsgResult::Ok;
+    case MsgButtons::YesNo:
+        return MsgResult::No;
+    case MsgButtons::OkCancel:
+    case MsgButtons::YesNoCancel:
+        break;
+    }
+    return MsgResult::Cancel;
+}
+
+} // namespace
+
+QString displayText(const std::string& text) {
+    QString s = QString::fromStdString(text);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return s;
+}
+
+void QtUi::attachWindow(QWidget* window, QWidget* panel, QProgressBar* bar, QLabel* label) {
+    window_ = window;
+    panel_ = panel;
+    bar_ = bar;
+    label_ = label;
+}
+
+MsgResult QtUi::messageBox(const std::string& text, const std::string& title, MsgIcon icon,
+                           MsgButtons buttons) {
+    QMessageBox box(qtIcon(icon), QString::fromStdString(title), displayText(text), qtButtons(buttons),
+                    window_);
+    box.setObjectName("msgbox");
+    if (buttons == MsgButtons::OkCancel)
+        box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return MsgResult::Ok;
+    case QMessageBox::Cancel:
+        return MsgResult::Cancel;
+    case QMessageBox::Yes:
+        return MsgResult::Yes;
+    case QMessageBox::No:
+        return MsgResult::No;
+    default:
+        return cautiousAnswer(buttons);
+    }
+}
+
+std::optional<std::string> QtUi::inputBox(const std::string& prompt, const std::string& title) {
+    QInputDialog dialog(window_);
+    dialog.setObjectName("inputbox");
+    dialog.setWindowTitle(QString::fromStdString(title));
+    dialog.setLabelText(displayText(prompt));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue().toStdString();
+}
+
+std::optional<std::string> QtUi::askPassword() {
+    frmPwd prompt(window_);
+    return prompt.ask();
+}
+
+void QtUi::showProgress(bool visible) {
+    if (panel_) {
+        panel_->setVisible(visible);
+        if (visible)
+            panel_->raise();
+    }
+}
+
+void QtUi::setProgress(int value) {
+    if (bar_)
+        bar_->setValue(std::clamp(value, bar_->minimum(), bar_->maximum()));
+}
+
+void QtUi::setStatusText(const std::string& text) {
+    if (label_)
+        label_->setText(QString::fromStdString(text));
+}
+
+void QtUi::pumpEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+} // namespace tessaly

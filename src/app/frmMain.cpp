@@ -1,0 +1,169 @@
+// frmMain.cpp -- the main window's start-up, tab rule, item boxes, password boxes, help, about and quit.
+#include "app/frmMain.h"
+
+#include "app/Stationery.h"
+#include "app/frmabout.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+
+namespace tessaly {
+
+frmMain::frmMain(ProfileSession& session, MainWindowState& state, QtUi& ui, QWidget* parent)
+    : QMainWindow(parent), session_(session), state_(state), ui_(ui) {
+    buildControls();
+    ui_.attachWindow(this, picCon3_, pbshow_, Label1_);
+
+    connect(SSTab1_, &QTabWidget::currentChanged, this, [this](int shown) {
+        int previous = shownTab_;
+        shownTab_ = shown;
+        SSTab1_Click(previous);
+    });
+    connect(cbSource_, &QComboBox::activated, this, &frmMain::cbSource_Click);
+    connect(ifprotect_, &QCheckBox::clicked, this, &frmMain::ifprotect_Click);
+    connect(cmdTargetFile_, &QPushButton::clicked, this, &frmMain::cmdTargetFile_Click);
+    connect(cmdSourceFile_, &QPushButton::clicked, this, &frmMain::cmdSourceFile_Click);
+    connect(cmdApply_, &QPushButton::clicked, this, &frmMain::cmdApply_Click);
+    connect(cmdAbout_, &QPushButton::clicked, this, &frmMain::about_Click);
+    connect(cmdQuit_, &QPushButton::clicked, this, &frmMain::quit_Click);
+
+    // Nothing is protected and nothing is opened until the user says so.
+    ifprotect_Click();
+    for (QCheckBox* box : restoreitem_)
+        box->setEnabled(false);
+}
+
+frmMain::~frmMain() {
+    deleteTempArchive();
+}
+
+void frmMain::Form_Load(const std::string& infoFolder) {
+    picCon3_->hide();
+    pbshow_->setRange(0, 100);
+    pbshow_->setValue(0);
+    LoadMainWindowState(state_, session_, infoFolder);
+    if (!session_.codePageNotice().empty())
+        showStatus(QString::fromStdString(session_.codePageNotice()));
+    if (state_.OENotInstalled) {
+        cmdApply_->setEnabled(false);
+        // The menu's commands would run the drivers without an identity just the same.
+        backup_->setEnabled(false);
+        restore_->setEnabled(false);
+        ui_.messageBox(kOENotInstalledMessage, kAppTitle, MsgIcon::Critical, MsgButtons::Ok);
+        return;
+    }
+    for (size_t i = 0; i < identityCount(state_.IdentityTable); ++i) {
+        QString name = QString::fromStdString(state_.IdentityTable[i].userName);
+        cbSource_->addItem(name);
+        cbTarget_->addItem(name);
+    }
+    cbSource_->setCurrentIndex(0);
+    cbTarget_->setCurrentIndex(0);
+    // The Stationeries box starts as a change of identity would leave it.
+    backupitem_[6]->setEnabled(stationeryAvailable(session_));
+    cmdApply_->setText(SSTab1_->currentIndex() == 0 ? "Backup Now" : "Restore Now");
+}
+
+void frmMain::showStatus(const QString& text) {
+    statusBar()->showMessage(text);
+}
+
+void frmMain::SSTab1_Click(int previousTab) {
+    cmdApply_->setText(previousTab == 1 ? "Backup Now" : "Restore Now");
+}
+
+void frmMain::cbSource_Click() {
+    for (QCheckBox* box : backupitem_) {
+        box->setEnabled(true);
+        box->setChecked(false);
+    }
+    backupitem_[6]->setEnabled(stationeryAvailable(session_));
+}
+
+void frmMain::ifprotect_Click() {
+    const bool on = ifprotect_->isChecked();
+    for (QLineEdit* box : {txtPassword_, txtPassword2_}) {
+        box->setEnabled(on);
+        QPalette palette = box->palette();
+        // The window-background colour while the boxes take a password, the scroll-bar grey otherwise.
+        QColor colour = on ? QApplication::palette().color(QPalette::Active, QPalette::Base)
+                           : QApplication::palette().color(QPalette::Active, QPalette::Button);
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            palette.setColor(group, QPalette::Base, colour);
+        box->setPalette(palette);
+        box->clear();
+    }
+}
+
+void frmMain::setItems(const std::array<QCheckBox*, kBackupItemCount>& boxes, bool checked) {
+    for (QCheckBox* box : boxes)
+        box->setChecked(checked);
+}
+
+void frmMain::gethelp() {
+    std::filesystem::path manual = helpManualPath();
+    if (!openUrl_(QUrl::fromLocalFile(QString::fromStdString(manual.string()))))
+        ui_.messageBox("The help could not be opened: no program on this desktop shows " + manual.string() +
+                           ".",
+                       kAppTitle, MsgIcon::Information, MsgButtons::Ok);
+}
+
+void frmMain::website_Click() {
+    if (!openUrl_(QUrl(kWebsiteAddress)))
+        ui_.messageBox(std::string("No browser could be started for ") + kWebsiteAddress + ".", kAppTitle,
+                       MsgIcon::Information, MsgButtons::Ok);
+}
+
+void frmMain::about_Click() {
+    if (aboutBox_)
+        return;
+    frmabout box(openUrl_, this);
+    aboutBox_ = &box;
+    box.exec();
+}
+
+void frmMain::deleteTempArchive() {
+    std::error_code ec;
+    if (!state_.TempArchivePath.empty())
+        std::filesystem::remove(state_.TempArchivePath, ec);
+}
+
+void frmMain::quit_Click() {
+    if (quitting_)
+        return;
+    if (running_) {
+        quitPending_ = true;
+        showStatus("Tessaly quits when the current run has finished.");
+        return;
+    }
+    quitting_ = true;
+    if (aboutBox_)
+        aboutBox_->reject();
+    deleteTempArchive();
+    close();
+    emit programEnded();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (quitting_) {
+        event->accept();
+        return;
+    }
+    quit_Click();
+    if (quitting_)
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace tessaly

@@ -1,0 +1,140 @@
+// frmMain.h -- the main window: backup and restore tabs, menus, and the commands that call the engine.
+#pragma once
+
+#include "app/AppLinks.h"
+#include "app/FileChoosers.h"
+#include "app/QtUi.h"
+#include "engine/MainWindowState.h"
+#include "engine/ProfileSession.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+
+namespace tessaly {
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // The window shows its dialogs and progress through `ui`, which the session's registry also uses.
+    frmMain(ProfileSession& session, MainWindowState& state, QtUi& ui, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Replace the file dialogs and the desktop's opener (tests answer them themselves).
+    void setFileChoosers(FileChoosers choosers) { choosers_ = std::move(choosers); }
+    void setUrlOpener(UrlOpener opener) { openUrl_ = std::move(opener); }
+
+    // The start-up probe and the identity lists; the info file goes into infoFolder.
+    void Form_Load(const std::string& infoFolder);
+    // A line on the status bar (the sample-profile notice, a refused command).
+    void showStatus(const QString& text);
+    // True from the start of a backup, restore or inspection to its last message.
+    bool isRunning() const { return running_; }
+
+public slots:
+    // The action button: the backup driver on the backup tab, the restore driver after its warning.
+    void cmdApply_Click();
+    // The quit procedure: closes the about box, deletes the temporary archive, closes the window and
+    // emits programEnded. Asked during a run, it waits until the run has finished.
+    void quit_Click();
+
+signals:
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // frmMainLayout.cpp
+    void buildControls();
+    QWidget* buildBackupTab();
+    QWidget* buildRestoreTab();
+    QWidget* buildProgressPanel();
+    void buildMenus();
+    QAction* addCommand(QMenu* menu, const char* name, const QString& caption);
+    void markComingLater(QAction* action);
+
+    // frmMain.cpp
+    void SSTab1_Click(int previousTab);
+    void cbSource_Click();
+    void ifprotect_Click();
+    void setItems(const std::array<QCheckBox*, kBackupItemCount>& boxes, bool checked);
+    void gethelp();
+    void website_Click();
+    void about_Click();
+    void deleteTempArchive();
+
+    // frmMainRuns.cpp
+    bool refusedDuringRun();
+    bool beginRun();
+    void endRun();
+    void cmdTargetFile_Click();
+    void cmdSourceFile_Click();
+    void runBackupDriver();
+    void runRestoreDriver();
+    void TaskScheduler_Click();
+    void backupiefavorites_Click();
+    void restoreiefavorites_Click();
+    const IdentityColumn* chosenIdentity(QComboBox* list) const;
+
+    ProfileSession& session_;
+    MainWindowState& state_;
+    QtUi& ui_;
+    FileChoosers choosers_;
+    UrlOpener openUrl_ = openWithDesktop;
+
+    bool running_ = false;
+    bool quitPending_ = false;
+    bool quitting_ = false;
+    int shownTab_ = 0;
+    std::vector<std::pair<QPointer<QObject>, bool>> runCommands_;
+    QPointer<QDialog> aboutBox_;
+
+    QTabWidget* SSTab1_ = nullptr;
+    std::array<QCheckBox*, kBackupItemCount> backupitem_{};
+    std::array<QCheckBox*, kBackupItemCount> restoreitem_{};
+    QGroupBox* Frame1_ = nullptr;
+    QGroupBox* Frame4_ = nullptr;
+    QComboBox* cbSource_ = nullptr;
+    QComboBox* cbTarget_ = nullptr;
+    QLineEdit* txtTargetFile_ = nullptr;
+    QPushButton* cmdTargetFile_ = nullptr;
+    QPlainTextEdit* txtAttachInfo_ = nullptr;
+    QCheckBox* ifprotect_ = nullptr;
+    QLineEdit* txtPassword_ = nullptr;
+    QLineEdit* txtPassword2_ = nullptr;
+    QLineEdit* txtSourceFile_ = nullptr;
+    QPushButton* cmdSourceFile_ = nullptr;
+    QPlainTextEdit* txtPOBinfo_ = nullptr;
+    QPlainTextEdit* txtFileInfo_ = nullptr;
+    QPushButton* cmdAbout_ = nullptr;
+    QPushButton* cmdApply_ = nullptr;
+    QPushButton* cmdQuit_ = nullptr;
+    QWidget* picCon3_ = nullptr;
+    QProgressBar* pbshow_ = nullptr;
+    QLabel* Label1_ = nullptr;
+    QMenu* selectitem_ = nullptr;
+    QMenu* selectitem2_ = nullptr;
+    QAction* backup_ = nullptr;
+    QAction* restore_ = nullptr;
+    QAction* TaskScheduler_ = nullptr;
+    QAction* backupiefavorites_ = nullptr;
+    QAction* restoreiefavorites_ = nullptr;
+    QAction* backuptocd_ = nullptr;
+};
+
+} // namespace tessaly

@@ -1,0 +1,178 @@
+// frmMainRuns.cpp -- the commands that run the engine: Browse buttons, backup, restore, other windows.
+#include "app/OptionalWindows.h"
+#include "app/frmMain.h"
+
+#include "engine/BackupDriver.h"
+#include "engine/RestoreDriver.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace tessaly {
+
+namespace {
+
+const char* kRestoreWarning = "Your current Email and News messages will be replaced with the messages from "
+                              "the selected backup file.\r\n\r\nDo you want to countinue?";
+
+std::array<bool, kBackupItemCount> checkedItems(const std::array<QCheckBox*, kBackupItemCount>& boxes) {
+    std::array<bool, kBackupItemCount> checked{};
+    for (int i = 0; i < kBackupItemCount; ++i)
+        checked[i] = boxes[i]->isChecked();
+    return checked;
+}
+
+} // namespace
+
+// One run at a time: the engine lets window messages run while it works, so every command that
+// starts a run or changes its choices is switched off until the run's last message, and a command
+// that arrives anyway is refused.
+bool frmMain::refusedDuringRun() {
+    if (!running_)
+        return false;
+    QApplication::beep();
+    showStatus("A backup or restore is running; wait until it has finished.");
+    return true;
+}
+
+bool frmMain::beginRun() {
+    if (refusedDuringRun())
+        return false;
+    running_ = true;
+    runCommands_.clear();
+    for (QObject* command : std::initializer_list<QObject*>{
+             cmdApply_, cmdTargetFile_, cmdSourceFile_, cbSource_, cbTarget_, backup_, restore_,
+             TaskScheduler_, backupiefavorites_, restoreiefavorites_, backuptocd_}) {
+        bool enabled = command->property("enabled").toBool();
+        runCommands_.emplace_back(command, enabled);
+        command->setProperty("enabled", false);
+    }
+    return true;
+}
+
+void frmMain::endRun() {
+    for (auto& [command, enabled] : runCommands_)
+        if (command)
+            command->setProperty("enabled", enabled);
+    runCommands_.clear();
+    running_ = false;
+    if (quitPending_)
+        quit_Click();
+}
+
+const IdentityColumn* frmMain::chosenIdentity(QComboBox* list) const {
+    int index = list->currentIndex();
+    if (index < 0 || static_cast<size_t>(index) >= identityCount(state_.IdentityTable))
+        return nullptr;
+    return &state_.IdentityTable[index];
+}
+
+void frmMain::cmdApply_Click() {
+    if (SSTab1_->currentIndex() == 0)
+        runBackupDriver();
+    else
+        runRestoreDriver();
+}
+
+void frmMain::cmdTargetFile_Click() {
+    if (refusedDuringRun())
+        return;
+    if (std::optional<QString> chosen = choosers_.backupTarget(this)) {
+        txtTargetFile_->setText(*chosen);
+        state_.BackupFileName = txtTargetFile_->text().toStdString();
+    }
+}
+
+void frmMain::cmdSourceFile_Click() {
+    if (refusedDuringRun())
+        return;
+    // A cancelled dialog leaves the opened file (and its temporary archive) as it was.
+    std::optional<QString> chosen = choosers_.backupSource(this);
+    if (!chosen || chosen->isEmpty() || !beginRun())
+        return;
+    RestoreDriver driver(session_, state_, ui_);
+    InspectionView view = driver.inspect(chosen->toStdString());
+    if (view.sourcePath.empty()) {
+        // The password was refused: nothing counts as opened any more, and the window says so.
+        txtSourceFile_->clear();
+        txtPOBinfo_->clear();
+        txtFileInfo_->clear();
+        for (QCheckBox* box : restoreitem_)
+            box->setEnabled(false);
+    } else {
+        txtSourceFile_->setText(QString::fromStdString(view.sourcePath));
+        txtPOBinfo_->setPlainText(displayText(view.details));
+        txtFileInfo_->setPlainText(displayText(view.note));
+        for (int i = 0; i < kBackupItemCount; ++i)
+            if (view.enableItem[i])
+                restoreitem_[i]->setEnabled(*view.enableItem[i]);
+    }
+    endRun();
+}
+
+void frmMain::runBackupDriver() {
+    if (!beginRun())
+        return;
+    BackupRequest request;
+    request.items = checkedItems(backupitem_);
+    request.identityUserName = cbSource_->currentText().toStdString();
+    if (const IdentityColumn* identity = chosenIdentity(cbSource_))
+        request.identityKey = identity->key;
+    request.protect = ifprotect_->isChecked();
+    request.password = txtPassword_->text().toStdString();
+    request.password2 = txtPassword2_->text().toStdString();
+    request.note = txtAttachInfo_->toPlainText().replace('\n', "\r\n").toStdString();
+    BackupDriver driver(session_, state_, ui_);
+    BackupOutcome outcome = driver.run(request, discWindowBuilt());
+    if (outcome.discRequested)
+        showDiscWindow(session_, state_, ui_, this);
+    endRun();
+}
+
+void frmMain::runRestoreDriver() {
+    if (!beginRun())
+        return;
+    // Both the button and the menu command warn first: a restore replaces the identity's data.
+    if (ui_.messageBox(kRestoreWarning, kAppTitle, MsgIcon::Information, MsgButtons::OkCancel) ==
+        MsgResult::Ok) {
+        const IdentityColumn* identity = chosenIdentity(cbTarget_);
+        RestoreDriver driver(session_, state_, ui_);
+        driver.run(checkedItems(restoreitem_), identity ? identity->key : std::string());
+    }
+    endRun();
+}
+
+void frmMain::TaskScheduler_Click() {
+    if (!beginRun())
+        return;
+    showSchedulerWindow(session_, state_, ui_, this);
+    endRun();
+}
+
+void frmMain::backupiefavorites_Click() {
+    if (refusedDuringRun())
+        return;
+    std::optional<QString> chosen = choosers_.favoritesExport(this);
+    if (!chosen || !beginRun())
+        return;
+    exportFavoritesTo(session_, ui_, chosen->toStdString());
+    endRun();
+}
+
+void frmMain::restoreiefavorites_Click() {
+    if (refusedDuringRun())
+        return;
+    std::optional<QString> chosen = choosers_.favoritesImport(this);
+    if (!chosen || !beginRun())
+        return;
+    importFavoritesFrom(session_, ui_, chosen->toStdString());
+    endRun();
+}
+
+} // namespace tessaly

@@ -1,0 +1,25 @@
+// frmPwd.h -- the password prompt for a backup file: masked input, Enter or OK accepts, Cancel keeps nothing.
+#pragma once
+
+#include <QDialog>
+
+#include <optional>
+#include <string>
+
+class QLineEdit;
+
+namespace tessaly {
+
+class frmPwd : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmPwd(QWidget* parent = nullptr);
+
+    // Shows the prompt modally: the typed text after "OK" or Enter, nullopt after "Cancel" or closing.
+    std::optional<std::string> ask();
+
+private:
+    QLineEdit* txtPassword_ = nullptr;
+};
+
+} // namespace tessaly

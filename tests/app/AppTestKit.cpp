@@ -1,0 +1,101 @@
+// AppTestKit.cpp -- the window-test fixture: a private prefix and temporary folder, answered dialogs.
+#include "AppTestKit.h"
+
+#include "engine/BackupDriver.h"
+#include "platform/TempFiles.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <cstdlib>
+
+namespace tessaly::test {
+
+std::string storeFolder(const std::string& identityKey) {
+    return "drive_c/users/sample/Local Settings/Application Data/Identities/" + identityKey +
+           "/Microsoft/Outlook Express/";
+}
+
+std::vector<std::string> texts(const std::vector<SeenBox>& boxes) {
+    std::vector<std::string> out;
+    for (const SeenBox& b : boxes)
+        out.push_back(b.text);
+    return out;
+}
+
+void AppFixture::SetUp() {
+    std::filesystem::create_directories(tmp);
+    if (const char* old = std::getenv("TMPDIR"))
+        oldTmpdir_ = old;
+    setenv("TMPDIR", tmp.c_str(), 1);
+}
+
+void AppFixture::TearDown() {
+    app.reset();
+    // Whatever the test did, nothing of the program is left in the temporary folder.
+    EXPECT_TRUE(std::filesystem::is_empty(tmp)) << "temporary files left behind";
+    if (oldTmpdir_)
+        setenv("TMPDIR", oldTmpdir_->c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+}
+
+void AppFixture::start() {
+    if (!std::filesystem::exists(prefix))
+        copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
+    app = std::make_unique<InteractiveApp>(Profile{prefix, false, "sample"});
+    FileChoosers choosers;
+    choosers.backupTarget = [this](QWidget*) { return nextTarget; };
+    choosers.backupSource = [this](QWidget*) { return nextSource; };
+    choosers.favoritesExport = choosers.favoritesImport = [this](QWidget*) { return nextFavorites; };
+    window().setFileChoosers(choosers);
+    window().setUrlOpener([this](const QUrl& url) {
+        openedUrls.push_back(url);
+        return urlOpens;
+    });
+    QObject::connect(&window(), &frmMain::programEnded, [this] { ++programEnded; });
+    window().show();
+    app->load();
+}
+
+void AppFixture::click(const char* name) {
+    if (auto* b = find<QAbstractButton>(name))
+        b->click();
+}
+
+void AppFixture::trigger(const char* actionName) {
+    if (auto* a = find<QAction>(actionName))
+        a->trigger();
+}
+
+bool AppFixture::waitFor(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+std::filesystem::path AppFixture::makeBackup(const std::string& name, const std::string& password,
+                                             std::array<bool, kBackupItemCount> items) {
+    if (!std::filesystem::exists(prefix))
+        copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
+    RecordingUi ui;
+    ProfileSession session(Profile{prefix, false, "sample"}, ui);
+    PrivateWorkDir work;
+    MainWindowState state;
+    LoadMainWindowState(state, session, work.path().string());
+    std::filesystem::path file = dir / name;
+    state.BackupFileName = file.string();
+    BackupRequest request;
+    request.items = items;
+    request.identityUserName = "Main Identity";
+    request.identityKey = kMainIdentity;
+    request.protect = !password.empty();
+    request.password = request.password2 = password;
+    BackupOutcome outcome = BackupDriver(session, state, ui).run(request, false);
+    EXPECT_TRUE(outcome.completed) << (ui.messages.empty() ? "" : ui.messages.back().text);
+    return file;
+}
+
+} // namespace tessaly::test

@@ -1,0 +1,214 @@
+// FrmMainRunTest.cpp -- backups and restores driven through the window, with its message boxes answered.
+#include "AppTestKit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTabWidget>
+
+namespace tessaly::test {
+namespace {
+
+using Runs = AppFixture;
+
+struct CheckCase {
+    const char* what;
+    bool target;
+    bool items;
+    bool protect;
+    const char* password;
+    const char* password2;
+    const char* message;
+    QMessageBox::Icon icon;
+};
+
+class BackupChecks : public AppFixture, public ::testing::WithParamInterface<CheckCase> {};
+
+TEST_P(BackupChecks, RefuseBeforeAnythingIsWritten) {
+    const CheckCase& c = GetParam();
+    start();
+    std::filesystem::path target = dir / "old.tsy";
+    writeFile(target, "an older backup");
+    if (c.target) {
+        nextTarget = QString::fromStdString(target.string());
+        click("cmdTargetFile");
+        EXPECT_EQ(find<QLineEdit>("txtTargetFile")->text().toStdString(), target.string());
+    }
+    if (c.items)
+        find<QCheckBox>("backupitem_2")->setChecked(true);
+    if (c.protect) {
+        click("ifprotect");
+        find<QLineEdit>("txtPassword")->setText(c.password);
+        find<QLineEdit>("txtPassword2")->setText(c.password2);
+    }
+    dialogs.thenAnswer(QMessageBox::Ok);
+    click("cmdApply");
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, c.message);
+    EXPECT_EQ(dialogs.boxes[0].icon, c.icon);
+    EXPECT_EQ(dialogs.boxes[0].title, "Tessaly");
+    EXPECT_EQ(readFile(target), "an older backup");
+    EXPECT_FALSE(window().isRunning());
+    EXPECT_TRUE(find<QWidget>("cmdApply")->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(InOrder, BackupChecks,
+                         ::testing::Values(CheckCase{"NoTargetEvenWithItems", false, true, false, "", "",
+                                                     "Invalid backup file name.", QMessageBox::Warning},
+                                           CheckCase{"NoItem", true, false, true, "a", "b",
+                                                     "Please select at least one item.",
+                                                     QMessageBox::Warning},
+                                           CheckCase{"BothPasswordsEmpty", true, true, true, "", "",
+                                                     "Please enter Password!", QMessageBox::Critical},
+                                           CheckCase{"SecondPasswordEmpty", true, true, true, "pa55", "",
+                                                     "Incorect Password!", QMessageBox::Critical},
+                                           CheckCase{"PasswordsDifferInCase", true, true, true, "pa55",
+                                                     "PA55", "Incorect Password!", QMessageBox::Critical}),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(Runs, CancelledBrowseKeepsTheTargetFile) {
+    start();
+    nextTarget = QString::fromStdString((dir / "first.tsy").string());
+    click("cmdTargetFile");
+    nextTarget.reset();
+    click("cmdTargetFile");
+    EXPECT_EQ(find<QLineEdit>("txtTargetFile")->text().toStdString(), (dir / "first.tsy").string());
+    EXPECT_EQ(state().BackupFileName, (dir / "first.tsy").string());
+}
+
+// The whole road: a protected backup of every item through the window, then the file opened on the
+// restore tab with the password prompt and restored into the other identity.
+TEST_F(Runs, FullBackupThenRestoreIntoTheOtherIdentity) {
+    start();
+    const std::filesystem::path file = dir / "all.tsy";
+    nextTarget = QString::fromStdString(file.string());
+    click("cmdTargetFile");
+    trigger("Selectallitems");
+    click("ifprotect");
+    find<QLineEdit>("txtPassword")->setText("pa55");
+    find<QLineEdit>("txtPassword2")->setText("pa55");
+    find<QPlainTextEdit>("txtAttachInfo")->setPlainText("weekly\nsecond line");
+
+    // While the run is in progress (its completion message is still open) no second command starts,
+    // and a quit waits for the run to end.
+    bool panelHiddenAtReport = false;
+    dialogs.thenAnswer(QMessageBox::Ok, [&] {
+        EXPECT_TRUE(window().isRunning());
+        EXPECT_FALSE(find<QWidget>("cmdApply")->isEnabled());
+        EXPECT_FALSE(find<QAction>("backup")->isEnabled());
+        EXPECT_FALSE(find<QWidget>("cmdTargetFile")->isEnabled());
+        trigger("backup");
+        window().cmdApply_Click();
+        EXPECT_TRUE(window().statusBar()->currentMessage().contains("running"));
+        window().quit_Click();
+        EXPECT_EQ(programEnded, 0);
+        panelHiddenAtReport = !find<QWidget>("picCon3")->isVisible();
+    });
+    click("cmdApply");
+    ASSERT_EQ(dialogs.boxes.size(), 1u) << "no disc question without a disc window";
+    EXPECT_EQ(dialogs.boxes[0].text, "The Backup was Completed!\n\n"
+                                     "Backup Accounts\tSuccessed\nBackup Adress Book\tSuccessed\n"
+                                     "Backup Rules\tSuccessed\nBackup Messages\tSuccessed\n"
+                                     "Backup Block Senders\tSuccessed\nBackup Signatures\tSuccessed\n"
+                                     "Backup Stationeries\tSuccessed\nBackup Settings\tSuccessed");
+    EXPECT_EQ(dialogs.boxes[0].icon, QMessageBox::Information);
+    EXPECT_TRUE(panelHiddenAtReport);
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_TRUE(state().backupfiletocd.empty());
+    // The quit asked for during the run happens once it is over; this test goes on without it.
+    EXPECT_EQ(programEnded, 1);
+    EXPECT_FALSE(window().isRunning());
+}
+
+TEST_F(Runs, RestoreThroughTheWindowWithThePasswordPrompt) {
+    const std::filesystem::path file =
+        makeBackup("all.tsy", "pa55", {true, true, true, true, true, true, true, true});
+    const std::string inboxBefore = readFile(prefix / storeFolder(kWorkIdentity) / "Inbox.dbx");
+    start();
+    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    ASSERT_EQ(find<QAbstractButton>("cmdApply")->text(), "Restore Now");
+
+    nextSource = QString::fromStdString(file.string());
+    dialogs.thenTypePassword("pa55", true);
+    click("cmdSourceFile");
+    EXPECT_EQ(dialogs.boxes.size(), 0u);
+    EXPECT_EQ(state().rtPassword, "pa55");
+    EXPECT_FALSE(state().InspectionInvalid);
+    EXPECT_TRUE(std::filesystem::exists(state().TempArchivePath));
+    EXPECT_EQ(find<QLineEdit>("txtSourceFile")->text().toStdString(), file.string());
+    const std::string details = find<QPlainTextEdit>("txtPOBinfo")->toPlainText().toStdString();
+    EXPECT_EQ(details.rfind("Computer:SAMPLE-PC\nUser:", 0), 0u) << details;
+    EXPECT_NE(details.find("\nIdentity:Main Identity\nDate:"), std::string::npos) << details;
+    for (int i = 0; i < kBackupItemCount; ++i)
+        EXPECT_TRUE(find<QCheckBox>(("restoreitem_" + std::to_string(i)).c_str())->isEnabled()) << i;
+
+    // Cancel at the warning restores nothing.
+    trigger("Selectallitems2");
+    find<QComboBox>("cbTarget")->setCurrentIndex(1);
+    dialogs.thenAnswer(QMessageBox::Cancel);
+    click("cmdApply");
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text,
+              "Your current Email and News messages will be replaced with the messages from "
+              "the selected backup file.\n\nDo you want to countinue?");
+    EXPECT_EQ(dialogs.boxes[0].icon, QMessageBox::Information);
+    EXPECT_EQ(dialogs.boxes[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(readFile(prefix / storeFolder(kWorkIdentity) / "Inbox.dbx"), inboxBefore);
+
+    // OK restores every item into "Work"; the menu command warns the same way.
+    dialogs.thenAnswer(QMessageBox::Ok);
+    dialogs.thenAnswer(QMessageBox::Ok);
+    trigger("restore");
+    ASSERT_EQ(dialogs.boxes.size(), 3u);
+    EXPECT_EQ(dialogs.boxes[1].text, dialogs.boxes[0].text);
+    EXPECT_EQ(dialogs.boxes[2].text, "The Restore was Completed!\n\n"
+                                     "Restore Accounts\tSuccessed\nRestore Adress Book\tSuccessed\n"
+                                     "Restore Rules\tSuccessed\nRestore Messages\tSuccessed\n"
+                                     "Restore Block Senders\tSuccessed\nRestore Signatures\tSuccessed\n"
+                                     "Restore Stationeries\tSuccessed\nRestore Settings\tSuccessed");
+    for (const char* store : {"Inbox.dbx", "Folders.dbx", "Sent Items.dbx"})
+        EXPECT_EQ(readFile(prefix / storeFolder(kWorkIdentity) / store),
+                  readFile(prefix / storeFolder(kMainIdentity) / store))
+            << store;
+    EXPECT_TRUE(find<QWidget>("cmdApply")->isEnabled());
+}
+
+TEST_F(Runs, OnlyTheItemsTheFileHoldsAreOfferedAndRestored) {
+    const std::filesystem::path file =
+        makeBackup("two.tsy", "", {true, false, true, false, false, false, false, false});
+    start();
+    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    nextSource = QString::fromStdString(file.string());
+    click("cmdSourceFile");
+    EXPECT_EQ(dialogs.dialogsSeen, 0) << "a file without password opens without a prompt";
+    for (int i = 0; i < kBackupItemCount; ++i)
+        EXPECT_EQ(find<QCheckBox>(("restoreitem_" + std::to_string(i)).c_str())->isEnabled(),
+                  i == 0 || i == 2)
+            << i;
+    trigger("Selectallitems2");
+    dialogs.thenAnswer(QMessageBox::Ok);
+    dialogs.thenAnswer(QMessageBox::Ok);
+    click("cmdApply");
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[1].text, "The Restore was Completed!\n\nRestore Accounts\tSuccessed\n"
+                                     "Restore Rules\tSuccessed");
+}
+
+TEST_F(Runs, RestoreWithoutAnOpenedFileIsRefused) {
+    start();
+    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    dialogs.thenAnswer(QMessageBox::Ok);
+    dialogs.thenAnswer(QMessageBox::Ok);
+    click("cmdApply");
+    EXPECT_EQ(
+        texts(dialogs.boxes),
+        (std::vector<std::string>{"Your current Email and News messages will be replaced with the messages "
+                                  "from the selected backup file.\n\nDo you want to countinue?",
+                                  "Invalid backup file."}));
+    EXPECT_EQ(dialogs.boxes[1].icon, QMessageBox::Critical);
+}
+
+} // namespace
+} // namespace tessaly::test

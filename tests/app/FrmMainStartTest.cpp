@@ -1,0 +1,265 @@
+// FrmMainStartTest.cpp -- start-up, the tab caption, item pop-up menus, password boxes, stationery rule,
+// help.
+#include "AppTestKit.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTabWidget>
+
+namespace tessaly::test {
+namespace {
+
+const char* kEmptyUserReg =
+    "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n"
+    "\n#arch=win64\n";
+
+using StartUp = AppFixture;
+
+std::vector<std::string> listed(QComboBox* list) {
+    std::vector<std::string> names;
+    for (int i = 0; i < list->count(); ++i)
+        names.push_back(list->itemText(i).toStdString());
+    return names;
+}
+
+TEST_F(StartUp, BothListsHoldEveryIdentityAndStartOnTheFirst) {
+    start();
+    EXPECT_EQ(dialogs.dialogsSeen, 0);
+    for (const char* name : {"cbSource", "cbTarget"}) {
+        auto* list = find<QComboBox>(name);
+        EXPECT_EQ(listed(list), (std::vector<std::string>{"Main Identity", "Work"})) << name;
+        EXPECT_EQ(list->currentIndex(), 0) << name;
+    }
+    EXPECT_TRUE(find<QWidget>("cmdApply")->isEnabled());
+    EXPECT_EQ(state().IdentityTable.size(), 3u); // two identities and the empty column after them
+    EXPECT_EQ(state().sComputerName, "SAMPLE-PC");
+    EXPECT_TRUE(state().InspectionInvalid);
+    // Nothing opened yet: no restore item is offered; every backup item is.
+    for (int i = 0; i < kBackupItemCount; ++i) {
+        EXPECT_TRUE(find<QCheckBox>(("backupitem_" + std::to_string(i)).c_str())->isEnabled()) << i;
+        EXPECT_FALSE(find<QCheckBox>(("restoreitem_" + std::to_string(i)).c_str())->isEnabled()) << i;
+    }
+}
+
+struct NoIdentityCase {
+    const char* what;
+    std::string userReg;
+};
+
+class NoIdentity : public AppFixture, public ::testing::WithParamInterface<NoIdentityCase> {};
+
+TEST_P(NoIdentity, OneCriticalMessageAndNoWayToRun) {
+    copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
+    writeFile(prefix / "user.reg", GetParam().userReg);
+    dialogs.thenAnswer(QMessageBox::Ok);
+    start();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    const SeenBox& box = dialogs.boxes[0];
+    EXPECT_EQ(box.text, "Your Windows System have not install Outlook Express ");
+    EXPECT_EQ(box.title, "Tessaly");
+    EXPECT_EQ(box.icon, QMessageBox::Critical);
+    EXPECT_EQ(box.buttons, QMessageBox::Ok);
+    EXPECT_TRUE(state().OENotInstalled);
+    EXPECT_EQ(find<QComboBox>("cbSource")->count(), 0);
+    EXPECT_EQ(find<QComboBox>("cbTarget")->count(), 0);
+    auto* apply = find<QAbstractButton>("cmdApply");
+    EXPECT_FALSE(apply->isEnabled());
+    EXPECT_EQ(apply->text(), "BACKUP NOW"); // the load stops before the caption rule
+    EXPECT_FALSE(find<QAction>("backup")->isEnabled());
+    EXPECT_FALSE(find<QAction>("restore")->isEnabled());
+    // The window stays open and usable for everything else.
+    EXPECT_TRUE(window().isVisible());
+    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    EXPECT_FALSE(apply->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, NoIdentity,
+                         ::testing::Values(NoIdentityCase{"EmptyUserReg", kEmptyUserReg},
+                                           NoIdentityCase{
+                                               "IdentitiesKeyWithoutSubkeys",
+                                               std::string(kEmptyUserReg) +
+                                                   "\n[Identities] 1715679000\n#time=1da0000000000000\n"
+                                                   "\"Default User ID\"=\"\"\n"}),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(StartUp, ActionButtonCaptionFollowsTheTab) {
+    start();
+    auto* tabs = find<QTabWidget>("SSTab1");
+    auto* apply = find<QAbstractButton>("cmdApply");
+    const std::vector<std::pair<int, const char*>> steps = {
+        {1, "Restore Now"}, {0, "Backup Now"}, {1, "Restore Now"}, {0, "Backup Now"}};
+    for (const auto& [tab, caption] : steps) {
+        tabs->setCurrentIndex(tab);
+        EXPECT_EQ(apply->text().toStdString(), caption) << "tab " << tab;
+    }
+}
+
+struct PopupCase {
+    const char* frame;
+    const char* menu;
+    const char* otherMenu;
+    const char* selectAll;
+    const char* deselectAll;
+    const char* boxes;
+    const char* otherBoxes;
+};
+
+class ItemMenus : public AppFixture, public ::testing::WithParamInterface<PopupCase> {
+protected:
+    std::vector<bool> checks(const char* array) {
+        std::vector<bool> out;
+        for (int i = 0; i < kBackupItemCount; ++i)
+            out.push_back(
+                find<QCheckBox>((std::string(array) + "_" + std::to_string(i)).c_str())->isChecked());
+        return out;
+    }
+};
+
+TEST_P(ItemMenus, RightClickOffersTheFramesOwnMenuWhichSetsEveryBoxOfIt) {
+    const PopupCase& c = GetParam();
+    start();
+    find<QTabWidget>("SSTab1")->setCurrentIndex(std::string(c.boxes) == "backupitem" ? 0 : 1);
+    auto* frame = find<QGroupBox>(c.frame);
+    auto* menu = find<QMenu>(c.menu);
+    auto* other = find<QMenu>(c.otherMenu);
+
+    // Only the right button opens the menu.
+    QMouseEvent left(QEvent::MouseButtonPress, QPointF(5, 5), frame->mapToGlobal(QPointF(5, 5)),
+                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame, &left);
+    EXPECT_FALSE(menu->isVisible());
+    QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(5, 5), frame->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(frame, &right);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_FALSE(other->isVisible());
+    menu->close();
+
+    // A disabled box is set too; the other frame's boxes are left alone.
+    find<QCheckBox>((std::string(c.boxes) + "_6").c_str())->setEnabled(false);
+    find<QCheckBox>((std::string(c.otherBoxes) + "_2").c_str())->setChecked(true);
+    const std::vector<bool> otherBefore = checks(c.otherBoxes);
+    trigger(c.selectAll);
+    EXPECT_EQ(checks(c.boxes), std::vector<bool>(kBackupItemCount, true));
+    EXPECT_EQ(checks(c.otherBoxes), otherBefore);
+    trigger(c.deselectAll);
+    EXPECT_EQ(checks(c.boxes), std::vector<bool>(kBackupItemCount, false));
+    EXPECT_EQ(checks(c.otherBoxes), otherBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, ItemMenus,
+                         ::testing::Values(PopupCase{"Frame1", "selectitem", "selectitem2", "Selectallitems",
+                                                     "Unselectallitems", "backupitem", "restoreitem"},
+                                           PopupCase{"Frame4", "selectitem2", "selectitem", "Selectallitems2",
+                                                     "Unselectallitems2", "restoreitem", "backupitem"}),
+                         [](const auto& info) { return std::string(info.param.frame); });
+
+TEST_F(StartUp, PasswordCheckBoxEnablesColoursAndEmptiesBothBoxes) {
+    start();
+    auto* protect = find<QCheckBox>("ifprotect");
+    const std::array<QLineEdit*, 2> boxes = {find<QLineEdit>("txtPassword"), find<QLineEdit>("txtPassword2")};
+    const QColor window = QApplication::palette().color(QPalette::Base);
+    const QColor grey = QApplication::palette().color(QPalette::Button);
+    ASSERT_NE(window, grey);
+    EXPECT_FALSE(protect->isChecked());
+    for (QLineEdit* box : boxes) {
+        EXPECT_FALSE(box->isEnabled());
+        EXPECT_EQ(box->palette().color(QPalette::Base), grey);
+    }
+    for (bool on : {true, false, true}) {
+        for (QLineEdit* box : boxes)
+            box->setText("typed");
+        protect->click();
+        ASSERT_EQ(protect->isChecked(), on);
+        for (QLineEdit* box : boxes) {
+            EXPECT_EQ(box->isEnabled(), on);
+            EXPECT_EQ(box->palette().color(QPalette::Base), on ? window : grey);
+            EXPECT_TRUE(box->text().isEmpty()) << "after switching " << (on ? "on" : "off");
+        }
+    }
+}
+
+struct StationeryCase {
+    const char* what;
+    std::function<void(const std::filesystem::path& folder)> change;
+    bool enabled;
+};
+
+class StationeryRule : public AppFixture, public ::testing::WithParamInterface<StationeryCase> {};
+
+TEST_P(StationeryRule, IdentityChangeClearsEveryBoxAndOffersStationeryOnlyWithFiles) {
+    copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
+    GetParam().change(prefix / "drive_c/Program Files/Common Files/Microsoft Shared/Stationery");
+    start();
+    trigger("Selectallitems");
+    auto* source = find<QComboBox>("cbSource");
+    source->setCurrentIndex(1);
+    emit source->activated(1);
+    for (int i = 0; i < kBackupItemCount; ++i) {
+        auto* box = find<QCheckBox>(("backupitem_" + std::to_string(i)).c_str());
+        EXPECT_FALSE(box->isChecked()) << i;
+        EXPECT_EQ(box->isEnabled(), i != 6 || GetParam().enabled) << i;
+    }
+    // "Select all items" checks the Stationeries box even when it is disabled.
+    trigger("Selectallitems");
+    EXPECT_TRUE(find<QCheckBox>("backupitem_6")->isChecked());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, StationeryRule,
+    ::testing::Values(StationeryCase{"WithFiles", [](const std::filesystem::path&) {}, true},
+                      StationeryCase{"OnlyASubfolder",
+                                     [](const std::filesystem::path& folder) {
+                                         std::filesystem::remove_all(folder);
+                                         std::filesystem::create_directories(folder / "More");
+                                         writeFile(folder / "More" / "x.htm", "<html></html>");
+                                     },
+                                     false},
+                      StationeryCase{
+                          "Missing",
+                          [](const std::filesystem::path& folder) { std::filesystem::remove_all(folder); },
+                          false}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(StartUp, HelpOpensTheManualAndTheWebsiteItsAddress) {
+    start();
+    trigger("help1");
+    trigger("website");
+    ASSERT_EQ(openedUrls.size(), 2u);
+    ASSERT_TRUE(openedUrls[0].isLocalFile());
+    std::string manual = readFile(openedUrls[0].toLocalFile().toStdString());
+    for (const char* topic : {"Address Book", "sf=", "WINEPREFIX", "Restore"})
+        EXPECT_NE(manual.find(topic), std::string::npos) << topic;
+    EXPECT_EQ(openedUrls[1], QUrl(kWebsiteAddress));
+    EXPECT_EQ(dialogs.dialogsSeen, 0);
+
+    // When the desktop cannot open it, the user is told instead of nothing happening.
+    urlOpens = false;
+    dialogs.thenAnswer(QMessageBox::Ok);
+    trigger("help1");
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_NE(dialogs.boxes[0].text.find("The help could not be opened"), std::string::npos);
+}
+
+TEST_F(StartUp, AboutBoxOpensModallyFromButtonAndMenuAndExitCloses) {
+    start();
+    for (const char* how : {"cmdAbout", "about"}) {
+        dialogs.then([](QWidget* box) {
+            EXPECT_EQ(box->objectName(), "frmabout");
+            control<QAbstractButton>(box, "Command3")->click();
+        });
+        if (std::string(how) == "cmdAbout")
+            click(how);
+        else
+            trigger(how);
+        EXPECT_TRUE(dialogs.allAnswered()) << how;
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << how;
+    }
+}
+
+} // namespace
+} // namespace tessaly::test

@@ -1,0 +1,106 @@
+// PasswordPromptTest.cpp -- opening backup files on the restore tab: when the prompt comes and what it keeps.
+#include "AppTestKit.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+
+namespace tessaly::test {
+namespace {
+
+enum class Prompt { None, Enter, OkButton, Cancel };
+
+struct PromptCase {
+    const char* what;
+    const char* filePassword;
+    const char* remembered; // rtPassword before the file is opened
+    Prompt prompt;
+    const char* typed;
+    const char* rememberedAfter;
+    bool opens;
+};
+
+class OpeningAFile : public AppFixture, public ::testing::WithParamInterface<PromptCase> {};
+
+TEST_P(OpeningAFile, PromptsOnlyWhenTheRememberedPasswordFails) {
+    const PromptCase& c = GetParam();
+    const std::filesystem::path file = makeBackup("f.tsy", c.filePassword);
+    start();
+    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    state().rtPassword = c.remembered;
+    switch (c.prompt) {
+    case Prompt::None:
+        break;
+    case Prompt::Enter:
+    case Prompt::OkButton:
+        dialogs.thenTypePassword(c.typed, c.prompt == Prompt::Enter);
+        break;
+    case Prompt::Cancel:
+        dialogs.thenCancelPassword();
+        break;
+    }
+    if (!c.opens)
+        dialogs.thenAnswer(QMessageBox::Ok);
+    nextSource = QString::fromStdString(file.string());
+    click("cmdSourceFile");
+
+    EXPECT_TRUE(dialogs.allAnswered());
+    EXPECT_EQ(dialogs.dialogsSeen, (c.prompt == Prompt::None ? 0 : 1) + (c.opens ? 0 : 1));
+    EXPECT_EQ(state().rtPassword, c.rememberedAfter);
+    EXPECT_EQ(state().InspectionInvalid, !c.opens);
+    EXPECT_EQ(find<QCheckBox>("restoreitem_0")->isEnabled(), c.opens);
+    if (c.opens) {
+        EXPECT_EQ(find<QLineEdit>("txtSourceFile")->text().toStdString(), file.string());
+    } else {
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(dialogs.boxes[0].text, "Incorect Password or Invalid backup file");
+        EXPECT_EQ(dialogs.boxes[0].icon, QMessageBox::Information);
+        EXPECT_TRUE(find<QLineEdit>("txtSourceFile")->text().isEmpty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OpeningAFile,
+    ::testing::Values(
+        PromptCase{"NoPasswordNothingRemembered", "", "", Prompt::None, "", "", true},
+        PromptCase{"SamePasswordAsTheLastFile", "pa55", "pa55", Prompt::None, "", "pa55", true},
+        PromptCase{"EnterInAnEmptyBoxGivesTheEmptyPassword", "", "old", Prompt::Enter, "", "", true},
+        PromptCase{"OkButton", "pa55", "old", Prompt::OkButton, "pa55", "pa55", true},
+        PromptCase{"CancelKeepsTheEarlierPassword", "pa55", "old", Prompt::Cancel, "", "old", false},
+        PromptCase{"WrongPasswordTyped", "pa55", "", Prompt::Enter, "nope", "nope", false}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(AppFixture, ARefusedSecondFileLeavesNothingOpened) {
+    const std::filesystem::path good = makeBackup("good.tsy", "");
+    const std::filesystem::path locked = makeBackup("locked.tsy", "secret");
+    start();
+    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    nextSource = QString::fromStdString(good.string());
+    click("cmdSourceFile");
+    ASSERT_FALSE(state().InspectionInvalid);
+    const std::string firstArchive = state().TempArchivePath;
+    ASSERT_TRUE(std::filesystem::exists(firstArchive));
+
+    // A cancelled open dialog keeps the opened file.
+    nextSource.reset();
+    click("cmdSourceFile");
+    EXPECT_TRUE(std::filesystem::exists(firstArchive));
+    EXPECT_FALSE(state().InspectionInvalid);
+
+    nextSource = QString::fromStdString(locked.string());
+    dialogs.thenCancelPassword();
+    dialogs.thenAnswer(QMessageBox::Ok);
+    dialogs.thenAnswer(QMessageBox::Ok);
+    dialogs.thenAnswer(QMessageBox::Ok);
+    click("cmdSourceFile");
+    EXPECT_TRUE(state().InspectionInvalid);
+    EXPECT_TRUE(find<QPlainTextEdit>("txtPOBinfo")->toPlainText().isEmpty());
+    // The restore that follows says so instead of running against a deleted archive.
+    find<QCheckBox>("restoreitem_0")->setChecked(true);
+    click("cmdApply");
+    EXPECT_EQ(dialogs.boxes.back().text, "Invalid backup file.");
+}
+
+} // namespace
+} // namespace tessaly::test

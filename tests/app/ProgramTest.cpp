@@ -1,0 +1,98 @@
+// ProgramTest.cpp -- the tessaly program itself: the scheduled run without a display, the window until a
+// signal.
+#include "RunProgram.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace tessaly::test {
+namespace {
+
+const std::string kMain = "{7C2E9A41-5B3D-4E8F-9A16-D04B3C2F8E57}";
+
+class Program : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::filesystem::path prefix = dir / "prefix";
+    std::filesystem::path tmp = dir / "tmp";
+
+    void SetUp() override {
+        copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
+        std::filesystem::create_directories(tmp);
+    }
+    void TearDown() override {
+        std::string left;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(tmp))
+            left += e.path().string() + " ";
+        EXPECT_TRUE(left.empty()) << "temporary files left behind: " << left;
+    }
+};
+
+TEST_F(Program, ScheduledRunNeedsNoDisplay) {
+    const std::filesystem::path target = dir / "scheduled.tsy";
+    RunResult r = runProgram({TESSALY_APP, " sf=" + kMain + "xm=11111111ps=s3cretbf=" + target.string()},
+                             {{"WINEPREFIX", prefix.string()},
+                              {"TMPDIR", tmp.string()},
+                              {"HOME", dir.path().string()},
+                              {"DISPLAY", std::nullopt},
+                              {"WAYLAND_DISPLAY", std::nullopt},
+                              {"QT_QPA_PLATFORM", std::nullopt}});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(target));
+    EXPECT_GT(std::filesystem::file_size(target), 33u);
+    EXPECT_EQ(r.err.find("qt.qpa"), std::string::npos) << r.err;
+}
+
+TEST_F(Program, WithoutADisplayTheWindowIsRefusedClearly) {
+    RunResult r = runProgram({TESSALY_APP}, {{"WINEPREFIX", prefix.string()},
+                                             {"TMPDIR", tmp.string()},
+                                             {"DISPLAY", std::nullopt},
+                                             {"WAYLAND_DISPLAY", std::nullopt},
+                                             {"QT_QPA_PLATFORM", std::nullopt}});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("no display"), std::string::npos) << r.err;
+}
+
+// Started without arguments the program stays open; SIGTERM ends it through the quit procedure.
+TEST_F(Program, WithoutArgumentsStaysOpenUntilTerminated) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("WINEPREFIX", prefix.c_str(), 1);
+        setenv("TMPDIR", tmp.c_str(), 1);
+        setenv("HOME", dir.path().c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // Qt would otherwise make its runtime folder in TMPDIR.
+        std::filesystem::create_directories(dir / "runtime");
+        std::filesystem::permissions(dir / "runtime", std::filesystem::perms::owner_all);
+        setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
+        execl(TESSALY_APP, TESSALY_APP, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_EQ(waitpid(child, &status, WNOHANG), 0) << "the program ended by itself, status " << status;
+    kill(child, SIGTERM);
+    pid_t done = 0;
+    for (int i = 0; i < 200 && done == 0; ++i) {
+        done = waitpid(child, &status, WNOHANG);
+        if (done == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (done == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        FAIL() << "SIGTERM did not end the program";
+    }
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+} // namespace
+} // namespace tessaly::test
