@@ -253,23 +253,42 @@ std::vector<FavoritesImportStep> planFavoritesImport(const BookmarkNode& root, c
     return Planner().plan(root, folder);
 }
 
-void writeShortcutFile(const fs::path& path, std::string_view contents) {
-    static std::atomic<unsigned> counter{0};
-    const fs::path temp = path.parent_path() /
-                          (".tessaly-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp");
-    std::FILE* f = std::fopen(temp.c_str(), "wbx");
-    if (!f)
-        throw std::runtime_error("cannot create " + temp.string() + ": " + std::strerror(errno));
+namespace {
+
+// Writes the whole contents to a file that must not exist yet; false (errno EEXIST) when it does.
+bool writeNewFile(const fs::path& path, std::string_view contents) {
+    std::FILE* f = std::fopen(path.c_str(), "wbx");
+    if (!f) {
+        if (errno == EEXIST)
+            return false;
+        throw std::runtime_error("cannot create " + path.string() + ": " + std::strerror(errno));
+    }
     const bool written = std::fwrite(contents.data(), 1, contents.size(), f) == contents.size();
     const int writeErrno = errno;
     const bool closed = std::fclose(f) == 0;
     const int closeErrno = errno;
-    std::error_code ec;
     if (!written || !closed) {
-        fs::remove(temp, ec);
+        std::error_code ec;
+        fs::remove(path, ec);
         throw std::runtime_error("cannot write " + path.string() + ": " +
                                  std::strerror(!written ? writeErrno : closeErrno));
     }
+    return true;
+}
+
+} // namespace
+
+void writeShortcutFile(const fs::path& path, std::string_view contents) {
+    // A new shortcut is written in place: one file-system entry per shortcut keeps large imports
+    // quick, and an import that fails removes it again.
+    if (writeNewFile(path, contents))
+        return;
+    static std::atomic<unsigned> counter{0};
+    const fs::path temp = path.parent_path() /
+                          (".tessaly-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp");
+    if (!writeNewFile(temp, contents))
+        throw std::runtime_error("cannot create " + temp.string() + ": " + std::strerror(EEXIST));
+    std::error_code ec;
     fs::rename(temp, path, ec);
     if (ec) {
         std::error_code ignored;

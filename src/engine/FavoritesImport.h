@@ -32,8 +32,9 @@ struct FavoritesImportStep {
 std::vector<FavoritesImportStep> planFavoritesImport(const BookmarkNode& root,
                                                      const std::filesystem::path& folder);
 
-// Writes one shortcut file: a temporary file beside it, renamed over it, so the file is either the
-// old one or the new one. Throws std::runtime_error with the system's reason.
+// Writes one shortcut file. A new file is created in place; an existing one is replaced through a
+// temporary file beside it, renamed over it, so it is either the old shortcut or the new one.
+// Throws std::runtime_error with the system's reason.
 void writeShortcutFile(const std::filesystem::path& path, std::string_view contents);
 using ShortcutWriter = std::function<void(const std::filesystem::path&, std::string_view)>;
 
