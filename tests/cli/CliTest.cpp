@@ -117,5 +117,37 @@ TEST(CliSampleProfile, UsedWhenNoPrefixExistsAndCopiedFirst) {
     EXPECT_TRUE(std::filesystem::exists(home / ".local/share/tessaly/sample-profile/user.reg"));
 }
 
+TEST(CliFavorites, ExportImportAndARefusedFileOnTheSampleProfile) {
+    TempDir home;
+    const std::map<std::string, std::optional<std::string>> env = {
+        {"WINEPREFIX", std::nullopt},
+        {"XDG_DATA_HOME", std::nullopt},
+        {"TESSALY_SAMPLE_PROFILE", TESSALY_SAMPLE_PROFILE_DIR},
+        {"HOME", home.path().string()}};
+    auto exported = runProgram({TESSALY_CLI, "favorites", "export", (home / "fav.htm").string()}, env);
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    std::string html = readFile(home / "fav.htm");
+    EXPECT_EQ(html.rfind("<!DOCTYPE NETSCAPE-Bookmark-file-1>", 0), 0u);
+    EXPECT_NE(html.find(">Timetables</H3>"), std::string::npos);
+    EXPECT_NE(html.find(">Example Rail</A>"), std::string::npos);
+
+    writeFile(home / "new.htm",
+              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<DL><p>\n"
+              "<DT><H3>Added</H3>\n<DL><p>\n<DT><A HREF=\"https://www.example.org/a?b=1&amp;c=2\">"
+              "A &amp; B</A>\n</DL><p>\n</DL><p>\n");
+    auto imported = runProgram({TESSALY_CLI, "favorites", "import", (home / "new.htm").string()}, env);
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    std::filesystem::path favorites =
+        home / ".local/share/tessaly/sample-profile/drive_c/users/sample/Favorites";
+    std::string shortcut = readFile(favorites / "Added" / "A & B.url");
+    EXPECT_NE(shortcut.find("URL=https://www.example.org/a?b=1&c=2"), std::string::npos) << shortcut;
+
+    writeFile(home / "bad.htm", "<html><body>just a page</body></html>");
+    auto refused = runProgram({TESSALY_CLI, "favorites", "import", (home / "bad.htm").string()}, env);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("not a bookmark file"), std::string::npos) << refused.err;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(favorites), {}), 5); // 4 before, "Added"
+}
+
 } // namespace
 } // namespace tessaly
