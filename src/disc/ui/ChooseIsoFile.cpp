@@ -1,0 +1,21 @@
+// ChooseIsoFile.cpp -- the file dialog of the ISO commands.
+#include "disc/ui/DiscWindowHooks.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+namespace tessaly {
+
+std::optional<std::string> ChooseIsoFile(QWidget* parent, const IsoFileRequest& request) {
+    // "ISO file (*.iso)|*.iso" is a description and its pattern; Qt writes only the description.
+    const QString filter = QString::fromStdString(request.filter.substr(0, request.filter.find('|')));
+    const QString title = QString::fromStdString(request.title);
+    const QString start = QDir::home().filePath(QString::fromStdString(request.fileName));
+    const QString chosen = request.save ? QFileDialog::getSaveFileName(parent, title, start, filter)
+                                        : QFileDialog::getOpenFileName(parent, title, start, filter);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen.toStdString();
+}
+
+} // namespace tessaly

@@ -1,0 +1,155 @@
+// frmErase.cpp -- the "Erase Re-Writable CD/DVD" window.
+#include "disc/ui/frmErase.h"
+
+#include "disc/DriveErrorText.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tessaly {
+
+namespace {
+
+// The feature a drive needs to erase a rewritable medium of this type; 0 when the medium is not one.
+int eraseFeatureFor(int mediaType) {
+    switch (mediaType) {
+    case kMediaCdRw:
+        return kFeatureCdRw;
+    case kMediaDvdRw:
+        return kFeatureDvdRw;
+    case kMediaDvdRam:
+        return kFeatureDvdRam;
+    case kMediaDvdPlusRw:
+        return kFeatureDvdPlusRw;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+frmErase::frmErase(DiscWriter& objCDR, Ui& ui, QWidget* parent)
+    : QDialog(parent), mobjDVDPro_(objCDR), ui_(ui) {
+    setObjectName("frmErase");
+    setWindowTitle("Erase Re-Writable CD/DVD");
+    setModal(true);
+
+    auto* layout = new QVBoxLayout(this);
+    chkQuikErase_ = new QCheckBox("Perform Quick Erase", this);
+    chkQuikErase_->setObjectName("chkQuikErase");
+    chkQuikErase_->setChecked(true);
+    auto* lblNote =
+        new QLabel("NOTE: If not performing a quick erase, it could take several minutes to completely "
+                   "erase the disc. This operation cannot be cancelled. A quick erase will erase the "
+                   "table of contents, but not the actual data.",
+                   this);
+    lblNote->setObjectName("lblNote");
+    lblNote->setWordWrap(true);
+    lblStatus_ = new QLabel(this);
+    lblStatus_->setObjectName("lblStatus");
+    cmdErase_ = new QPushButton("&Erase", this);
+    cmdErase_->setObjectName("cmdErase");
+    cmdErase_->setAutoDefault(false);
+    cmdCancel_ = new QPushButton("&Cancel", this);
+    cmdCancel_->setObjectName("cmdCancel");
+    cmdCancel_->setAutoDefault(false);
+
+    layout->addWidget(chkQuikErase_);
+    layout->addWidget(lblNote);
+    layout->addWidget(lblStatus_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdErase_);
+    buttons->addWidget(cmdCancel_);
+    layout->addLayout(buttons);
+    resize(400, 180);
+
+    connect(cmdErase_, &QPushButton::clicked, this, [this] { cmdErase_Click(); });
+    connect(cmdCancel_, &QPushButton::clicked, this, [this] { close(); });
+    mobjDVDPro_.addListener(this);
+}
+
+frmErase::~frmErase() {
+    mobjDVDPro_.removeListener(this);
+}
+
+void frmErase::cmdErase_Click() {
+    const int media = mobjDVDPro_.MediaType();
+    if (media == kMediaNotLoaded) {
+        message("No Media Loaded.", MsgIcon::Information);
+        close();
+        return;
+    }
+    const int feature = eraseFeatureFor(media);
+    if (feature == 0) {
+        message("The current media is not Re-Writable.", MsgIcon::Information);
+        close();
+        return;
+    }
+    if (!mobjDVDPro_.HasFeature(feature)) {
+        message("Selected drive does not support Re-Writable discs of this format.", MsgIcon::Information);
+        close();
+        return;
+    }
+    if (!mobjDVDPro_.EraseMedia(chkQuikErase_->isChecked())) {
+        message("Error Erasing Disc!!!", MsgIcon::Critical);
+        close();
+    }
+}
+
+void frmErase::EraseStarted() {
+    busy_ = true;
+    lblStatus_->setText("Erasing Disc...Please Wait!!");
+    enableButtons(false);
+}
+
+void frmErase::EraseDone() {
+    lblStatus_->setText("Erase operation complete!!!");
+    message("Erase Completed!!!", MsgIcon::Information);
+    enableButtons(true);
+    busy_ = false;
+    close();
+}
+
+void frmErase::DriveError(int kind, int code, const std::string& text, const std::string& senseData) {
+    if (!busy_)
+        return; // not an erase of this window
+    message(DriveErrorMessage(kind, code, text, senseData), MsgIcon::Critical);
+    enableButtons(true);
+    busy_ = false;
+}
+
+void frmErase::enableButtons(bool enabled) {
+    cmdErase_->setEnabled(enabled);
+    cmdCancel_->setEnabled(enabled);
+}
+
+void frmErase::message(const std::string& text, MsgIcon icon) {
+    ui_.messageBox(text, kAppTitle, icon, MsgButtons::Ok);
+}
+
+void frmErase::closeEvent(QCloseEvent* event) {
+    if (busy_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+    if (event->isAccepted())
+        mobjDVDPro_.removeListener(this);
+}
+
+void frmErase::reject() {
+    if (!busy_)
+        QDialog::reject();
+}
+
+void ShowErase(DiscWriter& objCDR, Ui& ui, QWidget* parent) {
+    frmErase window(objCDR, ui, parent);
+    window.exec();
+}
+
+} // namespace tessaly

@@ -1,0 +1,205 @@
+// DiscFormatsTest.cpp -- number patterns, file sizes and dates, megabytes, write speed rows, name rules.
+#include "disc/ui/DiscFormats.h"
+#include "disc/ui/ItemNames.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace tessaly {
+namespace {
+
+struct PatternCase {
+    double value;
+    const char* pattern;
+    const char* expected;
+};
+
+TEST(FormatNumber, PatternsOfTheDiscWindows) {
+    const PatternCase cases[] = {
+        {1.536, "###,###,##0.00", "1.54"},
+        {0, "###,###,##0.00", "0.00"},
+        {0.004, "###,###,##0.00", "0.00"},
+        {0.005, "###,###,##0.00", "0.01"},
+        {1234567.891, "###,###,##0.00", "1,234,567.89"},
+        {999.999, "###,###,##0.00", "1,000.00"},
+        {1234567890123.0, "###,###,##0.00", "1,234,567,890,123.00"},
+        {0, "#,##0.00", "0.00"},
+        {4482.5, "#,##0.00", "4,482.50"},
+        {0.125, "#,##0.00", "0.13"},
+        {700, "#########0.#0 MB", "700.00 MB"},
+        {4482.25, "#########0.#0 MB", "4482.25 MB"},
+        {1234567.5, "#########0.#0 MB", "1234567.50 MB"},
+        {0, "#########0.#0 MB", "0.00 MB"},
+        {40.09, "#", "40"},
+        {2.5, "#", "3"},
+        {0, "#", ""},
+        {4.0145, "#.0", "4.0"},
+        {3.5145, "#.0", "3.5"},
+        {0.5, "#.0", ".5"},
+        {5, "0#", "05"},
+        {12, "0#", "12"},
+        {123, "0#", "123"},
+        {0, "0#", "00"},
+        {1.25, "#.##", "1.25"},
+        {1.5, "#.##", "1.5"},
+        {-2.5, "0.0", "-2.5"},
+        {-0.001, "0.00", "0.00"},
+    };
+    for (const PatternCase& c : cases)
+        EXPECT_EQ(FormatNumber(c.value, c.pattern), c.expected) << c.value << " " << c.pattern;
+}
+
+TEST(FormatNumber, TextsBuiltOnThePatterns) {
+    EXPECT_EQ(FormatFileSize(1536), "1.54 KB");
+    EXPECT_EQ(FormatFileSize(0), "0.00 KB");
+    EXPECT_EQ(FormatFileSize(4), "0.00 KB");
+    EXPECT_EQ(FormatFileSize(1000), "1.00 KB");
+    EXPECT_EQ(FormatFileSize(4'700'000'000LL), "4,700,000.00 KB");
+    EXPECT_EQ(FormatImageSize(0), "Data Image Size: 0.00 MB  ");
+    EXPECT_EQ(FormatImageSize(1048576.0 * 1536.5), "Data Image Size: 1,536.50 MB  ");
+    EXPECT_EQ(FormatMegabytes(359846.0 * 2048), "702.82 MB");
+    EXPECT_EQ(FormatMegabytes(0), "0.00 MB");
+    EXPECT_EQ(TwoDigits(5), "05");
+    EXPECT_EQ(TwoDigits(100), "100");
+}
+
+class FileDates : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* tz = std::getenv("TZ"))
+            oldTz_ = tz;
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+    }
+    void TearDown() override {
+        if (oldTz_.empty())
+            ::unsetenv("TZ");
+        else
+            ::setenv("TZ", oldTz_.c_str(), 1);
+        ::tzset();
+    }
+    static std::time_t at(int year, int month, int day, int hour, int minute, int second) {
+        std::tm tm{};
+        tm.tm_year = year - 1900, tm.tm_mon = month - 1, tm.tm_mday = day;
+        tm.tm_hour = hour, tm.tm_min = minute, tm.tm_sec = second;
+        return ::timegm(&tm);
+    }
+
+private:
+    std::string oldTz_;
+};
+
+TEST_F(FileDates, MonthDayYearAndTwelveHourClock) {
+    EXPECT_EQ(FormatFileDate(at(2024, 3, 7, 14, 5, 9)), "03/07/2024 02:05:09 PM");
+    EXPECT_EQ(FormatFileDate(at(2024, 12, 31, 0, 30, 0)), "12/31/2024 12:30:00 AM");
+    EXPECT_EQ(FormatFileDate(at(2001, 1, 2, 12, 0, 0)), "01/02/2001 12:00:00 PM");
+    EXPECT_EQ(FormatFileDate(at(1999, 10, 10, 23, 59, 59)), "10/10/1999 11:59:59 PM");
+    EXPECT_EQ(FormatFileDate(at(2030, 6, 15, 11, 59, 59)), "06/15/2030 11:59:59 AM");
+}
+
+std::vector<std::string> speedTexts(int maxSpeed, bool cd) {
+    std::vector<std::string> out;
+    for (const SpeedRow& row : WriteSpeedRows(maxSpeed, cd))
+        out.push_back(row.text);
+    return out;
+}
+
+TEST(WriteSpeeds, CdStepsOfFourThenTwoThenOne) {
+    const int s = 40 * 176 + 16;
+    EXPECT_EQ(speedTexts(s, true), (std::vector<std::string>{"40x", "36x", "32x", "28x", "24x", "20x", "16x",
+                                                             "12x", "8x", "4x", "2x", "1x"}));
+    const std::vector<SpeedRow> rows = WriteSpeedRows(s, true);
+    EXPECT_EQ(rows.front().kbPerSecond, s);
+    EXPECT_EQ(rows[1].kbPerSecond, s - 704);
+    EXPECT_EQ(rows[10].kbPerSecond, 720 - 352);
+    EXPECT_EQ(rows.back().kbPerSecond, 16);
+}
+
+TEST(WriteSpeeds, DvdStepsOfHalfASpeed) {
+    const int s = 4 * 1380 + 20;
+    EXPECT_EQ(speedTexts(s, false),
+              (std::vector<std::string>{"4.0x", "3.5x", "3.0x", "2.5x", "2.0x", "1.5x", "1.0x"}));
+    const std::vector<SpeedRow> rows = WriteSpeedRows(s, false);
+    EXPECT_EQ(rows.front().kbPerSecond, s);
+    EXPECT_EQ(rows.back().kbPerSecond, s - 6 * 690);
+}
+
+TEST(WriteSpeeds, EdgesOfTheLists) {
+    for (bool cd : {true, false}) {
+        const std::vector<SpeedRow> rows = WriteSpeedRows(0, cd);
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].text, "Default");
+        EXPECT_EQ(rows[0].kbPerSecond, 0);
+        EXPECT_EQ(speedTexts(-5, cd), std::vector<std::string>{"Default"});
+    }
+    // A speed below 2x on a CD counts as 1x; a DVD slower than 1x still gets its one row.
+    EXPECT_EQ(speedTexts(300, true), (std::vector<std::string>{"1x"}));
+    EXPECT_EQ(speedTexts(1, true), (std::vector<std::string>{"1x"}));
+    EXPECT_EQ(speedTexts(690, false), (std::vector<std::string>{".5x"}));
+    EXPECT_EQ(speedTexts(1380, false), (std::vector<std::string>{"1.0x"}));
+    // 1200 KB/s and more step by 4x, below by 2x.
+    EXPECT_EQ(speedTexts(1200, true), (std::vector<std::string>{"7x", "3x", "1x"}));
+    EXPECT_EQ(speedTexts(1199, true), (std::vector<std::string>{"7x", "5x", "3x", "1x"}));
+}
+
+struct NameCase {
+    const char* what;
+    std::string name;
+    int joliet;
+    int isoLevel;
+    const char* message; // nullptr: the name may be used
+};
+
+std::string repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
+TEST(ItemNames, FirstBrokenRuleWins) {
+    const char* joliet64 = "Item Name violates Joliet naming rules (64 Char Max).";
+    const char* level1 = "Item Name violates ISO9660 Level 1 naming rules (8 + 3 Char Max).";
+    const char* level2 = "Item Name violates ISO9660 Level 2 naming rules (31 Char Max).";
+    const NameCase cases[] = {
+        {"blank with Joliet", "", 1, 3, "Item name cannot be blank."},
+        {"blank without Joliet", "", 0, 1, "Item name cannot be blank."},
+        {"100 characters without Joliet", std::string(100, 'a'), 0, 3, nullptr},
+        {"100 characters with Joliet", std::string(100, 'a'), 1, 3, joliet64},
+        {"65 characters beat level 1", std::string(65, 'a'), 1, 1, joliet64},
+        {"64 characters at level 3", std::string(64, 'a'), 1, 3, level2},
+        {"31 characters at level 3", std::string(31, 'a'), 1, 3, nullptr},
+        {"32 characters at level 2", std::string(32, 'a'), 1, 2, level2},
+        {"8 + 3 at level 1", "ABCDEFGH.TXT", 1, 1, nullptr},
+        {"9 before the dot", "ABCDEFGHI.TXT", 1, 1, level1},
+        {"4 after the dot", "ABCDEFGH.TEXT", 1, 1, level1},
+        {"8 without a dot", "ABCDEFGH", 1, 1, nullptr},
+        {"9 without a dot", "ABCDEFGHI", 1, 1, level1},
+        {"split at the first dot", "A.B.C", 1, 1, nullptr},
+        {"rest after the first dot counts", "A.BC.D", 1, 1, level1},
+        {"a dot only", ".", 1, 1, nullptr},
+        {"level 1 rules need Joliet", "ABCDEFGHIJKL.TEXT", 0, 1, nullptr},
+        {"31 umlauts count as 31 characters", repeat("\xC3\xBC", 31), 1, 3, nullptr},
+        {"32 umlauts", repeat("\xC3\xBC", 32), 1, 3, level2},
+    };
+    for (const NameCase& c : cases) {
+        const std::optional<std::string> problem = ItemNameViolation(c.name, c.joliet, c.isoLevel);
+        if (c.message) {
+            EXPECT_EQ(problem.value_or("(passes)"), c.message) << c.what;
+        } else {
+            EXPECT_FALSE(problem.has_value()) << c.what << ": " << problem.value_or("");
+        }
+    }
+}
+
+TEST(ItemNames, LengthInUtf16Units) {
+    EXPECT_EQ(NameLength(""), 0u);
+    EXPECT_EQ(NameLength("Identit\xC3\xA4t"), 9u);
+    EXPECT_EQ(NameLength("\xE6\x97\xA5\xE6\x9C\xAC"), 2u);
+    EXPECT_EQ(NameLength("\xF0\x9F\x93\x80"), 2u); // outside the BMP: two units, as Joliet stores it
+}
+
+} // namespace
+} // namespace tessaly

@@ -1,0 +1,112 @@
+// DiscUiTestKit.h -- the disc windows headless: finding controls, simulated drops, waiting for jobs,
+// pseudo-drives, and reading discs back with xorriso.
+#pragma once
+
+#include "FakeDiscWriter.h"
+#include "RecordingUi.h"
+#include "SpyDiscWriter.h"
+#include "TempDir.h"
+
+#include "disc/BurnDiscWriter.h"
+#include "disc/ui/frmMaindvdwrite.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tessaly::test {
+
+template <class T> T* control(QObject* window, const char* name) {
+    T* found = window->findChild<T*>(QString::fromUtf8(name));
+    if (!found)
+        ADD_FAILURE() << "no control " << name;
+    return found;
+}
+
+void click(QObject* window, const char* name);
+void trigger(QObject* window, const char* actionName);
+// Processes events until done() holds or the time is up; returns done().
+bool waitFor(const std::function<bool()>& done, int milliseconds = 30000);
+// Lets queued work (events posted by the control, deferred refreshes) run.
+void settle();
+
+std::vector<std::string> texts(const RecordingUi& ui);
+void clearMessages(RecordingUi& ui);
+
+// Drops files and folders from the desktop onto a view, as a drag from a file manager does.
+void dropOnto(QWidget* view, const std::vector<std::filesystem::path>& paths);
+// The tree node or list row whose key (image path) is `key`.
+QTreeWidgetItem* itemByKey(QTreeWidget* view, const QString& key);
+// Every key of a view, depth first.
+std::vector<std::string> keysOf(QTreeWidget* view);
+// The texts of one column of the list, top to bottom.
+std::vector<std::string> columnOf(QTreeWidget* view, int column);
+// Ends the label edit that is open in `view` with `text` and Enter.
+bool finishLabelEdit(QTreeWidget* view, const QString& text);
+
+// A file of `size` bytes whose content follows from the seed.
+void writePatternFile(const std::filesystem::path& path, std::size_t size, unsigned seed);
+
+// The files of an image's last session as xorriso reads them: path ("/Docs/a.txt") to size.
+std::map<std::string, long long> xorrisoFiles(const std::filesystem::path& image);
+std::string xorrisoVolumeId(const std::filesystem::path& image);
+bool xorrisoExtract(const std::filesystem::path& image, const std::filesystem::path& target);
+
+// Sets TESSALY_EXTRA_DRIVES for as long as it lives.
+class ExtraDrives {
+public:
+    explicit ExtraDrives(const std::string& value);
+    ~ExtraDrives();
+};
+
+// The writing window on a real control with one stdio pseudo-drive in a temporary folder.
+struct PseudoDriveWindow {
+    TempDir dir;
+    std::filesystem::path disc = dir / "disc.iso";
+    ExtraDrives drives;
+    RecordingUi ui;
+    std::unique_ptr<BurnDiscWriter> real;
+    std::unique_ptr<SpyDiscWriter> control;
+    std::optional<std::string> nextIso; // what the ISO file dialogs answer
+    std::vector<IsoFileRequest> isoRequests;
+    std::unique_ptr<frmMaindvdwrite> window;
+
+    explicit PseudoDriveWindow(DiscHandOver handOver = {});
+    ~PseudoDriveWindow();
+    // Closes the window and opens a new one on a new control over the same disc.
+    void reopen(DiscHandOver handOver = {});
+
+    frmMaindvdwrite& w() { return *window; }
+    QTreeWidget* tree() { return test::control<QTreeWidget>(window.get(), "tvwDirectories"); }
+    QTreeWidget* list() { return test::control<QTreeWidget>(window.get(), "lvwImageFiles"); }
+    void selectFolder(const QString& key);
+    // Starts the write and waits until the window is idle again and the control has finished.
+    bool writeAndWait();
+
+private:
+    void open(DiscHandOver handOver);
+};
+
+// The writing window on a scripted control.
+struct FakeWindow {
+    RecordingUi ui;
+    FakeDiscWriter control;
+    std::optional<std::string> nextIso = std::string("/nowhere/image.iso");
+    std::unique_ptr<frmMaindvdwrite> window;
+
+    // configure runs on the control before the window starts.
+    explicit FakeWindow(const std::function<void(FakeDiscWriter&)>& configure = {});
+    frmMaindvdwrite& w() { return *window; }
+};
+
+} // namespace tessaly::test

@@ -1,0 +1,87 @@
+// FakeDiscWriter.h -- a disc-writing control with scripted drives, media and results, for the window tests.
+#pragma once
+
+#include "disc/DiscWriter.h"
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace tessaly::test {
+
+// Answers from its fields and records the calls that change something ("SetWriteSpeed|7056",
+// "EjectTray|0", "StartWrite", ...). Events are raised by the test through fire().
+class FakeDiscWriter : public DiscWriter {
+public:
+    bool initOk = true;
+    std::vector<bool> writers = {true}; // one entry per drive: is it a writer?
+    bool selectOk = true;
+    int mediaType = kMediaCdRw;
+    int maxWriteSpeed = 0;
+    std::set<int> features;
+    bool jobsStart = true; // StartWrite, WriteISO, CloseMedia, EraseMedia
+    bool saveOk = true;
+    bool importOk = true;
+    int isoLevel = kWrittenIsoLevel;
+
+    int discStatus = kDiscEmpty;
+    int sessionCount = 0;
+    int lastSessionStatus = kSessionEmpty;
+    int discType = kDiscTypeUnknown;
+    long long freeBlocks = 0, usedBlocks = 0, totalBlocks = 0;
+    bool multiSession = false, importAllowed = false;
+    int fileSystems = 0;
+
+    std::vector<std::string> calls;
+    int count(const std::string& call) const;
+    void fire(const std::function<void(DiscEvents&)>& event) { hub()->dispatch(event); }
+
+    bool InitDrives(bool) override { return initOk; }
+    int DriveCount() override { return static_cast<int>(writers.size()); }
+    bool IsWriter(int drive) override;
+    std::string DriveId(int drive) override { return "1," + std::to_string(drive) + ",0"; }
+    std::string DriveVendor(int) override { return "PLEXTOR"; }
+    std::string DriveModel(int) override { return "DVDR PX-716A"; }
+    bool SelectDrive(int drive) override;
+    int MediaType() override { return mediaType; }
+    int MaxWriteSpeed() override { return maxWriteSpeed; }
+    bool SetWriteSpeed(int kbPerSecond) override;
+    bool HasFeature(int code) override { return features.count(code) > 0; }
+    bool EjectTray(bool bClose) override;
+
+    void ClearImage() override;
+    bool AddFile(const std::string& imagePath, const std::string& sourceFile) override;
+    bool AddFolder(const std::string& imagePath, const std::string& sourceFolder) override;
+    bool RemoveItem(const std::string& imagePath) override;
+    bool RenameFile(const std::string& imagePath, const std::string& newName) override;
+    bool RenameFolder(const std::string& imagePath, const std::string& newName) override;
+    bool ListFolder(const std::string&) override { return true; }
+    long long ImageBlocks() override { return 0; }
+    int ImageFileCount() override { return 0; }
+    int ImageFolderCount() override { return 0; }
+    int IsoLevel() override { return isoLevel; }
+    bool SetTrackMode(int mode) override;
+
+    bool StartWrite() override;
+    bool WriteISO(const std::string& isoFile) override;
+    bool CloseMedia(bool bWholeDisc) override;
+    bool EraseMedia(bool bQuick) override;
+    bool SaveISO(const std::string& isoFile) override;
+    bool ImportSession(bool bAskReplace) override;
+    void AbortWrite() override { calls.push_back("AbortWrite"); }
+    bool IsBusy() override { return false; }
+
+    int DiscStatus() override { return discStatus; }
+    int SessionCount() override { return sessionCount; }
+    int LastSessionStatus() override { return lastSessionStatus; }
+    int DiscType() override { return discType; }
+    long long FreeBlocks() override { return freeBlocks; }
+    long long UsedBlocks() override { return usedBlocks; }
+    long long TotalBlocks() override { return totalBlocks; }
+    bool MultiSessionAllowed() override { return multiSession; }
+    bool ImportAllowed() override { return importAllowed; }
+    bool HasFileSystem(int flag) override { return (fileSystems & flag) != 0; }
+};
+
+} // namespace tessaly::test
