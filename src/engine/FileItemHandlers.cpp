@@ -7,6 +7,7 @@
 #include "engine/InfoFile.h"
 #include "platform/PathMapper.h"
 #include "platform/TempFiles.h"
+#include "platform/Text.h"
 
 namespace tessaly {
 
@@ -14,11 +15,6 @@ namespace {
 
 const std::string kWabFileNameKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\WAB\\WAB4\\Wab File Name";
 const std::string kCurrentVersionKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-
-std::string trimBlanks(const std::string& s) {
-    size_t b = s.find_first_not_of(' ');
-    return b == std::string::npos ? "" : s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 
 // A normal file: hidden files (dot files) count as absent, as the platform's search for a normal file has it.
 bool isNormalFile(const std::filesystem::path& path) {

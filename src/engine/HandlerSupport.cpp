@@ -1,6 +1,8 @@
 // HandlerSupport.cpp -- entry-name checks, folder listings and small text helpers of the handlers.
 #include "engine/HandlerSupport.h"
 
+#include "platform/Text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
@@ -36,16 +38,7 @@ std::vector<std::string> folderFiles(const std::filesystem::path& folder) {
 }
 
 std::vector<std::string> splitNames(const std::string& list) {
-    std::vector<std::string> names;
-    size_t pos = 0;
-    for (;;) {
-        size_t semi = list.find(';', pos);
-        names.push_back(list.substr(pos, semi == std::string::npos ? std::string::npos : semi - pos));
-        if (semi == std::string::npos)
-            break;
-        pos = semi + 1;
-    }
-    return names;
+    return splitAt(list, ';');
 }
 
 bool isMessageStore(const std::string& name) {
@@ -55,12 +48,6 @@ bool isMessageStore(const std::string& name) {
     for (char& c : tail)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return tail == ".DBX";
-}
-
-std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
-    for (size_t pos = 0; (pos = text.find(from, pos)) != std::string::npos; pos += to.size())
-        text.replace(pos, from.size(), to);
-    return text;
 }
 
 } // namespace tessaly

@@ -2,6 +2,8 @@
 // listings.
 #pragma once
 
+#include "platform/Text.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -38,8 +40,5 @@ std::vector<std::string> splitNames(const std::string& list);
 
 // Case-insensitive ".DBX" test on the last four characters of a name.
 bool isMessageStore(const std::string& name);
-
-// The text with every occurrence of `from` (exact case) replaced.
-std::string replaceAll(std::string text, const std::string& from, const std::string& to);
 
 } // namespace tessaly

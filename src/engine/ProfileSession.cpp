@@ -16,10 +16,7 @@ std::optional<std::string> machineString(WineRegistry& reg, std::u16string_view 
     const RegValue* v = k ? k->findValue(name) : nullptr;
     if (!v || (v->type != kRegSz && v->type != kRegExpandSz))
         return std::nullopt;
-    std::u16string s;
-    for (size_t i = 0; i + 1 < v->data.size(); i += 2)
-        s += static_cast<char16_t>(static_cast<unsigned char>(v->data[i]) |
-                                   (static_cast<unsigned char>(v->data[i + 1]) << 8));
+    std::u16string s = utf16FromBytes(v->data);
     while (!s.empty() && s.back() == 0)
         s.pop_back();
     return utf16ToUtf8(s);

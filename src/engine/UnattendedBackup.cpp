@@ -2,19 +2,12 @@
 #include "engine/UnattendedBackup.h"
 
 #include "engine/InfoFile.h"
+#include "platform/Text.h"
 
 namespace tessaly {
 
 std::optional<UnattendedCommand> ParseUnattendedCommandLine(const std::string& line, std::string* error) {
-    std::vector<std::string> pieces;
-    size_t pos = 0;
-    for (;;) {
-        size_t eq = line.find('=', pos);
-        pieces.push_back(line.substr(pos, eq == std::string::npos ? std::string::npos : eq - pos));
-        if (eq == std::string::npos)
-            break;
-        pos = eq + 1;
-    }
+    std::vector<std::string> pieces = splitAt(line, '=');
     if (pieces.size() < 5) {
         *error = "the command line has " + std::to_string(pieces.size()) +
                  " pieces between \"=\" signs; a scheduled backup needs \" sf=IDENTITY xm=MASK ps=PASSWORD "

@@ -11,23 +11,6 @@ bool isStringType(std::uint32_t type) {
     return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
 
-std::u16string fromUtf16Bytes(const std::string& bytes) {
-    std::u16string s(bytes.size() / 2, u'\0');
-    for (size_t i = 0; i < s.size(); ++i)
-        s[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                     (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-    return s;
-}
-
-std::string toUtf16Bytes(std::u16string_view s) {
-    std::string bytes(s.size() * 2, '\0');
-    for (size_t i = 0; i < s.size(); ++i) {
-        bytes[2 * i] = static_cast<char>(s[i] & 0xFF);
-        bytes[2 * i + 1] = static_cast<char>(s[i] >> 8);
-    }
-    return bytes;
-}
-
 } // namespace
 
 std::u16string AnsiRegistry::wide(const std::string& ansi) const {
@@ -39,7 +22,7 @@ std::string AnsiRegistry::ansi(std::u16string_view wide) const {
 }
 
 std::string AnsiRegistry::ansiData(std::uint32_t type, const std::string& raw) const {
-    return isStringType(type) ? ansi(fromUtf16Bytes(raw)) : raw;
+    return isStringType(type) ? ansi(utf16FromBytes(raw)) : raw;
 }
 
 long AnsiRegistry::RegOpenKeyExA(HKEY key, const std::string& subKey, std::uint32_t, HKEY* result) {
@@ -157,7 +140,7 @@ long AnsiRegistry::RegQueryValueA(HKEY key, const std::string& subKey, std::stri
 
 long AnsiRegistry::RegSetValueExA(HKEY key, const std::string& valueName, std::uint32_t type,
                                   const std::string& data) {
-    std::string raw = isStringType(type) ? toUtf16Bytes(wide(data)) : data;
+    std::string raw = isStringType(type) ? utf16Bytes(wide(data)) : data;
     return backend_.setValue(key, wide(valueName), type, raw);
 }
 

@@ -1,6 +1,8 @@
 // ModReg.cpp -- registry access by key path: split, test, create, remove, read and list.
 #include "registry/ModReg.h"
 
+#include "platform/Text.h"
+
 #include <array>
 #include <cstring>
 
@@ -21,14 +23,6 @@ constexpr std::array<RootName, 7> kRoots{{
     {"HKEY_CURRENT_CONFIG", kHkeyCurrentConfig},
     {"HKEY_DYN_DATA", kHkeyDynData},
 }};
-
-std::string trimBlanks(const std::string& s) {
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos)
-        return "";
-    size_t e = s.find_last_not_of(' ');
-    return s.substr(b, e - b + 1);
-}
 
 // Drops the last character of a UTF-8 text.
 void dropLastCharacter(std::string& s) {
@@ -65,15 +59,31 @@ void ModReg::SplitKeyPath(std::string& keyPath, HKEY& root) {
     }
 }
 
-bool ModReg::RegKeyExists(std::string keyPath) {
+std::optional<HKEY> ModReg::openForReading(std::string keyPath) {
     SplitKeyPath(keyPath, rootHandle_);
     if (rootHandle_ == kHkeyNone)
-        return false;
+        return std::nullopt;
     lastResult_ = reg_.RegOpenKeyExA(rootHandle_, toAnsi(keyPath), kKeyRead, &keyHandle_);
     if (lastResult_ != kErrorSuccess)
-        return false;
-    reg_.RegCloseKey(keyHandle_);
-    return true;
+        return std::nullopt;
+    return keyHandle_;
+}
+
+std::optional<HKEY> ModReg::openWithOwnHandles(const std::string& keyPath) {
+    std::string sub = keyPath;
+    HKEY root = kHkeyNone;
+    SplitKeyPath(sub, root);
+    HKEY key = 0;
+    if (root == kHkeyNone || reg_.RegOpenKeyExA(root, toAnsi(sub), kKeyRead, &key) != kErrorSuccess)
+        return std::nullopt;
+    return key;
+}
+
+bool ModReg::RegKeyExists(std::string keyPath) {
+    std::optional<HKEY> key = openForReading(std::move(keyPath));
+    if (key)
+        reg_.RegCloseKey(*key);
+    return key.has_value();
 }
 
 long ModReg::CreateRegKey(std::string keyPath) {
@@ -110,11 +120,10 @@ void ModReg::RemoveKeyTree(const std::string& keyPath) {
 }
 
 std::optional<std::string> ModReg::ReadStringValue(std::string keyPath, const std::string& valueName) {
-    SplitKeyPath(keyPath, rootHandle_);
+    std::optional<HKEY> opened = openForReading(std::move(keyPath));
     if (rootHandle_ == kHkeyNone)
         return std::nullopt;
-    lastResult_ = reg_.RegOpenKeyExA(rootHandle_, toAnsi(keyPath), kKeyRead, &keyHandle_);
-    if (lastResult_ != kErrorSuccess)
+    if (!opened)
         return std::string("Error");
     std::string buffer(255, ' ');
     std::string data;
@@ -150,13 +159,10 @@ bool ModReg::ReadDefaultValue(std::string keyPath, std::string& value) {
 
 KeyedCollection<std::string> ModReg::ListSubKeys(std::string keyPath) {
     KeyedCollection<std::string> result;
-    SplitKeyPath(keyPath, rootHandle_);
-    if (rootHandle_ == kHkeyNone)
+    std::optional<HKEY> opened = openForReading(keyPath);
+    if (!opened)
         return result;
-    lastResult_ = reg_.RegOpenKeyExA(rootHandle_, toAnsi(keyPath), kKeyRead, &keyHandle_);
-    if (lastResult_ != kErrorSuccess)
-        return result;
-    HKEY key = keyHandle_;
+    HKEY key = *opened;
     for (std::uint32_t index = 0;; ++index) {
         std::string name;
         std::uint32_t size = 260;
@@ -172,13 +178,10 @@ KeyedCollection<std::string> ModReg::ListSubKeys(std::string keyPath) {
 
 KeyedCollection<RegListValue> ModReg::ListValues(std::string keyPath) {
     KeyedCollection<RegListValue> result;
-    SplitKeyPath(keyPath, rootHandle_);
-    if (rootHandle_ == kHkeyNone)
+    std::optional<HKEY> opened = openForReading(keyPath);
+    if (!opened)
         return result;
-    lastResult_ = reg_.RegOpenKeyExA(rootHandle_, toAnsi(keyPath), kKeyRead, &keyHandle_);
-    if (lastResult_ != kErrorSuccess)
-        return result;
-    HKEY key = keyHandle_;
+    HKEY key = *opened;
     for (std::uint32_t index = 0;; ++index) {
         std::string name, data;
         std::uint32_t nameSize = 260, dataSize = 4096, type = 0;

@@ -59,6 +59,11 @@ private:
     std::string toAnsi(const std::string& utf8) const { return reg_.codePage().toAnsi(utf8); }
     std::string fromAnsi(const std::string& ansi) const { return reg_.codePage().fromAnsi(ansi); }
 
+    // Opens a key for reading through the module's state (root, key handle, last result).
+    std::optional<HKEY> openForReading(std::string keyPath);
+    // The same with handles of its own, for the dump, which recurses.
+    std::optional<HKEY> openWithOwnHandles(const std::string& keyPath);
+
     struct DumpSink;
     void dumpTree(const std::string& keyPath, const std::string& relativePath, DumpSink& sink);
     void dumpValues(const std::string& keyPath, DumpSink& sink);

@@ -1,6 +1,8 @@
 // ModRegDump.cpp -- the registry text dump: key trees to ANSI text lines and back.
 #include "registry/ModReg.h"
 
+#include "platform/Text.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -40,13 +42,6 @@ std::string decodeLineBreaks(const std::string& data) {
         out.append(data, pos, hit - pos).append("\r\n");
     out.append(data, pos, std::string::npos);
     return out;
-}
-
-std::string trimBlanks(std::string_view s) {
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string_view::npos)
-        return "";
-    return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
 }
 
 // A whole number as the dump reader accepts it: blanks around, an optional sign, decimal digits.
@@ -132,14 +127,10 @@ void ModReg::DumpKeyValues(const std::string& keyPath, const std::filesystem::pa
 void ModReg::dumpTree(const std::string& keyPath, const std::string& relativePath, DumpSink& sink) {
     sink.line(relativePath.empty() ? std::string("\\") : toAnsi(relativePath));
     dumpValues(keyPath, sink);
-    std::string sub = keyPath;
-    HKEY root = kHkeyNone;
-    SplitKeyPath(sub, root);
-    if (root == kHkeyNone)
+    std::optional<HKEY> opened = openWithOwnHandles(keyPath);
+    if (!opened)
         return;
-    HKEY key = 0;
-    if (reg_.RegOpenKeyExA(root, toAnsi(sub), kKeyRead, &key) != kErrorSuccess)
-        return;
+    HKEY key = *opened;
     for (std::uint32_t index = 0;; ++index) {
         std::string name;
         std::uint32_t size = 260;
@@ -152,14 +143,10 @@ void ModReg::dumpTree(const std::string& keyPath, const std::string& relativePat
 }
 
 void ModReg::dumpValues(const std::string& keyPath, DumpSink& sink) {
-    std::string sub = keyPath;
-    HKEY root = kHkeyNone;
-    SplitKeyPath(sub, root);
-    if (root == kHkeyNone)
+    std::optional<HKEY> opened = openWithOwnHandles(keyPath);
+    if (!opened)
         return;
-    HKEY key = 0;
-    if (reg_.RegOpenKeyExA(root, toAnsi(sub), kKeyRead, &key) != kErrorSuccess)
-        return;
+    HKEY key = *opened;
     for (std::uint32_t index = 0;; ++index) {
         std::string name, data;
         // Value names may be as long as the registry allows, so no value is left out.

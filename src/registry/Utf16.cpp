@@ -67,6 +67,23 @@ std::string utf16ToUtf8(std::u16string_view s) {
     return out;
 }
 
+std::u16string utf16FromBytes(std::string_view bytes) {
+    std::u16string s(bytes.size() / 2, u'\0');
+    for (size_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                     (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+    return s;
+}
+
+std::string utf16Bytes(std::u16string_view text) {
+    std::string bytes(text.size() * 2, '\0');
+    for (size_t i = 0; i < text.size(); ++i) {
+        bytes[2 * i] = static_cast<char>(text[i] & 0xFF);
+        bytes[2 * i + 1] = static_cast<char>(text[i] >> 8);
+    }
+    return bytes;
+}
+
 namespace {
 locale_t utf8Locale() {
     static locale_t loc = [] {

@@ -6,6 +6,10 @@
 
 namespace tessaly {
 
+// UTF-16LE bytes as the registry stores string data, and back; an odd last byte is ignored.
+std::u16string utf16FromBytes(std::string_view bytes);
+std::string utf16Bytes(std::u16string_view text);
+
 // Lone surrogates survive the round trip: they are encoded as three-byte sequences (as WTF-8 does).
 std::u16string utf8ToUtf16(std::string_view utf8);
 std::string utf16ToUtf8(std::u16string_view utf16);

@@ -40,18 +40,6 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-std::string stringBytes(const std::u16string& s) {
-    std::string bytes;
-    bytes.reserve((s.size() + 1) * 2);
-    for (char16_t c : s) {
-        bytes.push_back(static_cast<char>(c & 0xFF));
-        bytes.push_back(static_cast<char>(c >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
-    return bytes;
-}
-
 } // namespace
 
 // Reads a file line by line, keeping each line's byte offset for the key blocks.
@@ -240,7 +228,7 @@ private:
             auto str = parseWineEscaped(rest, q, '"');
             if (!str)
                 fail("a string value without its closing quote");
-            data = stringBytes(*str);
+            data = utf16Bytes(*str + u'\0');
         } else if (rest.starts_with("dword:")) {
             type = 4;
             // strtoul(16), as Wine reads it.
@@ -368,8 +356,8 @@ WineHive WineHive::load(const std::filesystem::path& file) {
     return parse(text.str(), file.string());
 }
 
-RegKey* WineHive::find(std::u16string_view path) const {
-    RegKey* key = root_.get();
+RegKey* findKeyBelow(const RegKey& from, std::u16string_view path) {
+    RegKey* key = const_cast<RegKey*>(&from);
     size_t i = 0;
     while (key && i <= path.size()) {
         size_t j = path.find(u'\\', i);
@@ -380,6 +368,10 @@ RegKey* WineHive::find(std::u16string_view path) const {
         i = j + 1;
     }
     return key;
+}
+
+RegKey* WineHive::find(std::u16string_view path) const {
+    return findKeyBelow(*root_, path);
 }
 
 RegKey& WineHive::create(std::u16string_view path, bool* created) {

@@ -42,6 +42,9 @@ struct RegKey {
     const RegValue* findValue(std::u16string_view name) const;
 };
 
+// The key at a '\'-separated path below `from` (empty components skipped), or nullptr.
+RegKey* findKeyBelow(const RegKey& from, std::u16string_view path);
+
 class WineHive {
 public:
     // Parses the text of a registry file; fileName is used in error messages only.

@@ -2,6 +2,7 @@
 #include "registry/WineHive.h"
 
 #include "platform/AtomicFile.h"
+#include "registry/Utf16.h"
 #include "registry/WineEscape.h"
 
 #include <cstdio>
@@ -23,14 +24,6 @@ void appendPath(std::string& out, const RegKey& key) {
 bool isTerminatedString(const RegValue& v) {
     return v.data.size() >= 2 && v.data.size() % 2 == 0 && v.data[v.data.size() - 1] == 0 &&
            v.data[v.data.size() - 2] == 0;
-}
-
-std::u16string utf16Of(std::string_view bytes) {
-    std::u16string s(bytes.size() / 2, u'\0');
-    for (size_t i = 0; i < s.size(); ++i)
-        s[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                     (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-    return s;
 }
 
 void appendValue(std::string& out, const RegValue& v) {
@@ -56,7 +49,7 @@ void appendValue(std::string& out, const RegValue& v) {
             out += buf;
         }
         out += '"';
-        appendWineEscaped(out, utf16Of(std::string_view(v.data).substr(0, v.data.size() - 2)), "\"\"");
+        appendWineEscaped(out, utf16FromBytes(std::string_view(v.data).substr(0, v.data.size() - 2)), "\"\"");
         out += "\"\n";
         return;
     case 4:

@@ -74,16 +74,7 @@ long WineRegistry::openKey(HKEY parent, std::u16string_view subKey, HKEY* result
     Handle h;
     if (!resolve(parent, &h))
         return isOtherRoot(parent) ? kErrorFileNotFound : kErrorInvalidHandle;
-    RegKey* key = h.key;
-    size_t i = 0;
-    while (key && i <= subKey.size()) {
-        size_t j = subKey.find(u'\\', i);
-        if (j == std::u16string_view::npos)
-            j = subKey.size();
-        if (j > i)
-            key = key->findSubkey(subKey.substr(i, j - i));
-        i = j + 1;
-    }
+    RegKey* key = findKeyBelow(*h.key, subKey);
     if (!key)
         return kErrorFileNotFound;
     *result = newHandle(h.hive, key);
