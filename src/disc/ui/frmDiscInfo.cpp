@@ -24,11 +24,18 @@ QPushButton* button(const char* name, const char* caption, QWidget* parent) {
     return b;
 }
 
-// A check box that only shows a fact.
+// A check box that only shows a fact: the pointer never hits it and it takes no focus.
+class FactBox : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    bool hitButton(const QPoint&) const override { return false; }
+};
+
 QCheckBox* factBox(const char* name, const char* caption, QWidget* parent) {
-    auto* box = new QCheckBox(QString::fromUtf8(caption), parent);
+    auto* box = new FactBox(QString::fromUtf8(caption), parent);
     box->setObjectName(name);
-    box->setAttribute(Qt::WA_TransparentForMouseEvents);
     box->setFocusPolicy(Qt::NoFocus);
     return box;
 }

@@ -1,0 +1,423 @@
+// DiscInfoEraseTest.cpp -- the disc information and erase windows: labels per medium from the code
+// tables, closing a session or disc, erasing per medium and drive; on a scripted control and a pseudo-drive.
+#include "DiscUiTestKit.h"
+
+#include "disc/DriveErrorText.h"
+#include "disc/ui/DiscFormats.h"
+#include "disc/ui/frmDiscInfo.h"
+#include "disc/ui/frmErase.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace tessaly::test {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+std::string label(QWidget* w, const char* name) {
+    auto* l = control<QLabel>(w, name);
+    return l ? l->text().toStdString() : std::string();
+}
+
+bool checked(QWidget* w, const char* name) {
+    auto* box = control<QCheckBox>(w, name);
+    return box && box->isChecked();
+}
+
+bool enabled(QWidget* w, const char* name) {
+    auto* b = control<QWidget>(w, name);
+    return b && b->isEnabled();
+}
+
+struct InfoCase {
+    const char* what;
+    std::function<void(FakeDiscWriter&)> disc;
+    const char* media;
+    const char* status;
+    const char* sessions;
+    const char* lastSession;
+    const char* discType;
+    bool closable;
+};
+
+TEST(DiscInfo, LabelsOfEachMediumFromTheCodeTables) {
+    const InfoCase cases[] = {
+        {"open CD-R with an incomplete session",
+         [](FakeDiscWriter& c) {
+             c.mediaType = kMediaCdR, c.discStatus = kDiscOpen, c.sessionCount = 2;
+             c.lastSessionStatus = kSessionIncomplete, c.discType = kDiscTypeCdRomXa;
+         },
+         "CD-R", "Disc Open", "2", "Incomplete Session", "CD-ROM XA", true},
+        {"closed DVD+R",
+         [](FakeDiscWriter& c) {
+             c.mediaType = kMediaDvdPlusR, c.discStatus = kDiscClosed, c.sessionCount = 1;
+             c.lastSessionStatus = kSessionClosed, c.discType = kDiscTypeUnknown;
+         },
+         "DVD+R", "Disc is Closed", "1", "Closed Session", "Unknown", false},
+        {"empty CD-RW",
+         [](FakeDiscWriter& c) {
+             c.mediaType = kMediaCdRw, c.discStatus = kDiscEmpty, c.lastSessionStatus = kSessionEmpty;
+             c.discType = kDiscTypeCdDaRom;
+         },
+         "CD-RW", "Empty Disc", "0", "Empty Session", "CD-DA/CD-ROM", false},
+        {"DVD+R dual layer of unknown state",
+         [](FakeDiscWriter& c) {
+             c.mediaType = kMediaDvdPlusRDualLayer, c.discStatus = kDiscUnknown;
+             c.lastSessionStatus = kSessionUnknown, c.discType = kDiscTypeCdi;
+         },
+         "DVD+R Dual Layer", "Unknown", "0", "Unknown", "CDI", false},
+        {"DVD-ROM, DVD-R, DVD-RW, DVD+RW: media names", [](FakeDiscWriter& c) { c.mediaType = kMediaDvdRom; },
+         "DVD-ROM", "Empty Disc", "0", "Empty Session", "Unknown", false},
+        {"DVD-R", [](FakeDiscWriter& c) { c.mediaType = kMediaDvdR; }, "DVD-R", "Empty Disc", "0",
+         "Empty Session", "Unknown", false},
+        {"DVD-RW", [](FakeDiscWriter& c) { c.mediaType = kMediaDvdRw; }, "DVD-RW", "Empty Disc", "0",
+         "Empty Session", "Unknown", false},
+        {"DVD+RW", [](FakeDiscWriter& c) { c.mediaType = kMediaDvdPlusRw; }, "DVD+RW", "Empty Disc", "0",
+         "Empty Session", "Unknown", false},
+        {"codes the tables do not know",
+         [](FakeDiscWriter& c) {
+             c.mediaType = 77, c.discStatus = 9, c.lastSessionStatus = 8, c.discType = 1;
+         },
+         "N/A", "N/A", "0", "N/A", "N/A", false},
+    };
+    for (const InfoCase& c : cases) {
+        RecordingUi ui;
+        FakeDiscWriter disc;
+        c.disc(disc);
+        frmDiscInfo* w = ShowDiscInfo(disc, ui, nullptr);
+        ASSERT_NE(w, nullptr) << c.what;
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_FALSE(w->isModal());
+        EXPECT_EQ(w->windowTitle(), "Disc Information");
+        EXPECT_EQ(label(w, "lblValueMediaType"), c.media) << c.what;
+        EXPECT_EQ(label(w, "lblValueDiscStatus"), c.status) << c.what;
+        EXPECT_EQ(label(w, "lblValueSessions"), c.sessions) << c.what;
+        EXPECT_EQ(label(w, "lblValueLastSessionStatus"), c.lastSession) << c.what;
+        EXPECT_EQ(label(w, "lblValueDiscType"), c.discType) << c.what;
+        EXPECT_EQ(enabled(w, "cmdCloseSession"), c.closable) << c.what;
+        EXPECT_EQ(enabled(w, "cmdCloseDisc"), c.closable) << c.what;
+        EXPECT_TRUE(enabled(w, "cmdOK"));
+        EXPECT_TRUE(ui.messages.empty());
+        delete w;
+    }
+}
+
+TEST(DiscInfo, SpaceInMegabytesAndFactBoxes) {
+    RecordingUi ui;
+    FakeDiscWriter disc;
+    disc.mediaType = kMediaDvdPlusR;
+    disc.freeBlocks = 2'000'000, disc.usedBlocks = 295'104, disc.totalBlocks = 2'295'104;
+    disc.multiSession = true, disc.importAllowed = false;
+    disc.fileSystems = kFsIso9660 | kFsUdf;
+    frmDiscInfo* w = ShowDiscInfo(disc, ui, nullptr);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(label(w, "lblValueFreeSpace"), "3906.25 MB");
+    EXPECT_EQ(label(w, "lblValueUsedSpace"), "576.38 MB");
+    EXPECT_EQ(label(w, "lblValueTotalCapacity"), "4482.63 MB");
+    EXPECT_TRUE(checked(w, "chkMultiSessionAllowed"));
+    EXPECT_FALSE(checked(w, "chkImportPermitted"));
+    EXPECT_TRUE(checked(w, "chkISO9660FS"));
+    EXPECT_FALSE(checked(w, "chkJolietFS"));
+    EXPECT_TRUE(checked(w, "chkUDFFS"));
+    EXPECT_FALSE(checked(w, "chkOtherFS"));
+    const std::vector<std::pair<const char*, const char*>> captions = {
+        {"lblMediaType", "Media Type:"},
+        {"lblDiscStatus", "Disc Status:"},
+        {"lblFreeSpace", "Free Space:"},
+        {"lblUsedSpace", "Used Space:"},
+        {"lblTotalCapacity", "Total Capacity:"},
+        {"lblSessions", "Number of Sessions:"},
+        {"lblLastSessionStatus", "Last Session Status:"},
+        {"lblDiscType", "Disc Type (CD Only):"}};
+    for (const auto& [name, caption] : captions)
+        EXPECT_EQ(label(w, name), caption);
+    for (const auto& [name, caption] :
+         std::vector<std::pair<const char*, const char*>>{{"chkISO9660FS", "ISO9660"},
+                                                          {"chkJolietFS", "Joliet"},
+                                                          {"chkUDFFS", "UDF (1.0 or Higher)"},
+                                                          {"chkOtherFS", "Other"},
+                                                          {"chkMultiSessionAllowed", "Multi-Session Allowed"},
+                                                          {"chkImportPermitted", "Import Allowed"}})
+        EXPECT_EQ(control<QCheckBox>(w, name)->text().toStdString(), caption);
+    // Showing a fact is all these boxes do.
+    QTest::mouseClick(control<QCheckBox>(w, "chkJolietFS"), Qt::LeftButton);
+    EXPECT_FALSE(checked(w, "chkJolietFS"));
+    delete w;
+}
+
+TEST(DiscInfo, NoMediumNoWindow) {
+    RecordingUi ui;
+    FakeDiscWriter disc;
+    disc.mediaType = kMediaNotLoaded;
+    EXPECT_EQ(ShowDiscInfo(disc, ui, nullptr), nullptr);
+    EXPECT_EQ(texts(ui), Texts{"No Media Loaded...Cannot Get Disc Info!"});
+    EXPECT_EQ(ui.messages[0].icon, MsgIcon::Information);
+}
+
+// An open CD-R of two sessions, the last one incomplete, in the writing window and its info window.
+struct ClosingRig {
+    FakeWindow writing{[](FakeDiscWriter& c) {
+        c.mediaType = kMediaCdR, c.discStatus = kDiscOpen, c.sessionCount = 2;
+        c.lastSessionStatus = kSessionIncomplete;
+    }};
+    frmDiscInfo* info = nullptr;
+    ClosingRig() {
+        trigger(&writing.w(), "mnuDiscInfo");
+        info = writing.w().findChild<frmDiscInfo*>("frmDiscInfo");
+    }
+};
+
+TEST(DiscInfo, ClosingTheSessionReportsAndRefreshes) {
+    ClosingRig rig;
+    ASSERT_NE(rig.info, nullptr);
+    EXPECT_TRUE(rig.info->isVisible());
+    FakeDiscWriter& disc = rig.writing.control;
+    click(rig.info, "cmdCloseSession");
+    EXPECT_EQ(disc.count("CloseMedia|0"), 1);
+    EXPECT_TRUE(rig.info->busy());
+    for (const char* name : {"cmdOK", "cmdCloseDisc", "cmdCloseSession"})
+        EXPECT_FALSE(enabled(rig.info, name)) << name;
+    rig.info->close();
+    EXPECT_TRUE(rig.info->isVisible()) << "busy: it stays";
+
+    disc.fire([](DiscEvents& e) { e.ClosingSession(); });
+    EXPECT_EQ(label(rig.info, "lblStatus"), "...Closing Session...");
+    EXPECT_EQ(rig.writing.w().panelText(1), "Closing Session....");
+    disc.lastSessionStatus = kSessionClosed;
+    disc.sessionCount = 2;
+    disc.fire([](DiscEvents& e) { e.WriteDone(); });
+    EXPECT_EQ(label(rig.info, "lblStatus"), "Closing Successful!!");
+    EXPECT_EQ(label(rig.info, "lblValueLastSessionStatus"), "Closed Session");
+    EXPECT_EQ(texts(rig.writing.ui), Texts{"Session/Disc Closed Successful!"});
+    EXPECT_FALSE(rig.info->busy());
+    EXPECT_TRUE(enabled(rig.info, "cmdOK"));
+    EXPECT_FALSE(enabled(rig.info, "cmdCloseSession"));
+    // The writing window moves its status text but neither announces a write nor ejects.
+    EXPECT_EQ(rig.writing.w().panelText(1), "Writing Complete!");
+    EXPECT_EQ(disc.count("EjectTray|0"), 0);
+
+    click(rig.info, "cmdOK");
+    settle();
+    EXPECT_EQ(rig.writing.w().findChild<frmDiscInfo*>("frmDiscInfo"), nullptr) << "closed and gone";
+}
+
+TEST(DiscInfo, ClosingTheDiscThatCannotStartOrFails) {
+    ClosingRig rig;
+    ASSERT_NE(rig.info, nullptr);
+    FakeDiscWriter& disc = rig.writing.control;
+    disc.jobsStart = false;
+    click(rig.info, "cmdCloseDisc");
+    EXPECT_EQ(disc.count("CloseMedia|1"), 1);
+    EXPECT_EQ(texts(rig.writing.ui), Texts{"Error attempting to Close Disc!"});
+    EXPECT_EQ(rig.writing.ui.messages[0].icon, MsgIcon::Critical);
+    EXPECT_FALSE(rig.info->busy());
+    for (const char* name : {"cmdOK", "cmdCloseDisc", "cmdCloseSession"})
+        EXPECT_TRUE(enabled(rig.info, name)) << name;
+    click(rig.info, "cmdCloseSession");
+    EXPECT_EQ(texts(rig.writing.ui).back(), "Error attempting to Close Session!");
+
+    clearMessages(rig.writing.ui);
+    disc.jobsStart = true;
+    click(rig.info, "cmdCloseDisc");
+    disc.fire([](DiscEvents& e) { e.ClosingDisc(); });
+    EXPECT_EQ(label(rig.info, "lblStatus"), "...Closing Disc...");
+    disc.fire([](DiscEvents& e) { e.DriveError(3, 1042, "close failed", "5 2c 00"); });
+    // The info window reports it once; the writing window, whose job it was not, stays quiet.
+    EXPECT_EQ(texts(rig.writing.ui), Texts{DriveErrorMessage(3, 1042, "close failed", "5 2c 00")});
+    settle();
+    EXPECT_EQ(rig.writing.w().findChild<frmDiscInfo*>("frmDiscInfo"), nullptr)
+        << "an error closes the window";
+}
+
+TEST(DiscInfo, AWriteOfTheWritingWindowIsNotTakenForAClose) {
+    ClosingRig rig;
+    ASSERT_NE(rig.info, nullptr);
+    rig.writing.control.fire([](DiscEvents& e) { e.WritePreparing(); });
+    rig.writing.control.fire([](DiscEvents& e) { e.ClosingDisc(); });
+    rig.writing.control.fire([](DiscEvents& e) { e.WriteDone(); });
+    EXPECT_EQ(label(rig.info, "lblStatus"), "");
+    EXPECT_EQ(texts(rig.writing.ui), Texts{"Writing is complete!"});
+}
+
+struct EraseCase {
+    const char* what;
+    int media;
+    std::set<int> features;
+    bool quick;
+    Texts messages;
+    const char* call; // the EraseMedia call made, or nullptr
+};
+
+TEST(Erase, EachMediumAndDriveCase) {
+    const EraseCase cases[] = {
+        {"no medium", kMediaNotLoaded, {}, true, {"No Media Loaded."}, nullptr},
+        {"DVD+R is write-once",
+         kMediaDvdPlusR,
+         {7, 10, 37, 39},
+         true,
+         {"The current media is not Re-Writable."},
+         nullptr},
+        {"CD-R is write-once", kMediaCdR, {7}, true, {"The current media is not Re-Writable."}, nullptr},
+        {"unknown code", 300, {7, 10, 37, 39}, true, {"The current media is not Re-Writable."}, nullptr},
+        {"CD-RW without CD-RW support",
+         kMediaCdRw,
+         {10, 37, 39},
+         true,
+         {"Selected drive does not support Re-Writable discs of this format."},
+         nullptr},
+        {"DVD-RW without DVD-RW support",
+         kMediaDvdRw,
+         {7, 10, 39},
+         true,
+         {"Selected drive does not support Re-Writable discs of this format."},
+         nullptr},
+        {"DVD-RAM without DVD-RAM support",
+         kMediaDvdRam,
+         {7, 37, 39},
+         true,
+         {"Selected drive does not support Re-Writable discs of this format."},
+         nullptr},
+        {"DVD+RW without DVD+RW support",
+         kMediaDvdPlusRw,
+         {7, 10, 37},
+         true,
+         {"Selected drive does not support Re-Writable discs of this format."},
+         nullptr},
+        {"CD-RW, quick", kMediaCdRw, {7}, true, {}, "EraseMedia|1"},
+        {"DVD-RW, full", kMediaDvdRw, {37}, false, {}, "EraseMedia|0"},
+        {"DVD-RAM", kMediaDvdRam, {10}, true, {}, "EraseMedia|1"},
+        {"DVD+RW", kMediaDvdPlusRw, {39}, true, {}, "EraseMedia|1"},
+    };
+    for (const EraseCase& c : cases) {
+        RecordingUi ui;
+        FakeDiscWriter disc;
+        disc.mediaType = c.media;
+        disc.features = c.features;
+        frmErase w(disc, ui);
+        w.show();
+        EXPECT_TRUE(checked(&w, "chkQuikErase"));
+        control<QCheckBox>(&w, "chkQuikErase")->setChecked(c.quick);
+        click(&w, "cmdErase");
+        EXPECT_EQ(texts(ui), c.messages) << c.what;
+        for (const RecordedMessage& m : ui.messages)
+            EXPECT_EQ(m.icon, MsgIcon::Information) << c.what;
+        EXPECT_EQ(w.isVisible(), c.call != nullptr) << c.what;
+        if (c.call) {
+            EXPECT_EQ(disc.calls, Texts{c.call}) << c.what;
+        } else {
+            EXPECT_TRUE(disc.calls.empty()) << c.what;
+        }
+    }
+}
+
+TEST(Erase, EventsOfAnEraseAndItsFailures) {
+    RecordingUi ui;
+    FakeDiscWriter disc;
+    disc.mediaType = kMediaCdRw;
+    disc.features = {kFeatureCdRw};
+    frmErase w(disc, ui);
+    w.show();
+    EXPECT_EQ(w.windowTitle(), "Erase Re-Writable CD/DVD");
+    EXPECT_EQ(control<QCheckBox>(&w, "chkQuikErase")->text(), "Perform Quick Erase");
+    EXPECT_EQ(control<QPushButton>(&w, "cmdErase")->text(), "&Erase");
+    EXPECT_EQ(control<QPushButton>(&w, "cmdCancel")->text(), "&Cancel");
+    EXPECT_TRUE(control<QLabel>(&w, "lblNote")->text().startsWith("NOTE: If not performing a quick erase"));
+    click(&w, "cmdErase");
+    disc.fire([](DiscEvents& e) { e.EraseStarted(); });
+    EXPECT_TRUE(w.busy());
+    EXPECT_EQ(label(&w, "lblStatus"), "Erasing Disc...Please Wait!!");
+    EXPECT_FALSE(enabled(&w, "cmdErase"));
+    EXPECT_FALSE(enabled(&w, "cmdCancel"));
+    w.close();
+    EXPECT_TRUE(w.isVisible());
+    disc.fire([](DiscEvents& e) { e.DriveError(3, 1036, "erase failed", "3 51 00"); });
+    EXPECT_EQ(texts(ui), Texts{DriveErrorMessage(3, 1036, "erase failed", "3 51 00")});
+    EXPECT_EQ(ui.messages[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(w.isVisible()) << "the window stays after an error";
+    EXPECT_TRUE(enabled(&w, "cmdErase"));
+    EXPECT_TRUE(enabled(&w, "cmdCancel"));
+    EXPECT_FALSE(w.busy());
+
+    clearMessages(ui);
+    click(&w, "cmdErase");
+    disc.fire([](DiscEvents& e) { e.EraseStarted(); });
+    disc.fire([](DiscEvents& e) { e.EraseDone(); });
+    EXPECT_EQ(texts(ui), Texts{"Erase Completed!!!"});
+    EXPECT_EQ(label(&w, "lblStatus"), "Erase operation complete!!!");
+    EXPECT_FALSE(w.isVisible());
+
+    RecordingUi refusedUi;
+    disc.jobsStart = false;
+    frmErase refused(disc, refusedUi);
+    refused.show();
+    click(&refused, "cmdErase");
+    EXPECT_EQ(texts(refusedUi), Texts{"Error Erasing Disc!!!"});
+    EXPECT_EQ(refusedUi.messages[0].icon, MsgIcon::Critical);
+    EXPECT_FALSE(refused.isVisible());
+}
+
+TEST(Erase, OpensModallyFromTheWritingWindowAndCancelCloses) {
+    FakeWindow f;
+    bool wasModal = false;
+    QTimer::singleShot(20, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            ADD_FAILURE() << "no modal window";
+            return;
+        }
+        wasModal = modal->objectName() == "frmErase";
+        click(modal, "cmdCancel");
+    });
+    trigger(&f.w(), "mnuEraseDisc");
+    EXPECT_TRUE(wasModal);
+    EXPECT_TRUE(f.ui.messages.empty());
+    EXPECT_TRUE(f.control.calls.back().rfind("EraseMedia", 0) != 0);
+}
+
+// The real control on a pseudo-drive: what a written disc looks like, then erasing it.
+TEST(DiscOnPseudoDrive, InformationAfterAWriteThenEraseIt) {
+    PseudoDriveWindow rig;
+    writePatternFile(rig.dir / "src" / "a.tsy", 50000, 3);
+    dropOnto(rig.tree(), {rig.dir / "src" / "a.tsy"});
+    ASSERT_TRUE(rig.writeAndWait());
+    clearMessages(rig.ui);
+
+    trigger(&rig.w(), "mnuDiscInfo");
+    auto* info = rig.w().findChild<frmDiscInfo*>("frmDiscInfo");
+    ASSERT_NE(info, nullptr);
+    DiscWriter& disc = *rig.control;
+    EXPECT_EQ(label(info, "lblValueMediaType"), "DVD-RAM");
+    EXPECT_EQ(label(info, "lblValueDiscStatus"), "Disc Open");
+    EXPECT_EQ(label(info, "lblValueSessions"), "1");
+    EXPECT_EQ(label(info, "lblValueLastSessionStatus"), "Closed Session");
+    EXPECT_EQ(label(info, "lblValueDiscType"), "Unknown");
+    EXPECT_EQ(label(info, "lblValueUsedSpace"), FormatMegabytes(disc.UsedBlocks() * 2048.0));
+    EXPECT_EQ(label(info, "lblValueFreeSpace"), FormatMegabytes(disc.FreeBlocks() * 2048.0));
+    EXPECT_EQ(label(info, "lblValueTotalCapacity"), FormatMegabytes(disc.TotalBlocks() * 2048.0));
+    EXPECT_GT(disc.UsedBlocks(), 25);
+    EXPECT_TRUE(checked(info, "chkISO9660FS"));
+    EXPECT_TRUE(checked(info, "chkJolietFS"));
+    EXPECT_FALSE(checked(info, "chkUDFFS"));
+    EXPECT_TRUE(checked(info, "chkMultiSessionAllowed"));
+    EXPECT_TRUE(checked(info, "chkImportPermitted"));
+    EXPECT_FALSE(enabled(info, "cmdCloseSession"));
+    EXPECT_FALSE(enabled(info, "cmdCloseDisc"));
+    click(info, "cmdOK");
+    settle();
+
+    frmErase erase(disc, rig.ui, &rig.w());
+    erase.show();
+    click(&erase, "cmdErase");
+    ASSERT_TRUE(waitFor([&] { return !erase.isVisible(); }));
+    EXPECT_EQ(texts(rig.ui), Texts{"Erase Completed!!!"});
+    EXPECT_EQ(disc.DiscStatus(), kDiscEmpty);
+    EXPECT_TRUE(xorrisoFiles(rig.disc).empty());
+}
+
+} // namespace
+} // namespace tessaly::test

@@ -1,0 +1,253 @@
+// WriteSessionTest.cpp -- the writing window on a stdio pseudo-drive: writing with and without verify,
+// ISO files saved and written, a test write, importing the last session, cancelling; checked with xorriso.
+#include "DiscUiTestKit.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace tessaly::test {
+namespace {
+
+using Texts = std::vector<std::string>;
+using Files = std::map<std::string, long long>;
+
+// Collects status texts the window shows while a job runs.
+struct PanelWatch : DiscEvents {
+    frmMaindvdwrite* w = nullptr;
+    std::set<std::string> seen;
+    void note() { seen.insert(w->panelText(1).toStdString()); }
+    void WritePreparing() override { note(); }
+    void CreatingFolders() override { note(); }
+    void ClosingSession() override { note(); }
+    void ClosingDisc() override { note(); }
+    void WriteDone() override { note(); }
+    void VerifyStarted(int) override { note(); }
+    void VerifyFile(const std::string&, const std::string&, int, int, int) override { note(); }
+    void VerifyDone(int, int) override { note(); }
+};
+
+class WriteSession : public ::testing::Test {
+protected:
+    std::unique_ptr<PseudoDriveWindow> rig;
+    fs::path src;
+
+    void SetUp() override {
+        rig = std::make_unique<PseudoDriveWindow>();
+        src = rig->dir / "src";
+        writePatternFile(src / "Docs" / "letter.txt", 1536, 1);
+        writePatternFile(src / "Docs" / "empty.txt", 0, 2);
+        writePatternFile(src / "single.tsy", 4096, 5);
+    }
+    frmMaindvdwrite& w() { return rig->w(); }
+    RecordingUi& ui() { return rig->ui; }
+    void check(const char* name, bool on) { control<QCheckBox>(&w(), name)->setChecked(on); }
+    void layout() {
+        dropOnto(rig->tree(), {src / "Docs", src / "single.tsy"});
+        clearMessages(ui());
+    }
+    Files expectedFiles() const {
+        return {{"/Docs/empty.txt", 0}, {"/Docs/letter.txt", 1536}, {"/single.tsy", 4096}};
+    }
+    void expectSameContent(const fs::path& image) {
+        const fs::path out = rig->dir / ("out" + std::to_string(++extracts_));
+        ASSERT_TRUE(xorrisoExtract(image, out));
+        EXPECT_EQ(readFile(out / "Docs" / "letter.txt"), readFile(src / "Docs" / "letter.txt"));
+        EXPECT_EQ(readFile(out / "single.tsy"), readFile(src / "single.tsy"));
+    }
+    bool waitForJob() {
+        const bool ended = waitFor([this] { return !rig->real->IsBusy() && w().windowIdle(); });
+        settle();
+        return ended;
+    }
+
+private:
+    int extracts_ = 0;
+};
+
+TEST_F(WriteSession, WriteWithVerifyReportsOnceAndEjectsOnce) {
+    layout();
+    check("chkAutoVerify", true);
+    control<QLineEdit>(&w(), "txtVolIdentifier")->setText("Weekly Backup");
+    PanelWatch watch;
+    watch.w = &w();
+    rig->control->addListener(&watch);
+    ASSERT_TRUE(rig->writeAndWait());
+    rig->control->removeListener(&watch);
+
+    EXPECT_EQ(texts(ui()), Texts{"Writing and Verify is complete!"});
+    ASSERT_EQ(ui().messages.size(), 1u);
+    EXPECT_EQ(ui().messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(ui().messages[0].title, "Tessaly");
+    EXPECT_EQ(rig->control->count("EjectTray|0"), 1);
+    EXPECT_EQ(w().panelText(1), "Auto-Verify...Complete (3 of 3 MATCHED)");
+    EXPECT_EQ(control<QProgressBar>(&w(), "prgTotalProgress")->value(), 100);
+    // The window lets queued events run while it reacts, so a watcher after it sees only some texts.
+    for (const char* text : {"Creating Directories....", "Closing Session....", "Auto-Verify... 3 new files.",
+                             "Auto-Verify... \\Docs\\letter.txt"})
+        EXPECT_EQ(watch.seen.count(text), 1u) << text;
+    EXPECT_TRUE(w().windowIdle());
+    EXPECT_FALSE(control<QPushButton>(&w(), "cmdCancel")->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(&w(), "cmdWriteDisc")->isEnabled());
+
+    EXPECT_EQ(xorrisoFiles(rig->disc), expectedFiles());
+    EXPECT_EQ(xorrisoVolumeId(rig->disc), "Weekly Backup");
+    expectSameContent(rig->disc);
+}
+
+TEST_F(WriteSession, WriteWithoutVerifyAnnouncesTheEndAndEjects) {
+    layout();
+    ASSERT_TRUE(rig->writeAndWait());
+    EXPECT_EQ(texts(ui()), Texts{"Writing is complete!"});
+    EXPECT_EQ(rig->control->count("EjectTray|0"), 1);
+    EXPECT_EQ(w().panelText(1), "Writing Complete!");
+    EXPECT_EQ(xorrisoFiles(rig->disc), expectedFiles());
+    EXPECT_EQ(xorrisoVolumeId(rig->disc), "Outlook Express Data Backup CD");
+}
+
+TEST_F(WriteSession, SaveIsoThenATestWriteOfItThenARealOne) {
+    layout();
+    const fs::path iso = rig->dir / "image.iso";
+    rig->nextIso = iso.string();
+    trigger(&w(), "mnuFileSaveISO");
+    EXPECT_EQ(texts(ui()), Texts{"ISO File Created successfully!"});
+    ASSERT_EQ(rig->isoRequests.size(), 1u);
+    EXPECT_EQ(rig->isoRequests[0].title, "Save as ISO File");
+    EXPECT_EQ(rig->isoRequests[0].fileName, "Dunmoor.iso");
+    EXPECT_EQ(rig->isoRequests[0].filter, "ISO file (*.iso)|*.iso");
+    EXPECT_TRUE(rig->isoRequests[0].save);
+    EXPECT_TRUE(w().windowIdle());
+    EXPECT_EQ(w().control().VolumeLabel(), "Outlook Express Data Backup CD");
+    EXPECT_EQ(xorrisoFiles(iso), expectedFiles());
+    EXPECT_EQ(xorrisoVolumeId(iso), "Outlook Express Data Backup CD");
+
+    // A test write of the ISO file leaves the disc as it was and keeps the tray closed.
+    clearMessages(ui());
+    check("chkTestWrite", true);
+    trigger(&w(), "mnuFileWriteISO");
+    ASSERT_TRUE(waitForJob());
+    ASSERT_EQ(rig->isoRequests.size(), 2u);
+    EXPECT_EQ(rig->isoRequests[1].title, "Write ISO File");
+    EXPECT_EQ(rig->isoRequests[1].fileName, "Test.iso");
+    EXPECT_FALSE(rig->isoRequests[1].save);
+    EXPECT_EQ(texts(ui()), Texts{"Writing is complete!"});
+    EXPECT_EQ(rig->control->count("EjectTray|0"), 0);
+    EXPECT_TRUE(!fs::exists(rig->disc) || xorrisoFiles(rig->disc).empty());
+
+    clearMessages(ui());
+    check("chkTestWrite", false);
+    trigger(&w(), "mnuFileWriteISO");
+    ASSERT_TRUE(waitForJob());
+    EXPECT_EQ(texts(ui()), Texts{"Writing is complete!"});
+    EXPECT_EQ(rig->control->count("EjectTray|0"), 1);
+    EXPECT_EQ(xorrisoFiles(rig->disc), expectedFiles());
+    expectSameContent(rig->disc);
+}
+
+TEST_F(WriteSession, IsoDialogCancelledOrTargetUnwritable) {
+    layout();
+    rig->nextIso.reset();
+    trigger(&w(), "mnuFileSaveISO");
+    trigger(&w(), "mnuFileWriteISO");
+    EXPECT_TRUE(ui().messages.empty());
+    EXPECT_TRUE(w().windowIdle());
+    EXPECT_EQ(rig->control->count("WriteISO"), 0);
+
+    rig->nextIso = (rig->dir / "no such folder" / "x.iso").string();
+    trigger(&w(), "mnuFileSaveISO");
+    EXPECT_EQ(texts(ui()), Texts{"Error creating ISO File."});
+    EXPECT_EQ(ui().messages[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(w().windowIdle());
+    EXPECT_TRUE(w().panelText(1).startsWith("Data Image Size: "));
+}
+
+TEST_F(WriteSession, ImportThePreviousSessionAndReplaceAFileOfIt) {
+    layout();
+    control<QLineEdit>(&w(), "txtVolIdentifier")->setText("First Session");
+    ASSERT_TRUE(rig->writeAndWait());
+
+    rig->reopen();
+    clearMessages(ui());
+    trigger(&w(), "mnuImportSession");
+    EXPECT_TRUE(ui().messages.empty()) << texts(ui()).front();
+    EXPECT_EQ(control<QLineEdit>(&w(), "txtVolIdentifier")->text(), "First Session");
+    EXPECT_EQ(rig->tree()->topLevelItem(0)->text(0), "First Session");
+    EXPECT_EQ(keysOf(rig->tree()), (Texts{"\\", "\\Docs"}));
+    EXPECT_TRUE(rig->tree()->topLevelItem(0)->isExpanded());
+    EXPECT_EQ(keysOf(rig->list()), Texts{"\\single.tsy"});
+    EXPECT_EQ(w().panelText(2), "Files: 3");
+    EXPECT_EQ(w().panelText(3), "Directories: 1");
+
+    // A newer letter dropped into \Docs meets the imported one: the window asks.
+    const fs::path newer = rig->dir / "new" / "letter.txt";
+    writePatternFile(newer, 777, 8);
+    rig->selectFolder("\\Docs");
+    ui().messageAnswers = {MsgResult::Ok};
+    dropOnto(rig->list(), {newer});
+    ASSERT_EQ(ui().messages.size(), 1u);
+    EXPECT_EQ(ui().messages[0].text,
+              "Imported file from the last session on this disc: \r\n\\Docs\\letter.txt\r\n"
+              "Would you like to replace it with: \r\n" +
+                  newer.string() + " ?");
+    EXPECT_EQ(ui().messages[0].title, "Replace imported file...");
+    EXPECT_EQ(ui().messages[0].buttons, MsgButtons::OkCancel);
+    EXPECT_EQ(ui().messages[0].icon, MsgIcon::Question);
+    EXPECT_EQ(columnOf(rig->list(), 1), (Texts{"0.00 KB", "0.78 KB"}));
+
+    clearMessages(ui());
+    ASSERT_TRUE(rig->writeAndWait());
+    EXPECT_EQ(texts(ui()), Texts{"Writing is complete!"});
+    Files second = expectedFiles();
+    second["/Docs/letter.txt"] = 777;
+    EXPECT_EQ(xorrisoFiles(rig->disc), second);
+}
+
+TEST_F(WriteSession, ImportFromABlankDiscIsRefused) {
+    trigger(&w(), "mnuImportSession");
+    EXPECT_EQ(texts(ui()), Texts{"Previous Session could not be imported\r\n"
+                                 "Only ISO/Joliet tracks (Mode1) can be imported."});
+    EXPECT_EQ(ui().messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(w().panelText(1), "Importing Previous Session...");
+}
+
+TEST_F(WriteSession, CancelDuringAWriteKeepsTheWindowOpenUntilItStops) {
+    writePatternFile(src / "big.bin", 3 * 1024 * 1024, 7);
+    dropOnto(rig->tree(), {src / "big.bin"});
+    clearMessages(ui());
+    // Slow enough to be caught running.
+    rig->real->SetWriteSpeed(600);
+    click(&w(), "cmdWriteDisc");
+    ASSERT_TRUE(waitFor([this] { return !w().windowIdle(); }));
+
+    for (const char* name :
+         {"cboDevices", "cboWriteSpeed", "lvwImageFiles", "tvwDirectories", "cmdWriteDisc", "chkCacheImage",
+          "chkFinalizeDisc", "chkTestWrite", "chkUseJoliet", "txtVolIdentifier", "chkDVDHighCompMode",
+          "chkUseMode2XA", "chkAutoVerify", "chkUseBurnProof"})
+        EXPECT_FALSE(control<QWidget>(&w(), name)->isEnabled()) << name;
+    EXPECT_FALSE(control<QMenu>(&w(), "mnuFile")->menuAction()->isEnabled());
+    EXPECT_FALSE(control<QMenu>(&w(), "mnuCDRecorder")->menuAction()->isEnabled());
+    EXPECT_TRUE(control<QMenu>(&w(), "mnuAction")->menuAction()->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(&w(), "cmdCancel")->isEnabled());
+    EXPECT_EQ(w().cursor().shape(), Qt::WaitCursor);
+    w().close();
+    EXPECT_TRUE(w().isVisible()) << "a busy window stays open";
+
+    click(&w(), "cmdCancel");
+    EXPECT_EQ(w().panelText(1), "Aborting Write...Please Wait!");
+    ASSERT_TRUE(waitForJob());
+    EXPECT_EQ(texts(ui()), Texts{"Writing Cancelled!"});
+    EXPECT_EQ(w().panelText(1), "Writing Cancelled......");
+    EXPECT_EQ(rig->control->count("EjectTray|0"), 0);
+    EXPECT_EQ(w().cursor().shape(), Qt::ArrowCursor);
+    w().close();
+    EXPECT_FALSE(w().isVisible());
+}
+
+} // namespace
+} // namespace tessaly::test
