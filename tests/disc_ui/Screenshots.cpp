@@ -1,0 +1,83 @@
+// Screenshots.cpp -- disc_ui_screenshots DIR: pictures of the writing, disc information and erase windows,
+// on a pseudo-drive holding one written session.
+#include "DiscUiTestKit.h"
+
+#include "disc/ui/DiscWindow.h"
+#include "disc/ui/frmDiscInfo.h"
+#include "disc/ui/frmErase.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QStyleFactory>
+
+#include <iostream>
+
+namespace fs = std::filesystem;
+using namespace tessaly;
+
+namespace {
+
+// The pseudo-drive under a short name, so that no folder of this machine shows in the pictures.
+class ShownDrive : public test::SpyDiscWriter {
+public:
+    using SpyDiscWriter::SpyDiscWriter;
+    std::string DriveId(int drive) override { return drive == 0 ? "stdio:disc.iso" : ""; }
+};
+
+void save(QWidget& w, const QString& file) {
+    w.show();
+    QApplication::processEvents();
+    if (!w.grab().save(file))
+        std::cerr << "could not write " << file.toStdString() << "\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::cerr << "usage: disc_ui_screenshots DIR\n";
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    const QString out = QString::fromLocal8Bit(argv[1]);
+
+    test::TempDir dir;
+    const fs::path src = dir / "Backups";
+    test::writePatternFile(src / "Mail" / "Inbox.dbx", 1'572'864, 1);
+    test::writePatternFile(src / "Mail" / "Sent Items.dbx", 412'004, 2);
+    test::writePatternFile(src / "Mail" / "Folders.dbx", 1536, 3);
+    test::writePatternFile(src / "Mail" / "Archive" / "2023.dbx", 80'000, 4);
+    test::writePatternFile(dir / "weekly.tsy", 2'345'678, 5);
+    test::ExtraDrives drives("stdio:" + (dir / "disc.iso").string() + "#4480M"); // the size of a DVD
+    test::RecordingUi ui;
+    BurnDiscWriter real(QtEventPoster());
+    ShownDrive control(real);
+    {
+        // One session on the disc first, so that the information window has something to show.
+        frmMaindvdwrite first(control, ui, DiscHandOver{"weekly.tsy", (dir / "weekly.tsy").string()});
+        first.show();
+        test::click(&first, "cmdWriteDisc");
+        test::waitFor([&] { return !real.IsBusy() && first.windowIdle(); });
+        test::settle();
+    }
+
+    frmMaindvdwrite window(control, ui, DiscHandOver{"weekly.tsy", (dir / "weekly.tsy").string()});
+    window.resize(820, 640);
+    window.show();
+    test::dropOnto(window.findChild<QWidget*>("tvwDirectories"), {src / "Mail"});
+    auto* tree = window.findChild<QTreeWidget*>("tvwDirectories");
+    tree->setCurrentItem(test::itemByKey(tree, "\\Mail"));
+    window.RefreshImageView();
+    window.findChild<QCheckBox*>("chkAutoVerify")->setChecked(true);
+    save(window, out + "/disc-writing-window.png");
+
+    frmDiscInfo* info = ShowDiscInfo(control, ui, &window);
+    if (info)
+        save(*info, out + "/disc-information.png");
+    frmErase erase(control, ui, &window);
+    save(erase, out + "/disc-erase.png");
+    return 0;
+}
