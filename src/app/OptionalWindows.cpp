@@ -9,6 +9,10 @@
 #ifdef TESSALY_HAVE_FAVORITES
 #include "engine/Favorites.h"
 #endif
+#ifdef TESSALY_HAVE_DISC_UI
+#include "app/frmabout.h"
+#include "disc/ui/DiscWindow.h"
+#endif
 
 namespace tessaly {
 
@@ -29,7 +33,11 @@ bool favoritesBuilt() {
 }
 
 bool discWindowBuilt() {
+#ifdef TESSALY_HAVE_DISC_UI
+    return true;
+#else
     return false;
+#endif
 }
 
 void showSchedulerWindow([[maybe_unused]] ProfileSession& session, [[maybe_unused]] MainWindowState& state,
@@ -61,6 +69,16 @@ void importFavoritesFrom([[maybe_unused]] ProfileSession& session, [[maybe_unuse
 #endif
 }
 
-void showDiscWindow(ProfileSession&, MainWindowState&, Ui&, QWidget*) {}
+void showDiscWindow([[maybe_unused]] ProfileSession& session, [[maybe_unused]] MainWindowState& state,
+                    [[maybe_unused]] Ui& ui, [[maybe_unused]] QWidget* parent) {
+#ifdef TESSALY_HAVE_DISC_UI
+    DiscWindowHooks hooks;
+    hooks.showAbout = [](QWidget* over) {
+        frmabout box(openWithDesktop, over);
+        box.exec();
+    };
+    ShowDiscWriteWindow(ui, DiscHandOver{state.backupfiletocd, state.backupcdpath}, hooks, parent);
+#endif
+}
 
 } // namespace tessaly

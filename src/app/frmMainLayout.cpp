@@ -303,7 +303,14 @@ void frmMain::buildMenus() {
         markComingLater(backupiefavorites_);
         markComingLater(restoreiefavorites_);
     }
-    if (!discWindowBuilt())
+    if (discWindowBuilt())
+        connect(backuptocd_, &QAction::triggered, this, [this] {
+            if (!beginRun())
+                return;
+            showDiscWindow(session_, state_, ui_, this);
+            endRun();
+        });
+    else
         markComingLater(backuptocd_);
 
     // The right mouse button on either "What" frame offers its own pop-up menu.

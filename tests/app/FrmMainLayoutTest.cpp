@@ -161,7 +161,6 @@ TEST_F(Layout, CommandsOfWindowsNotInThisBuildAreDisabledWithANote) {
             EXPECT_TRUE(action->toolTip().contains("later version")) << name;
         }
     }
-    EXPECT_FALSE(discWindowBuilt()) << "the backup's disc question is only asked with a disc window";
 }
 
 TEST(PromptLayout, PasswordPromptAndAboutBox) {

@@ -2,6 +2,7 @@
 // pseudo-drives, and reading discs back with xorriso.
 #pragma once
 
+#include "DiscUiFiles.h"
 #include "FakeDiscWriter.h"
 #include "RecordingUi.h"
 #include "SpyDiscWriter.h"
@@ -45,29 +46,8 @@ void clearMessages(RecordingUi& ui);
 
 // Drops files and folders from the desktop onto a view, as a drag from a file manager does.
 void dropOnto(QWidget* view, const std::vector<std::filesystem::path>& paths);
-// The tree node or list row whose key (image path) is `key`.
-QTreeWidgetItem* itemByKey(QTreeWidget* view, const QString& key);
-// Every key of a view, depth first.
-std::vector<std::string> keysOf(QTreeWidget* view);
-// The texts of one column of the list, top to bottom.
-std::vector<std::string> columnOf(QTreeWidget* view, int column);
 // Ends the label edit that is open in `view` with `text` and Enter.
 bool finishLabelEdit(QTreeWidget* view, const QString& text);
-
-// A file of `size` bytes whose content follows from the seed.
-void writePatternFile(const std::filesystem::path& path, std::size_t size, unsigned seed);
-
-// The files of an image's last session as xorriso reads them: path ("/Docs/a.txt") to size.
-std::map<std::string, long long> xorrisoFiles(const std::filesystem::path& image);
-std::string xorrisoVolumeId(const std::filesystem::path& image);
-bool xorrisoExtract(const std::filesystem::path& image, const std::filesystem::path& target);
-
-// Sets TESSALY_EXTRA_DRIVES for as long as it lives.
-class ExtraDrives {
-public:
-    explicit ExtraDrives(const std::string& value);
-    ~ExtraDrives();
-};
 
 // The writing window on a real control with one stdio pseudo-drive in a temporary folder.
 struct PseudoDriveWindow {

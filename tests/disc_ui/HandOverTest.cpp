@@ -1,0 +1,90 @@
+// HandOverTest.cpp -- from a backup in the main window to a disc: OK to the disc question opens the
+// writing window with the new file, and the disc written from it holds a file that opens with the password.
+#include "AppTestKit.h"
+#include "DiscUiFiles.h"
+
+#include "app/OptionalWindows.h"
+#include "engine/BackupFileCheck.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace fs = std::filesystem;
+
+namespace tessaly::test {
+namespace {
+
+class HandOver : public AppFixture {};
+
+TEST_F(HandOver, OkToTheDiscQuestionWritesTheNewBackupToADisc) {
+    ASSERT_TRUE(discWindowBuilt());
+    const fs::path disc = dir / "disc.iso";
+    ExtraDrives drives("stdio:" + disc.string());
+    start();
+    const fs::path file = dir / "weekly.tsy";
+    nextTarget = QString::fromStdString(file.string());
+    click("cmdTargetFile");
+    find<QCheckBox>("backupitem_0")->setChecked(true);
+    find<QCheckBox>("backupitem_2")->setChecked(true);
+    click("ifprotect");
+    find<QLineEdit>("txtPassword")->setText("pa55");
+    find<QLineEdit>("txtPassword2")->setText("pa55");
+
+    std::vector<std::string> layout;
+    QPointer<QWidget> writing;
+    dialogs.thenAnswer(QMessageBox::Ok); // the completion report
+    dialogs.thenAnswer(QMessageBox::Ok); // the disc question
+    dialogs.then([&](QWidget* window) {
+        writing = window;
+        EXPECT_EQ(window->objectName(), "frmMaindvdwrite");
+        auto* list = window->findChild<QTreeWidget*>("lvwImageFiles");
+        if (list)
+            layout = keysOf(list);
+        if (auto* write = window->findChild<QAbstractButton*>("cmdWriteDisc"))
+            write->click();
+    });
+    dialogs.thenAnswer(QMessageBox::Ok, [&] {
+        // "Writing is complete!": the write is over; the window is closed once the box is gone.
+        QTimer::singleShot(50, [&] {
+            if (writing)
+                writing->close();
+        });
+    });
+    click("cmdApply");
+    ASSERT_TRUE(waitFor([&] { return !window().isRunning(); }));
+
+    ASSERT_EQ(dialogs.boxes.size(), 3u);
+    EXPECT_EQ(dialogs.boxes[0].text,
+              "The Backup was Completed!\n\nBackup Accounts\tSuccessed\nBackup Rules\tSuccessed");
+    EXPECT_EQ(dialogs.boxes[1].text, "Do you need to backup your data to CD-R/RW or DVD?");
+    EXPECT_EQ(dialogs.boxes[1].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(dialogs.boxes[2].text, "Writing is complete!");
+    EXPECT_EQ(layout, std::vector<std::string>{"\\weekly.tsy"});
+    EXPECT_EQ(state().backupfiletocd, "weekly.tsy");
+    EXPECT_EQ(state().backupcdpath, file.string());
+
+    // The disc holds the backup byte for byte, and it opens with the backup's password only.
+    ASSERT_TRUE(xorrisoExtract(disc, dir / "fromdisc"));
+    const fs::path copy = dir / "fromdisc" / "weekly.tsy";
+    ASSERT_TRUE(fs::exists(copy));
+    EXPECT_EQ(readFile(copy), readFile(file));
+    EXPECT_EQ(checkBackupFile(copy, "pa55", app->session().codePage()), BackupFileCheck::Ok);
+    EXPECT_EQ(checkBackupFile(copy, "pa56", app->session().codePage()), BackupFileCheck::WrongPassword);
+
+    // The menu command opens the window again with the same file in its layout.
+    std::vector<std::string> again;
+    dialogs.then([&](QWidget* window) {
+        if (auto* list = window->findChild<QTreeWidget*>("lvwImageFiles"))
+            again = keysOf(list);
+        QTimer::singleShot(0, window, [window] { window->close(); });
+    });
+    trigger("backuptocd");
+    EXPECT_EQ(again, std::vector<std::string>{"\\weekly.tsy"});
+    EXPECT_FALSE(window().isRunning());
+}
+
+} // namespace
+} // namespace tessaly::test
