@@ -201,6 +201,12 @@ TEST(DiscInfo, ClosingTheSessionReportsAndRefreshes) {
     EXPECT_EQ(rig.writing.w().panelText(1), "Writing Complete!");
     EXPECT_EQ(disc.count("EjectTray|0"), 0);
 
+    // Asking again refreshes the open window instead of opening a second one.
+    disc.sessionCount = 3;
+    trigger(&rig.writing.w(), "mnuDiscInfo");
+    EXPECT_EQ(rig.writing.w().findChildren<frmDiscInfo*>().size(), 1);
+    EXPECT_EQ(label(rig.info, "lblValueSessions"), "3");
+
     click(rig.info, "cmdOK");
     settle();
     EXPECT_EQ(rig.writing.w().findChild<frmDiscInfo*>("frmDiscInfo"), nullptr) << "closed and gone";

@@ -224,6 +224,16 @@ frmDiscInfo* ShowDiscInfo(DiscWriter& objCDR, Ui& ui, QWidget* frmParent) {
                       MsgButtons::Ok);
         return nullptr;
     }
+    // One information window per writing window: asking again brings it forward with fresh facts.
+    if (frmParent) {
+        if (auto* open = frmParent->findChild<frmDiscInfo*>("frmDiscInfo", Qt::FindDirectChildrenOnly)) {
+            open->show();
+            open->raise();
+            if (!open->busy())
+                open->FillDiscInfo();
+            return open;
+        }
+    }
     auto* window = new frmDiscInfo(objCDR, ui, frmParent);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowModality(Qt::NonModal);

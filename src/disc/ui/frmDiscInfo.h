@@ -60,8 +60,8 @@ private:
     QPushButton* cmdOK_ = nullptr;
 };
 
-// Opens the disc information window over frmParent without blocking it; with no medium loaded it
-// only says so. Returns the window, or nullptr when none opened.
+// Opens the disc information window over frmParent without blocking it (or refreshes the one already
+// open there); with no medium loaded it only says so. Returns the window, or nullptr when none opened.
 frmDiscInfo* ShowDiscInfo(DiscWriter& objCDR, Ui& ui, QWidget* frmParent);
 
 } // namespace tessaly
