@@ -175,10 +175,10 @@ def parse_hex(text, where):
     return bytes(data)
 
 
-def parse_value(spec, where):
-    kind, sep, rest = spec.partition(":")
+def parse_value(text, where):
+    kind, sep, rest = text.partition(":")
     if not sep:
-        raise SourceError("%s: value without a type: %r" % (where, spec))
+        raise SourceError("%s: value without a type: %r" % (where, text))
     if kind == "sz":
         return [REG_SZ, rest]
     if kind == "expand":
@@ -236,14 +236,14 @@ def read_hive(source):
                     raise SourceError("%s: empty key name" % where)
                 key = key.child(part)
             continue
-        name, sep, spec = line.partition("=")
+        name, sep, text = line.partition("=")
         if not sep or key is None:
             raise SourceError("%s: expected [key] or name = type:data" % where)
         name = name.strip()
         name = "" if name == "@" else name
         if name.lower() in key.values:
             raise SourceError("%s: value %r given twice" % (where, name))
-        pending = [key, name] + parse_value(spec.strip(), where)
+        pending = [key, name] + parse_value(text.strip(), where)
     finish()
     return root
 

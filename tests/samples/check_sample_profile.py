@@ -162,24 +162,24 @@ def parse_reg(data):
     return header, root, order
 
 
-def parse_data(spec):
-    m = re.match(r"str\(([0-9a-f]+)\):\"", spec)
-    if spec.startswith('"') or m:
+def parse_data(text):
+    m = re.match(r"str\(([0-9a-f]+)\):\"", text)
+    if text.startswith('"') or m:
         vtype = int(m.group(1), 16) if m else 1
-        units, pos = read_escaped(spec, m.end() if m else 1, '"')
-        if pos != len(spec):
-            raise FormatError("text after string: %r" % spec)
+        units, pos = read_escaped(text, m.end() if m else 1, '"')
+        if pos != len(text):
+            raise FormatError("text after string: %r" % text)
         return vtype, struct.pack("<%dH" % (len(units) + 1), *units, 0)
-    if spec.startswith("dword:"):
-        if not re.fullmatch(r"dword:[0-9a-f]{8}", spec):
-            raise FormatError("bad dword: %r" % spec)
-        return 4, struct.pack("<I", int(spec[6:], 16))
-    m = re.match(r"hex(?:\(([0-9a-f]+)\))?:", spec)
+    if text.startswith("dword:"):
+        if not re.fullmatch(r"dword:[0-9a-f]{8}", text):
+            raise FormatError("bad dword: %r" % text)
+        return 4, struct.pack("<I", int(text[6:], 16))
+    m = re.match(r"hex(?:\(([0-9a-f]+)\))?:", text)
     if m:
-        body = spec[m.end():]
+        body = text[m.end():]
         data = bytes(int(b, 16) for b in body.split(",")) if body else b""
         return (int(m.group(1), 16) if m.group(1) else 3), data
-    raise FormatError("unknown value data: %r" % spec)
+    raise FormatError("unknown value data: %r" % text)
 
 
 def escape(units, specials):
