@@ -25,9 +25,7 @@ std::string soundArchive(const fs::path& dir) {
 }
 
 std::size_t centralDirectoryOffset(const std::string& zip) {
-    auto pos = zip.rfind(std::string("PK\x01\x02", 4));
-    pos = zip.find(std::string("PK\x01\x02", 4));
-    return pos;
+    return zip.find(std::string("PK\x01\x02", 4));
 }
 
 struct Defect {

@@ -18,14 +18,16 @@ using test::TempDir;
 TEST(OverwriteQuestion, AnswersDecideWhichFilesAreReplaced) {
     struct Case {
         const char* title;
+        bool prompt, overwrite;
         std::vector<MsgResult> answers;
         std::string a, b; // contents of the two existing files afterwards
         std::size_t questions;
     };
     const Case cases[] = {
-        {"yes, yes", {MsgResult::Yes, MsgResult::Yes}, "new a", "new b", 2},
-        {"no, yes", {MsgResult::No, MsgResult::Yes}, "old a", "new b", 2},
-        {"cancel stops asking", {MsgResult::Cancel}, "old a", "old b", 1},
+        {"yes, yes", true, true, {MsgResult::Yes, MsgResult::Yes}, "new a", "new b", 2},
+        {"no, yes", true, true, {MsgResult::No, MsgResult::Yes}, "old a", "new b", 2},
+        {"cancel stops asking", true, true, {MsgResult::Cancel}, "old a", "old b", 1},
+        {"neither prompt nor overwrite", false, false, {}, "old a", "old b", 0},
     };
     TempDir dir;
     test::makeArchive(dir / "a.zip", {{"a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "new c"}});
@@ -36,32 +38,23 @@ TEST(OverwriteQuestion, AnswersDecideWhichFilesAreReplaced) {
         RecordingUi ui;
         ui.messageAnswers.assign(c.answers.begin(), c.answers.end());
         CGUnzipFiles u(&ui);
-        u.setPromptOverwrite(true);
+        u.setPromptOverwrite(c.prompt);
+        u.setOverWriteFiles(c.overwrite);
         EXPECT_EQ(u.Unzip((dir / "a.zip").string(), out.path().string()), UnzipResult::kOk) << c.title;
         EXPECT_EQ(test::readFile(out / "a.txt"), c.a) << c.title;
         EXPECT_EQ(test::readFile(out / "b.txt"), c.b) << c.title;
         EXPECT_EQ(test::readFile(out / "c.txt"), "new c") << c.title << ": a new file needs no question";
         ASSERT_EQ(ui.messages.size(), c.questions) << c.title;
+        EXPECT_EQ(test::treeOf(out.path()), (std::set<std::string>{"a.txt", "b.txt", "c.txt"}))
+            << c.title << ": no temporary left";
+        if (c.questions == 0)
+            continue;
         const auto& q = ui.messages.front();
         EXPECT_EQ(q.text, "Overwrite " + (out / "a.txt").string() + "?");
         EXPECT_EQ(q.title, "VBUnZip32 - File Already Exists!");
         EXPECT_EQ(q.icon, MsgIcon::Exclamation);
         EXPECT_EQ(q.buttons, MsgButtons::YesNoCancel);
-        EXPECT_EQ(test::treeOf(out.path()), (std::set<std::string>{"a.txt", "b.txt", "c.txt"}))
-            << "no temporary left";
     }
-}
-
-TEST(OverwriteQuestion, WithoutPromptOrOverwriteExistingFilesAreKept) {
-    TempDir dir;
-    test::makeArchive(dir / "a.zip", {{"a.txt", "new a"}});
-    test::writeFile(dir / "out/a.txt", "old a");
-    RecordingUi ui;
-    CGUnzipFiles u(&ui);
-    u.setOverWriteFiles(false);
-    EXPECT_EQ(u.Unzip((dir / "a.zip").string(), (dir / "out").string()), 0);
-    EXPECT_EQ(test::readFile(dir / "out/a.txt"), "old a");
-    EXPECT_TRUE(ui.messages.empty());
 }
 
 // Archives encrypted by Info-ZIP (`zip -P`), which the program itself never writes.
@@ -79,21 +72,55 @@ protected:
     TempDir dir_;
 };
 
-TEST_F(EncryptedArchive, TheRightAnswerIsAskedOnceAndUsedForEveryEntry) {
-    RecordingUi ui;
-    ui.inputAnswers = {std::string("sesame")};
-    UnzipToFolder(archive(), (dir_ / "out").string(), std::nullopt, std::nullopt, &ui);
-    EXPECT_EQ(test::readFile(dir_ / "out/one.txt"), "first secret");
-    EXPECT_EQ(test::readFile(dir_ / "out/two.txt"), "second secret");
-    EXPECT_EQ(ui.inputPrompts, std::vector<std::string>{"Please Enter The Password!"});
-}
-
-TEST_F(EncryptedArchive, AWrongAnswerIsFollowedByAnotherQuestion) {
-    RecordingUi ui;
-    ui.inputAnswers = {std::string("wrong"), std::string("sesame")};
-    UnzipToFolder(archive(), (dir_ / "out").string(), std::nullopt, std::nullopt, &ui);
-    EXPECT_EQ(test::readFile(dir_ / "out/two.txt"), "second secret");
-    EXPECT_EQ(ui.inputPrompts.size(), 2u);
+TEST_F(EncryptedArchive, AnswersDecideWhatIsExtracted) {
+    struct Case {
+        const char* title;
+        bool withUi;
+        std::vector<std::optional<std::string>> answers;
+        std::optional<ZipNameList> names;
+        int result;
+        std::size_t prompts;
+        std::set<std::string> tree;
+    };
+    const Case cases[] = {
+        {"right answer asked once for every entry",
+         true,
+         {"sesame"},
+         std::nullopt,
+         UnzipResult::kOk,
+         1,
+         {"one.txt", "two.txt"}},
+        {"wrong answer asked again",
+         true,
+         {"wrong", "sesame"},
+         std::nullopt,
+         UnzipResult::kOk,
+         2,
+         {"one.txt", "two.txt"}},
+        {"three wrong answers give up",
+         true,
+         {"a", "b", "c", "sesame"},
+         ZipNameList{"one.txt"},
+         UnzipResult::kBadPassword,
+         3,
+         {}},
+        {"no Ui to ask", false, {}, std::nullopt, UnzipResult::kBadPassword, 0, {}},
+    };
+    for (const auto& c : cases) {
+        TempDir out;
+        RecordingUi ui;
+        ui.inputAnswers.assign(c.answers.begin(), c.answers.end());
+        CGUnzipFiles u(c.withUi ? &ui : nullptr);
+        EXPECT_EQ(u.Unzip(archive(), out.path().string(), c.names), c.result) << c.title;
+        EXPECT_EQ(ui.inputPrompts.size(), c.prompts) << c.title;
+        for (const auto& prompt : ui.inputPrompts)
+            EXPECT_EQ(prompt, "Please Enter The Password!") << c.title;
+        EXPECT_EQ(test::treeOf(out.path()), c.tree) << c.title;
+        if (!c.tree.empty()) {
+            EXPECT_EQ(test::readFile(out / "one.txt"), "first secret") << c.title;
+            EXPECT_EQ(test::readFile(out / "two.txt"), "second secret") << c.title;
+        }
+    }
 }
 
 TEST_F(EncryptedArchive, AnEmptyAnswerEndsTheAskingForThatRunOnly) {
@@ -117,21 +144,6 @@ TEST_F(EncryptedArchive, AnEmptyAnswerEndsTheAskingForThatRunOnly) {
         EXPECT_EQ(test::readFile(dir_ / "out/two.txt"), "second secret");
         fs::remove_all(dir_ / "out");
     }
-}
-
-TEST_F(EncryptedArchive, PersistentlyWrongAnswersGiveUpAfterThreeTries) {
-    RecordingUi ui;
-    ui.inputAnswers = {std::string("a"), std::string("b"), std::string("c"), std::string("sesame")};
-    CGUnzipFiles u(&ui);
-    EXPECT_EQ(u.Unzip(archive(), (dir_ / "out").string(), ZipNameList{"one.txt"}), UnzipResult::kBadPassword);
-    EXPECT_EQ(ui.inputPrompts.size(), 3u);
-    EXPECT_FALSE(fs::exists(dir_ / "out/one.txt"));
-}
-
-TEST_F(EncryptedArchive, WithoutAUiEncryptedEntriesFail) {
-    CGUnzipFiles u;
-    EXPECT_EQ(u.Unzip(archive(), (dir_ / "out").string()), UnzipResult::kBadPassword);
-    EXPECT_TRUE(test::treeOf(dir_ / "out").empty());
 }
 
 } // namespace

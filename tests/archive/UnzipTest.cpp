@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace tessaly {
 namespace {
 
@@ -137,27 +139,6 @@ TEST_F(InfoZipArchive, UnzipWithoutArgumentsUsesTheStoredNames) {
     EXPECT_EQ(test::treeOf(out()), std::set<std::string>{"empty.wab"});
 }
 
-TEST(CGUnzipFiles, InitialValues) {
-    CGUnzipFiles u;
-    EXPECT_FALSE(u.ExtractNewer());
-    EXPECT_FALSE(u.SpaceToUnderScore());
-    EXPECT_FALSE(u.PromptOverwrite());
-    EXPECT_EQ(u.MessageLevel(), 2);
-    EXPECT_FALSE(u.WriteToStdOut());
-    EXPECT_FALSE(u.TestZip());
-    EXPECT_EQ(u.ExtractList(), 0);
-    EXPECT_FALSE(u.ExtractOnlyNewer());
-    EXPECT_FALSE(u.DisplayComment());
-    EXPECT_TRUE(u.HonorDirectories());
-    EXPECT_TRUE(u.OverWriteFiles());
-    EXPECT_FALSE(u.ConvertCRtoCRLF());
-    EXPECT_FALSE(u.Verbose());
-    EXPECT_TRUE(u.CaseSensitive());
-    EXPECT_EQ(u.Privilege(), 0);
-    EXPECT_EQ(u.ZipFileName(), "");
-    EXPECT_EQ(u.ExtractDir(), "");
-}
-
 TEST(CGUnzipFiles, NumbersOutside16BitsAreAnOverflow) {
     TempDir dir;
     test::makeArchive(dir / "a.zip", {{"a.txt", "a"}});
@@ -196,8 +177,10 @@ TEST(CGUnzipFiles, FolderOptionsShapeTheWrittenPaths) {
     for (const auto& c : cases) {
         TempDir out;
         CGUnzipFiles u;
-        u.setHonorDirectories(c.honor);
-        u.setSpaceToUnderScore(c.underscores);
+        if (!c.honor) // the first case runs with the initial values
+            u.setHonorDirectories(false);
+        if (c.underscores)
+            u.setSpaceToUnderScore(true);
         EXPECT_EQ(u.Unzip((dir / "a.zip").string(), out.path().string()), 0) << u.GetLastMessage();
         EXPECT_EQ(test::treeOf(out.path()), c.tree)
             << "honor " << c.honor << " underscores " << c.underscores;
@@ -209,38 +192,13 @@ TEST(CGUnzipFiles, CaseSensitiveDecidesWhetherNamesMatchInAnotherCase) {
     test::makeArchive(dir / "a.zip", {{"Inbox.DBX", "i"}});
     for (bool sensitive : {true, false}) {
         TempDir out;
-        CGUnzipFiles u;
-        u.setCaseSensitive(sensitive);
+        CGUnzipFiles u; // case-sensitive unless told otherwise
+        if (!sensitive)
+            u.setCaseSensitive(false);
         int result = u.Unzip((dir / "a.zip").string(), out.path().string(), ZipNameList{"inbox.dbx"});
         EXPECT_EQ(result, sensitive ? UnzipResult::kNoMatch : UnzipResult::kOk);
         EXPECT_EQ(fs::exists(out / "Inbox.DBX"), !sensitive);
     }
-}
-
-TEST(CGUnzipFiles, TestZipAndWriteToStdOutWriteNoFiles) {
-    TempDir dir;
-    test::makeArchive(dir / "a.zip", {{"a.txt", "alpha\n"}, {"b.txt", "beta\n"}});
-    CGUnzipFiles u;
-    u.setTestZip(true);
-    u.setMessageLevel(0);
-    EXPECT_EQ(u.Unzip((dir / "a.zip").string(), (dir / "out").string()), 0);
-    EXPECT_NE(u.GetLastMessage().find("testing: b.txt   OK\r\n"), std::string::npos) << u.GetLastMessage();
-    EXPECT_FALSE(fs::exists(dir / "out"));
-
-    CGUnzipFiles p;
-    p.setWriteToStdOut(true);
-    EXPECT_EQ(p.Unzip((dir / "a.zip").string(), (dir / "out").string()), 0);
-    EXPECT_EQ(p.GetLastMessage(), "alpha\nbeta\n");
-    EXPECT_FALSE(fs::exists(dir / "out"));
-}
-
-TEST(CGUnzipFiles, ConvertCRtoCRLFWritesLoneLineFeedsAsCrLf) {
-    TempDir dir;
-    test::makeArchive(dir / "a.zip", {{"t.txt", "a\nb\r\nc\n\n"}});
-    CGUnzipFiles u;
-    u.setConvertCRtoCRLF(true);
-    ASSERT_EQ(u.Unzip((dir / "a.zip").string(), (dir / "out").string()), 0);
-    EXPECT_EQ(test::readFile(dir / "out/t.txt"), "a\r\nb\r\nc\r\n\r\n");
 }
 
 TEST(CGUnzipFiles, NewerOptionsCompareTimesWithTheFilesOnDisk) {
@@ -279,31 +237,57 @@ TEST(CGUnzipFiles, NewerOptionsCompareTimesWithTheFilesOnDisk) {
     }
 }
 
-TEST(CGUnzipFiles, MessageLevelDecidesWhatTheBufferHolds) {
+TEST(CGUnzipFiles, OptionsDecideTheMessageAndWhatIsWritten) {
     TempDir dir;
-    test::makeArchive(dir / "a.zip", {{"a.txt", "a"}});
-    CGUnzipFiles quiet;
-    ASSERT_EQ(quiet.Unzip((dir / "a.zip").string(), (dir / "q").string()), 0);
-    EXPECT_EQ(quiet.GetLastMessage(), "");
-
-    CGUnzipFiles chatty;
-    chatty.setMessageLevel(0);
-    ASSERT_EQ(chatty.Unzip((dir / "a.zip").string(), (dir / "c").string()), 0);
-    EXPECT_EQ(chatty.GetLastMessage(), "Archive:  " + (dir / "a.zip").string() +
-                                           "\r\n  inflating: " + (dir / "c/a.txt").string() + "\r\n");
-}
-
-TEST(CGUnzipFiles, DisplayCommentShowsTheArchiveComment) {
-    TempDir dir;
-    test::writeFile(dir / "a.txt", "a");
-    ASSERT_EQ(test::runCommand("cd " + test::quoted(dir.path()) +
-                               " && zip -q a.zip a.txt && echo 'made for the test' | zip -q -z a.zip")
-                  .exitCode,
-              0);
-    CGUnzipFiles u;
-    u.setDisplayComment(true);
-    ASSERT_EQ(u.Unzip((dir / "a.zip").string(), (dir / "out").string()), 0);
-    EXPECT_NE(u.GetLastMessage().find("made for the test"), std::string::npos) << u.GetLastMessage();
+    const std::string a(300, 'a'); // deflated, while b.txt is too short and is stored
+    test::writeFile(dir / "src/a.txt", a);
+    test::writeFile(dir / "src/b.txt", "a\nb\r\nc\n\n");
+    ASSERT_EQ(
+        test::runCommand("cd " + test::quoted(dir / "src") +
+                         " && zip -q ../a.zip a.txt b.txt && echo 'made for the test' | zip -q -z ../a.zip")
+            .exitCode,
+        0);
+    const std::string archive = (dir / "a.zip").string();
+    const fs::path out = dir / "out";
+    struct Case {
+        const char* title;
+        std::function<void(CGUnzipFiles&)> set;
+        std::string message;
+        bool whole;    // the message is the whole buffer, not a part of it
+        std::string b; // b.txt afterwards
+    };
+    const Case cases[] = {
+        {"initial values", [](CGUnzipFiles&) {}, "", true, "a\nb\r\nc\n\n"},
+        {"message level 0", [](CGUnzipFiles& u) { u.setMessageLevel(0); },
+         "Archive:  " + archive + "\r\n  inflating: " + (out / "a.txt").string() +
+             "\r\n extracting: " + (out / "b.txt").string() + "\r\n",
+         true, "a\nb\r\nc\n\n"},
+        {"lone line feeds as CR LF", [](CGUnzipFiles& u) { u.setConvertCRtoCRLF(true); }, "", true,
+         "a\r\nb\r\nc\r\n\r\n"},
+        {"archive comment", [](CGUnzipFiles& u) { u.setDisplayComment(true); }, "made for the test", false,
+         "a\nb\r\nc\n\n"},
+        {"test only",
+         [](CGUnzipFiles& u) {
+             u.setTestZip(true);
+             u.setMessageLevel(0);
+         },
+         "testing: b.txt   OK\r\n", false, "<absent>"},
+        {"to standard output", [](CGUnzipFiles& u) { u.setWriteToStdOut(true); }, a + "a\nb\r\nc\n\n", true,
+         "<absent>"},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(out);
+        CGUnzipFiles u;
+        c.set(u);
+        ASSERT_EQ(u.Unzip(archive, out.string()), 0) << c.title << ": " << u.GetLastMessage();
+        if (c.whole) {
+            EXPECT_EQ(u.GetLastMessage(), c.message) << c.title;
+        } else {
+            EXPECT_NE(u.GetLastMessage().find(c.message), std::string::npos)
+                << c.title << ": " << u.GetLastMessage();
+        }
+        EXPECT_EQ(fs::exists(out / "b.txt") ? test::readFile(out / "b.txt") : "<absent>", c.b) << c.title;
+    }
 }
 
 TEST(CGUnzipFiles, ExtractListFillsTheListingInColumnsAndWritesNothing) {

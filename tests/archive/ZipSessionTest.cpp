@@ -1,6 +1,7 @@
 // ZipSessionTest.cpp -- a backup's open archive: sources deletable at once, nothing on disk before
 // finish(), the spool folder cleaned up, and an unfinished session leaving the old archive.
 #include "archive/ZipSession.h"
+#include "../platform/EnvGuard.h"
 #include "ArchiveKit.h"
 #include "RecordingUi.h"
 #include "TempDir.h"
@@ -9,8 +10,6 @@
 #include "platform/Ui.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 #include <zip.h>
 
@@ -23,22 +22,12 @@ using test::TempDir;
 // Points the spool at a folder of the test so that what is left behind can be seen.
 class SpoolFolder {
 public:
-    SpoolFolder() {
-        const char* old = std::getenv("TMPDIR");
-        saved_ = old ? std::optional<std::string>(old) : std::nullopt;
-        setenv("TMPDIR", dir_.path().c_str(), 1);
-    }
-    ~SpoolFolder() {
-        if (saved_)
-            setenv("TMPDIR", saved_->c_str(), 1);
-        else
-            unsetenv("TMPDIR");
-    }
+    SpoolFolder() { env_.set("TMPDIR", dir_.path().string()); }
     std::set<std::string> contents() const { return test::treeOf(dir_.path()); }
 
 private:
     TempDir dir_;
-    std::optional<std::string> saved_;
+    test::EnvGuard env_;
 };
 
 TEST(ZipSession, SourcesMayBeDeletedAsSoonAsZipOneFileReturns) {

@@ -17,12 +17,7 @@ using test::outline;
 using test::readFile;
 
 std::string errorOf(std::string_view bytes) {
-    try {
-        parseBookmarkFile(bytes);
-    } catch (const FavoritesError& e) {
-        return e.what();
-    }
-    return "(no error)";
+    return test::favoritesErrorOf([&] { parseBookmarkFile(bytes); });
 }
 
 TEST(BookmarkFileReaderTest, QuirksOfRealFiles) {

@@ -14,19 +14,11 @@ namespace tessaly {
 namespace {
 
 using test::diskOutline;
+using test::favoritesErrorOf;
 using test::readFile;
 using test::snapshot;
 using test::writeFile;
 using test::writeShortcut;
-
-std::string errorOf(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (const FavoritesError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 class FavoritesRoundTripTest : public ::testing::Test {
 protected:
@@ -50,7 +42,7 @@ protected:
     }
 };
 
-TEST_F(FavoritesRoundTripTest, ExportThenImportIntoAnEmptyFolderGivesTheSameTree) {
+TEST_F(FavoritesRoundTripTest, ExportIsWhatBrowsersReadAndImportIntoAnEmptyFolderGivesTheSameTree) {
     makeTree();
     const FavoritesReport exported = exportFavorites(favorites, file, codePage);
     EXPECT_EQ(exported.links, 5u);
@@ -58,45 +50,23 @@ TEST_F(FavoritesRoundTripTest, ExportThenImportIntoAnEmptyFolderGivesTheSameTree
     EXPECT_TRUE(exported.skipped.empty());
     EXPECT_EQ(exported.summary,
               "The favorites were backed up to " + file.string() + ": 5 favorites in 4 folders.");
+    const std::string text = readFile(file);
+    // The Links folder is the browsers' toolbar; escaping is the writer's, tested with it.
+    EXPECT_NE(text.find("<DT><H3 ADD_DATE=\"1500000000\" PERSONAL_TOOLBAR_FOLDER=\"true\">Links</H3>"),
+              std::string::npos);
+    // Folders first, then links, each by name.
+    EXPECT_LT(text.find(">Café Ünïcödé</H3>"), text.find(">Empty folder</H3>"));
+    EXPECT_LT(text.find(">Links</H3>"), text.find(">Example Home</A>"));
+    EXPECT_LT(text.find(">Example Home</A>"), text.find(">Q&amp;A"));
 
     const fs::path other = tmp / "Other/Favorites";
     const FavoritesReport imported = importFavorites(other, file);
     EXPECT_EQ(imported.links, 5u);
     EXPECT_EQ(imported.folders, 4u);
     EXPECT_EQ(imported.replaced, 0u);
-    EXPECT_EQ(diskOutline(other), diskOutline(favorites));
     // Names, addresses, the shortcut files' bytes, their times and the folders' times all come back.
-    auto want = snapshot(favorites);
-    auto got = snapshot(other);
-    EXPECT_EQ(got, want);
-    EXPECT_EQ(diskOutline(other), "Café Ünïcödé/\n"
-                                  "Café Ünïcödé/Near.url = mailto:someone@example.com\n"
-                                  "Café Ünïcödé/日本語/\n"
-                                  "Café Ünïcödé/日本語/Deep.url = https://deep.example.com/ü?q=日本\n"
-                                  "Empty folder/\n"
-                                  "Example Home.url = https://www.example.com/\n"
-                                  "Links/\n"
-                                  "Links/Search.url = https://search.example.org/\n"
-                                  "Q&A 'single' & more.url = https://example.com/?a=1&b=\"2\"&c='3'&d=<4>\n");
-}
-
-TEST_F(FavoritesRoundTripTest, ExportedFileIsWhatBrowsersRead) {
-    makeTree();
-    exportFavorites(favorites, file, codePage);
-    const std::string text = readFile(file);
-    EXPECT_TRUE(text.starts_with("<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"));
-    EXPECT_NE(text.find("charset=UTF-8"), std::string::npos);
-    EXPECT_NE(text.find("<DT><H3 ADD_DATE=\"1500000000\" PERSONAL_TOOLBAR_FOLDER=\"true\">Links</H3>"),
-              std::string::npos);
-    EXPECT_NE(
-        text.find("<DT><A HREF=\"https://example.com/?a=1&amp;b=&quot;2&quot;&amp;c='3'&amp;d=&lt;4&gt;\" "
-                  "ADD_DATE=\"1600000100\">Q&amp;A 'single' &amp; more</A>"),
-        std::string::npos)
-        << text;
-    // Folders first, then links, each by name.
-    EXPECT_LT(text.find(">Café Ünïcödé</H3>"), text.find(">Empty folder</H3>"));
-    EXPECT_LT(text.find(">Links</H3>"), text.find(">Example Home</A>"));
-    EXPECT_LT(text.find(">Example Home</A>"), text.find(">Q&amp;A"));
+    EXPECT_EQ(snapshot(other), snapshot(favorites));
+    EXPECT_EQ(snapshot(other).size(), 9u); // 4 folders and 5 shortcuts
 }
 
 TEST_F(FavoritesRoundTripTest, ExportPassesOverOtherFilesAndListsWhatItCannotRead) {
@@ -125,7 +95,8 @@ TEST_F(FavoritesRoundTripTest, ExportPassesOverOtherFilesAndListsWhatItCannotRea
 
 TEST_F(FavoritesRoundTripTest, AFailedExportLeavesTheFileAsItWas) {
     writeFile(file, "the previous backup");
-    const std::string missing = errorOf([&] { exportFavorites(tmp / "no-such-folder", file, codePage); });
+    const std::string missing =
+        favoritesErrorOf([&] { exportFavorites(tmp / "no-such-folder", file, codePage); });
     EXPECT_EQ(missing, "The favorites could not be backed up to " + file.string() +
                            ": the favorites folder " + (tmp / "no-such-folder").string() +
                            " does not exist. The file was left as it was.");
@@ -133,7 +104,7 @@ TEST_F(FavoritesRoundTripTest, AFailedExportLeavesTheFileAsItWas) {
 
     writeShortcut(favorites / "A.url", "https://a.example.com/");
     const fs::path unwritable = tmp / "no-such-dir/out.htm";
-    const std::string error = errorOf([&] { exportFavorites(favorites, unwritable, codePage); });
+    const std::string error = favoritesErrorOf([&] { exportFavorites(favorites, unwritable, codePage); });
     EXPECT_TRUE(error.starts_with("The favorites could not be backed up to " + unwritable.string() + ": "))
         << error;
     EXPECT_FALSE(fs::exists(tmp / "no-such-dir"));

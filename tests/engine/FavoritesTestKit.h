@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -87,6 +88,16 @@ inline std::map<std::string, FileState> snapshot(const std::filesystem::path& fo
         state[std::filesystem::relative(it->path(), folder).generic_string()] = s;
     }
     return state;
+}
+
+// What a favorites operation complains about, or "(no error)".
+inline std::string favoritesErrorOf(const std::function<void()>& run) {
+    try {
+        run();
+    } catch (const FavoritesError& e) {
+        return e.what();
+    }
+    return "(no error)";
 }
 
 inline void writeShortcut(const std::filesystem::path& path, const std::string& url,

@@ -25,7 +25,7 @@ TEST(Environment, ComputerNameFromHostName) {
         EXPECT_EQ(computerNameFromHostName(tc.host), tc.expected) << tc.host;
 }
 
-TEST(Environment, ProbeOfAProfile) {
+TEST(Environment, ProbeOfAProfileAndOfNoUser) {
     Profile profile;
     profile.loginName = "alice";
 
@@ -43,12 +43,10 @@ TEST(Environment, ProbeOfAProfile) {
         EXPECT_EQ(fromHost.computerName, computerNameFromHostName(host));
         EXPECT_LE(fromHost.computerName.size(), 15u);
     }
-}
 
-TEST(Environment, UnknownUserReadsUnknow) {
-    const EnvironmentInfo info = probeEnvironment(Profile{}, std::string("PC"));
-    EXPECT_EQ(info.userName, "Unknow");
-    EXPECT_EQ(info.userProfile, "C:\\users\\Unknow");
+    const EnvironmentInfo unknown = probeEnvironment(Profile{}, std::string("PC"));
+    EXPECT_EQ(unknown.userName, "Unknow");
+    EXPECT_EQ(unknown.userProfile, "C:\\users\\Unknow");
 }
 
 } // namespace

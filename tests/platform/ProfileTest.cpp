@@ -164,5 +164,24 @@ TEST_F(ProfileTest, LoginNameIsKnown) {
     EXPECT_FALSE(resolveProfile(makePrefix(tmp.path() / "p", "x")).loginName.empty());
 }
 
+TEST_F(ProfileTest, ResolvingTheSampleLinksTheRunningUsersFolder) {
+    test::writeFile(sample / "drive_c/users/sample/Favorites/Home.url", "[InternetShortcut]\r\nURL=x\r\n");
+    const Profile first = resolveProfile(std::nullopt);
+    ASSERT_TRUE(first.isSample);
+    ASSERT_FALSE(first.loginName.empty());
+    const fs::path userDir = first.prefix / "drive_c/users" / first.loginName;
+    EXPECT_TRUE(fs::exists(userDir / "Favorites/Home.url"));
+    if (first.loginName == "sample")
+        return; // a user named "sample" needs no link
+    EXPECT_TRUE(fs::is_symlink(userDir));
+    EXPECT_FALSE(fs::exists(sample / "drive_c/users" / first.loginName))
+        << "the bundled sample stays untouched";
+
+    // A copy made before the link existed gets it on its next use.
+    fs::remove(userDir);
+    resolveProfile(std::nullopt);
+    EXPECT_TRUE(fs::is_symlink(userDir));
+}
+
 } // namespace
 } // namespace tessaly

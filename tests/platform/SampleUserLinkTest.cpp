@@ -1,7 +1,6 @@
 // SampleUserLinkTest.cpp -- the sample profile copy leads C:\users\<login> to the sample user's folder.
 #include "platform/Profile.h"
 
-#include "EnvGuard.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -69,33 +68,6 @@ TEST(SampleUserLinkTest, CopyWithoutSampleUserGetsNoLink) {
     EXPECT_TRUE(fs::is_empty(tmp / "copy/drive_c/users"));
     linkSampleUserFolder(tmp / "nowhere", "alice"); // no copy at all: nothing happens, nothing thrown
     EXPECT_FALSE(fs::exists(tmp / "nowhere"));
-}
-
-TEST(SampleUserLinkTest, ResolvingTheSampleLinksTheRunningUsersFolder) {
-    test::TempDir tmp;
-    test::EnvGuard env;
-    const fs::path sample = makeCopy(tmp / "install/sample");
-    env.set("HOME", (tmp / "home").string());
-    env.set("TESSALY_SAMPLE_PROFILE", sample.string());
-    env.unset("WINEPREFIX");
-    env.unset("XDG_DATA_HOME");
-    fs::create_directories(tmp / "home");
-
-    const Profile first = resolveProfile(std::nullopt);
-    ASSERT_TRUE(first.isSample);
-    ASSERT_FALSE(first.loginName.empty());
-    const fs::path userDir = first.prefix / "drive_c/users" / first.loginName;
-    EXPECT_TRUE(fs::exists(userDir / "Favorites/Home.url"));
-    if (first.loginName == "sample")
-        return; // the tests run as root in CI; a user named "sample" needs no link
-    EXPECT_TRUE(fs::is_symlink(userDir));
-    EXPECT_FALSE(fs::exists(sample / "drive_c/users" / first.loginName))
-        << "the bundled sample stays untouched";
-
-    // A copy made before the link existed gets it on its next use.
-    fs::remove(userDir);
-    resolveProfile(std::nullopt);
-    EXPECT_TRUE(fs::is_symlink(userDir));
 }
 
 } // namespace

@@ -66,9 +66,10 @@ protected:
     std::string serverFolder;
 };
 
-TEST_F(WineServerTest, FolderNameIsDeviceAndInodeInLowerHex) {
+TEST_F(WineServerTest, FolderNameIsDeviceAndInodeInLowerHexAndMissingPrefixHasNoServer) {
     EXPECT_EQ(wineserverFolderName(prefix), serverFolder);
     EXPECT_EQ(wineserverFolderName(tmp / "missing"), "");
+    EXPECT_FALSE(wineserverRunning(tmp / "missing", {userRoot()}));
 }
 
 TEST_F(WineServerTest, LiveSocketIsARunningServer) {
@@ -95,10 +96,6 @@ TEST_F(WineServerTest, OtherPrefixesAndOtherFilesDoNotCount) {
     test::writeFile(userRoot() / serverFolder / "socket", "not a socket");
     test::writeFile(userRoot() / serverFolder / "lock", "");
     EXPECT_FALSE(running());
-}
-
-TEST_F(WineServerTest, MissingPrefixHasNoServer) {
-    EXPECT_FALSE(wineserverRunning(tmp / "missing", {userRoot()}));
 }
 
 TEST_F(WineServerTest, MessageSaysHowToStopTheServer) {
