@@ -16,13 +16,6 @@ std::string storeFolder(const std::string& identityKey) {
            "/Microsoft/Outlook Express/";
 }
 
-std::vector<std::string> texts(const std::vector<SeenBox>& boxes) {
-    std::vector<std::string> out;
-    for (const SeenBox& b : boxes)
-        out.push_back(b.text);
-    return out;
-}
-
 void AppFixture::SetUp() {
     std::filesystem::create_directories(tmp);
     if (const char* old = std::getenv("TMPDIR"))

@@ -29,9 +29,6 @@ template <class T> T* control(QObject* window, const char* name) {
     return found;
 }
 
-// The message box texts a window showed, in order.
-std::vector<std::string> texts(const std::vector<SeenBox>& boxes);
-
 class AppFixture : public ::testing::Test {
 public:
     TempDir dir;

@@ -204,19 +204,5 @@ TEST_F(Runs, OnlyTheItemsTheFileHoldsAreOfferedAndRestored) {
                                      "Restore Rules\tSuccessed");
 }
 
-TEST_F(Runs, RestoreWithoutAnOpenedFileIsRefused) {
-    start();
-    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
-    dialogs.thenAnswer(QMessageBox::Ok);
-    dialogs.thenAnswer(QMessageBox::Ok);
-    click("cmdApply");
-    EXPECT_EQ(
-        texts(dialogs.boxes),
-        (std::vector<std::string>{"Your current Email and News messages will be replaced with the messages "
-                                  "from the selected backup file.\n\nDo you want to countinue?",
-                                  "Invalid backup file."}));
-    EXPECT_EQ(dialogs.boxes[1].icon, QMessageBox::Critical);
-}
-
 } // namespace
 } // namespace tessaly::test

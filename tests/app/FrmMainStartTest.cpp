@@ -91,8 +91,7 @@ TEST_F(StartUp, ActionButtonCaptionFollowsTheTab) {
     start();
     auto* tabs = find<QTabWidget>("SSTab1");
     auto* apply = find<QAbstractButton>("cmdApply");
-    const std::vector<std::pair<int, const char*>> steps = {
-        {1, "Restore Now"}, {0, "Backup Now"}, {1, "Restore Now"}, {0, "Backup Now"}};
+    const std::vector<std::pair<int, const char*>> steps = {{1, "Restore Now"}, {0, "Backup Now"}};
     for (const auto& [tab, caption] : steps) {
         tabs->setCurrentIndex(tab);
         EXPECT_EQ(apply->text().toStdString(), caption) << "tab " << tab;

@@ -100,6 +100,7 @@ TEST_F(AppFixture, ARefusedSecondFileLeavesNothingOpened) {
     find<QCheckBox>("restoreitem_0")->setChecked(true);
     click("cmdApply");
     EXPECT_EQ(dialogs.boxes.back().text, "Invalid backup file.");
+    EXPECT_EQ(dialogs.boxes.back().icon, QMessageBox::Critical);
 }
 
 } // namespace

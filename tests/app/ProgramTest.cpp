@@ -26,6 +26,12 @@ protected:
         copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
         std::filesystem::create_directories(tmp);
     }
+    // The environment of a session without a display.
+    std::map<std::string, std::optional<std::string>> headless() const {
+        return {{"WINEPREFIX", prefix.string()},   {"TMPDIR", tmp.string()},
+                {"HOME", dir.path().string()},     {"DISPLAY", std::nullopt},
+                {"WAYLAND_DISPLAY", std::nullopt}, {"QT_QPA_PLATFORM", std::nullopt}};
+    }
     void TearDown() override {
         std::string left;
         for (const auto& e : std::filesystem::recursive_directory_iterator(tmp))
@@ -36,13 +42,8 @@ protected:
 
 TEST_F(Program, ScheduledRunNeedsNoDisplay) {
     const std::filesystem::path target = dir / "scheduled.tsy";
-    RunResult r = runProgram({TESSALY_APP, " sf=" + kMain + "xm=11111111ps=s3cretbf=" + target.string()},
-                             {{"WINEPREFIX", prefix.string()},
-                              {"TMPDIR", tmp.string()},
-                              {"HOME", dir.path().string()},
-                              {"DISPLAY", std::nullopt},
-                              {"WAYLAND_DISPLAY", std::nullopt},
-                              {"QT_QPA_PLATFORM", std::nullopt}});
+    RunResult r =
+        runProgram({TESSALY_APP, " sf=" + kMain + "xm=11111111ps=s3cretbf=" + target.string()}, headless());
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(std::filesystem::exists(target));
     EXPECT_GT(std::filesystem::file_size(target), 33u);
@@ -50,11 +51,7 @@ TEST_F(Program, ScheduledRunNeedsNoDisplay) {
 }
 
 TEST_F(Program, WithoutADisplayTheWindowIsRefusedClearly) {
-    RunResult r = runProgram({TESSALY_APP}, {{"WINEPREFIX", prefix.string()},
-                                             {"TMPDIR", tmp.string()},
-                                             {"DISPLAY", std::nullopt},
-                                             {"WAYLAND_DISPLAY", std::nullopt},
-                                             {"QT_QPA_PLATFORM", std::nullopt}});
+    RunResult r = runProgram({TESSALY_APP}, headless());
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("no display"), std::string::npos) << r.err;
 }

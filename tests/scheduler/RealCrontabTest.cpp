@@ -77,28 +77,6 @@ TEST(RealCrontab, WindowJobRunsAsCronWouldAndRemovalLeavesOthers) {
     EXPECT_EQ(crontabList(), others);
 }
 
-TEST(RealCrontab, OnceJobFromTheCommandLineRemovesItsOwnLine) {
-    TESSALY_NEEDS_APP();
-    TESSALY_USE_PRIVATE_SPOOL();
-    const std::string others = "0 4 * * 0 echo 'weekly' >/dev/null\n";
-    ASSERT_EQ(RunCommand({"crontab", "-"}, others).exitCode, 0);
-    test::TempDir dir;
-    test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, dir / "prefix");
-    const std::string file = (dir / "once.tsy").string();
-    auto add = test::runProgram({TESSALY_CLI, "schedule", "add", "--identity", "Work", "--out", file,
-                                 "--time", "23:30", "--items", "accounts", "--program", TESSALY_APP},
-                                {{"WINEPREFIX", (dir / "prefix").string()}, {"HOME", dir.path().string()}});
-    ASSERT_EQ(add.exitCode, 0) << add.err;
-    EXPECT_EQ(add.out, "Task 1 has been scheduled.\n");
-    std::string line = test::LineOfJob(crontabList(), 1);
-    ASSERT_FALSE(line.empty()) << crontabList();
-
-    auto run = test::RunAsCron(test::CommandAsCronRunsIt(line), dir.path());
-    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_TRUE(std::filesystem::exists(file));
-    EXPECT_EQ(crontabList(), others);
-}
-
 TEST(RealCrontab, TheLongestLineWeWriteIsTheLongestCrontabTakes) {
     TESSALY_USE_PRIVATE_SPOOL();
     CommandCrontab store;

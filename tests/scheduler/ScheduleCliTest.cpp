@@ -25,12 +25,15 @@ protected:
         std::filesystem::create_directories(cronDir);
         crontab = std::make_unique<test::FakeCrontabProgram>(cronDir);
     }
-    test::RunResult cli(std::vector<std::string> args, std::optional<std::string> password = std::nullopt) {
+    test::RunResult cli(std::vector<std::string> args, std::optional<std::string> password = std::nullopt,
+                        const std::string& input = "") {
         args.insert(args.begin(), TESSALY_CLI);
-        return runProgram(args, {{"WINEPREFIX", prefix.string()},
-                                 {"HOME", dir.path().string()},
-                                 {"TESSALY_CRONTAB", crontab->program().string()},
-                                 {"TESSALY_PASSWORD", password}});
+        return runProgram(args,
+                          {{"WINEPREFIX", prefix.string()},
+                           {"HOME", dir.path().string()},
+                           {"TESSALY_CRONTAB", crontab->program().string()},
+                           {"TESSALY_PASSWORD", password}},
+                          input);
     }
 };
 
@@ -131,14 +134,9 @@ TEST_F(ScheduleCli, AJobThatRunsOnceBacksUpAndRemovesItsLine) {
               std::string::npos)
         << *crontab->table();
     // --password-stdin wins over the environment; both are given to see which is taken.
-    auto add =
-        runProgram({TESSALY_CLI, "schedule", "add", "--identity", "Main Identity", "--out", file, "--time",
-                    "3:00", "--items", "accounts,rules", "--program", TESSALY_APP, "--password-stdin"},
-                   {{"WINEPREFIX", prefix.string()},
-                    {"HOME", dir.path().string()},
-                    {"TESSALY_CRONTAB", crontab->program().string()},
-                    {"TESSALY_PASSWORD", "not this one"}},
-                   password + "\n");
+    auto add = cli({"schedule", "add", "--identity", "Main Identity", "--out", file, "--time", "3:00",
+                    "--items", "accounts,rules", "--program", TESSALY_APP, "--password-stdin"},
+                   "not this one", password + "\n");
     ASSERT_EQ(add.exitCode, 0) << add.err;
     ASSERT_EQ(add.out, "Task 2 has been scheduled.\n");
     std::string table = *crontab->table();
