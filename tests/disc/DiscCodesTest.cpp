@@ -26,22 +26,19 @@ TEST(DiscCodes, MediaTypeTable) {
         EXPECT_EQ(MediaTypeText(unlisted), std::nullopt) << unlisted;
 }
 
-TEST(DiscCodes, DiscAndSessionStatusTables) {
+TEST(DiscCodes, DiscSessionAndDiscTypeTables) {
     const char* disc[] = {"Empty Disc", "Disc Open", "Disc is Closed", "Unknown"};
     const char* session[] = {"Empty Session", "Incomplete Session", "Unknown", "Closed Session"};
     for (int code = 0; code < 4; ++code) {
         EXPECT_EQ(DiscStatusText(code), std::optional<std::string>(disc[code]));
         EXPECT_EQ(LastSessionStatusText(code), std::optional<std::string>(session[code]));
     }
+    const std::pair<int, const char*> types[] = {
+        {0, "CD-DA/CD-ROM"}, {16, "CDI"}, {32, "CD-ROM XA"}, {255, "Unknown"}};
+    for (const auto& [code, text] : types)
+        EXPECT_EQ(DiscTypeText(code), std::optional<std::string>(text)) << code;
     EXPECT_EQ(DiscStatusText(4), std::nullopt);
     EXPECT_EQ(LastSessionStatusText(-1), std::nullopt);
-}
-
-TEST(DiscCodes, DiscTypeTable) {
-    EXPECT_EQ(DiscTypeText(0), "CD-DA/CD-ROM");
-    EXPECT_EQ(DiscTypeText(16), "CDI");
-    EXPECT_EQ(DiscTypeText(32), "CD-ROM XA");
-    EXPECT_EQ(DiscTypeText(255), "Unknown");
     EXPECT_EQ(DiscTypeText(1), std::nullopt);
     EXPECT_EQ(DiscTypeText(64), std::nullopt);
 }

@@ -16,10 +16,6 @@ namespace tessaly::test {
 
 namespace {
 
-std::string yesNo(bool b) {
-    return b ? "1" : "0";
-}
-
 const std::vector<std::string> kTerminal = {"DriveError", "WriteCancelled", "EraseDone", "VerifyDone"};
 
 std::string nameOf(const std::string& line) {
@@ -28,7 +24,7 @@ std::string nameOf(const std::string& line) {
 
 } // namespace
 
-void EventRecorder::record(const std::string& line) {
+void EventRecorder::tapped(const std::string& line, const Replay&) {
     events.push_back(line);
     if (onEvent)
         onEvent(line);
@@ -47,85 +43,6 @@ std::vector<std::string> EventRecorder::names() const {
     for (const std::string& e : events)
         out.push_back(nameOf(e));
     return out;
-}
-
-void EventRecorder::ItemAdded(const std::string& parentPath, const std::string& path, const std::string& name,
-                              const std::string& source, bool isFolder) {
-    record("ItemAdded|" + parentPath + "|" + path + "|" + name + "|" + source + "|" + yesNo(isFolder));
-}
-void EventRecorder::ItemListed(const std::string& parentPath, const std::string& path,
-                               const std::string& name, const std::string& source, bool isFolder,
-                               std::time_t modified, long long size) {
-    record("ItemListed|" + parentPath + "|" + path + "|" + name + "|" + source + "|" + yesNo(isFolder) + "|" +
-           std::to_string(modified) + "|" + std::to_string(size));
-}
-void EventRecorder::FolderRemoved(const std::string& path, const std::string& text, bool ok) {
-    record("FolderRemoved|" + path + "|" + text + "|" + yesNo(ok));
-}
-void EventRecorder::FolderRenamed(const std::string& oldPath, const std::string& newPath, bool ok) {
-    record("FolderRenamed|" + oldPath + "|" + newPath + "|" + yesNo(ok));
-}
-void EventRecorder::ImageCleared() {
-    record("ImageCleared");
-}
-void EventRecorder::ReplaceImported(const std::string& importedFile, const std::string& newFile,
-                                    const std::string& /*text*/, bool& replace) {
-    replace = replaceAnswer;
-    record("ReplaceImported|" + importedFile + "|" + newFile);
-}
-void EventRecorder::WritePreparing() {
-    record("WritePreparing");
-}
-void EventRecorder::CreatingFolders() {
-    record("CreatingFolders");
-}
-void EventRecorder::CachingProgress(int percent) {
-    record("CachingProgress|" + std::to_string(percent));
-}
-void EventRecorder::WriteProgress(int track, long long done, long long total) {
-    record("WriteProgress|" + std::to_string(track) + "|" + std::to_string(done) + "|" +
-           std::to_string(total));
-}
-void EventRecorder::ClosingTrack() {
-    record("ClosingTrack");
-}
-void EventRecorder::ClosingSession() {
-    record("ClosingSession");
-}
-void EventRecorder::ClosingDisc() {
-    record("ClosingDisc");
-}
-void EventRecorder::ReadProgress(const std::string& text, long long count, int track) {
-    record("ReadProgress|" + text + "|" + std::to_string(count) + "|" + std::to_string(track));
-}
-void EventRecorder::WriteDone() {
-    record("WriteDone");
-}
-void EventRecorder::WriteCancelled() {
-    record("WriteCancelled");
-}
-void EventRecorder::EraseStarted() {
-    record("EraseStarted");
-}
-void EventRecorder::EraseDone() {
-    record("EraseDone");
-}
-void EventRecorder::VerifyStarted(int files) {
-    record("VerifyStarted|" + std::to_string(files));
-}
-void EventRecorder::VerifyFile(const std::string& discFile, const std::string& sourceFile, int result,
-                               int index, int total) {
-    record("VerifyFile|" + discFile + "|" + sourceFile + "|" + std::to_string(result) + "|" +
-           std::to_string(index) + "|" + std::to_string(total));
-}
-void EventRecorder::VerifyDone(int files, int matched) {
-    record("VerifyDone|" + std::to_string(files) + "|" + std::to_string(matched));
-}
-void EventRecorder::DriveError(int kind, int code, const std::string& text, const std::string& senseData) {
-    record("DriveError|" + std::to_string(kind) + "|" + std::to_string(code) + "|" + text + "|" + senseData);
-}
-void EventRecorder::FileError(int code, const std::string& fileName) {
-    record("FileError|" + std::to_string(code) + "|" + fileName);
 }
 
 bool EventRecorder::jobEnded() const {

@@ -13,8 +13,110 @@
 
 namespace tessaly::test {
 
-// Records every event as one line: the name, then the arguments separated by "|".
-class EventRecorder : public DiscEvents {
+// Turns every event into one line (the name, then the arguments separated by "|") and a replay that
+// delivers the same event to another listener while tapped() runs.
+class EventTap : public DiscEvents {
+public:
+    using Replay = std::function<void(DiscEvents&)>;
+
+    void ItemAdded(const std::string& parent, const std::string& path, const std::string& name,
+                   const std::string& source, bool isFolder) override {
+        tapped("ItemAdded|" + parent + "|" + path + "|" + name + "|" + source + "|" + yesNo(isFolder),
+               [&](DiscEvents& e) { e.ItemAdded(parent, path, name, source, isFolder); });
+    }
+    void ItemListed(const std::string& parent, const std::string& path, const std::string& name,
+                    const std::string& source, bool isFolder, std::time_t modified, long long size) override {
+        tapped("ItemListed|" + parent + "|" + path + "|" + name + "|" + source + "|" + yesNo(isFolder) + "|" +
+                   std::to_string(modified) + "|" + std::to_string(size),
+               [&](DiscEvents& e) { e.ItemListed(parent, path, name, source, isFolder, modified, size); });
+    }
+    void FolderRemoved(const std::string& path, const std::string& text, bool ok) override {
+        tapped("FolderRemoved|" + path + "|" + text + "|" + yesNo(ok),
+               [&](DiscEvents& e) { e.FolderRemoved(path, text, ok); });
+    }
+    void FolderRenamed(const std::string& oldPath, const std::string& newPath, bool ok) override {
+        tapped("FolderRenamed|" + oldPath + "|" + newPath + "|" + yesNo(ok),
+               [&](DiscEvents& e) { e.FolderRenamed(oldPath, newPath, ok); });
+    }
+    void ImageCleared() override {
+        tapped("ImageCleared", [](DiscEvents& e) { e.ImageCleared(); });
+    }
+    void ReplaceImported(const std::string& imported, const std::string& newFile, const std::string& text,
+                         bool& replace) override {
+        tapped("ReplaceImported|" + imported + "|" + newFile,
+               [&](DiscEvents& e) { e.ReplaceImported(imported, newFile, text, replace); });
+    }
+    void WritePreparing() override {
+        tapped("WritePreparing", [](DiscEvents& e) { e.WritePreparing(); });
+    }
+    void CreatingFolders() override {
+        tapped("CreatingFolders", [](DiscEvents& e) { e.CreatingFolders(); });
+    }
+    void CachingProgress(int percent) override {
+        tapped("CachingProgress|" + std::to_string(percent),
+               [&](DiscEvents& e) { e.CachingProgress(percent); });
+    }
+    void WriteProgress(int track, long long done, long long total) override {
+        tapped("WriteProgress|" + std::to_string(track) + "|" + std::to_string(done) + "|" +
+                   std::to_string(total),
+               [&](DiscEvents& e) { e.WriteProgress(track, done, total); });
+    }
+    void ClosingTrack() override {
+        tapped("ClosingTrack", [](DiscEvents& e) { e.ClosingTrack(); });
+    }
+    void ClosingSession() override {
+        tapped("ClosingSession", [](DiscEvents& e) { e.ClosingSession(); });
+    }
+    void ClosingDisc() override {
+        tapped("ClosingDisc", [](DiscEvents& e) { e.ClosingDisc(); });
+    }
+    void ReadProgress(const std::string& text, long long count, int track) override {
+        tapped("ReadProgress|" + text + "|" + std::to_string(count) + "|" + std::to_string(track),
+               [&](DiscEvents& e) { e.ReadProgress(text, count, track); });
+    }
+    void WriteDone() override {
+        tapped("WriteDone", [](DiscEvents& e) { e.WriteDone(); });
+    }
+    void WriteCancelled() override {
+        tapped("WriteCancelled", [](DiscEvents& e) { e.WriteCancelled(); });
+    }
+    void EraseStarted() override {
+        tapped("EraseStarted", [](DiscEvents& e) { e.EraseStarted(); });
+    }
+    void EraseDone() override {
+        tapped("EraseDone", [](DiscEvents& e) { e.EraseDone(); });
+    }
+    void VerifyStarted(int files) override {
+        tapped("VerifyStarted|" + std::to_string(files), [&](DiscEvents& e) { e.VerifyStarted(files); });
+    }
+    void VerifyFile(const std::string& discFile, const std::string& sourceFile, int result, int index,
+                    int total) override {
+        tapped("VerifyFile|" + discFile + "|" + sourceFile + "|" + std::to_string(result) + "|" +
+                   std::to_string(index) + "|" + std::to_string(total),
+               [&](DiscEvents& e) { e.VerifyFile(discFile, sourceFile, result, index, total); });
+    }
+    void VerifyDone(int files, int matched) override {
+        tapped("VerifyDone|" + std::to_string(files) + "|" + std::to_string(matched),
+               [&](DiscEvents& e) { e.VerifyDone(files, matched); });
+    }
+    void DriveError(int kind, int code, const std::string& text, const std::string& sense) override {
+        tapped("DriveError|" + std::to_string(kind) + "|" + std::to_string(code) + "|" + text + "|" + sense,
+               [&](DiscEvents& e) { e.DriveError(kind, code, text, sense); });
+    }
+    void FileError(int code, const std::string& fileName) override {
+        tapped("FileError|" + std::to_string(code) + "|" + fileName,
+               [&](DiscEvents& e) { e.FileError(code, fileName); });
+    }
+
+protected:
+    virtual void tapped(const std::string& line, const Replay& replay) = 0;
+
+private:
+    static std::string yesNo(bool b) { return b ? "1" : "0"; }
+};
+
+// Records every event as its line.
+class EventRecorder : public EventTap {
 public:
     std::vector<std::string> events;
     // Called after an event is recorded (on the thread that delivered it).
@@ -27,36 +129,14 @@ public:
     bool has(const std::string& name) const { return !named(name).empty(); }
     bool jobEnded() const;
 
-    void ItemAdded(const std::string& parentPath, const std::string& path, const std::string& name,
-                   const std::string& source, bool isFolder) override;
-    void ItemListed(const std::string& parentPath, const std::string& path, const std::string& name,
-                    const std::string& source, bool isFolder, std::time_t modified, long long size) override;
-    void FolderRemoved(const std::string& path, const std::string& text, bool ok) override;
-    void FolderRenamed(const std::string& oldPath, const std::string& newPath, bool ok) override;
-    void ImageCleared() override;
-    void ReplaceImported(const std::string& importedFile, const std::string& newFile, const std::string& text,
-                         bool& replace) override;
-    void WritePreparing() override;
-    void CreatingFolders() override;
-    void CachingProgress(int percent) override;
-    void WriteProgress(int track, long long done, long long total) override;
-    void ClosingTrack() override;
-    void ClosingSession() override;
-    void ClosingDisc() override;
-    void ReadProgress(const std::string& text, long long count, int track) override;
-    void WriteDone() override;
-    void WriteCancelled() override;
-    void EraseStarted() override;
-    void EraseDone() override;
-    void VerifyStarted(int files) override;
-    void VerifyFile(const std::string& discFile, const std::string& sourceFile, int result, int index,
-                    int total) override;
-    void VerifyDone(int files, int matched) override;
-    void DriveError(int kind, int code, const std::string& text, const std::string& senseData) override;
-    void FileError(int code, const std::string& fileName) override;
+    void ReplaceImported(const std::string& imported, const std::string& newFile, const std::string& text,
+                         bool& replace) override {
+        replace = replaceAnswer;
+        EventTap::ReplaceImported(imported, newFile, text, replace);
+    }
 
-private:
-    void record(const std::string& line);
+protected:
+    void tapped(const std::string& line, const Replay&) override;
 };
 
 // A control whose events are recorded, with pseudo-drives set up through TESSALY_EXTRA_DRIVES.

@@ -9,11 +9,8 @@
 namespace tessaly {
 namespace {
 
-TEST(DriveErrorText, TableCodesGiveTheirTextTheCodeAndAFullStop) {
-    const struct {
-        std::int32_t code;
-        const char* expected;
-    } cases[] = {
+TEST(DriveErrorText, TableCodesGiveTheirTextOthersOnlyTheCode) {
+    const std::pair<std::int32_t, const char*> cases[] = {
         {1000, "No additional error data was reported (1000)."},
         {1008, "A buffer under-run has occurred (1008)."},
         {1021, "Error trying to write past the end of the media (1021)."},
@@ -21,16 +18,6 @@ TEST(DriveErrorText, TableCodesGiveTheirTextTheCodeAndAFullStop) {
         {1036, "The disc could not be erased (1036)."},
         {1051, "Unknown error - use extended data for more information (1051)."},
         {1055, "A format is in progress causing operation failure (1055)."},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(DriveErrorText(c.code), c.expected) << c.code;
-}
-
-TEST(DriveErrorText, CodesOutsideTheTableGiveOnlyTheCode) {
-    const struct {
-        std::int32_t code;
-        const char* expected;
-    } cases[] = {
         {999, " (999)."},
         {1056, " (1056)."},
         {0, " (0)."},
@@ -38,8 +25,8 @@ TEST(DriveErrorText, CodesOutsideTheTableGiveOnlyTheCode) {
         {INT32_MIN, " (-2147483648)."},
         {INT32_MAX, " (2147483647)."},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(DriveErrorText(c.code), c.expected) << c.code;
+    for (const auto& [code, expected] : cases)
+        EXPECT_EQ(DriveErrorText(code), expected) << code;
 }
 
 TEST(DriveErrorText, EveryCodeOfTheTableHasItsOwnText) {
@@ -69,19 +56,22 @@ TEST(FileErrorText, CodesZeroToTwoAndTheRest) {
     EXPECT_EQ(FileErrorText(0, ""), "Error Opening File: ");
 }
 
-TEST(DriveErrorMessage, KindThreeHasThreeLinesTheLastBeginningWithABlank) {
-    EXPECT_EQ(DriveErrorMessage(3, 1008, "Write failed", "5 0C 09"),
-              "Writing Error: (3)   Write failed\r\nA buffer under-run has occurred (1008).\r\n Error Sense "
-              "Data: 5 0C 09");
-    EXPECT_EQ(DriveErrorMessage(3, 999, "x", ""), "Writing Error: (3)   x\r\n (999).\r\n Error Sense Data: ");
-}
-
-TEST(DriveErrorMessage, OtherKindsShowOneLineEndingInCrLf) {
-    for (int kind : {0, 1, 2, 4, -3}) {
-        const std::string message = DriveErrorMessage(kind, 1008, "Drive gone", "5 0C 09");
-        EXPECT_EQ(message, "Writing Error: (" + std::to_string(kind) + ")   Drive gone\r\n");
-        EXPECT_EQ(message.find("\r\n"), message.size() - 2);
-    }
+TEST(DriveErrorMessage, KindThreeHasThreeLinesOtherKindsOne) {
+    const struct {
+        int kind, code;
+        const char *text, *sense, *expected;
+    } cases[] = {
+        {3, 1008, "Write failed", "5 0C 09",
+         "Writing Error: (3)   Write failed\r\nA buffer under-run has occurred (1008).\r\n Error Sense Data: "
+         "5 0C 09"},
+        {3, 999, "x", "", "Writing Error: (3)   x\r\n (999).\r\n Error Sense Data: "},
+        {0, 1008, "Drive gone", "5 0C 09", "Writing Error: (0)   Drive gone\r\n"},
+        {2, 1008, "Drive gone", "5 0C 09", "Writing Error: (2)   Drive gone\r\n"},
+        {4, 1008, "Drive gone", "", "Writing Error: (4)   Drive gone\r\n"},
+        {-3, 1, "Drive gone", "", "Writing Error: (-3)   Drive gone\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DriveErrorMessage(c.kind, c.code, c.text, c.sense), c.expected) << c.kind << " " << c.code;
 }
 
 } // namespace

@@ -165,19 +165,5 @@ TEST_F(WriterImage, SizeCountsAndClearing) {
     EXPECT_EQ(writer.ImageBlocks(), empty);
 }
 
-TEST_F(WriterImage, SettingsAndModeTwoXa) {
-    EXPECT_EQ(writer.IsoLevel(), 3);
-    EXPECT_EQ(writer.Joliet(), 1);
-    EXPECT_TRUE(writer.SetTrackMode(1));
-    EXPECT_FALSE(writer.SetTrackMode(2));
-    EXPECT_EQ(writer.TrackMode(), 1);
-    EXPECT_STRNE(kTrackMode2XaUnsupported, "");
-    writer.SetVolumeLabel("Outlook Express Data Backup CD");
-    EXPECT_EQ(writer.VolumeLabel(), "Outlook Express Data Backup CD");
-    EXPECT_FALSE(writer.AutoVerify());
-    writer.SetAutoVerify(true);
-    EXPECT_TRUE(writer.AutoVerify());
-}
-
 } // namespace
 } // namespace tessaly::test

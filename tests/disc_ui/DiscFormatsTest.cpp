@@ -106,42 +106,41 @@ std::vector<std::string> speedTexts(int maxSpeed, bool cd) {
     return out;
 }
 
-TEST(WriteSpeeds, CdStepsOfFourThenTwoThenOne) {
-    const int s = 40 * 176 + 16;
-    EXPECT_EQ(speedTexts(s, true), (std::vector<std::string>{"40x", "36x", "32x", "28x", "24x", "20x", "16x",
-                                                             "12x", "8x", "4x", "2x", "1x"}));
-    const std::vector<SpeedRow> rows = WriteSpeedRows(s, true);
-    EXPECT_EQ(rows.front().kbPerSecond, s);
-    EXPECT_EQ(rows[1].kbPerSecond, s - 704);
-    EXPECT_EQ(rows[10].kbPerSecond, 720 - 352);
-    EXPECT_EQ(rows.back().kbPerSecond, 16);
-}
+TEST(WriteSpeeds, CdStepsOfFourThenTwoThenOneDvdStepsOfHalfASpeed) {
+    const struct {
+        int maxSpeed;
+        bool cd;
+        std::vector<std::string> rows;
+    } cases[] = {
+        {40 * 176 + 16,
+         true,
+         {"40x", "36x", "32x", "28x", "24x", "20x", "16x", "12x", "8x", "4x", "2x", "1x"}},
+        {4 * 1380 + 20, false, {"4.0x", "3.5x", "3.0x", "2.5x", "2.0x", "1.5x", "1.0x"}},
+        {0, true, {"Default"}},
+        {0, false, {"Default"}},
+        {-5, true, {"Default"}},
+        {-5, false, {"Default"}},
+        // A speed below 2x on a CD counts as 1x; a DVD slower than 1x still gets its one row.
+        {300, true, {"1x"}},
+        {1, true, {"1x"}},
+        {690, false, {".5x"}},
+        {1380, false, {"1.0x"}},
+        // 1200 KB/s and more step by 4x, below by 2x.
+        {1200, true, {"7x", "3x", "1x"}},
+        {1199, true, {"7x", "5x", "3x", "1x"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(speedTexts(c.maxSpeed, c.cd), c.rows) << c.maxSpeed << (c.cd ? " CD" : " DVD");
 
-TEST(WriteSpeeds, DvdStepsOfHalfASpeed) {
-    const int s = 4 * 1380 + 20;
-    EXPECT_EQ(speedTexts(s, false),
-              (std::vector<std::string>{"4.0x", "3.5x", "3.0x", "2.5x", "2.0x", "1.5x", "1.0x"}));
-    const std::vector<SpeedRow> rows = WriteSpeedRows(s, false);
-    EXPECT_EQ(rows.front().kbPerSecond, s);
-    EXPECT_EQ(rows.back().kbPerSecond, s - 6 * 690);
-}
-
-TEST(WriteSpeeds, EdgesOfTheLists) {
-    for (bool cd : {true, false}) {
-        const std::vector<SpeedRow> rows = WriteSpeedRows(0, cd);
-        ASSERT_EQ(rows.size(), 1u);
-        EXPECT_EQ(rows[0].text, "Default");
-        EXPECT_EQ(rows[0].kbPerSecond, 0);
-        EXPECT_EQ(speedTexts(-5, cd), std::vector<std::string>{"Default"});
-    }
-    // A speed below 2x on a CD counts as 1x; a DVD slower than 1x still gets its one row.
-    EXPECT_EQ(speedTexts(300, true), (std::vector<std::string>{"1x"}));
-    EXPECT_EQ(speedTexts(1, true), (std::vector<std::string>{"1x"}));
-    EXPECT_EQ(speedTexts(690, false), (std::vector<std::string>{".5x"}));
-    EXPECT_EQ(speedTexts(1380, false), (std::vector<std::string>{"1.0x"}));
-    // 1200 KB/s and more step by 4x, below by 2x.
-    EXPECT_EQ(speedTexts(1200, true), (std::vector<std::string>{"7x", "3x", "1x"}));
-    EXPECT_EQ(speedTexts(1199, true), (std::vector<std::string>{"7x", "5x", "3x", "1x"}));
+    const int cd = 40 * 176 + 16, dvd = 4 * 1380 + 20;
+    const std::vector<SpeedRow> cdRows = WriteSpeedRows(cd, true), dvdRows = WriteSpeedRows(dvd, false);
+    EXPECT_EQ(cdRows.front().kbPerSecond, cd);
+    EXPECT_EQ(cdRows[1].kbPerSecond, cd - 704);
+    EXPECT_EQ(cdRows[10].kbPerSecond, 720 - 352);
+    EXPECT_EQ(cdRows.back().kbPerSecond, 16);
+    EXPECT_EQ(dvdRows.front().kbPerSecond, dvd);
+    EXPECT_EQ(dvdRows.back().kbPerSecond, dvd - 6 * 690);
+    EXPECT_EQ(WriteSpeedRows(0, false)[0].kbPerSecond, 0);
 }
 
 struct NameCase {

@@ -2,6 +2,8 @@
 // views' keys, and reading discs back with xorriso.
 #pragma once
 
+#include "DiscTestKit.h"
+
 #include <QString>
 
 #include <filesystem>
@@ -21,13 +23,9 @@ std::vector<std::string> keysOf(QTreeWidget* view);
 // The texts of one column of the list, top to bottom.
 std::vector<std::string> columnOf(QTreeWidget* view, int column);
 
-// A file of `size` bytes whose content follows from the seed.
-void writePatternFile(const std::filesystem::path& path, std::size_t size, unsigned seed);
-
 // The files of an image's last session as xorriso reads them: path ("/Docs/a.txt") to size.
 std::map<std::string, long long> xorrisoFiles(const std::filesystem::path& image);
 std::string xorrisoVolumeId(const std::filesystem::path& image);
-bool xorrisoExtract(const std::filesystem::path& image, const std::filesystem::path& target);
 
 // Sets TESSALY_EXTRA_DRIVES for as long as it lives.
 class ExtraDrives {

@@ -14,7 +14,6 @@
 #include <QUrl>
 
 #include <cstdlib>
-#include <random>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -122,32 +121,11 @@ bool finishLabelEdit(QTreeWidget* view, const QString& text) {
     return true;
 }
 
-void writePatternFile(const fs::path& path, std::size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(random() & 0xff);
-    fs::create_directories(path.parent_path());
-    writeFile(path, bytes);
-}
-
 std::map<std::string, long long> xorrisoFiles(const fs::path& image) {
-    const RunResult r = runProgram({TESSALY_XORRISO, "-local_charset", "UTF-8", "-indev", image.string(),
-                                    "-find", "/", "-type", "f", "-exec", "lsdl", "--"});
     std::map<std::string, long long> files;
-    std::istringstream lines(r.out);
-    std::string line;
-    while (std::getline(lines, line)) {
-        // -rw-r--r--    1 0        0          300000 Dec  6 07:11 '/a.bin'
-        const auto quote = line.find('\'');
-        if (quote == std::string::npos || line.empty() || line[0] != '-')
-            continue;
-        std::istringstream fields(line.substr(0, quote));
-        std::string mode, links, uid, gid;
-        long long size = -1;
-        fields >> mode >> links >> uid >> gid >> size;
-        files[line.substr(quote + 1, line.rfind('\'') - quote - 1)] = size;
-    }
+    for (const auto& [path, entry] : xorrisoList(image))
+        if (!entry.folder)
+            files[path] = entry.size;
     return files;
 }
 
@@ -163,12 +141,6 @@ std::string xorrisoVolumeId(const fs::path& image) {
         }
     }
     return {};
-}
-
-bool xorrisoExtract(const fs::path& image, const fs::path& target) {
-    const RunResult r = runProgram({TESSALY_XORRISO, "-local_charset", "UTF-8", "-osirrox", "on", "-indev",
-                                    image.string(), "-extract", "/", target.string()});
-    return r.exitCode == 0;
 }
 
 ExtraDrives::ExtraDrives(const std::string& value) {
@@ -220,6 +192,10 @@ void PseudoDriveWindow::selectFolder(const QString& key) {
 
 bool PseudoDriveWindow::writeAndWait() {
     click(window.get(), "cmdWriteDisc");
+    return waitForIdle();
+}
+
+bool PseudoDriveWindow::waitForIdle() {
     const bool ended = waitFor([this] { return !real->IsBusy() && window->windowIdle(); });
     settle();
     return ended;

@@ -70,7 +70,9 @@ struct PseudoDriveWindow {
     QTreeWidget* tree() { return test::control<QTreeWidget>(window.get(), "tvwDirectories"); }
     QTreeWidget* list() { return test::control<QTreeWidget>(window.get(), "lvwImageFiles"); }
     void selectFolder(const QString& key);
-    // Starts the write and waits until the window is idle again and the control has finished.
+    // Waits until the window is idle again and the control has finished.
+    bool waitForIdle();
+    // Starts the write and waits for its end.
     bool writeAndWait();
 
 private:

@@ -3,6 +3,7 @@
 
 #include "disc/DiscWriter.h"
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
@@ -34,42 +35,68 @@ public:
     int fileSystems = 0;
 
     std::vector<std::string> calls;
-    int count(const std::string& call) const;
+    int count(const std::string& call) const {
+        return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+    }
     void fire(const std::function<void(DiscEvents&)>& event) { hub()->dispatch(event); }
 
     bool InitDrives(bool) override { return initOk; }
     int DriveCount() override { return static_cast<int>(writers.size()); }
-    bool IsWriter(int drive) override;
+    bool IsWriter(int drive) override {
+        return drive >= 0 && drive < DriveCount() && writers[static_cast<std::size_t>(drive)];
+    }
     std::string DriveId(int drive) override { return "1," + std::to_string(drive) + ",0"; }
     std::string DriveVendor(int) override { return "PLEXTOR"; }
     std::string DriveModel(int) override { return "DVDR PX-716A"; }
-    bool SelectDrive(int drive) override;
+    bool SelectDrive(int drive) override { return log("SelectDrive|" + std::to_string(drive), selectOk); }
     int MediaType() override { return mediaType; }
     int MaxWriteSpeed() override { return maxWriteSpeed; }
-    bool SetWriteSpeed(int kbPerSecond) override;
+    bool SetWriteSpeed(int kbPerSecond) override {
+        return log("SetWriteSpeed|" + std::to_string(kbPerSecond));
+    }
     bool HasFeature(int code) override { return features.count(code) > 0; }
-    bool EjectTray(bool bClose) override;
+    bool EjectTray(bool bClose) override { return log(std::string("EjectTray|") + (bClose ? "1" : "0")); }
 
-    void ClearImage() override;
-    bool AddFile(const std::string& imagePath, const std::string& sourceFile) override;
-    bool AddFolder(const std::string& imagePath, const std::string& sourceFolder) override;
-    bool RemoveItem(const std::string& imagePath) override;
-    bool RenameFile(const std::string& imagePath, const std::string& newName) override;
-    bool RenameFolder(const std::string& imagePath, const std::string& newName) override;
+    void ClearImage() override {
+        log("ClearImage");
+        fire([](DiscEvents& e) { e.ImageCleared(); });
+    }
+    bool AddFile(const std::string& path, const std::string& source) override {
+        return log("AddFile|" + path + "|" + source);
+    }
+    bool AddFolder(const std::string& path, const std::string& source) override {
+        return log("AddFolder|" + path + "|" + source);
+    }
+    bool RemoveItem(const std::string& path) override { return log("RemoveItem|" + path); }
+    bool RenameFile(const std::string& path, const std::string& name) override {
+        return log("RenameFile|" + path + "|" + name);
+    }
+    bool RenameFolder(const std::string& path, const std::string& name) override {
+        return log("RenameFolder|" + path + "|" + name);
+    }
     bool ListFolder(const std::string&) override { return true; }
     long long ImageBlocks() override { return 0; }
     int ImageFileCount() override { return 0; }
     int ImageFolderCount() override { return 0; }
     int IsoLevel() override { return isoLevel; }
-    bool SetTrackMode(int mode) override;
+    bool SetTrackMode(int mode) override {
+        log("SetTrackMode|" + std::to_string(mode));
+        return DiscWriter::SetTrackMode(mode);
+    }
 
-    bool StartWrite() override;
-    bool WriteISO(const std::string& isoFile) override;
-    bool CloseMedia(bool bWholeDisc) override;
-    bool EraseMedia(bool bQuick) override;
-    bool SaveISO(const std::string& isoFile) override;
-    bool ImportSession(bool bAskReplace) override;
-    void AbortWrite() override { calls.push_back("AbortWrite"); }
+    bool StartWrite() override { return log("StartWrite", jobsStart); }
+    bool WriteISO(const std::string& isoFile) override { return log("WriteISO|" + isoFile, jobsStart); }
+    bool CloseMedia(bool bWholeDisc) override {
+        return log(std::string("CloseMedia|") + (bWholeDisc ? "1" : "0"), jobsStart);
+    }
+    bool EraseMedia(bool bQuick) override {
+        return log(std::string("EraseMedia|") + (bQuick ? "1" : "0"), jobsStart);
+    }
+    bool SaveISO(const std::string& isoFile) override { return log("SaveISO|" + isoFile, saveOk); }
+    bool ImportSession(bool bAskReplace) override {
+        return log(std::string("ImportSession|") + (bAskReplace ? "1" : "0"), importOk);
+    }
+    void AbortWrite() override { log("AbortWrite"); }
     bool IsBusy() override { return false; }
 
     int DiscStatus() override { return discStatus; }
@@ -82,6 +109,12 @@ public:
     bool MultiSessionAllowed() override { return multiSession; }
     bool ImportAllowed() override { return importAllowed; }
     bool HasFileSystem(int flag) override { return (fileSystems & flag) != 0; }
+
+private:
+    bool log(const std::string& call, bool result = true) {
+        calls.push_back(call);
+        return result;
+    }
 };
 
 } // namespace tessaly::test

@@ -1,7 +1,11 @@
 // SpyDiscWriter.h -- a real disc-writing control wrapped so that tests can count the calls made to it.
 #pragma once
 
+#include "DiscTestKit.h"
+
 #include "disc/DiscWriter.h"
+
+#include <algorithm>
 
 #include <string>
 #include <vector>
@@ -10,13 +14,15 @@ namespace tessaly::test {
 
 // Forwards every call to `inner` and every event of `inner` to its own listeners, and records the
 // calls a window's reactions are judged by ("EjectTray|0", "SetWriteSpeed|...", "StartWrite").
-class SpyDiscWriter : public DiscWriter, private DiscEvents {
+class SpyDiscWriter : public DiscWriter, private EventTap {
 public:
-    explicit SpyDiscWriter(DiscWriter& inner);
-    ~SpyDiscWriter() override;
+    explicit SpyDiscWriter(DiscWriter& inner) : inner_(inner) { inner_.addListener(this); }
+    ~SpyDiscWriter() override { inner_.removeListener(this); }
 
     std::vector<std::string> calls;
-    int count(const std::string& call) const;
+    int count(const std::string& call) const {
+        return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+    }
 
     bool InitDrives(bool bSkipScan) override { return inner_.InitDrives(bSkipScan); }
     int DriveCount() override { return inner_.DriveCount(); }
@@ -27,9 +33,15 @@ public:
     bool SelectDrive(int drive) override { return inner_.SelectDrive(drive); }
     int MediaType() override { return inner_.MediaType(); }
     int MaxWriteSpeed() override { return inner_.MaxWriteSpeed(); }
-    bool SetWriteSpeed(int kbPerSecond) override;
+    bool SetWriteSpeed(int kbPerSecond) override {
+        calls.push_back("SetWriteSpeed|" + std::to_string(kbPerSecond));
+        return inner_.SetWriteSpeed(kbPerSecond);
+    }
     bool HasFeature(int code) override { return inner_.HasFeature(code); }
-    bool EjectTray(bool bClose) override;
+    bool EjectTray(bool bClose) override {
+        calls.push_back(std::string("EjectTray|") + (bClose ? "1" : "0"));
+        return inner_.EjectTray(bClose);
+    }
 
     void ClearImage() override { inner_.ClearImage(); }
     bool AddFile(const std::string& p, const std::string& s) override { return inner_.AddFile(p, s); }
@@ -65,8 +77,14 @@ public:
     bool SetTrackMode(int mode) override { return inner_.SetTrackMode(mode); }
     void SetBufferProtection(bool on) override { inner_.SetBufferProtection(on); }
 
-    bool StartWrite() override;
-    bool WriteISO(const std::string& isoFile) override;
+    bool StartWrite() override {
+        calls.push_back("StartWrite");
+        return inner_.StartWrite();
+    }
+    bool WriteISO(const std::string& isoFile) override {
+        calls.push_back("WriteISO");
+        return inner_.WriteISO(isoFile);
+    }
     bool CloseMedia(bool bWholeDisc) override { return inner_.CloseMedia(bWholeDisc); }
     bool EraseMedia(bool bQuick) override { return inner_.EraseMedia(bQuick); }
     bool SaveISO(const std::string& isoFile) override { return inner_.SaveISO(isoFile); }
@@ -86,33 +104,7 @@ public:
     bool HasFileSystem(int flag) override { return inner_.HasFileSystem(flag); }
 
 private:
-    void relay(const std::function<void(DiscEvents&)>& event) { hub()->dispatch(event); }
-
-    void ItemAdded(const std::string& a, const std::string& b, const std::string& c, const std::string& d,
-                   bool f) override;
-    void ItemListed(const std::string& a, const std::string& b, const std::string& c, const std::string& d,
-                    bool f, std::time_t t, long long s) override;
-    void FolderRemoved(const std::string& p, const std::string& t, bool ok) override;
-    void FolderRenamed(const std::string& o, const std::string& n, bool ok) override;
-    void ImageCleared() override;
-    void ReplaceImported(const std::string& a, const std::string& b, const std::string& t, bool& r) override;
-    void WritePreparing() override;
-    void CreatingFolders() override;
-    void CachingProgress(int p) override;
-    void WriteProgress(int t, long long d, long long n) override;
-    void ClosingTrack() override;
-    void ClosingSession() override;
-    void ClosingDisc() override;
-    void ReadProgress(const std::string& t, long long c, int k) override;
-    void WriteDone() override;
-    void WriteCancelled() override;
-    void EraseStarted() override;
-    void EraseDone() override;
-    void VerifyStarted(int f) override;
-    void VerifyFile(const std::string& d, const std::string& s, int r, int i, int n) override;
-    void VerifyDone(int f, int m) override;
-    void DriveError(int k, int c, const std::string& t, const std::string& s) override;
-    void FileError(int c, const std::string& f) override;
+    void tapped(const std::string&, const Replay& replay) override { hub()->dispatch(replay); }
 
     DiscWriter& inner_;
 };

@@ -81,11 +81,6 @@ struct SpeedCase {
 
 TEST(ScriptedSpeeds, RowsPerMediumAndTheSpeedTheySet) {
     const SpeedCase cases[] = {
-        {"CD-R at 40x",
-         kMediaCdR,
-         40 * 176 + 16,
-         {"40x", "36x", "32x", "28x", "24x", "20x", "16x", "12x", "8x", "4x", "2x", "1x"},
-         "SetWriteSpeed|7056"},
         {"CD-RW at 4x", kMediaCdRw, 4 * 176 + 16, {"4x", "2x", "1x"}, "SetWriteSpeed|720"},
         // An exact multiple of 176 steps down to nothing after 2x.
         {"no medium counts as CD", kMediaNotLoaded, 8 * 176, {"8x", "4x", "2x"}, "SetWriteSpeed|1408"},
@@ -369,8 +364,6 @@ TEST(ScriptedEvents, DriveErrorsAndCancelEndTheWindowsOwnJob) {
     f.control.fire([](DiscEvents& e) { e.DriveError(3, 1008, "Buffer under-run", "3 0c 09"); });
     ASSERT_EQ(f.ui.messages.size(), 1u);
     EXPECT_EQ(f.ui.messages[0].text, DriveErrorMessage(3, 1008, "Buffer under-run", "3 0c 09"));
-    EXPECT_EQ(f.ui.messages[0].text, "Writing Error: (3)   Buffer under-run\r\n"
-                                     "A buffer under-run has occurred (1008).\r\n Error Sense Data: 3 0c 09");
     EXPECT_EQ(f.ui.messages[0].icon, MsgIcon::Critical);
     EXPECT_TRUE(f.w().windowIdle());
 

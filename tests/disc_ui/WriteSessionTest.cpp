@@ -1,4 +1,4 @@
-// WriteSessionTest.cpp -- the writing window on a stdio pseudo-drive: writing with and without verify,
+// WriteSessionTest.cpp -- the writing window on a stdio pseudo-drive: writing with verify,
 // ISO files saved and written, a test write, importing the last session, cancelling; checked with xorriso.
 #include "DiscUiTestKit.h"
 
@@ -61,11 +61,6 @@ protected:
         EXPECT_EQ(readFile(out / "Docs" / "letter.txt"), readFile(src / "Docs" / "letter.txt"));
         EXPECT_EQ(readFile(out / "single.tsy"), readFile(src / "single.tsy"));
     }
-    bool waitForJob() {
-        const bool ended = waitFor([this] { return !rig->real->IsBusy() && w().windowIdle(); });
-        settle();
-        return ended;
-    }
 
 private:
     int extracts_ = 0;
@@ -101,16 +96,6 @@ TEST_F(WriteSession, WriteWithVerifyReportsOnceAndEjectsOnce) {
     expectSameContent(rig->disc);
 }
 
-TEST_F(WriteSession, WriteWithoutVerifyAnnouncesTheEndAndEjects) {
-    layout();
-    ASSERT_TRUE(rig->writeAndWait());
-    EXPECT_EQ(texts(ui()), Texts{"Writing is complete!"});
-    EXPECT_EQ(rig->control->count("EjectTray|0"), 1);
-    EXPECT_EQ(w().panelText(1), "Writing Complete!");
-    EXPECT_EQ(xorrisoFiles(rig->disc), expectedFiles());
-    EXPECT_EQ(xorrisoVolumeId(rig->disc), "Outlook Express Data Backup CD");
-}
-
 TEST_F(WriteSession, SaveIsoThenATestWriteOfItThenARealOne) {
     layout();
     const fs::path iso = rig->dir / "image.iso";
@@ -131,7 +116,7 @@ TEST_F(WriteSession, SaveIsoThenATestWriteOfItThenARealOne) {
     clearMessages(ui());
     check("chkTestWrite", true);
     trigger(&w(), "mnuFileWriteISO");
-    ASSERT_TRUE(waitForJob());
+    ASSERT_TRUE(rig->waitForIdle());
     ASSERT_EQ(rig->isoRequests.size(), 2u);
     EXPECT_EQ(rig->isoRequests[1].title, "Write ISO File");
     EXPECT_EQ(rig->isoRequests[1].fileName, "Test.iso");
@@ -143,14 +128,14 @@ TEST_F(WriteSession, SaveIsoThenATestWriteOfItThenARealOne) {
     clearMessages(ui());
     check("chkTestWrite", false);
     trigger(&w(), "mnuFileWriteISO");
-    ASSERT_TRUE(waitForJob());
+    ASSERT_TRUE(rig->waitForIdle());
     EXPECT_EQ(texts(ui()), Texts{"Writing is complete!"});
     EXPECT_EQ(rig->control->count("EjectTray|0"), 1);
     EXPECT_EQ(xorrisoFiles(rig->disc), expectedFiles());
     expectSameContent(rig->disc);
 }
 
-TEST_F(WriteSession, IsoDialogCancelledOrTargetUnwritable) {
+TEST_F(WriteSession, IsoDialogCancelledDoesNothing) {
     layout();
     rig->nextIso.reset();
     trigger(&w(), "mnuFileSaveISO");
@@ -158,13 +143,6 @@ TEST_F(WriteSession, IsoDialogCancelledOrTargetUnwritable) {
     EXPECT_TRUE(ui().messages.empty());
     EXPECT_TRUE(w().windowIdle());
     EXPECT_EQ(rig->control->count("WriteISO"), 0);
-
-    rig->nextIso = (rig->dir / "no such folder" / "x.iso").string();
-    trigger(&w(), "mnuFileSaveISO");
-    EXPECT_EQ(texts(ui()), Texts{"Error creating ISO File."});
-    EXPECT_EQ(ui().messages[0].icon, MsgIcon::Critical);
-    EXPECT_TRUE(w().windowIdle());
-    EXPECT_TRUE(w().panelText(1).startsWith("Data Image Size: "));
 }
 
 TEST_F(WriteSession, ImportThePreviousSessionAndReplaceAFileOfIt) {
@@ -240,7 +218,7 @@ TEST_F(WriteSession, CancelDuringAWriteKeepsTheWindowOpenUntilItStops) {
 
     click(&w(), "cmdCancel");
     EXPECT_EQ(w().panelText(1), "Aborting Write...Please Wait!");
-    ASSERT_TRUE(waitForJob());
+    ASSERT_TRUE(rig->waitForIdle());
     EXPECT_EQ(texts(ui()), Texts{"Writing Cancelled!"});
     EXPECT_EQ(w().panelText(1), "Writing Cancelled......");
     EXPECT_EQ(rig->control->count("EjectTray|0"), 0);
