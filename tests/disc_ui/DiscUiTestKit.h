@@ -79,6 +79,18 @@ private:
     void open(DiscHandOver handOver);
 };
 
+// A test on the pseudo-drive window, with a folder for source files.
+class PseudoDriveTest : public ::testing::Test {
+protected:
+    std::unique_ptr<PseudoDriveWindow> rig = std::make_unique<PseudoDriveWindow>();
+    std::filesystem::path src = rig->dir / "src";
+
+    frmMaindvdwrite& w() { return rig->w(); }
+    QTreeWidget* tree() { return rig->tree(); }
+    QTreeWidget* list() { return rig->list(); }
+    RecordingUi& ui() { return rig->ui; }
+};
+
 // The writing window on a scripted control.
 struct FakeWindow {
     RecordingUi ui;

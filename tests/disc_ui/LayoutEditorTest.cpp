@@ -23,25 +23,15 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-class LayoutEditor : public ::testing::Test {
+class LayoutEditor : public PseudoDriveTest {
 protected:
-    std::unique_ptr<PseudoDriveWindow> rig;
-    fs::path src;
-
     void SetUp() override {
-        rig = std::make_unique<PseudoDriveWindow>();
-        src = rig->dir / "src";
         writePatternFile(src / "Docs" / "letter.txt", 1536, 1);
         writePatternFile(src / "Docs" / "empty.txt", 0, 2);
         writePatternFile(src / "More" / "notes.txt", 2500, 3);
         writePatternFile(src / "More" / "Deep" / "inner.bin", 10, 4);
         writePatternFile(src / "single.tsy", 4096, 5);
     }
-    frmMaindvdwrite& w() { return rig->w(); }
-    QTreeWidget* tree() { return rig->tree(); }
-    QTreeWidget* list() { return rig->list(); }
-    RecordingUi& ui() { return rig->ui; }
-
     // \Docs and \Docs\More from drops, with \Docs selected at the end.
     void buildDocsLayout() {
         dropOnto(tree(), {src / "Docs"});
