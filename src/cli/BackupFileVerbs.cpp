@@ -81,8 +81,11 @@ const char* kExtractUsage =
     "usage: tessaly-cli extract FILE DIR [--member NAME] [--password-stdin] [--profile DIR]\n"
     "Extracts every member of a backup file (or only NAME) into the folder DIR.\n";
 
-std::optional<int> parseFileVerb(const Args& args, const char* usage, size_t positional,
-                                 CommonOptions& options, const std::set<std::string>& values = {}) {
+// Parses a verb's arguments and opens its backup file (the first positional argument); an exit
+// code when it should stop there.
+std::optional<int> openFromArgs(const Args& args, const char* usage, size_t positional,
+                                CommonOptions& options, OpenedBackup& backup,
+                                const std::set<std::string>& values = {}) {
     options = parseCommonOptions(args, values, {"--password-stdin"});
     if (options.help) {
         std::cout << usage << kPasswordHelp;
@@ -90,7 +93,7 @@ std::optional<int> parseFileVerb(const Args& args, const char* usage, size_t pos
     }
     if (options.positional.size() != positional)
         return fail(kExitRefused, std::string("wrong number of arguments\n") + usage);
-    return std::nullopt;
+    return backup.open(options.positional[0], options);
 }
 
 // The members an item's recorded value names.
@@ -104,10 +107,8 @@ std::vector<std::string> recordedMembers(int item, const std::string& value) {
 
 int runInspect(const Args& args) {
     CommonOptions options;
-    if (auto code = parseFileVerb(args, kInspectUsage, 1, options))
-        return *code;
     OpenedBackup backup;
-    if (auto code = backup.open(options.positional[0], options))
+    if (auto code = openFromArgs(args, kInspectUsage, 1, options, backup))
         return *code;
     if (!backup.readInfo())
         return fail(kExitFailed, "the backup file holds no readable info file");
@@ -127,10 +128,8 @@ int runInspect(const Args& args) {
 
 int runVerify(const Args& args) {
     CommonOptions options;
-    if (auto code = parseFileVerb(args, kVerifyUsage, 1, options))
-        return *code;
     OpenedBackup backup;
-    if (auto code = backup.open(options.positional[0], options))
+    if (auto code = openFromArgs(args, kVerifyUsage, 1, options, backup))
         return *code;
     int problems = 0;
     auto problem = [&](const std::string& text) {
@@ -166,10 +165,8 @@ int runVerify(const Args& args) {
 
 int runExtract(const Args& args) {
     CommonOptions options;
-    if (auto code = parseFileVerb(args, kExtractUsage, 2, options, {"--member"}))
-        return *code;
     OpenedBackup backup;
-    if (auto code = backup.open(options.positional[0], options))
+    if (auto code = openFromArgs(args, kExtractUsage, 2, options, backup, {"--member"}))
         return *code;
     std::filesystem::path dir = options.positional[1];
     std::filesystem::create_directories(dir);

@@ -1,5 +1,6 @@
 // BookmarkCharset.cpp -- encoding detection and conversion for bookmark files.
 #include "engine/BookmarkCharset.h"
+#include "platform/Text.h"
 
 #include "engine/BookmarkTree.h"
 #include "platform/Utf8.h"
@@ -18,13 +19,6 @@ constexpr std::size_t kHeadBytes = 4096;
 std::size_t lineOf(std::string_view text, std::size_t pos) {
     return 1 +
            static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<long>(pos), '\n'));
-}
-
-std::string lowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
 }
 
 // The charset named in the head of the file ("...; charset=windows-1252" or <meta charset="...">).

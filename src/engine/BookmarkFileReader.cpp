@@ -1,5 +1,6 @@
 // BookmarkFileReader.cpp -- building the bookmark tree from the tags of a Netscape bookmark file.
 #include "engine/BookmarkFileReader.h"
+#include "platform/Text.h"
 
 #include "engine/BookmarkCharset.h"
 #include "engine/BookmarkEntities.h"
@@ -18,13 +19,6 @@ constexpr std::int64_t kLatestSecond = 99'999'999'999; // beyond this a date is 
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-std::string lowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
 }
 
 // Skips blanks and comments, then expects <!DOCTYPE NETSCAPE-Bookmark-file-1>.

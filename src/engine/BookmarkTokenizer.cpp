@@ -1,5 +1,6 @@
 // BookmarkTokenizer.cpp -- a forgiving HTML tokenizer for bookmark files.
 #include "engine/BookmarkTokenizer.h"
+#include "platform/Text.h"
 
 #include "engine/BookmarkEntities.h"
 #include "engine/BookmarkTree.h"
@@ -17,13 +18,6 @@ bool isSpace(char c) {
 
 bool isAlpha(char c) {
     return std::isalpha(static_cast<unsigned char>(c)) != 0;
-}
-
-std::string upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
 }
 
 } // namespace
@@ -72,7 +66,7 @@ void BookmarkTokenizer::readAttributes(BookmarkToken& token) {
         while (pos_ < text_.size() && !isSpace(text_[pos_]) && text_[pos_] != '=' && text_[pos_] != '>' &&
                text_[pos_] != '/')
             ++pos_;
-        std::string name = upper(text_.substr(nameStart, pos_ - nameStart));
+        std::string name = upperAscii(text_.substr(nameStart, pos_ - nameStart));
         while (pos_ < text_.size() && isSpace(text_[pos_]))
             ++pos_;
         std::string_view value;
@@ -128,7 +122,7 @@ bool BookmarkTokenizer::next(BookmarkToken& token) {
             while (pos_ < text_.size() && std::isalnum(static_cast<unsigned char>(text_[pos_])))
                 ++pos_;
             token.type = BookmarkToken::Type::EndTag;
-            token.name = upper(text_.substr(nameStart, pos_ - nameStart));
+            token.name = upperAscii(text_.substr(nameStart, pos_ - nameStart));
             pos_ = skipTo(">", "a tag", start);
             return true;
         }
@@ -138,7 +132,7 @@ bool BookmarkTokenizer::next(BookmarkToken& token) {
             while (pos_ < text_.size() && std::isalnum(static_cast<unsigned char>(text_[pos_])))
                 ++pos_;
             token.type = BookmarkToken::Type::StartTag;
-            token.name = upper(text_.substr(nameStart, pos_ - nameStart));
+            token.name = upperAscii(text_.substr(nameStart, pos_ - nameStart));
             readAttributes(token);
             return true;
         }

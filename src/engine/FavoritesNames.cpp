@@ -1,5 +1,6 @@
 // FavoritesNames.cpp -- turning bookmark titles into valid Windows file and folder names.
 #include "engine/FavoritesNames.h"
+#include "platform/Text.h"
 
 #include "platform/Utf8.h"
 
@@ -29,13 +30,6 @@ std::string_view cutAtCharacter(std::string_view text, std::size_t limit) {
 void trimEnd(std::string& name) {
     while (!name.empty() && isTrailingJunk(name.back()))
         name.pop_back();
-}
-
-std::string upperAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // FavoritesShortcut.cpp -- reading and writing Internet Shortcut (.url) files.
 #include "engine/FavoritesShortcut.h"
+#include "platform/Text.h"
 
 #include "engine/BookmarkCharset.h"
 #include "engine/BookmarkTree.h"
@@ -24,14 +25,7 @@ bool isDirect(char32_t c) {
     return c >= 0x20 && c < 0x7F && c != '+' && c != '\\' && c != '~';
 }
 
-std::string lowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string_view trimBlanks(std::string_view text) {
+std::string_view trimBlanksAndTabs(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
         text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
@@ -166,7 +160,7 @@ std::optional<std::string> shortcutAddress(std::string_view fileBytes, const Cod
         std::size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string::npos)
             end = text.size();
-        const std::string_view line = trimBlanks(std::string_view(text).substr(pos, end - pos));
+        const std::string_view line = trimBlanksAndTabs(std::string_view(text).substr(pos, end - pos));
         pos = end + 1;
         if (line.starts_with('[')) {
             const std::size_t close = line.find(']');
@@ -175,9 +169,9 @@ std::optional<std::string> shortcutAddress(std::string_view fileBytes, const Cod
             continue;
         }
         const std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos || lowerAscii(trimBlanks(line.substr(0, eq))) != "url")
+        if (eq == std::string_view::npos || lowerAscii(trimBlanksAndTabs(line.substr(0, eq))) != "url")
             continue;
-        std::string_view value = trimBlanks(line.substr(eq + 1));
+        std::string_view value = trimBlanksAndTabs(line.substr(eq + 1));
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
             value = value.substr(1, value.size() - 2);
         if (section == "internetshortcut" && !ansi)

@@ -25,13 +25,8 @@ std::vector<std::string> folderFiles(const std::filesystem::path& folder) {
         if (entry.is_regular_file(ec))
             names.push_back(entry.path().filename().string());
     }
-    auto upper = [](std::string s) {
-        for (char& c : s)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return s;
-    };
     std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
-        std::string ua = upper(a), ub = upper(b);
+        std::string ua = upperAscii(a), ub = upperAscii(b);
         return ua != ub ? ua < ub : a < b;
     });
     return names;
@@ -44,10 +39,7 @@ std::vector<std::string> splitNames(const std::string& list) {
 bool isMessageStore(const std::string& name) {
     if (name.size() < 4)
         return false;
-    std::string tail = name.substr(name.size() - 4);
-    for (char& c : tail)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return tail == ".DBX";
+    return upperAscii(name.substr(name.size() - 4)) == ".DBX";
 }
 
 } // namespace tessaly

@@ -23,6 +23,22 @@ std::vector<std::string> splitAt(std::string_view text, char separator) {
     }
 }
 
+std::string lowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + ('a' - 'A'));
+    return out;
+}
+
+std::string upperAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - ('a' - 'A'));
+    return out;
+}
+
 std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
     for (size_t pos = 0; (pos = text.find(from, pos)) != std::string::npos; pos += to.size())
         text.replace(pos, from.size(), to);
