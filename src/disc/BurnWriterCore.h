@@ -114,6 +114,14 @@ private:
     void startDriveOperation(const std::function<void()>& start, std::vector<BurnMessage>& messages);
     // Polls a running write until the drive is idle, reporting progress; returns wrote-well.
     bool pollWrite(bool finalize, Progress& progress, std::vector<BurnMessage>& messages);
+    burn::burn_write_opts* newWriteOpts(const DiscSettings& settings, bool simulate, bool emulated,
+                                        off_t startByte, bool pseudo);
+    bool runDiscWrite(burn::burn_write_opts* opts, burn::burn_disc* disc, bool finalize, Progress& progress,
+                      std::vector<BurnMessage>& messages);
+    void completeWriteEvents(const Progress& progress, bool finalize, long long blocks);
+    void emitClosing(bool wholeDisc);
+    void failNoWriteMode(const char* reasons);
+    void failIsoUnopened(const std::string& file);
     void verifyImage(const std::vector<IsoTree::LocalFile>& files);
     void verifyIso(const std::string& file, long long blocks);
     DiscFacts computeFacts();

@@ -124,12 +124,7 @@ bool BurnWriterCore::pollWrite(bool finalize, Progress& progress, std::vector<Bu
             emit([](DiscEvents& e) { e.ClosingTrack(); });
         } else if (state == burn::BURN_DRIVE_CLOSING_SESSION && !progress.closingSession) {
             progress.closingSession = true;
-            emit([finalize](DiscEvents& e) {
-                if (finalize)
-                    e.ClosingDisc();
-                else
-                    e.ClosingSession();
-            });
+            emitClosing(finalize);
         }
     }
     const bool wroteWell = burn::burn_drive_wrote_well(drive_) == 1;
@@ -164,6 +159,68 @@ void BurnWriterCore::startDriveOperation(const std::function<void()>& start,
         }
         worker_.serveCallsFor(std::chrono::milliseconds(100));
     }
+}
+
+// Options for writing one session: a test run or a real one, after the last session or, on media
+// without sessions of their own, at startByte.
+burn::burn_write_opts* BurnWriterCore::newWriteOpts(const DiscSettings& settings, bool simulate,
+                                                    bool emulated, off_t startByte, bool pseudo) {
+    burn::burn_write_opts* opts = burn::burn_write_opts_new(drive_);
+    burn::burn_write_opts_set_simulate(opts, simulate ? 1 : 0);
+    burn::burn_write_opts_set_underrun_proof(opts, settings.bufferProtection ? 1 : 0);
+    if (emulated) {
+        burn::burn_write_opts_set_multi(opts, 0);
+        burn::burn_write_opts_set_start_byte(opts, startByte);
+    } else {
+        burn::burn_write_opts_set_multi(opts, settings.finalizeDisc ? 0 : 1);
+    }
+    if (!pseudo)
+        burn::burn_drive_set_speed(drive_, 0, writeSpeed_);
+    return opts;
+}
+
+// Writes `disc` with `opts` until the drive is idle again; a cancel meanwhile reaches the drive.
+bool BurnWriterCore::runDiscWrite(burn::burn_write_opts* opts, burn::burn_disc* disc, bool finalize,
+                                  Progress& progress, std::vector<BurnMessage>& messages) {
+    {
+        std::lock_guard lock(cancelMutex_);
+        writingDrive_ = drive_;
+    }
+    startDriveOperation([&] { burn::burn_disc_write(opts, disc); }, messages);
+    const bool wroteWell = pollWrite(finalize, progress, messages);
+    {
+        std::lock_guard lock(cancelMutex_);
+        writingDrive_ = nullptr;
+    }
+    return wroteWell;
+}
+
+// The events a good write owes that the drive did not report: the whole track written, the closing.
+void BurnWriterCore::completeWriteEvents(const Progress& progress, bool finalize, long long blocks) {
+    if (progress.lastSector != progress.total || progress.total == 0)
+        emit([blocks](DiscEvents& e) { e.WriteProgress(1, blocks, blocks); });
+    if (!progress.closingSession)
+        emitClosing(finalize);
+}
+
+void BurnWriterCore::emitClosing(bool wholeDisc) {
+    emit([wholeDisc](DiscEvents& e) {
+        if (wholeDisc)
+            e.ClosingDisc();
+        else
+            e.ClosingSession();
+    });
+}
+
+void BurnWriterCore::failNoWriteMode(const char* reasons) {
+    drainBurnMessages();
+    failJob(kErrorKindDrive, 1028, std::string("No write mode of the drive suits this disc: ") + reasons,
+            "none");
+}
+
+void BurnWriterCore::failIsoUnopened(const std::string& file) {
+    emit([file](DiscEvents& e) { e.FileError(kFileErrorOpen, file); });
+    failJob(kErrorKindControl, 0, "Nothing was written: " + file + " cannot be opened.", "");
 }
 
 bool BurnWriterCore::startWrite(const DiscSettings& settings) {
@@ -279,19 +336,10 @@ void BurnWriterCore::runWriteImage(DiscSettings settings) {
     burn::burn_source_free(feed);
 
     const bool simulate = settings.testWrite || !settings.writeFlag;
-    burn::burn_write_opts* opts = burn::burn_write_opts_new(drive_);
-    burn::burn_write_opts_set_simulate(opts, simulate ? 1 : 0);
-    burn::burn_write_opts_set_underrun_proof(opts, settings.bufferProtection ? 1 : 0);
-    if (emulated) {
-        // Media without sessions of their own: the session goes after the last one, and the
-        // descriptors at block 0 are switched over to it once it is complete.
-        burn::burn_write_opts_set_multi(opts, 0);
-        burn::burn_write_opts_set_start_byte(opts, static_cast<off_t>(nwa) * kBlockBytes);
-    } else {
-        burn::burn_write_opts_set_multi(opts, settings.finalizeDisc ? 0 : 1);
-    }
-    if (!entry->pseudo)
-        burn::burn_drive_set_speed(drive_, 0, writeSpeed_);
+    // Media without sessions of their own: the session goes after the last one, and the
+    // descriptors at block 0 are switched over to it once it is complete.
+    burn::burn_write_opts* opts =
+        newWriteOpts(settings, simulate, emulated, static_cast<off_t>(nwa) * kBlockBytes, entry->pseudo);
     char reasons[BURN_REASONS_LEN] = {};
     const auto cleanup = [&] {
         burn::burn_write_opts_free(opts);
@@ -304,9 +352,7 @@ void BurnWriterCore::runWriteImage(DiscSettings settings) {
     };
     if (burn::burn_write_opts_auto_write_type(opts, disc, reasons, 0) == burn::BURN_WRITE_NONE) {
         cleanup();
-        drainBurnMessages();
-        failJob(kErrorKindDrive, 1028, std::string("No write mode of the drive suits this disc: ") + reasons,
-                "none");
+        failNoWriteMode(reasons);
         return;
     }
     if (abort_) {
@@ -315,19 +361,10 @@ void BurnWriterCore::runWriteImage(DiscSettings settings) {
         return;
     }
 
-    {
-        std::lock_guard lock(cancelMutex_);
-        writingDrive_ = drive_;
-    }
     std::vector<BurnMessage> messages;
-    startDriveOperation([&] { burn::burn_disc_write(opts, disc); }, messages);
     Progress progress;
     const bool finalize = settings.finalizeDisc && !emulated;
-    const bool wroteWell = pollWrite(finalize, progress, messages);
-    {
-        std::lock_guard lock(cancelMutex_);
-        writingDrive_ = nullptr;
-    }
+    const bool wroteWell = runDiscWrite(opts, disc, finalize, progress, messages);
     cleanup();
     for (BurnMessage& m : drainBurnMessages())
         messages.push_back(std::move(m));
@@ -350,17 +387,7 @@ void BurnWriterCore::runWriteImage(DiscSettings settings) {
         }
         return;
     }
-    if (progress.lastSector != progress.total || progress.total == 0) {
-        const long long total = imageBlocks + options.tailBlocks;
-        emit([total](DiscEvents& e) { e.WriteProgress(1, total, total); });
-    }
-    if (!progress.closingSession)
-        emit([finalize](DiscEvents& e) {
-            if (finalize)
-                e.ClosingDisc();
-            else
-                e.ClosingSession();
-        });
+    completeWriteEvents(progress, finalize, imageBlocks + options.tailBlocks);
     if (emulated && nwa > 0 && !simulate &&
         burn::burn_random_access_write(drive_, 0, reinterpret_cast<char*>(head.data()), kHeadBufferBytes,
                                        1) <= 0) {
@@ -433,8 +460,7 @@ void BurnWriterCore::runWriteIso(std::string file, DiscSettings settings) {
     emit([](DiscEvents& e) { e.WritePreparing(); });
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0) {
-        emit([file](DiscEvents& e) { e.FileError(kFileErrorOpen, file); });
-        failJob(kErrorKindControl, 0, "Nothing was written: " + file + " cannot be opened.", "");
+        failIsoUnopened(file);
         return;
     }
     if (!ensureIsoburnDrive()) {
@@ -462,8 +488,7 @@ void BurnWriterCore::runWriteIso(std::string file, DiscSettings settings) {
     }
     burn::burn_source* fileSource = burn::burn_file_source_new(file.c_str(), nullptr);
     if (!fileSource) {
-        emit([file](DiscEvents& e) { e.FileError(kFileErrorOpen, file); });
-        failJob(kErrorKindControl, 0, "Nothing was written: " + file + " cannot be opened.", "");
+        failIsoUnopened(file);
         return;
     }
     burn::burn_source* feed = burn::burn_fifo_source_new(fileSource, kBlockBytes, 2048, 0);
@@ -474,39 +499,18 @@ void BurnWriterCore::runWriteIso(std::string file, DiscSettings settings) {
     burn::burn_source_free(feed);
 
     const bool simulate = settings.testWrite || !settings.writeFlag;
-    burn::burn_write_opts* opts = burn::burn_write_opts_new(drive_);
-    burn::burn_write_opts_set_simulate(opts, simulate ? 1 : 0);
-    burn::burn_write_opts_set_underrun_proof(opts, settings.bufferProtection ? 1 : 0);
-    if (emulated) {
-        burn::burn_write_opts_set_multi(opts, 0);
-        burn::burn_write_opts_set_start_byte(opts, 0);
-    } else {
-        burn::burn_write_opts_set_multi(opts, settings.finalizeDisc ? 0 : 1);
-    }
-    if (!entry->pseudo)
-        burn::burn_drive_set_speed(drive_, 0, writeSpeed_);
+    burn::burn_write_opts* opts = newWriteOpts(settings, simulate, emulated, 0, entry->pseudo);
     char reasons[BURN_REASONS_LEN] = {};
     if (burn::burn_write_opts_auto_write_type(opts, disc, reasons, 0) == burn::BURN_WRITE_NONE) {
         burn::burn_write_opts_free(opts);
         burn::burn_disc_free(disc);
-        drainBurnMessages();
-        failJob(kErrorKindDrive, 1028, std::string("No write mode of the drive suits this disc: ") + reasons,
-                "none");
+        failNoWriteMode(reasons);
         return;
     }
-    {
-        std::lock_guard lock(cancelMutex_);
-        writingDrive_ = drive_;
-    }
     std::vector<BurnMessage> messages;
-    startDriveOperation([&] { burn::burn_disc_write(opts, disc); }, messages);
     Progress progress;
     const bool finalize = settings.finalizeDisc && !emulated;
-    const bool wroteWell = pollWrite(finalize, progress, messages);
-    {
-        std::lock_guard lock(cancelMutex_);
-        writingDrive_ = nullptr;
-    }
+    const bool wroteWell = runDiscWrite(opts, disc, finalize, progress, messages);
     burn::burn_write_opts_free(opts);
     burn::burn_disc_free(disc);
 
@@ -526,15 +530,7 @@ void BurnWriterCore::runWriteIso(std::string file, DiscSettings settings) {
         }
         return;
     }
-    if (progress.lastSector != progress.total || progress.total == 0)
-        emit([blocks](DiscEvents& e) { e.WriteProgress(1, blocks, blocks); });
-    if (!progress.closingSession)
-        emit([finalize](DiscEvents& e) {
-            if (finalize)
-                e.ClosingDisc();
-            else
-                e.ClosingSession();
-        });
+    completeWriteEvents(progress, finalize, blocks);
     reassess();
     if (!settings.autoVerify || simulate) {
         if (settings.autoVerify) {
@@ -577,12 +573,7 @@ bool BurnWriterCore::closeMedia(bool wholeDisc) {
 }
 
 void BurnWriterCore::runClose(bool wholeDisc) {
-    emit([wholeDisc](DiscEvents& e) {
-        if (wholeDisc)
-            e.ClosingDisc();
-        else
-            e.ClosingSession();
-    });
+    emitClosing(wholeDisc);
     burn::burn_write_opts* opts = burn::burn_write_opts_new(drive_);
     burn::burn_write_opts_set_write_type(opts, burn::BURN_WRITE_TAO, burn::BURN_BLOCK_MODE1);
     burn::burn_write_opts_set_simulate(opts, 0);

@@ -16,11 +16,12 @@ namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
 
-// Reads exactly `size` bytes unless the file ends or fails; returns the bytes read or -1.
-long long readFull(int fd, unsigned char* buffer, std::size_t size) {
+// Reads exactly `size` bytes unless the source ends or fails; returns the bytes read or -1.
+// `read(at, count)` reads once, like read(2): bytes read, 0 at the end, negative on failure.
+template <class Read> long long readUntilFull(unsigned char* buffer, std::size_t size, Read&& read) {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t got = ::read(fd, buffer + done, size - done);
+        const auto got = read(buffer + done, size - done);
         if (got < 0)
             return -1;
         if (got == 0)
@@ -30,17 +31,15 @@ long long readFull(int fd, unsigned char* buffer, std::size_t size) {
     return static_cast<long long>(done);
 }
 
+long long readFull(int fd, unsigned char* buffer, std::size_t size) {
+    return readUntilFull(buffer, size,
+                         [fd](unsigned char* at, std::size_t count) { return ::read(fd, at, count); });
+}
+
 long long readStream(IsoStream* stream, unsigned char* buffer, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        const int got = iso_stream_read(stream, buffer + done, size - done);
-        if (got < 0)
-            return -1;
-        if (got == 0)
-            break;
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<long long>(done);
+    return readUntilFull(buffer, size, [stream](unsigned char* at, std::size_t count) {
+        return iso_stream_read(stream, at, count);
+    });
 }
 
 class Fd {

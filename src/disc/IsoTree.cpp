@@ -129,6 +129,16 @@ bool readableRegularFile(const std::string& path) {
     return ok;
 }
 
+// How many nodes below the root of `image` satisfy `matches`.
+int countNodes(IsoImage* image, bool (*matches)(IsoNode*)) {
+    int count = 0;
+    walk(iso_image_get_root(image), kImageRoot, [&](IsoNode* node, const std::string&, const std::string&) {
+        if (matches(node))
+            ++count;
+    });
+    return count;
+}
+
 } // namespace
 
 IsoTree::IsoTree() {
@@ -376,21 +386,11 @@ bool IsoTree::list(std::string_view path, const std::function<void(const Item&)>
 }
 
 int IsoTree::fileCount() const {
-    int count = 0;
-    walk(iso_image_get_root(image_), kImageRoot, [&](IsoNode* node, const std::string&, const std::string&) {
-        if (isFile(node))
-            ++count;
-    });
-    return count;
+    return countNodes(image_, isFile);
 }
 
 int IsoTree::folderCount() const {
-    int count = 0;
-    walk(iso_image_get_root(image_), kImageRoot, [&](IsoNode* node, const std::string&, const std::string&) {
-        if (isFolder(node))
-            ++count;
-    });
-    return count;
+    return countNodes(image_, isFolder);
 }
 
 bool IsoTree::hasImported() const {

@@ -5,7 +5,6 @@
 #include "disc/ui/DiscFormats.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -51,8 +50,7 @@ void setFact(QCheckBox* box, bool fact) {
 
 } // namespace
 
-frmDiscInfo::frmDiscInfo(DiscWriter& objCDR, Ui& ui, QWidget* parent)
-    : QDialog(parent), mobjDVDPro_(objCDR), ui_(ui) {
+frmDiscInfo::frmDiscInfo(DiscWriter& objCDR, Ui& ui, QWidget* parent) : DiscJobDialog(objCDR, ui, parent) {
     setObjectName("frmDiscInfo");
     setWindowTitle("Disc Information");
     buildControls();
@@ -197,25 +195,6 @@ void frmDiscInfo::DriveError(int kind, int code, const std::string& text, const 
     message(DriveErrorMessage(kind, code, text, senseData), MsgIcon::Critical);
     busy_ = false;
     close();
-}
-
-void frmDiscInfo::message(const std::string& text, MsgIcon icon) {
-    ui_.messageBox(text, kAppTitle, icon, MsgButtons::Ok);
-}
-
-void frmDiscInfo::closeEvent(QCloseEvent* event) {
-    if (busy_) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-    if (event->isAccepted())
-        mobjDVDPro_.removeListener(this);
-}
-
-void frmDiscInfo::reject() {
-    if (!busy_)
-        QDialog::reject();
 }
 
 frmDiscInfo* ShowDiscInfo(DiscWriter& objCDR, Ui& ui, QWidget* frmParent) {

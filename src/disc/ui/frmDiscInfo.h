@@ -1,10 +1,7 @@
 // frmDiscInfo.h -- the "Disc Information" window: what the loaded disc is; closing its session or disc.
 #pragma once
 
-#include "disc/DiscWriter.h"
-#include "platform/Ui.h"
-
-#include <QDialog>
+#include "disc/ui/DiscJobDialog.h"
 
 class QCheckBox;
 class QLabel;
@@ -12,7 +9,7 @@ class QPushButton;
 
 namespace tessaly {
 
-class frmDiscInfo : public QDialog, public DiscEvents {
+class frmDiscInfo : public DiscJobDialog {
     Q_OBJECT
 public:
     // Borrows the writing window's control (objCDR) and receives its events until it closes.
@@ -20,25 +17,15 @@ public:
     ~frmDiscInfo() override;
 
     void FillDiscInfo();
-    bool busy() const { return busy_; }
 
     void ClosingSession() override;
     void ClosingDisc() override;
     void WriteDone() override;
     void DriveError(int kind, int code, const std::string& text, const std::string& senseData) override;
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
-
 private:
     void buildControls();
     void closeMedia(bool wholeDisc);
-    void message(const std::string& text, MsgIcon icon);
-
-    DiscWriter& mobjDVDPro_;
-    Ui& ui_;
-    bool busy_ = false;
 
     QLabel* lblValueMediaType_ = nullptr;
     QLabel* lblValueDiscStatus_ = nullptr;

@@ -4,7 +4,6 @@
 #include "disc/DriveErrorText.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -32,8 +31,7 @@ int eraseFeatureFor(int mediaType) {
 
 } // namespace
 
-frmErase::frmErase(DiscWriter& objCDR, Ui& ui, QWidget* parent)
-    : QDialog(parent), mobjDVDPro_(objCDR), ui_(ui) {
+frmErase::frmErase(DiscWriter& objCDR, Ui& ui, QWidget* parent) : DiscJobDialog(objCDR, ui, parent) {
     setObjectName("frmErase");
     setWindowTitle("Erase Re-Writable CD/DVD");
     setModal(true);
@@ -126,25 +124,6 @@ void frmErase::DriveError(int kind, int code, const std::string& text, const std
 void frmErase::enableButtons(bool enabled) {
     cmdErase_->setEnabled(enabled);
     cmdCancel_->setEnabled(enabled);
-}
-
-void frmErase::message(const std::string& text, MsgIcon icon) {
-    ui_.messageBox(text, kAppTitle, icon, MsgButtons::Ok);
-}
-
-void frmErase::closeEvent(QCloseEvent* event) {
-    if (busy_) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-    if (event->isAccepted())
-        mobjDVDPro_.removeListener(this);
-}
-
-void frmErase::reject() {
-    if (!busy_)
-        QDialog::reject();
 }
 
 void ShowErase(DiscWriter& objCDR, Ui& ui, QWidget* parent) {

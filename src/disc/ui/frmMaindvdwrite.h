@@ -126,6 +126,8 @@ private:
     bool tvwDirectories_BeforeLabelEdit(QTreeWidgetItem* node);
     bool tvwDirectories_AfterLabelEdit(QTreeWidgetItem* node, const QString& newText);
     bool lvwImageFiles_AfterLabelEdit(QTreeWidgetItem* row, const QString& newText);
+    // Renames the folder or file an ended edit names; false when the name or the rename is refused.
+    bool renameEdited(QTreeWidgetItem* item, const QString& newText, bool folder);
 
     // The splitter bar.
     void imgSplitter_MouseDown(int x);
@@ -135,6 +137,8 @@ private:
 
     // Write settings shared by Write Disc and the ISO save; false when the track mode is refused.
     bool applyMediaSettings(bool forWrite);
+    // Says what is missing when no drive is chosen or it holds no disc (noDiscText).
+    bool driveAndDiscReady(const char* noDiscText);
     std::optional<std::string> chooseIso(const std::string& title, const std::string& fileName, bool save);
     void refreshLater();
     void addTreeFolders();

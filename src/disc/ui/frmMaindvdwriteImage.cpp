@@ -149,21 +149,21 @@ bool frmMaindvdwrite::tvwDirectories_BeforeLabelEdit(QTreeWidgetItem* node) {
 }
 
 bool frmMaindvdwrite::tvwDirectories_AfterLabelEdit(QTreeWidgetItem* node, const QString& newText) {
-    if (!ValidateItemName(newText))
-        return false;
-    const bool ok = control_.RenameFolder(keyOf(node).toStdString(), newText.toStdString());
-    if (!ok)
-        message("Directory could not be renamed.", MsgIcon::Information);
-    refreshLater();
-    return ok;
+    return renameEdited(node, newText, true);
 }
 
 bool frmMaindvdwrite::lvwImageFiles_AfterLabelEdit(QTreeWidgetItem* row, const QString& newText) {
+    return renameEdited(row, newText, false);
+}
+
+bool frmMaindvdwrite::renameEdited(QTreeWidgetItem* item, const QString& newText, bool folder) {
     if (!ValidateItemName(newText))
         return false;
-    const bool ok = control_.RenameFile(keyOf(row).toStdString(), newText.toStdString());
+    const std::string path = keyOf(item).toStdString(), name = newText.toStdString();
+    const bool ok = folder ? control_.RenameFolder(path, name) : control_.RenameFile(path, name);
     if (!ok)
-        message("File could not be renamed.", MsgIcon::Information);
+        message(folder ? "Directory could not be renamed." : "File could not be renamed.",
+                MsgIcon::Information);
     refreshLater();
     return ok;
 }

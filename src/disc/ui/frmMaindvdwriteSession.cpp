@@ -126,15 +126,21 @@ bool frmMaindvdwrite::applyMediaSettings(bool forWrite) {
     return true;
 }
 
-void frmMaindvdwrite::cmdWriteDisc_Click() {
+bool frmMaindvdwrite::driveAndDiscReady(const char* noDiscText) {
     if (selectedDrive_ == -1) {
         message("A drive is not selected or does not exist.", MsgIcon::Information);
-        return;
+        return false;
     }
     if (control_.MediaType() == kMediaNotLoaded) {
-        message("Please Insert Writable Media before continuing!", MsgIcon::Information);
-        return;
+        message(noDiscText, MsgIcon::Information);
+        return false;
     }
+    return true;
+}
+
+void frmMaindvdwrite::cmdWriteDisc_Click() {
+    if (!driveAndDiscReady("Please Insert Writable Media before continuing!"))
+        return;
     control_.SetAutoVerify(chkAutoVerify_->isChecked());
     control_.SetFinalizeDisc(chkFinalizeDisc_->isChecked());
     control_.SetWriteFlag(true);
@@ -207,14 +213,8 @@ void frmMaindvdwrite::mnuFileWriteISO_Click() {
 }
 
 void frmMaindvdwrite::mnuImportSession_Click() {
-    if (selectedDrive_ == -1) {
-        message("A drive is not selected or does not exist.", MsgIcon::Information);
+    if (!driveAndDiscReady("Please Insert a disc before continuing!"))
         return;
-    }
-    if (control_.MediaType() == kMediaNotLoaded) {
-        message("Please Insert a disc before continuing!", MsgIcon::Information);
-        return;
-    }
     setPanel(1, "Importing Previous Session...");
     if (!control_.ImportSession(true)) {
         message("Previous Session could not be imported\r\nOnly ISO/Joliet tracks (Mode1) can be imported.",
