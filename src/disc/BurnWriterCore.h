@@ -107,6 +107,7 @@ private:
     long long availableBlocks(bool fromStart);
     bool isEmulated();
 
+    bool startJob(std::function<void()> job);
     void runWriteImage(DiscSettings settings);
     void runWriteIso(std::string file, DiscSettings settings);
     void runClose(bool wholeDisc);

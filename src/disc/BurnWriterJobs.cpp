@@ -223,13 +223,18 @@ void BurnWriterCore::failIsoUnopened(const std::string& file) {
     failJob(kErrorKindControl, 0, "Nothing was written: " + file + " cannot be opened.", "");
 }
 
+// Marks the control busy and runs `job` on the worker; the job ends with finishJob or failJob.
+bool BurnWriterCore::startJob(std::function<void()> job) {
+    busy_ = true;
+    abort_ = false;
+    worker_.post(std::move(job));
+    return true;
+}
+
 bool BurnWriterCore::startWrite(const DiscSettings& settings) {
     if (!libraryReady_ || busy_ || !selectedEntry())
         return false;
-    busy_ = true;
-    abort_ = false;
-    worker_.post([this, settings] { runWriteImage(settings); });
-    return true;
+    return startJob([this, settings] { runWriteImage(settings); });
 }
 
 void BurnWriterCore::runWriteImage(DiscSettings settings) {
@@ -450,10 +455,7 @@ bool BurnWriterCore::writeIso(const std::string& file, const DiscSettings& setti
         emit([file](DiscEvents& e) { e.FileError(kFileErrorOpen, file); });
         return false;
     }
-    busy_ = true;
-    abort_ = false;
-    worker_.post([this, file, settings] { runWriteIso(file, settings); });
-    return true;
+    return startJob([this, file, settings] { runWriteIso(file, settings); });
 }
 
 void BurnWriterCore::runWriteIso(std::string file, DiscSettings settings) {
@@ -566,10 +568,7 @@ bool BurnWriterCore::closeMedia(bool wholeDisc) {
     const DiscFacts current = computeFacts();
     if (current.discStatus != kDiscOpen && current.lastSessionStatus != kSessionIncomplete)
         return false;
-    busy_ = true;
-    abort_ = false;
-    worker_.post([this, wholeDisc] { runClose(wholeDisc); });
-    return true;
+    return startJob([this, wholeDisc] { runClose(wholeDisc); });
 }
 
 void BurnWriterCore::runClose(bool wholeDisc) {
@@ -596,10 +595,7 @@ bool BurnWriterCore::eraseMedia(bool quick) {
     if (burn::isoburn_disc_get_status(drive_) == burn::BURN_DISC_EMPTY ||
         !burn::isoburn_disc_erasable(drive_))
         return false;
-    busy_ = true;
-    abort_ = false;
-    worker_.post([this, quick] { runErase(quick); });
-    return true;
+    return startJob([this, quick] { runErase(quick); });
 }
 
 void BurnWriterCore::runErase(bool quick) {
