@@ -2,10 +2,10 @@
 // wall time, MB/s, peak memory, the time for half and for all the files (linear cost shows as a ratio
 // near 2), the ratio against Info-ZIP's `zip -j -6` over the same files in the same run, and the
 // scrambler's own speed. Usage: backup_bench [files=200] [megabytes-per-file=5]
+#include "backupfile/Scrambler.h"
 #include "engine/BackupItems.h"
 #include "engine/BackupRunner.h"
 #include "engine/ProfileSession.h"
-#include "engine/Scrambler.h"
 #include "engine/SilentUi.h"
 #include "platform/TempFiles.h"
 

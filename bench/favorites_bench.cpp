@@ -1,7 +1,7 @@
 // favorites_bench.cpp -- how long the favorites import and export take for 10,000 bookmarks.
-#include "engine/BookmarkFileReader.h"
-#include "engine/Favorites.h"
-#include "engine/FavoritesImport.h"
+#include "favorites/BookmarkFileReader.h"
+#include "favorites/Favorites.h"
+#include "favorites/FavoritesImport.h"
 
 #include <chrono>
 #include <cstdio>

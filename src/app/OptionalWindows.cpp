@@ -7,7 +7,7 @@
 #include "scheduler/ui/Frmoption.h"
 #endif
 #ifdef TESSALY_HAVE_FAVORITES
-#include "engine/Favorites.h"
+#include "favorites/Favorites.h"
 #endif
 #ifdef TESSALY_HAVE_DISC_UI
 #include "app/frmabout.h"

@@ -2,14 +2,14 @@
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveListing.h"
 #include "archive/CGmodule.h"
+#include "backupfile/BackupFileCheck.h"
+#include "backupfile/InfoFile.h"
+#include "backupfile/Scrambler.h"
 #include "cli/CliCommon.h"
 #include "cli/PasswordOption.h"
 #include "cli/Verbs.h"
-#include "engine/BackupFileCheck.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
-#include "engine/InfoFile.h"
-#include "engine/Scrambler.h"
 #include "platform/TempFiles.h"
 
 #include <iostream>

@@ -1,10 +1,10 @@
 // BackupVerbs.cpp -- tessaly-cli backup and restore: the drivers of the windows, on the terminal.
+#include "backupfile/BackupFileCheck.h"
 #include "cli/CliCommon.h"
 #include "cli/ItemsOption.h"
 #include "cli/PasswordOption.h"
 #include "cli/Verbs.h"
 #include "engine/BackupDriver.h"
-#include "engine/BackupFileCheck.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
 #include "engine/RestoreDriver.h"

@@ -1,7 +1,7 @@
 // FavoritesVerb.cpp -- tessaly-cli favorites export / import: the profile's favorites and a bookmark file.
 #include "cli/CliCommon.h"
 #include "cli/Verbs.h"
-#include "engine/Favorites.h"
+#include "favorites/Favorites.h"
 
 #include <iostream>
 

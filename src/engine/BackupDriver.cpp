@@ -1,7 +1,7 @@
 // BackupDriver.cpp -- the interactive backup: its checks, messages, progress and completion report.
 #include "engine/BackupDriver.h"
 
-#include "engine/InfoFile.h"
+#include "backupfile/InfoFile.h"
 
 namespace tessaly {
 

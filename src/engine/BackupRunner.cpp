@@ -4,11 +4,11 @@
 #include "archive/ArchiveError.h"
 #include "archive/CGmodule.h"
 #include "archive/ZipSession.h"
+#include "backupfile/InfoFile.h"
+#include "backupfile/Scrambler.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
-#include "engine/InfoFile.h"
 #include "engine/ItemHandlers.h"
-#include "engine/Scrambler.h"
 #include "platform/TempFiles.h"
 
 #include <ctime>

@@ -2,9 +2,9 @@
 #include "engine/ItemHandlers.h"
 
 #include "archive/CGmodule.h"
+#include "backupfile/InfoFile.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
-#include "engine/InfoFile.h"
 #include "platform/PathMapper.h"
 #include "platform/TempFiles.h"
 #include "platform/Text.h"

@@ -2,10 +2,10 @@
 #include "engine/RestoreDriver.h"
 
 #include "archive/CGmodule.h"
+#include "backupfile/InfoFile.h"
+#include "backupfile/Scrambler.h"
 #include "engine/BackupItems.h"
-#include "engine/InfoFile.h"
 #include "engine/ItemHandlers.h"
-#include "engine/Scrambler.h"
 #include "platform/TempFiles.h"
 #include "platform/WineServer.h"
 

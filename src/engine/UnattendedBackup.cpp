@@ -1,7 +1,7 @@
 // UnattendedBackup.cpp -- parsing the scheduled command line and backing up without a window.
 #include "engine/UnattendedBackup.h"
 
-#include "engine/InfoFile.h"
+#include "backupfile/InfoFile.h"
 #include "platform/Text.h"
 
 namespace tessaly {

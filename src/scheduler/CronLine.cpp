@@ -93,7 +93,8 @@ std::string FormatCronLine(const CronJobLine& job) {
     }
     if (command.size() > kMaxCronCommand)
         throw std::invalid_argument("the scheduled command is " + std::to_string(command.size()) +
-                                    " characters long; cron takes at most " + std::to_string(kMaxCronCommand) +
+                                    " characters long; cron takes at most " +
+                                    std::to_string(kMaxCronCommand) +
                                     ". Please choose a shorter backup file path.");
     return fields + " " + command;
 }

@@ -1,6 +1,6 @@
 // DamagedBackupFileTest.cpp -- backup files that are damaged or made to harm: each gets its message, and
 // nothing is ever written outside the chosen folder.
-#include "engine/Scrambler.h"
+#include "backupfile/Scrambler.h"
 #include "engine/SilentUi.h"
 
 #include "ArchiveKit.h"

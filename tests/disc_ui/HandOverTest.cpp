@@ -4,7 +4,7 @@
 #include "DiscUiFiles.h"
 
 #include "app/OptionalWindows.h"
-#include "engine/BackupFileCheck.h"
+#include "backupfile/BackupFileCheck.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

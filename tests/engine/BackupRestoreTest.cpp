@@ -1,8 +1,8 @@
 // BackupRestoreTest.cpp -- a whole backup of one identity restored into another, and what the drivers say.
+#include "backupfile/Scrambler.h"
 #include "engine/BackupDriver.h"
 #include "engine/BackupItems.h"
 #include "engine/RestoreDriver.h"
-#include "engine/Scrambler.h"
 
 #include "EngineTestProfile.h"
 

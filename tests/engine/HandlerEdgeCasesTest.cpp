@@ -1,7 +1,7 @@
 // HandlerEdgeCasesTest.cpp -- the item handlers where identities and files are not as the sample has them.
+#include "backupfile/InfoFile.h"
 #include "engine/BackupItems.h"
 #include "engine/BackupRunner.h"
-#include "engine/InfoFile.h"
 #include "engine/ItemHandlers.h"
 #include "engine/RestoreDriver.h"
 

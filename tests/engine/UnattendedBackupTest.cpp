@@ -1,7 +1,7 @@
 // UnattendedBackupTest.cpp -- the scheduled command line, taken apart by position, and a run without windows.
 #include "engine/UnattendedBackup.h"
+#include "backupfile/InfoFile.h"
 #include "engine/BackupItems.h"
-#include "engine/InfoFile.h"
 #include "engine/RestoreDriver.h"
 
 #include "EngineTestProfile.h"
