@@ -35,6 +35,8 @@ std::string describe(BackupFileCheck check, const std::filesystem::path& file) {
     case BackupFileCheck::NotABackupFile:
         return file.string() + " is not a backup file, or it is damaged or cut short (it does not end with a "
                                "password check)";
+    case BackupFileCheck::Damaged:
+        return file.string() + " is damaged or cut short";
     case BackupFileCheck::WrongPassword:
         return "wrong password for " + file.string() + " (or its password check is damaged)";
     }

@@ -13,6 +13,7 @@ enum class BackupFileCheck {
     Missing,        // no such file
     NotABackupFile, // too short, or its end is no password trailer (32 hex digits and a zero byte)
     WrongPassword,  // a well-formed trailer of another password
+    Damaged,        // the password is right but the contents are damaged or cut short
 };
 
 BackupFileCheck checkBackupFile(const std::filesystem::path& file, const std::string& password,

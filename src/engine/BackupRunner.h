@@ -1,6 +1,7 @@
 // BackupRunner.h -- making one backup file: info file, item handlers, archive, scrambling, atomic replace.
 #pragma once
 
+#include "backupfile/BackupContainer.h"
 #include "engine/MainWindowState.h"
 #include "engine/ProfileSession.h"
 
@@ -24,6 +25,7 @@ struct BackupPlan {
     std::string identityKey;
     std::array<bool, kBackupItemCount> items{};
     std::string password;
+    Protection protection = Protection::Compatible;
     // Info-file entries written before the items' own (computer, user, identity, time, note).
     std::vector<std::pair<std::string, std::string>> leadingEntries;
     // Interactive runs show status texts and progress amounts; unattended ones show nothing.

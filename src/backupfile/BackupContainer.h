@@ -1,0 +1,54 @@
+// BackupContainer.h -- sealing a finished zip archive into a backup file and opening it again, in either
+// protection: the compatible scrambling with its password check trailer, or the strong encrypted format.
+#pragma once
+
+#include "backupfile/BackupFileCheck.h"
+#include "platform/CodePage.h"
+#include "platform/Ui.h"
+
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace tessaly {
+
+enum class Protection {
+    Compatible, // scrambled with the password's keystream, MD5 trailer: opens without the password
+    Strong,     // Argon2id key, XChaCha20-Poly1305 secret stream
+};
+
+// "compatible" / "strong"; nullopt for any other text.
+std::optional<Protection> protectionFromName(const std::string& name);
+std::string protectionName(Protection protection);
+// The sentence that names a file's protection for the user.
+std::string describeProtection(Protection protection);
+
+// The protection a backup file's first bytes announce (Compatible when it has no strong header);
+// nullopt when the file cannot be read.
+std::optional<Protection> detectProtection(const std::filesystem::path& file);
+
+// Why sealing or opening failed; `check` says whether it was the password or the file.
+class ContainerError : public std::runtime_error {
+public:
+    ContainerError(BackupFileCheck check, const std::string& what) : std::runtime_error(what), check(check) {}
+    BackupFileCheck check;
+};
+
+// Writes the backup file `out` (created new, mode 0666 less umask) from the plain archive `archive`.
+// Progress goes to the Ui. Throws ContainerError (refused password: WrongPassword) or
+// std::runtime_error (I/O); `out` may then hold a partial file that the caller removes.
+void sealArchive(const std::filesystem::path& archive, const std::filesystem::path& out,
+                 const std::string& password, Protection protection, const CodePage& codePage, Ui& ui);
+
+// Checks the password against a backup file of either protection without writing anything.
+BackupFileCheck checkContainer(const std::filesystem::path& file, const std::string& password,
+                               const CodePage& codePage);
+
+// Writes the plain archive of the backup file `file` to `archive` (inside the caller's private folder).
+// Throws ContainerError: WrongPassword, NotABackupFile, Missing, or Damaged (a strong file whose
+// authentication fails, or that is cut short).
+void openArchive(const std::filesystem::path& file, const std::string& password,
+                 const std::filesystem::path& archive, const CodePage& codePage, Ui& ui);
+
+} // namespace tessaly
