@@ -54,6 +54,8 @@ void frmMain::Form_Load(const std::string& infoFolder) {
     LoadMainWindowState(state_, session_, infoFolder);
     if (!session_.codePageNotice().empty())
         showStatus(QString::fromStdString(session_.codePageNotice()));
+    if (!session_.leftoverNotice().empty())
+        showStatus(QString::fromStdString(session_.leftoverNotice()));
     if (state_.OENotInstalled) {
         cmdApply_->setEnabled(false);
         // The menu's commands would run the drivers without an identity just the same.

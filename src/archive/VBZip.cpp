@@ -1,5 +1,6 @@
 // VBZip.cpp -- the zip engine run: turns a name list and the zip flags into libzip calls.
 #include "archive/ArchiveError.h"
+#include "archive/CGZipFiles.h"
 #include "archive/CGmodule.h"
 #include "archive/EngineMessages.h"
 #include "archive/EntryName.h"
@@ -105,6 +106,12 @@ std::int32_t VBZip(std::int16_t count, const std::string& archive, const ZipName
             std::string given(upToNul(names[std::size_t(i)]));
             if (given.empty())
                 continue;
+            // The builder's list starts with its placeholder, which names no file whatever the
+            // current folder holds (a scheduled run starts in the home folder).
+            if (i == 0 && given == kZipListPlaceholder) {
+                detail::zipTextOutput("\tzip warning: name not matched: " + given + "\n");
+                continue;
+            }
             fs::path path = given;
             if (path.is_relative() && !root.empty())
                 path = root / path;

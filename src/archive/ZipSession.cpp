@@ -6,9 +6,12 @@
 #include "archive/SpoolSource.h"
 
 #include <chrono>
+#include <fcntl.h>
 #include <map>
 #include <random>
+#include <sys/file.h>
 #include <system_error>
+#include <unistd.h>
 
 #include <zip.h>
 
@@ -96,6 +99,10 @@ fs::path ZipSession::nextSpoolPath() {
             if (fs::create_directory(candidate, ec)) {
                 fs::permissions(candidate, fs::perms::owner_all, ec);
                 spoolDir_ = candidate;
+                // Locked while the session lives, so that another run knows the folder is in use.
+                spoolLockFd_ = ::open((candidate / ".owner").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+                if (spoolLockFd_ >= 0)
+                    ::flock(spoolLockFd_, LOCK_EX);
             }
         }
         if (spoolDir_.empty())
@@ -168,6 +175,10 @@ void ZipSession::end() {
         std::error_code ec;
         fs::remove_all(spoolDir_, ec);
         spoolDir_.clear();
+    }
+    if (spoolLockFd_ >= 0) {
+        ::close(spoolLockFd_);
+        spoolLockFd_ = -1;
     }
 }
 

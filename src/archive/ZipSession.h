@@ -55,6 +55,7 @@ private:
     Ui* ui_;
     struct zip* za_ = nullptr;
     std::filesystem::path spoolDir_;
+    int spoolLockFd_ = -1;
     std::uint64_t spoolCount_ = 0;
 };
 

@@ -8,6 +8,7 @@
 #include "cli/CliCommon.h"
 #include "cli/PasswordOption.h"
 #include "cli/Verbs.h"
+#include "engine/BackupAudit.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
 #include "platform/TempFiles.h"
@@ -96,13 +97,6 @@ std::optional<int> openFromArgs(const Args& args, const char* usage, size_t posi
     return backup.open(options.positional[0], options);
 }
 
-// The members an item's recorded value names.
-std::vector<std::string> recordedMembers(int item, const std::string& value) {
-    if (item == kItemMessages || item == kItemStationeries)
-        return splitNames(value);
-    return {MemberNameOf(value)};
-}
-
 } // namespace
 
 int runInspect(const Args& args) {
@@ -137,26 +131,9 @@ int runVerify(const Args& args) {
         ++problems;
     };
     std::cout << "ok   password\n";
-    for (const MemberProblem& p : TestArchive(backup.archive.string()))
-        problem("member " + p.name + ": " + p.problem);
-    std::set<std::string> names;
-    for (const ArchiveMember& m : backup.members)
-        names.insert(m.name);
-    if (!backup.readInfo()) {
-        problem("the info file " + std::string(kInfoFileName) + " is missing or damaged");
-    } else {
-        std::string flags = backup.get("BackupItem");
-        if (flags.size() != kBackupItemCount || flags.find_first_not_of("01") != std::string::npos)
-            problem("the item flags \"" + flags + "\" are not eight digits 0 or 1");
-        for (int i = 0; i < kBackupItemCount && i < static_cast<int>(flags.size()); ++i) {
-            if (flags[i] != '1')
-                continue;
-            for (const std::string& member : recordedMembers(i, backup.get(kBackupItems[i].infoKey.data())))
-                if (!names.count(member))
-                    problem(std::string(kBackupItems[i].cliName) + ": recorded member \"" + member +
-                            "\" is not in the archive");
-        }
-    }
+    for (const std::string& text :
+         auditBackupArchive(backup.archive, backup.work.path(), backup.codePage).problems)
+        problem(text);
     if (problems == 0)
         std::cout << "ok   " << backup.members.size() << " members read back with correct CRCs\n"
                   << "ok   every item's recorded members are present\n";

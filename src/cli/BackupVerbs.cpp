@@ -4,6 +4,7 @@
 #include "cli/ItemsOption.h"
 #include "cli/PasswordOption.h"
 #include "cli/Verbs.h"
+#include "engine/BackupAudit.h"
 #include "engine/BackupDriver.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
@@ -66,6 +67,13 @@ void printFailures(const std::array<std::string, kBackupItemCount>& failures) {
             std::cerr << kBackupItems[i].cliName << ": " << failures[i] << std::endl;
 }
 
+// The damage found in a backup file, in verify's words.
+void printDamage(const std::filesystem::path& file, const BackupAudit& audit) {
+    std::cerr << file.string() << " is damaged; nothing was restored:" << std::endl;
+    for (const std::string& problem : audit.problems)
+        std::cerr << "FAIL " << problem << std::endl;
+}
+
 } // namespace
 
 int runBackup(const Args& args) {
@@ -125,9 +133,14 @@ int runRestore(const Args& args) {
         return fail(kExitFailed, describe(check, file));
     RestoreDriver driver(*s.profile, s.state, s.ui);
     InspectionView view = driver.inspect(file);
-    if (s.state.InspectionInvalid)
-        return fail(kExitRefused,
-                    describe(checkBackupFile(file, s.state.rtPassword, s.profile->codePage()), file));
+    if (s.state.InspectionInvalid) {
+        BackupFileCheck again = checkBackupFile(file, s.state.rtPassword, s.profile->codePage());
+        if (again != BackupFileCheck::Ok)
+            return fail(kExitRefused, describe(again, file));
+        // The password opens it, so what is inside is damaged: say what, as verify does.
+        printDamage(file, auditBackupArchive(s.state.TempArchivePath, s.work.path(), s.profile->codePage()));
+        return kExitFailed;
+    }
     std::cout << replaceAll(view.details, "\r\n", "\n") << "\n";
     bool missing = false;
     for (int i = 0; i < kBackupItemCount; ++i) {
@@ -142,8 +155,17 @@ int runRestore(const Args& args) {
             kAppTitle, MsgIcon::Information, MsgButtons::OkCancel) != MsgResult::Ok)
         return fail(kExitRefused, "nothing was restored");
     RestoreOutcome outcome = driver.run(wanted, id->key);
-    if (!outcome.started)
+    if (!outcome.started) {
+        if (!outcome.problems.empty()) {
+            printDamage(file, BackupAudit{true, {}, outcome.problems});
+            return kExitFailed;
+        }
+        printFailures(outcome.failures);
+        for (const std::string& f : outcome.failures)
+            if (!f.empty())
+                return kExitFailed;
         return kExitRefused;
+    }
     printFailures(outcome.failures);
     for (const std::string& f : outcome.failures)
         if (!f.empty())

@@ -63,6 +63,8 @@ std::unique_ptr<ProfileSession> openProfile(const CommonOptions& options, Ui& ui
     auto session = std::make_unique<ProfileSession>(profile, ui);
     if (!session->codePageNotice().empty())
         std::cerr << session->codePageNotice() << std::endl;
+    if (!session->leftoverNotice().empty())
+        std::cerr << session->leftoverNotice() << std::endl;
     return session;
 }
 

@@ -31,6 +31,9 @@ int runFavorites(const Args& args) {
     const std::filesystem::path file = options.positional[1];
     TerminalUi ui(options.yes);
     auto session = openProfile(options, ui);
+    std::unique_ptr<ProfileLock> lock;
+    if (!exporting)
+        lock = session->lockForChanges("favorites import");
     const std::filesystem::path folder = favoritesFolder(*session);
     const FavoritesReport report =
         exporting ? exportFavorites(folder, file, session->codePage()) : importFavorites(folder, file);

@@ -50,6 +50,7 @@ int runReg(const Args& args) {
         std::cerr << "dumped " << keyPath << " to " << file.string() << std::endl;
         return kExitOk;
     }
+    auto lock = session->lockForChanges("reg load");
     session->registry().checkCanChange();
     mod.LoadKeyDump(keyPath, file);
     session->registry().save();

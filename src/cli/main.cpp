@@ -2,6 +2,7 @@
 #include "cli/CliCommon.h"
 #include "cli/DiscVerbs.h"
 #include "cli/Verbs.h"
+#include "platform/ProfileLock.h"
 
 #include <cstring>
 #include <iostream>
@@ -55,6 +56,8 @@ int main(int argc, char** argv) {
     tessaly::cli::Args args(argv + 2, argv + argc);
     try {
         return it->second.run(args);
+    } catch (const tessaly::ProfileBusy& e) {
+        return tessaly::cli::fail(tessaly::cli::kExitRefused, e.what());
     } catch (const std::invalid_argument& e) {
         return tessaly::cli::fail(tessaly::cli::kExitRefused, e.what());
     } catch (const std::exception& e) {

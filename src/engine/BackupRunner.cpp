@@ -9,6 +9,7 @@
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
 #include "engine/ItemHandlers.h"
+#include "platform/Leftovers.h"
 #include "platform/TempFiles.h"
 
 #include <ctime>
@@ -31,14 +32,26 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
     const CodePage& cp = session.codePage();
     std::filesystem::path folder = plan.target.parent_path().empty() ? "." : plan.target.parent_path();
 
-    RemoveOnExit infoFile(info);
-    std::filesystem::path temp;
+    // A backup may add a missing item key to the registry: it holds the profile like any change.
+    std::unique_ptr<ProfileLock> lock;
     try {
-        temp = createTempFileIn(folder, "TSY");
+        lock = session.lockForChanges("backup");
+    } catch (const ProfileBusy& e) {
+        throw BackupFailed(e.what());
+    } catch (const std::exception&) {
+        // A profile that cannot be locked (a read-only prefix) cannot be changed either.
+    }
+
+    if (int removed = removeLeftovers(folder); removed > 0 && plan.interactive)
+        ui.setStatusText(leftoversNotice(removed));
+    RemoveOnExit infoFile(info);
+    std::unique_ptr<OwnedTempFile> owned;
+    try {
+        owned = std::make_unique<OwnedTempFile>(folder, "TSY");
     } catch (const std::exception& e) {
         throw BackupFailed("cannot create a file in " + folder.string() + ": " + e.what());
     }
-    RemoveOnExit tempArchive(temp);
+    const std::filesystem::path temp = owned->path();
     std::filesystem::path scrambled = temp;
     scrambled += "E";
     RemoveOnExit tempScrambled(scrambled);
@@ -77,6 +90,7 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         zip.finish();
         ScrambleFile(temp, plan.password, true, {}, cp, ui);
         std::filesystem::rename(temp, plan.target);
+        owned->release();
     } catch (const BackupFailed&) {
         throw;
     } catch (const ArchiveError& e) {

@@ -68,16 +68,27 @@ bool ItemHandlers::BackupMails(const std::string& strIdentity) {
     });
 }
 
+void ItemHandlers::stageFiles(const std::vector<std::string>& entries, const std::filesystem::path& folder,
+                              RestoreJournal& journal, StagedItem& staged,
+                              const std::filesystem::path& onlyTarget) {
+    std::filesystem::path staging =
+        journal.stagingFolderFor(onlyTarget.empty() ? folder : onlyTarget.parent_path());
+    UnzipToFolder(c_.state.TempArchivePath, staging.string(), entries, std::nullopt, &c_.ui);
+    for (const std::string& entry : entries)
+        staged.moves.emplace_back(staging / entry, onlyTarget.empty() ? folder / entry : onlyTarget);
+}
+
+bool ItemHandlers::stageMails(const std::string& identity, RestoreJournal& journal, StagedItem& staged) {
+    std::filesystem::path folder = storeFolder(identity);
+    ZipNameList entries;
+    for (const std::string& name : splitNames(c_.state.RecordedItemValue[kItemMessages]))
+        entries.push_back(checkedEntryName(name));
+    stageFiles(entries, folder, journal, staged);
+    return true;
+}
+
 bool ItemHandlers::RestoreMails(const std::string& strIdentity) {
-    return guarded(true, [&] {
-        std::filesystem::path folder = storeFolder(strIdentity);
-        ZipNameList entries;
-        for (const std::string& name : splitNames(c_.state.RecordedItemValue[kItemMessages]))
-            entries.push_back(checkedEntryName(name));
-        std::filesystem::create_directories(folder);
-        UnzipToFolder(c_.state.TempArchivePath, folder.string(), entries, std::nullopt, &c_.ui);
-        return true;
-    });
+    return restore(kItemMessages, strIdentity);
 }
 
 std::string ItemHandlers::addressBookFile() {
@@ -103,26 +114,22 @@ bool ItemHandlers::BackupAddress() {
     });
 }
 
+bool ItemHandlers::stageAddress(RestoreJournal& journal, StagedItem& staged) {
+    std::string file = addressBookFile();
+    std::filesystem::path current = hostPath(c_.session.profile(), file);
+    if (!isNormalFile(current)) {
+        lastError_ = "the address book file " + current.string() + " does not exist";
+        return false;
+    }
+    // The entry is staged beside the current file and replaces it in one rename: no other file of
+    // that folder is ever overwritten, whatever the entry's name.
+    std::string entry = checkedEntryName(c_.state.RecordedItemValue[kItemAddressBook]);
+    stageFiles({entry}, current.parent_path(), journal, staged, current);
+    return true;
+}
+
 bool ItemHandlers::RestoreAddress() {
-    return guarded(true, [&] {
-        std::string file = addressBookFile();
-        std::filesystem::path current = hostPath(c_.session.profile(), file);
-        if (!isNormalFile(current)) {
-            lastError_ = "the address book file " + current.string() + " does not exist";
-            return false;
-        }
-        std::string entry = checkedEntryName(c_.state.RecordedItemValue[kItemAddressBook]);
-        // The entry goes to the private folder first, then under a temporary name beside the current
-        // file, which it replaces in one rename: no other file of that folder is ever overwritten.
-        UnzipToFolder(c_.state.TempArchivePath, c_.workDir.string(), ZipNameList{entry}, std::nullopt,
-                      &c_.ui);
-        RemoveOnExit extracted(c_.workDir / entry);
-        RemoveOnExit staged(createTempFileIn(current.parent_path(), "KVB"));
-        std::filesystem::copy_file(extracted.path(), staged.path(),
-                                   std::filesystem::copy_options::overwrite_existing);
-        std::filesystem::rename(staged.path(), current);
-        return true;
-    });
+    return restore(kItemAddressBook, "");
 }
 
 std::string ItemHandlers::stationeryFolder() {
@@ -150,17 +157,22 @@ bool ItemHandlers::BackupStationeries() {
     });
 }
 
+bool ItemHandlers::stageStationeries(RestoreJournal& journal, StagedItem& staged) {
+    ZipNameList entries;
+    for (const std::string& name : splitNames(c_.state.RecordedItemValue[kItemStationeries]))
+        entries.push_back(checkedEntryName(name));
+    std::filesystem::path folder = hostPath(c_.session.profile(), stationeryFolder());
+    // The folder itself is made when the files are put in place; its parent must exist.
+    if (!std::filesystem::is_directory(folder) && !std::filesystem::is_directory(folder.parent_path())) {
+        lastError_ = "the folder " + folder.parent_path().string() + " does not exist";
+        return false;
+    }
+    stageFiles(entries, folder, journal, staged);
+    return true;
+}
+
 bool ItemHandlers::RestoreStationeries() {
-    return guarded(true, [&] {
-        ZipNameList entries;
-        for (const std::string& name : splitNames(c_.state.RecordedItemValue[kItemStationeries]))
-            entries.push_back(checkedEntryName(name));
-        std::filesystem::path folder = hostPath(c_.session.profile(), stationeryFolder());
-        if (!std::filesystem::is_directory(folder))
-            std::filesystem::create_directory(folder); // one level: its parent must exist
-        UnzipToFolder(c_.state.TempArchivePath, folder.string(), entries, std::nullopt, &c_.ui);
-        return true;
-    });
+    return restore(kItemStationeries, "");
 }
 
 } // namespace tessaly

@@ -73,12 +73,30 @@ std::string ItemHandlers::accountsKey(const std::string& identity) {
     return "";
 }
 
+// A new dump file whose name no earlier dump of this backup had: the earlier ones are already
+// deleted, so the file system alone would hand the same name out again.
+std::filesystem::path ItemHandlers::newDumpFile(const char* prefix) {
+    std::vector<std::filesystem::path> taken; // kept while drawing, so the next draw moves on
+    std::filesystem::path file;
+    for (;;) {
+        file = createTempFileIn(c_.workDir, prefix);
+        if (c_.dumpNames.insert(file.filename().string()).second)
+            break;
+        taken.push_back(file);
+    }
+    for (const auto& name : taken) {
+        std::error_code ec;
+        std::filesystem::remove(name, ec);
+    }
+    return file;
+}
+
 bool ItemHandlers::backupRegistryItem(const std::string& itemKey, const char* prefix,
                                       const std::string& infoKey) {
     ModReg& mod = c_.session.modReg();
     if (!mod.RegKeyExists(itemKey))
         mod.CreateRegKey(itemKey);
-    RemoveOnExit dump(createTempFileIn(c_.workDir, prefix));
+    RemoveOnExit dump(newDumpFile(prefix));
     mod.DumpKeyTree(itemKey, "", dump.path());
     if (!ZipOneFile(c_.archivePath, dump.path().string()))
         throw std::runtime_error("the registry dump could not be added to the archive");
@@ -88,12 +106,94 @@ bool ItemHandlers::backupRegistryItem(const std::string& itemKey, const char* pr
     return true;
 }
 
-bool ItemHandlers::restoreRegistryItem(const std::string& itemKey, int item) {
+bool ItemHandlers::captured(const std::function<bool()>& body) {
+    lastError_.clear();
+    try {
+        bool ok = body();
+        if (!ok && lastError_.empty())
+            lastError_ = "nothing to do";
+        return ok;
+    } catch (const std::exception& e) {
+        lastError_ = e.what();
+    } catch (...) {
+        lastError_ = "unexpected failure";
+    }
+    return false;
+}
+
+void ItemHandlers::stageRegistryItem(const std::string& itemKey, int item, StagedItem& staged) {
     std::string entry = checkedEntryName(MemberNameOf(c_.state.RecordedItemValue[item]));
-    UnzipToFolder(c_.state.TempArchivePath, c_.workDir.string(), ZipNameList{entry}, std::nullopt, &c_.ui);
-    RemoveOnExit extracted(c_.workDir / entry);
-    c_.session.modReg().LoadKeyDump(itemKey, extracted.path());
-    return true;
+    // Each item's dump in a folder of its own: dumps of older backups may share a name.
+    std::filesystem::path folder = c_.workDir / ("item" + std::to_string(item));
+    std::filesystem::create_directories(folder);
+    UnzipToFolder(c_.state.TempArchivePath, folder.string(), ZipNameList{entry}, std::nullopt, &c_.ui);
+    staged.registryKey = itemKey;
+    staged.dump = folder / entry;
+    // A trial load in memory, forgotten at once: a dump that cannot be loaded fails before any change.
+    WineRegistry& registry = c_.session.registry();
+    try {
+        c_.session.modReg().LoadKeyDump(itemKey, staged.dump);
+    } catch (...) {
+        registry.reload();
+        throw;
+    }
+    registry.reload();
+}
+
+bool ItemHandlers::stageRestore(int item, const std::string& id, RestoreJournal& journal,
+                                StagedItem& staged) {
+    return captured([&] {
+        switch (item) {
+        case kItemAccounts: {
+            std::string key = accountsKey(id);
+            staged.nothingToDo = key.empty(); // nowhere to restore accounts to: nothing is changed
+            if (!key.empty())
+                stageRegistryItem(key, item, staged);
+            return true;
+        }
+        case kItemRules:
+        case kItemBlockSenders:
+        case kItemSignatures:
+        case kItemSettings: {
+            std::string version = versionKey(id);
+            if (version.empty())
+                return false;
+            stageRegistryItem(version + "\\" + registrySubkeyOf(item), item, staged);
+            return true;
+        }
+        case kItemAddressBook:
+            return stageAddress(journal, staged);
+        case kItemMessages:
+            return stageMails(id, journal, staged);
+        case kItemStationeries:
+            return stageStationeries(journal, staged);
+        default:
+            return false;
+        }
+    });
+}
+
+bool ItemHandlers::applyRestore(const StagedItem& staged, RestoreJournal& journal) {
+    return guarded(true, [&] {
+        if (staged.nothingToDo)
+            return true;
+        if (!staged.registryKey.empty())
+            c_.session.modReg().LoadKeyDump(staged.registryKey, staged.dump);
+        else
+            journal.commit(staged.moves);
+        return true;
+    });
+}
+
+bool ItemHandlers::restore(int item, const std::string& id) {
+    std::unique_ptr<RestoreJournal> journal;
+    if (!captured([&] {
+            journal = std::make_unique<RestoreJournal>(c_.session.profile().prefix);
+            return true;
+        }))
+        return false;
+    StagedItem staged;
+    return stageRestore(item, id, *journal, staged) && applyRestore(staged, *journal);
 }
 
 bool ItemHandlers::BackupAccounts(const std::string& strIdentity) {
@@ -108,12 +208,7 @@ bool ItemHandlers::BackupAccounts(const std::string& strIdentity) {
 }
 
 bool ItemHandlers::RestoreAccounts(const std::string& strIdentity) {
-    return guarded(true, [&] {
-        std::string key = accountsKey(strIdentity);
-        if (key.empty())
-            return true; // nowhere to restore accounts to: nothing is changed
-        return restoreRegistryItem(key, kItemAccounts);
-    });
+    return restore(kItemAccounts, strIdentity);
 }
 
 bool ItemHandlers::backupVersionItem(const std::string& identity, const char* subkey, const char* prefix,
@@ -125,36 +220,43 @@ bool ItemHandlers::backupVersionItem(const std::string& identity, const char* su
     });
 }
 
-bool ItemHandlers::restoreVersionItem(const std::string& identity, const char* subkey, int item) {
-    return guarded(true, [&] {
-        std::string version = versionKey(identity);
-        return !version.empty() && restoreRegistryItem(version + "\\" + subkey, item);
-    });
+// The subkey of the version key that a registry item saves.
+const char* ItemHandlers::registrySubkeyOf(int item) {
+    switch (item) {
+    case kItemRules:
+        return "Rules";
+    case kItemBlockSenders:
+        return "Block Senders";
+    case kItemSignatures:
+        return "signatures";
+    default:
+        return "Mail";
+    }
 }
 
 bool ItemHandlers::BackupRules(const std::string& id) {
-    return backupVersionItem(id, "Rules", "KVR", kItemRules);
+    return backupVersionItem(id, registrySubkeyOf(kItemRules), "KVR", kItemRules);
 }
 bool ItemHandlers::RestoreRules(const std::string& id) {
-    return restoreVersionItem(id, "Rules", kItemRules);
+    return restore(kItemRules, id);
 }
 bool ItemHandlers::Backupblocksenders(const std::string& id) {
-    return backupVersionItem(id, "Block Senders", "KVR", kItemBlockSenders);
+    return backupVersionItem(id, registrySubkeyOf(kItemBlockSenders), "KVR", kItemBlockSenders);
 }
 bool ItemHandlers::RestoreBlocksenders(const std::string& id) {
-    return restoreVersionItem(id, "Block Senders", kItemBlockSenders);
+    return restore(kItemBlockSenders, id);
 }
 bool ItemHandlers::BackupSignatures(const std::string& id) {
-    return backupVersionItem(id, "signatures", "KVR", kItemSignatures);
+    return backupVersionItem(id, registrySubkeyOf(kItemSignatures), "KVR", kItemSignatures);
 }
 bool ItemHandlers::RestoreSignatures(const std::string& id) {
-    return restoreVersionItem(id, "signatures", kItemSignatures);
+    return restore(kItemSignatures, id);
 }
 bool ItemHandlers::BackupSettings(const std::string& id) {
-    return backupVersionItem(id, "Mail", "KVS", kItemSettings);
+    return backupVersionItem(id, registrySubkeyOf(kItemSettings), "KVS", kItemSettings);
 }
 bool ItemHandlers::RestoreSettings(const std::string& id) {
-    return restoreVersionItem(id, "Mail", kItemSettings);
+    return restore(kItemSettings, id);
 }
 
 bool ItemHandlers::backup(int item, const std::string& id) {
@@ -175,29 +277,6 @@ bool ItemHandlers::backup(int item, const std::string& id) {
         return BackupStationeries();
     case kItemSettings:
         return BackupSettings(id);
-    default:
-        return false;
-    }
-}
-
-bool ItemHandlers::restore(int item, const std::string& id) {
-    switch (item) {
-    case kItemAccounts:
-        return RestoreAccounts(id);
-    case kItemAddressBook:
-        return RestoreAddress();
-    case kItemRules:
-        return RestoreRules(id);
-    case kItemMessages:
-        return RestoreMails(id);
-    case kItemBlockSenders:
-        return RestoreBlocksenders(id);
-    case kItemSignatures:
-        return RestoreSignatures(id);
-    case kItemStationeries:
-        return RestoreStationeries();
-    case kItemSettings:
-        return RestoreSettings(id);
     default:
         return false;
     }

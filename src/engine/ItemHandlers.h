@@ -3,10 +3,13 @@
 
 #include "engine/MainWindowState.h"
 #include "engine/ProfileSession.h"
+#include "engine/RestoreJournal.h"
 
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace tessaly {
 
@@ -20,6 +23,16 @@ struct HandlerContext {
     std::filesystem::path workDir;
     // The archive a backup is building (a temporary file beside the target until it is complete).
     std::string archivePath;
+    // Names of the dumps this run added to the archive: a later dump never takes one of them.
+    std::set<std::string> dumpNames = {};
+};
+
+// What a restore prepared for one item before anything of the profile changes.
+struct StagedItem {
+    bool nothingToDo = false;   // e.g. accounts when neither the identity nor the user has an Accounts key
+    std::string registryKey;    // a registry item: the key tree its dump replaces,
+    std::filesystem::path dump; // and the extracted dump, already loaded once on trial
+    StagedMoves moves;          // a file item: its staged files and their places
 };
 
 // Every handler catches every failure and returns false; temporary files are removed on every path.
@@ -50,6 +63,12 @@ public:
     bool backup(int item, const std::string& strIdentity);
     bool restore(int item, const std::string& strIdentity);
 
+    // A restore in two steps. Staging extracts and checks everything the item needs (into the run's
+    // folder, or staging folders beside the files' places) and changes nothing of the profile;
+    // applying then puts it in place: one registry save, or renames recorded in the journal.
+    bool stageRestore(int item, const std::string& strIdentity, RestoreJournal& journal, StagedItem& staged);
+    bool applyRestore(const StagedItem& staged, RestoreJournal& journal);
+
     // The reason the last handler failed, for logs and tests; empty after a success.
     const std::string& lastError() const { return lastError_; }
 
@@ -60,10 +79,18 @@ private:
     std::string outlookExpressKey(const std::string& identity) const;
     std::string versionKey(const std::string& identity);
     std::string accountsKey(const std::string& identity);
+    std::filesystem::path newDumpFile(const char* prefix);
     bool backupRegistryItem(const std::string& itemKey, const char* prefix, const std::string& infoKey);
     bool backupVersionItem(const std::string& identity, const char* subkey, const char* prefix, int item);
-    bool restoreVersionItem(const std::string& identity, const char* subkey, int item);
-    bool restoreRegistryItem(const std::string& itemKey, int item);
+    static const char* registrySubkeyOf(int item);
+    bool stageAddress(RestoreJournal& journal, StagedItem& staged);
+    bool stageMails(const std::string& identity, RestoreJournal& journal, StagedItem& staged);
+    bool stageStationeries(RestoreJournal& journal, StagedItem& staged);
+    void stageRegistryItem(const std::string& itemKey, int item, StagedItem& staged);
+    void stageFiles(const std::vector<std::string>& entries, const std::filesystem::path& folder,
+                    RestoreJournal& journal, StagedItem& staged,
+                    const std::filesystem::path& onlyTarget = {});
+    bool captured(const std::function<bool()>& body);
     std::filesystem::path storeFolder(const std::string& identity, std::string* windowsPath = nullptr);
     std::string addressBookFile();
     std::string stationeryFolder();

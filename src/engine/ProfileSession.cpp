@@ -1,8 +1,12 @@
 // ProfileSession.cpp -- opening a profile: registry files, code page, environment probe, identities.
 #include "engine/ProfileSession.h"
 
+#include "engine/RestoreJournal.h"
+#include "platform/Leftovers.h"
+#include "platform/TempFiles.h"
 #include "registry/Utf16.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace tessaly {
@@ -42,6 +46,34 @@ ProfileSession::ProfileSession(Profile profile, Ui& ui)
     auto computer = machineString(
         *registry_, u"System\\CurrentControlSet\\Control\\ComputerName\\ComputerName", u"ComputerName");
     environment_ = probeEnvironment(profile_, computer);
+    leftoverNotice_ = leftoversNotice(removeLeftovers(hostTempDir()));
+    // A restore killed half-way is finished or undone before anybody reads the profile.
+    std::error_code ec;
+    if (std::filesystem::exists(RestoreJournal::journalFile(profile_.prefix), ec)) {
+        try {
+            ProfileLock lock(profile_.prefix, std::string(program_invocation_short_name) + " start-up",
+                             std::chrono::milliseconds(0));
+            recoverInterruptedRestore();
+        } catch (const std::exception&) {
+            // Another run holds the profile: it is that run's journal, or it recovers it itself.
+        }
+    }
+}
+
+void ProfileSession::recoverInterruptedRestore() {
+    std::string notice = RestoreJournal::recover(profile_.prefix);
+    if (notice.empty())
+        return;
+    leftoverNotice_ += (leftoverNotice_.empty() ? "" : " ") + notice;
+    registry_->reloadIfChanged();
+}
+
+std::unique_ptr<ProfileLock> ProfileSession::lockForChanges(const std::string& action) {
+    auto lock = std::make_unique<ProfileLock>(profile_.prefix,
+                                              std::string(program_invocation_short_name) + " " + action);
+    registry_->reloadIfChanged();
+    recoverInterruptedRestore();
+    return lock;
 }
 
 void LoadMainWindowState(MainWindowState& state, ProfileSession& session, const std::string& infoFolder) {

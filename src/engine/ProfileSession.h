@@ -5,6 +5,7 @@
 #include "platform/CodePage.h"
 #include "platform/Environment.h"
 #include "platform/Profile.h"
+#include "platform/ProfileLock.h"
 #include "platform/Ui.h"
 #include "registry/AnsiRegistry.h"
 #include "registry/ModReg.h"
@@ -26,14 +27,24 @@ public:
     ModReg& modReg() { return *modReg_; }
     const CodePage& codePage() const { return codePage_; }
     const EnvironmentInfo& environment() const { return environment_; }
+    // Holds the profile for a run that may change it (`action` names the run for other runs' messages)
+    // and reads the registry files again when another program changed them meanwhile. Throws
+    // ProfileBusy when another run holds it past a short wait.
+    std::unique_ptr<ProfileLock> lockForChanges(const std::string& action);
+
     // Set when the profile's code page was unknown and 1252 stands in for it.
     const std::string& codePageNotice() const { return codePageNotice_; }
+    // Set when opening the profile removed what killed runs had left in the temporary folder.
+    const std::string& leftoverNotice() const { return leftoverNotice_; }
 
 private:
+    void recoverInterruptedRestore();
+
     Profile profile_;
     std::unique_ptr<WineRegistry> registry_;
     CodePage codePage_;
     std::string codePageNotice_;
+    std::string leftoverNotice_;
     std::unique_ptr<AnsiRegistry> ansi_;
     std::unique_ptr<ModReg> modReg_;
     EnvironmentInfo environment_;

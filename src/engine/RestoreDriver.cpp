@@ -4,6 +4,7 @@
 #include "archive/CGmodule.h"
 #include "backupfile/InfoFile.h"
 #include "backupfile/Scrambler.h"
+#include "engine/BackupAudit.h"
 #include "engine/BackupItems.h"
 #include "engine/ItemHandlers.h"
 #include "platform/TempFiles.h"
@@ -30,8 +31,10 @@ InspectionView RestoreDriver::inspect(const std::filesystem::path& file) {
     }
     // Each step may fail on a damaged file; what could be read is shown, and the flags decide.
     try {
+        // The plain archive lives in the run's private folder, never in the shared temporary folder.
         if (state_.TempArchivePath.empty())
-            state_.TempArchivePath = sGetTempFile("KV").string();
+            state_.TempArchivePath =
+                createTempFileIn(std::filesystem::path(state_.InfoFilePath).parent_path(), "KV").string();
         ScrambleFile(file, state_.rtPassword, false, state_.TempArchivePath, cp, ui_);
         view.opened = true;
     } catch (const std::exception&) {
@@ -92,19 +95,58 @@ RestoreOutcome RestoreDriver::run(const std::array<bool, kBackupItemCount>& chec
                        MsgButtons::Ok);
         return outcome;
     }
+    std::unique_ptr<ProfileLock> lock;
+    std::unique_ptr<RestoreJournal> journal;
+    try {
+        lock = session_.lockForChanges("restore");
+        journal = std::make_unique<RestoreJournal>(session_.profile().prefix);
+    } catch (const std::exception& e) {
+        ui_.messageBox(e.what(), kAppTitle, MsgIcon::Critical, MsgButtons::Ok);
+        return outcome;
+    }
+    const std::filesystem::path workDir = std::filesystem::path(state_.InfoFilePath).parent_path();
+    auto wanted = [&](int item) {
+        return checked[item] && state_.ItemFlags.size() == kBackupItemCount && state_.ItemFlags[item] == '1';
+    };
+    ui_.showProgress(true);
+    ui_.setProgress(2);
+    ui_.setStatusText("Checking the backup file...");
+    ui_.pumpEvents();
+    HandlerContext context{session_, state_, ui_, workDir, ""};
+    ItemHandlers handlers(context);
+    // Everything is read and checked before the first change: a damaged file or an item that cannot
+    // be restored changes nothing.
+    auto refuse = [&](const std::string& text) {
+        ui_.showProgress(false);
+        ui_.setProgress(0);
+        ui_.setStatusText("Please Waiting...");
+        ui_.messageBox(text, kAppTitle, MsgIcon::Critical, MsgButtons::Ok);
+        return outcome;
+    };
+    outcome.problems = auditBackupArchive(state_.TempArchivePath, workDir, session_.codePage()).problems;
+    if (!outcome.problems.empty()) {
+        std::string text = "The backup file is damaged; nothing was restored.";
+        for (const std::string& p : outcome.problems)
+            text += "\r\n" + p;
+        return refuse(text);
+    }
+    std::array<StagedItem, kBackupItemCount> staged;
+    for (int item = 0; item < kBackupItemCount; ++item) {
+        if (wanted(item) && !handlers.stageRestore(item, identityKey, *journal, staged[item])) {
+            outcome.failures[item] = handlers.lastError();
+            return refuse(std::string(kBackupItems[item].restoreTitle) + " cannot be restored (" +
+                          handlers.lastError() + "); nothing was restored.");
+        }
+    }
     outcome.started = true;
     int progress = 5;
-    ui_.showProgress(true);
     ui_.setProgress(progress);
     ui_.pumpEvents();
-    HandlerContext context{session_, state_, ui_, std::filesystem::path(state_.InfoFilePath).parent_path(),
-                           ""};
-    ItemHandlers handlers(context);
     for (int item = 0; item < kBackupItemCount; ++item) {
         const BackupItemInfo& about = kBackupItems[item];
-        if (checked[item] && state_.ItemFlags.size() == kBackupItemCount && state_.ItemFlags[item] == '1') {
+        if (wanted(item)) {
             ui_.setStatusText(std::string(about.statusText));
-            bool ok = handlers.restore(item, identityKey);
+            bool ok = handlers.applyRestore(staged[item], *journal);
             outcome.log += "\r\n" + std::string(about.restoreTitle) + "\t" + (ok ? "Successed" : "Fail");
             if (!ok)
                 outcome.failures[item] = handlers.lastError();

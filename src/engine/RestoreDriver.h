@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tessaly {
 
@@ -22,7 +23,8 @@ struct InspectionView {
 };
 
 struct RestoreOutcome {
-    bool started = false;
+    bool started = false;              // false: nothing of the profile was changed
+    std::vector<std::string> problems; // the damage found in the backup file, as verify reports it
     std::string log;
     std::array<std::string, kBackupItemCount> failures;
 };

@@ -25,10 +25,11 @@ int RunScheduledBackup(const std::string& recordedCommandLine, std::ostream& err
         PrivateWorkDir work;
         MainWindowState state;
         LoadMainWindowState(state, session, work.path().string());
-        if (state.OENotInstalled) {
+        if (!session.leftoverNotice().empty())
+            err << "tessaly: " << session.leftoverNotice() << std::endl;
+        // Without identities the address book and stationery, which need none, are still backed up.
+        if (state.OENotInstalled)
             err << "tessaly: " << kOENotInstalledMessage << std::endl;
-            return 2;
-        }
         std::string message;
         bool written = RunUnattendedBackup(session, state, ui, *command, &message);
         err << "tessaly: " << message << std::endl;

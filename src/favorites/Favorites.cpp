@@ -155,6 +155,7 @@ bool BackupIEFavorites(ProfileSession& session, Ui& ui, const fs::path& file) {
 
 bool RestoreIEFavorites(ProfileSession& session, Ui& ui, const fs::path& file) {
     return showOutcome(ui, [&] {
+        auto lock = session.lockForChanges("favorites import");
         fs::path folder;
         try {
             folder = favoritesFolder(session);

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <random>
 #include <stdexcept>
+#include <sys/file.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -34,12 +35,23 @@ std::string cutPrefix(const std::string& prefix) {
     return prefix.substr(0, pos);
 }
 
+std::function<unsigned()>& numberSource() {
+    static std::function<unsigned()> source;
+    return source;
+}
+
 unsigned randomNumber() {
+    if (numberSource())
+        return 1 + numberSource()() % kMaxNumber;
     std::random_device rd;
     return 1 + rd() % kMaxNumber;
 }
 
 } // namespace
+
+void setTempNumberSource(std::function<unsigned()> source) {
+    numberSource() = std::move(source);
+}
 
 fs::path hostTempDir() {
     if (const char* tmp = std::getenv("TMPDIR"); tmp && *tmp) {
@@ -75,17 +87,39 @@ fs::path sGetTempFile(const std::string& prefix) {
     return createTempFileIn(hostTempDir(), prefix);
 }
 
-PrivateWorkDir::PrivateWorkDir() {
-    std::string pattern = (hostTempDir() / "tessaly-XXXXXX").string();
+PrivateWorkDir::PrivateWorkDir() : PrivateWorkDir(hostTempDir()) {}
+
+PrivateWorkDir::PrivateWorkDir(const fs::path& parent) {
+    std::string pattern = (parent / (std::string(kWorkDirPrefix) + "XXXXXX")).string();
     if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("Cannot create a working folder in " + hostTempDir().string() + ": " +
+        throw std::runtime_error("Cannot create a working folder in " + parent.string() + ": " +
                                  std::strerror(errno));
     path_ = pattern;
+    ownerFd_ = ::open((path_ / kOwnerFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (ownerFd_ >= 0)
+        ::flock(ownerFd_, LOCK_EX);
 }
 
 PrivateWorkDir::~PrivateWorkDir() {
     std::error_code ec;
     fs::remove_all(path_, ec);
+    if (ownerFd_ >= 0)
+        ::close(ownerFd_);
+}
+
+OwnedTempFile::OwnedTempFile(const fs::path& folder, const std::string& prefix)
+    : path_(createTempFileIn(folder, prefix)) {
+    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ >= 0)
+        ::flock(fd_, LOCK_EX);
+}
+
+OwnedTempFile::~OwnedTempFile() {
+    std::error_code ec;
+    if (!path_.empty())
+        fs::remove(path_, ec);
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 } // namespace tessaly

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace tessaly {
@@ -16,15 +17,25 @@ std::filesystem::path hostTempDir();
 // can be created.
 std::filesystem::path sGetTempFile(const std::string& prefix);
 
+// Where the random first number comes from; tests set their own, nullptr restores the default.
+void setTempNumberSource(std::function<unsigned()> source);
+
 // The same in a given folder, starting the search at `firstNumber` (1..0xFFFF; 0 picks one at random).
 std::filesystem::path createTempFileIn(const std::filesystem::path& folder, const std::string& prefix,
                                        unsigned firstNumber = 0);
 
-// A private working folder of the process (mode 0700, made with mkdtemp under hostTempDir()),
-// removed with its contents on destruction.
+// Names of the folders and files a run owns while it lives; a run that finds one whose owner is gone
+// removes it (see Leftovers.h).
+inline constexpr const char* kWorkDirPrefix = "tessaly-";
+inline constexpr const char* kOwnerFileName = ".owner";
+
+// A private working folder of the process (mode 0700, made with mkdtemp under hostTempDir(), or
+// under `parent`), removed with its contents on destruction. While it exists its ".owner" file is
+// locked (flock), which tells a live run's folder from one a killed run left.
 class PrivateWorkDir {
 public:
     PrivateWorkDir();
+    explicit PrivateWorkDir(const std::filesystem::path& parent);
     ~PrivateWorkDir();
     PrivateWorkDir(const PrivateWorkDir&) = delete;
     PrivateWorkDir& operator=(const PrivateWorkDir&) = delete;
@@ -33,6 +44,25 @@ public:
 
 private:
     std::filesystem::path path_;
+    int ownerFd_ = -1;
+};
+
+// A new temporary file made by createTempFileIn, locked (flock) for as long as this object lives and
+// removed on destruction unless released (after it was renamed into place).
+class OwnedTempFile {
+public:
+    OwnedTempFile(const std::filesystem::path& folder, const std::string& prefix);
+    ~OwnedTempFile();
+    OwnedTempFile(const OwnedTempFile&) = delete;
+    OwnedTempFile& operator=(const OwnedTempFile&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // The file now lives on under another name: do not remove it.
+    void release() { path_.clear(); }
+
+private:
+    std::filesystem::path path_;
+    int fd_ = -1;
 };
 
 } // namespace tessaly

@@ -4,6 +4,7 @@
 #include "platform/WineServer.h"
 
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace tessaly {
 
@@ -11,11 +12,39 @@ WineRegistry::WineRegistry(std::filesystem::path prefix) : prefix_(std::move(pre
     reload();
 }
 
+WineRegistry::FileStamp WineRegistry::stampOf(const std::filesystem::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0)
+        return {};
+    return {static_cast<std::uintmax_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            static_cast<std::uint64_t>(st.st_ino)};
+}
+
 void WineRegistry::reload() {
+    // The stamps are taken before reading: a change made while reading counts as a change.
+    FileStamp user = stampOf(prefix_ / "user.reg");
+    FileStamp machine = stampOf(prefix_ / "system.reg");
     user_ = WineHive::load(prefix_ / "user.reg");
     machine_ = WineHive::load(prefix_ / "system.reg");
+    userStamp_ = user;
+    machineStamp_ = machine;
     for (auto& [h, handle] : handles_)
         handle.key = nullptr;
+}
+
+bool WineRegistry::reloadIfChanged() {
+    if (stampOf(prefix_ / "user.reg") == userStamp_ && stampOf(prefix_ / "system.reg") == machineStamp_)
+        return false;
+    reload();
+    return true;
+}
+
+void WineRegistry::checkUnchanged(const std::filesystem::path& file, const FileStamp& seen) const {
+    if (!(stampOf(file) == seen))
+        throw std::runtime_error("The registry file " + file.string() +
+                                 " was changed by another program since Tessaly read it; nothing was saved, "
+                                 "so those changes are kept. Run again to work on the current file.");
 }
 
 void WineRegistry::checkCanChange() const {
@@ -27,13 +56,19 @@ void WineRegistry::save() {
     if (!hasUnsavedChanges())
         return;
     checkCanChange();
+    if (user_.dirty())
+        checkUnchanged(prefix_ / "user.reg", userStamp_);
+    if (machine_.dirty())
+        checkUnchanged(prefix_ / "system.reg", machineStamp_);
     if (user_.dirty()) {
         user_.save(prefix_ / "user.reg");
         user_.markClean();
+        userStamp_ = stampOf(prefix_ / "user.reg");
     }
     if (machine_.dirty()) {
         machine_.save(prefix_ / "system.reg");
         machine_.markClean();
+        machineStamp_ = stampOf(prefix_ / "system.reg");
     }
 }
 

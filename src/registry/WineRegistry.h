@@ -5,6 +5,7 @@
 #include "registry/RegistryBackend.h"
 #include "registry/WineHive.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 
@@ -20,10 +21,13 @@ public:
     // Throws std::runtime_error when the prefix must not be changed now (a wineserver of it runs).
     void checkCanChange() const;
     // Writes the changed files atomically; nothing when nothing changed. Throws on failure (the
-    // files on disk stay as they were) and when a wineserver of the prefix runs.
+    // files on disk stay as they were), when a wineserver of the prefix runs, and when a file was
+    // changed on disk since it was read (another program's changes are never overwritten).
     void save();
     // Forgets unsaved changes by reading the files again.
     void reload();
+    // Reads the files again when either changed on disk since it was read; true when it did.
+    bool reloadIfChanged();
 
     WineHive& hive(HKEY root);
 
@@ -44,9 +48,21 @@ private:
         RegKey* key = nullptr; // nullptr once the key was deleted
     };
 
+    // What a registry file looked like on disk when it was read or written.
+    struct FileStamp {
+        std::uintmax_t size = 0;
+        std::int64_t mtimeNs = 0;
+        std::uint64_t inode = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    static FileStamp stampOf(const std::filesystem::path& file);
+    void checkUnchanged(const std::filesystem::path& file, const FileStamp& seen) const;
+
     std::filesystem::path prefix_;
     WineHive user_;
     WineHive machine_;
+    FileStamp userStamp_;
+    FileStamp machineStamp_;
     std::map<HKEY, Handle> handles_;
     HKEY nextHandle_ = 0x100;
 

@@ -39,6 +39,18 @@ TEST(ZipOneFile, StoresFilesUnderBareNamesInCallOrder) {
     EXPECT_EQ(extractOne(archive, "KVA1F.tmp"), "dump\r\n");
 }
 
+TEST(ZipOneFile, TheListPlaceholderNeverPicksUpAFileOfTheCurrentFolder) {
+    TempDir dir;
+    test::writeFile(dir / "querty", "a stray file in the folder a scheduled run starts in");
+    test::writeFile(dir / "a.txt", "wanted");
+    fs::path before = fs::current_path();
+    fs::current_path(dir.path());
+    bool added = ZipOneFile((dir / "out.zip").string(), (dir / "a.txt").string());
+    fs::current_path(before);
+    EXPECT_TRUE(added);
+    EXPECT_EQ(test::infoZipNames(dir / "out.zip"), std::vector<std::string>{"a.txt"});
+}
+
 TEST(ZipOneFile, SameBareNameFromAnotherFolderReplacesTheEntry) {
     for (bool inSession : {false, true}) {
         TempDir dir;

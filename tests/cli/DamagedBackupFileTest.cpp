@@ -103,5 +103,42 @@ TEST(DamagedBackupFiles, EachDefectHasItsMessageAndNothingLeavesTheFolder) {
     EXPECT_NE(verify.out.find("FAIL member a.htm"), std::string::npos) << verify.out;
 }
 
+// What verify finds damaged, restore refuses with the same words and exit code, changing nothing.
+TEST(DamagedBackupFiles, RestoreAndVerifyAgree) {
+    TempDir dir;
+    const std::string good =
+        archiveOf(dir.path(), {{"vantrel.dat", kInfo}, {"a.htm", "<p>stationery</p>", true}});
+    std::string flippedMember = good;
+    flippedMember[good.find("stationery")] ^= 0x20;
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"directory-cut-off", good.substr(0, good.rfind("PK\x05\x06"))},
+        {"bytes-after-the-end-record", good + "some bytes before the password check"},
+        {"damaged-member", flippedMember},
+    };
+    test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, dir / "profile");
+    const std::string profileBefore = readFile(dir / "profile/user.reg");
+    for (const auto& [name, archive] : cases) {
+        std::filesystem::path file = dir / (std::string(name) + ".tsy");
+        makeBackup(file, archive);
+        auto verify =
+            runProgram({TESSALY_CLI, "verify", file.string(), "--profile", (dir / "profile").string()},
+                       {{"TESSALY_PASSWORD", ""}});
+        auto restore = runProgram({TESSALY_CLI, "restore", file.string(), "--identity", "Work", "--yes",
+                                   "--profile", (dir / "profile").string()},
+                                  {{"TESSALY_PASSWORD", ""}});
+        EXPECT_EQ(verify.exitCode, 1) << name << verify.out << verify.err;
+        EXPECT_EQ(restore.exitCode, 1) << name << restore.out << restore.err;
+        std::string said = verify.out + verify.err;
+        size_t fail = said.find("FAIL ");
+        std::string problem =
+            fail != std::string::npos ? said.substr(fail + 5) : said.substr(said.find("damaged: ") + 9);
+        problem = problem.substr(0, problem.find('\n'));
+        ASSERT_FALSE(problem.empty()) << name << said;
+        EXPECT_NE(restore.err.find(problem), std::string::npos)
+            << name << ": " << problem << " / " << restore.err;
+        EXPECT_EQ(readFile(dir / "profile/user.reg"), profileBefore) << name;
+    }
+}
+
 } // namespace
 } // namespace tessaly

@@ -1,0 +1,59 @@
+// BackupAudit.cpp -- directory, CRCs, item flags and recorded members of an opened backup's archive.
+#include "engine/BackupAudit.h"
+
+#include "archive/ArchiveError.h"
+#include "archive/CGmodule.h"
+#include "backupfile/InfoFile.h"
+#include "engine/BackupItems.h"
+#include "engine/HandlerSupport.h"
+#include "engine/MainWindowState.h"
+
+#include <set>
+
+namespace tessaly {
+
+std::vector<std::string> recordedMembers(int item, const std::string& value) {
+    if (item == kItemMessages || item == kItemStationeries)
+        return splitNames(value);
+    return {MemberNameOf(value)};
+}
+
+BackupAudit auditBackupArchive(const std::filesystem::path& archive, const std::filesystem::path& workDir,
+                               const CodePage& codePage) {
+    BackupAudit audit;
+    try {
+        audit.members = ListArchive(archive.string());
+        audit.readable = true;
+        for (const MemberProblem& p : TestArchive(archive.string()))
+            audit.problems.push_back("member " + p.name + ": " + p.problem);
+    } catch (const ArchiveError& e) {
+        audit.problems.push_back("its archive cannot be read (" + e.description() + ")");
+        return audit;
+    }
+    const std::filesystem::path info = workDir / kInfoFileName;
+    RemoveOnExit removeInfo(info);
+    try {
+        UnzipToFolder(archive.string(), workDir.string(), ZipNameList{kInfoFileName});
+    } catch (const std::exception&) {
+        audit.problems.push_back("the info file " + std::string(kInfoFileName) + " is missing or damaged");
+        return audit;
+    }
+    std::set<std::string> names;
+    for (const ArchiveMember& m : audit.members)
+        names.insert(m.name);
+    std::string flags = GetINI("BackupItem", info, codePage);
+    if (flags.size() != kBackupItemCount || flags.find_first_not_of("01") != std::string::npos)
+        audit.problems.push_back("the item flags \"" + flags + "\" are not eight digits 0 or 1");
+    for (int i = 0; i < kBackupItemCount && i < static_cast<int>(flags.size()); ++i) {
+        if (flags[i] != '1')
+            continue;
+        for (const std::string& member :
+             recordedMembers(i, GetINI(kBackupItems[i].infoKey.data(), info, codePage)))
+            if (!names.count(member))
+                audit.problems.push_back(std::string(kBackupItems[i].cliName) + ": recorded member \"" +
+                                         member + "\" is not in the archive");
+    }
+    return audit;
+}
+
+} // namespace tessaly

@@ -1,0 +1,27 @@
+// BackupAudit.h -- the one check of an opened backup's archive that verify and restore both rely on.
+#pragma once
+
+#include "archive/ArchiveListing.h"
+#include "platform/CodePage.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tessaly {
+
+struct BackupAudit {
+    bool readable = false;              // the archive's directory could be read at all
+    std::vector<ArchiveMember> members; // when readable
+    std::vector<std::string> problems;  // empty when everything holds
+};
+
+// Reads the archive's directory, reads back every member (which checks its CRC), extracts the info
+// file into `workDir` and checks its item flags and that every member it records is present.
+BackupAudit auditBackupArchive(const std::filesystem::path& archive, const std::filesystem::path& workDir,
+                               const CodePage& codePage);
+
+// The members an item's recorded info-file value names.
+std::vector<std::string> recordedMembers(int item, const std::string& value);
+
+} // namespace tessaly

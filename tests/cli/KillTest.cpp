@@ -1,0 +1,201 @@
+// KillTest.cpp -- backups and restores killed with SIGKILL at several moments: the next start leaves no
+// temporary file of Tessaly anywhere, the old backup still opens, and every item of the profile is
+// either wholly as before or wholly restored. TESSALY_KILL_TEST_MB and TESSALY_KILL_TEST_MOMENTS make
+// it bigger (the suite runs a small identity at a few moments).
+#include "engine/ProfileSession.h"
+#include "engine/SilentUi.h"
+
+#include "RunProgram.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <random>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace tessaly {
+namespace {
+
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+const std::string kIdentities = "drive_c/users/sample/Local Settings/Application Data/Identities/";
+const std::string kStoreA = kIdentities + "{7C2E9A41-5B3D-4E8F-9A16-D04B3C2F8E57}/Microsoft/Outlook Express";
+const std::string kStoreB = kIdentities + "{E1F04B6A-2C8D-4A39-B5E7-91C3D6A8F024}/Microsoft/Outlook Express";
+const std::string kIdB = "HKEY_CURRENT_USER\\Identities\\{E1F04B6A-2C8D-4A39-B5E7-91C3D6A8F024}";
+
+int envNumber(const char* name, int fallback) {
+    const char* v = std::getenv(name);
+    return v && *v ? std::atoi(v) : fallback;
+}
+
+// Mail-like text: compresses about as real message stores do.
+std::string mailText(size_t size, unsigned seed) {
+    std::mt19937 rng(seed);
+    const char* words[] = {"meeting ",  "invoice ", "Re: ",     "thanks ",
+                           "attached ", "\r\n",     "regards ", "the "};
+    std::string out;
+    out.reserve(size + 16);
+    while (out.size() < size) {
+        out += words[rng() % 8];
+        if (rng() % 16 == 0)
+            out += std::to_string(rng());
+    }
+    out.resize(size);
+    return out;
+}
+
+// Each item of identity B as a restore could leave it: registry trees and files.
+std::vector<std::string> itemStates(const fs::path& prefix, const fs::path& scratch) {
+    SilentUi ui;
+    ProfileSession session(Profile{prefix, false, "sample"}, ui);
+    std::vector<std::string> states;
+    for (const char* key : {"\\Software\\Microsoft\\Outlook Express\\5.0\\Rules",
+                            "\\Software\\Microsoft\\Outlook Express\\5.0\\Block Senders",
+                            "\\Software\\Microsoft\\Outlook Express\\5.0\\signatures",
+                            "\\Software\\Microsoft\\Outlook Express\\5.0\\Mail"}) {
+        session.modReg().DumpKeyTree(kIdB + key, "", scratch / "item.txt");
+        states.push_back(readFile(scratch / "item.txt"));
+    }
+    std::string store;
+    for (const auto& e : fs::directory_iterator(prefix / kStoreB))
+        store += e.path().filename().string() + "=" + readFile(e.path()) + "\n";
+    states.push_back(store);
+    return states;
+}
+
+// Temporary files and folders of Tessaly below `folder`.
+std::vector<std::string> leftovers(const fs::path& folder) {
+    std::vector<std::string> found;
+    for (const auto& e : fs::recursive_directory_iterator(folder)) {
+        std::string name = e.path().filename().string();
+        if (name.starts_with("tessaly-") || name.starts_with(".tessaly-stage") || name.starts_with("TSY") ||
+            name.starts_with("KV") || name == ".tessaly-restore-journal" ||
+            name.find(".part-") != std::string::npos)
+            found.push_back(e.path().string());
+    }
+    return found;
+}
+
+class KillTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    fs::path prefix = dir / "prefix";
+    fs::path tmp = dir / "tmp";
+    fs::path out = dir / "out";
+    std::map<std::string, std::optional<std::string>> env;
+
+    void SetUp() override {
+        test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
+        fs::create_directories(tmp);
+        fs::create_directories(out);
+        const int mb = envNumber("TESSALY_KILL_TEST_MB", 12);
+        for (int i = 0; i < 12; ++i)
+            writeFile(prefix / kStoreA / ("Big" + std::to_string(i) + ".dbx"),
+                      mailText(size_t(mb) * 1024 * 1024 / 12, unsigned(i)));
+        env = {{"WINEPREFIX", prefix.string()},
+               {"TMPDIR", tmp.string()},
+               {"HOME", dir.path().string()},
+               {"TESSALY_PASSWORD", "pw"}};
+    }
+
+    test::RunResult cli(std::vector<std::string> args) {
+        args.insert(args.begin(), TESSALY_CLI);
+        return test::runProgram(args, env);
+    }
+
+    // Starts tessaly-cli and kills it after `delay`; true when it was still running then.
+    bool killAfter(std::vector<std::string> args, std::chrono::milliseconds delay) {
+        args.insert(args.begin(), TESSALY_CLI);
+        pid_t pid = fork();
+        if (pid == 0) {
+            for (const auto& [name, value] : env)
+                value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            freopen("/dev/null", "w", stdout);
+            freopen("/dev/null", "w", stderr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        std::this_thread::sleep_for(delay);
+        bool running = ::kill(pid, SIGKILL) == 0;
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return running && WIFSIGNALED(status);
+    }
+
+    std::vector<std::chrono::milliseconds> moments(std::chrono::milliseconds whole) {
+        const int n = envNumber("TESSALY_KILL_TEST_MOMENTS", 3);
+        std::vector<std::chrono::milliseconds> at;
+        for (int i = 0; i < n; ++i)
+            at.push_back(whole * (2 * i + 1) / (2 * n));
+        return at;
+    }
+};
+
+TEST_F(KillTest, AKilledBackupLeavesTheOldFileAndNothingElse) {
+    const std::vector<std::string> backup = {"backup", "--identity", "Main Identity", "--out",
+                                             (out / "a.tsy").string()};
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(cli(backup).exitCode, 0);
+    auto whole =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    const std::string old = readFile(out / "a.tsy");
+    int killed = 0;
+    for (auto at : moments(whole)) {
+        killed += killAfter(backup, at);
+        EXPECT_EQ(readFile(out / "a.tsy"), old) << "killed after " << at.count() << " ms";
+        // A lock is only taken for what a killed run left once it is older than two seconds.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+        auto again = cli(backup);
+        EXPECT_EQ(again.exitCode, 0) << again.err;
+        EXPECT_EQ(cli({"verify", (out / "a.tsy").string()}).exitCode, 0);
+        EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{})
+            << "killed after " << at.count() << " ms";
+    }
+    EXPECT_GT(killed, 0) << "no run was still going when it was killed";
+}
+
+TEST_F(KillTest, AKilledRestoreLeavesEachItemBeforeOrAfter) {
+    ASSERT_EQ(cli({"backup", "--identity", "Main Identity", "--out", (out / "a.tsy").string()}).exitCode, 0);
+    // What a complete restore gives, made on a copy.
+    test::copyTree(prefix, dir / "restored");
+    const std::vector<std::string> before = itemStates(prefix, dir.path());
+    const std::vector<std::string> restoreArgs = {"restore", (out / "a.tsy").string(), "--identity", "Work",
+                                                  "--yes"};
+    env["WINEPREFIX"] = (dir / "restored").string();
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(cli(restoreArgs).exitCode, 0);
+    auto whole =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    const std::vector<std::string> after = itemStates(dir / "restored", dir.path());
+    env["WINEPREFIX"] = prefix.string();
+    int killed = 0;
+    for (auto at : moments(whole)) {
+        killed += killAfter(restoreArgs, at);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+        ASSERT_EQ(cli({"identities"}).exitCode, 0); // the next start
+        std::vector<std::string> now = itemStates(prefix, dir.path());
+        for (size_t i = 0; i < now.size(); ++i)
+            EXPECT_TRUE(now[i] == before[i] || now[i] == after[i])
+                << "item " << i << ", killed after " << at.count() << " ms";
+        EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{})
+            << "killed after " << at.count() << " ms";
+        EXPECT_EQ(cli({"verify", (out / "a.tsy").string()}).exitCode, 0);
+    }
+    EXPECT_GT(killed, 0) << "no run was still going when it was killed";
+}
+
+} // namespace
+} // namespace tessaly

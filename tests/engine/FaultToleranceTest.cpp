@@ -1,0 +1,205 @@
+// FaultToleranceTest.cpp -- two runs on one profile, restores that change nothing until everything is
+// checked, restores killed half-way, dumps that never share a name, scheduled runs without identities.
+#include "backupfile/InfoFile.h"
+#include "backupfile/Scrambler.h"
+#include "engine/BackupItems.h"
+#include "engine/BackupRunner.h"
+#include "engine/RestoreDriver.h"
+#include "engine/RestoreJournal.h"
+#include "engine/ScheduledRun.h"
+
+#include "EngineTestProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace tessaly {
+namespace {
+
+using namespace test;
+
+const std::string kRulesA = identityKey(kIdA) + kOE + "\\5.0\\Rules";
+
+void backUp(EngineProfile& p, const fs::path& file, std::initializer_list<int> items,
+            const std::string& password = "") {
+    BackupPlan plan;
+    plan.target = file;
+    plan.identityKey = kIdA;
+    plan.password = password;
+    for (int i : items)
+        plan.items[i] = true;
+    plan.interactive = false;
+    runBackup(*p.session, p.state, p.ui, plan);
+}
+
+std::string dumpOf(EngineProfile& p, const std::string& key, const fs::path& dir) {
+    p.mod().DumpKeyTree(key, "", dir / "dump.txt");
+    return readFile(dir / "dump.txt");
+}
+
+// Everything a restore into identity B could change, read from disk.
+std::string profileState(const fs::path& prefix) {
+    std::ostringstream all;
+    all << readFile(prefix / "user.reg");
+    for (const auto& e : fs::recursive_directory_iterator(prefix / "drive_c"))
+        if (e.is_regular_file())
+            all << e.path().string() << '\n' << readFile(e.path());
+    return all.str();
+}
+
+TEST(ProfileWriters, ABackupNeverSavesOverWhatAnotherRunChangedMeanwhile) {
+    TempDir dir;
+    EngineProfile window(dir / "p");
+    window.mod().RemoveKeyTree(kRulesA);
+    window.session->registry().save();
+    window.reopen();
+    // While the window stays open, another run changes the profile and saves it.
+    {
+        EngineProfile other(dir / "p", false);
+        other.mod().CreateRegKey(identityKey(kIdB) + "\\Restored By Another Run");
+        other.session->registry().save();
+    }
+    // The window's backup re-creates the missing Rules key and saves: the other run's key stays.
+    backUp(window, dir / "r.tsy", {kItemRules});
+    EngineProfile after(dir / "p", false);
+    EXPECT_TRUE(after.mod().RegKeyExists(identityKey(kIdB) + "\\Restored By Another Run"));
+    EXPECT_TRUE(after.mod().RegKeyExists(kRulesA));
+}
+
+TEST(ProfileWriters, ASaveRefusesARegistryFileChangedOnDisk) {
+    TempDir dir;
+    EngineProfile p(dir / "p");
+    std::string changedByWine = readFile(dir / "p/user.reg") + "\n";
+    writeFile(dir / "p/user.reg", changedByWine);
+    p.mod().CreateRegKey(identityKey(kIdB) + "\\Mine");
+    try {
+        p.session->registry().save();
+        ADD_FAILURE() << "saved over a file another program changed";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("was changed by another program"), std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(readFile(dir / "p/user.reg"), changedByWine);
+}
+
+TEST(ProfileWriters, ARestoreWhileAnotherRunHoldsTheProfileIsRefused) {
+    TempDir dir;
+    EngineProfile p(dir / "p");
+    backUp(p, dir / "r.tsy", {kItemRules});
+    RestoreDriver restore(*p.session, p.state, p.ui);
+    restore.inspect(dir / "r.tsy");
+    const std::string before = profileState(p.prefix);
+    ProfileLock other(p.prefix, "tessaly-cli reg load");
+    std::array<bool, 8> all;
+    all.fill(true);
+    RestoreOutcome outcome = restore.run(all, kIdB);
+    EXPECT_FALSE(outcome.started);
+    EXPECT_NE(p.ui.messages.back().text.find("is being changed by tessaly-cli reg load"), std::string::npos)
+        << p.ui.messages.back().text;
+    EXPECT_EQ(profileState(p.prefix), before);
+}
+
+TEST(StagedRestore, ADamagedMemberOfALaterItemChangesNothing) {
+    TempDir dir;
+    EngineProfile p(dir / "p");
+    backUp(p, dir / "all.tsy", {kItemAccounts, kItemAddressBook, kItemRules, kItemMessages, kItemSettings});
+    // Damage the compressed data of one message store, keeping the password check right.
+    CodePage cp(1252);
+    ScrambleFile(dir / "all.tsy", "", false, dir / "plain.zip", cp, p.ui);
+    std::string zip = readFile(dir / "plain.zip");
+    size_t at = zip.find("Sent Items.dbx");
+    ASSERT_NE(at, std::string::npos);
+    zip[at + 40] ^= 0x55;
+    writeFile(dir / "damaged.tsy", zip);
+    ScrambleFile(dir / "damaged.tsy", "", true, {}, cp, p.ui);
+
+    RestoreDriver restore(*p.session, p.state, p.ui);
+    restore.inspect(dir / "damaged.tsy");
+    ASSERT_FALSE(p.state.InspectionInvalid);
+    const std::string before = profileState(p.prefix);
+    std::array<bool, 8> all;
+    all.fill(true);
+    RestoreOutcome outcome = restore.run(all, kIdB);
+    EXPECT_FALSE(outcome.started);
+    ASSERT_FALSE(outcome.problems.empty());
+    EXPECT_NE(outcome.problems[0].find("Sent Items.dbx"), std::string::npos) << outcome.problems[0];
+    EXPECT_NE(p.ui.messages.back().text.find("nothing was restored"), std::string::npos);
+    EXPECT_EQ(profileState(p.prefix), before);
+    EXPECT_FALSE(fs::exists(RestoreJournal::journalFile(p.prefix)));
+}
+
+TEST(StagedRestore, AKilledRestoreIsFinishedOrUndoneAtTheNextStart) {
+    for (bool committed : {false, true}) {
+        TempDir dir;
+        EngineProfile p(dir / "p");
+        const fs::path store = storeOf(p.prefix, kIdB);
+        const std::string inboxBefore = readFile(store / "Inbox.dbx");
+        // What a restore killed while putting its messages in place leaves behind.
+        const fs::path staging = store / ".tessaly-stage-99999-1";
+        fs::create_directory(staging);
+        writeFile(staging / "Inbox.dbx", "restored inbox");
+        writeFile(staging / "New.dbx", "restored new folder");
+        std::string journal = "S\t" + staging.string() + "\n";
+        if (committed)
+            journal += "M\t" + (staging / "Inbox.dbx").string() + "\t" + (store / "Inbox.dbx").string() +
+                       "\nM\t" + (staging / "New.dbx").string() + "\t" + (store / "New.dbx").string() +
+                       "\nC\n";
+        writeFile(RestoreJournal::journalFile(p.prefix), journal);
+
+        p.reopen();
+        EXPECT_FALSE(fs::exists(staging)) << committed;
+        EXPECT_FALSE(fs::exists(RestoreJournal::journalFile(p.prefix))) << committed;
+        EXPECT_EQ(readFile(store / "Inbox.dbx"), committed ? "restored inbox" : inboxBefore);
+        EXPECT_EQ(fs::exists(store / "New.dbx"), committed);
+        EXPECT_NE(p.session->leftoverNotice().find(committed ? "completed" : "undone"), std::string::npos)
+            << p.session->leftoverNotice();
+    }
+}
+
+TEST(BackupNames, RegistryDumpsOfOneBackupNeverShareAName) {
+    TempDir dir;
+    EngineProfile p(dir / "p");
+    setTempNumberSource([] { return 0x1233u; }); // every draw starts at the same number
+    backUp(p, dir / "r.tsy", {kItemRules, kItemBlockSenders, kItemSignatures});
+    setTempNumberSource(nullptr);
+    RestoreDriver restore(*p.session, p.state, p.ui);
+    restore.inspect(dir / "r.tsy");
+    const auto& recorded = p.state.RecordedItemValue;
+    EXPECT_NE(recorded[kItemRules], recorded[kItemBlockSenders]);
+    EXPECT_NE(recorded[kItemBlockSenders], recorded[kItemSignatures]);
+    EXPECT_NE(recorded[kItemRules], recorded[kItemSignatures]);
+    const std::string rulesA = dumpOf(p, kRulesA, dir.path());
+    std::array<bool, 8> rules{};
+    rules[kItemRules] = true;
+    ASSERT_TRUE(restore.run(rules, kIdB).started);
+    p.reopen();
+    EXPECT_EQ(dumpOf(p, identityKey(kIdB) + kOE + "\\5.0\\Rules", dir.path()), rulesA);
+}
+
+TEST(ScheduledRun, WithoutIdentitiesTheItemsThatNeedNoneAreStillSaved) {
+    TempDir dir;
+    {
+        EngineProfile p(dir / "p");
+        p.mod().RemoveKeyTree("HKEY_CURRENT_USER\\Identities");
+        p.session->registry().save();
+    }
+    const char* saved = std::getenv("WINEPREFIX");
+    std::string keep = saved ? saved : "";
+    setenv("WINEPREFIX", (dir / "p").c_str(), 1);
+    std::ostringstream err;
+    int code = RunScheduledBackup(" sf=" + kIdA + "xm=11111111ps=bf=" + (dir / "auto.tsy").string(), err);
+    saved ? setenv("WINEPREFIX", keep.c_str(), 1) : unsetenv("WINEPREFIX");
+    EXPECT_EQ(code, 1) << err.str();
+    ASSERT_TRUE(fs::exists(dir / "auto.tsy")) << err.str();
+    EngineProfile reader(dir / "q");
+    RestoreDriver(*reader.session, reader.state, reader.ui).inspect(dir / "auto.tsy");
+    // Accounts come from the user's shared key, the address book and stationery need no identity.
+    EXPECT_EQ(reader.state.ItemFlags, "11000010");
+}
+
+} // namespace
+} // namespace tessaly
