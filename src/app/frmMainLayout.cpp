@@ -163,6 +163,8 @@ QWidget* frmMain::buildBackupTab() {
     optCompatible_ = named(new QRadioButton("Compatible with older versions", Frame5), "optCompatible");
     lblProtectionNote_ = named(new QLabel(Frame5), "lblProtectionNote");
     lblProtectionNote_->setWordWrap(true);
+    // Room for either note, so that switching does not move the frame's other controls.
+    lblProtectionNote_->setMinimumHeight(lblProtectionNote_->fontMetrics().lineSpacing() * 2 + 2);
     security->addWidget(new QLabel("Format:", Frame5), 3, 0);
     security->addWidget(optStrong_, 3, 1);
     security->addWidget(optCompatible_, 4, 1);

@@ -124,6 +124,7 @@ void Frmoption::buildControls() {
     lblProtectionNote_ = new QLabel(protectionChoiceNote(Protection::Compatible), Frame5);
     lblProtectionNote_->setObjectName("lblProtectionNote");
     lblProtectionNote_->setWordWrap(true);
+    lblProtectionNote_->setMinimumHeight(lblProtectionNote_->fontMetrics().lineSpacing() * 2 + 2);
     auto* formats = new QHBoxLayout;
     formats->addWidget(new QLabel("Format:", Frame5));
     formats->addWidget(optStrong_);
