@@ -82,6 +82,22 @@ TEST(UnattendedRun, AStrongBackupWithoutAPasswordWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir / "s.tsy"));
 }
 
+// Whether or not this build can write the strong format, a strong run never yields a weaker file.
+TEST(UnattendedRun, AStrongRunWritesAStrongFileOrNothing) {
+    TempDir dir;
+    EngineProfile p(dir / "p");
+    const std::filesystem::path target = dir / "s.tsy";
+    writeFile(target, "an older backup");
+    std::string message;
+    UnattendedCommand command{kIdA, "10000000", "pw", target.string(), Protection::Strong};
+    if (RunUnattendedBackup(*p.session, p.state, p.ui, command, &message)) {
+        EXPECT_EQ(detectProtection(target), Protection::Strong) << message;
+    } else {
+        EXPECT_NE(message.find("the backup was not completed"), std::string::npos) << message;
+        EXPECT_EQ(readFile(target), "an older backup");
+    }
+}
+
 TEST(UnattendedRun, EightZerosStillWriteAFileWithOnlyTheInfoFile) {
     TempDir dir;
     EngineProfile p(dir / "p");

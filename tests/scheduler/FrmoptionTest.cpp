@@ -308,11 +308,12 @@ TEST(Frmoption, EachClickRegistersTheBoxesCheckedThenAndTheListHidesPasswords) {
         EXPECT_EQ(modal->windowTitle(), "Scheduled Tasks");
         auto* list = control<QTreeWidget>(modal, "lvwTasks");
         ASSERT_EQ(list->topLevelItemCount(), 3);
-        const std::vector<std::vector<std::string>> rows = {{"1", "9:30", "M,SU", "Work", file},
-                                                            {"2", "9:30", "W", "Work", file},
-                                                            {"3", "9:30", "Once on 01/01", "Work", file}};
+        const std::vector<std::vector<std::string>> rows = {
+            {"1", "9:30", "M,SU", "Work", file, "compatible"},
+            {"2", "9:30", "W", "Work", file, "compatible"},
+            {"3", "9:30", "Once on 01/01", "Work", file, "compatible"}};
         for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 5; ++c) {
+            for (int c = 0; c < 6; ++c) {
                 std::string cell = list->topLevelItem(r)->text(c).toStdString();
                 EXPECT_EQ(cell, rows[r][c]) << r << "," << c;
                 EXPECT_EQ(cell.find("Zq9-secret"), std::string::npos);
