@@ -1,8 +1,10 @@
 // frmMain.cpp -- the main window's start-up, tab rule, item boxes, password boxes, help, about and quit.
 #include "app/frmMain.h"
 
+#include "app/ProtectionChoice.h"
 #include "app/Stationery.h"
 #include "app/frmabout.h"
+#include "engine/BackupDriver.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -36,6 +39,15 @@ frmMain::frmMain(ProfileSession& session, MainWindowState& state, QtUi& ui, QWid
     connect(cmdApply_, &QPushButton::clicked, this, &frmMain::cmdApply_Click);
     connect(cmdAbout_, &QPushButton::clicked, this, &frmMain::about_Click);
     connect(cmdQuit_, &QPushButton::clicked, this, &frmMain::quit_Click);
+
+    // The format chosen in an earlier run; a click (not this setting) is what remembers a choice.
+    (rememberedProtection() == Protection::Strong ? optStrong_ : optCompatible_)->setChecked(true);
+    protectionChoice_Click();
+    for (QRadioButton* option : {optStrong_, optCompatible_})
+        connect(option, &QRadioButton::clicked, this, [this] {
+            rememberProtection(chosenProtection());
+            protectionChoice_Click();
+        });
 
     // Nothing is protected and nothing is opened until the user says so.
     ifprotect_Click();
@@ -105,6 +117,14 @@ void frmMain::ifprotect_Click() {
         box->setPalette(palette);
         box->clear();
     }
+}
+
+Protection frmMain::chosenProtection() const {
+    return optStrong_->isChecked() ? Protection::Strong : Protection::Compatible;
+}
+
+void frmMain::protectionChoice_Click() {
+    lblProtectionNote_->setText(protectionChoiceNote(chosenProtection()));
 }
 
 void frmMain::setItems(const std::array<QCheckBox*, kBackupItemCount>& boxes, bool checked) {

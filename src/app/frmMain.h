@@ -4,6 +4,7 @@
 #include "app/AppLinks.h"
 #include "app/FileChoosers.h"
 #include "app/QtUi.h"
+#include "backupfile/BackupContainer.h"
 #include "engine/MainWindowState.h"
 #include "engine/ProfileSession.h"
 
@@ -23,6 +24,7 @@ class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QRadioButton;
 class QTabWidget;
 
 namespace tessaly {
@@ -72,6 +74,8 @@ private:
     void SSTab1_Click(int previousTab);
     void cbSource_Click();
     void ifprotect_Click();
+    void protectionChoice_Click();
+    Protection chosenProtection() const;
     void setItems(const std::array<QCheckBox*, kBackupItemCount>& boxes, bool checked);
     void gethelp();
     void website_Click();
@@ -117,10 +121,14 @@ private:
     QCheckBox* ifprotect_ = nullptr;
     QLineEdit* txtPassword_ = nullptr;
     QLineEdit* txtPassword2_ = nullptr;
+    QRadioButton* optStrong_ = nullptr;
+    QRadioButton* optCompatible_ = nullptr;
+    QLabel* lblProtectionNote_ = nullptr;
     QLineEdit* txtSourceFile_ = nullptr;
     QPushButton* cmdSourceFile_ = nullptr;
     QPlainTextEdit* txtPOBinfo_ = nullptr;
     QPlainTextEdit* txtFileInfo_ = nullptr;
+    QLabel* lblProtection_ = nullptr;
     QPushButton* cmdAbout_ = nullptr;
     QPushButton* cmdApply_ = nullptr;
     QPushButton* cmdQuit_ = nullptr;

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -157,6 +158,17 @@ QWidget* frmMain::buildBackupTab() {
     security->addWidget(txtPassword2_, 2, 1);
     for (QLineEdit* box : {txtPassword_, txtPassword2_})
         box->setEchoMode(QLineEdit::Password);
+    optStrong_ = named(new QRadioButton("Strong", Frame5), "optStrong");
+    optStrong_->setToolTip("Argon2id key, XChaCha20-Poly1305 encryption");
+    optCompatible_ = named(new QRadioButton("Compatible with older versions", Frame5), "optCompatible");
+    lblProtectionNote_ = named(new QLabel(Frame5), "lblProtectionNote");
+    lblProtectionNote_->setWordWrap(true);
+    // Room for either note, so that switching does not move the frame's other controls.
+    lblProtectionNote_->setMinimumHeight(lblProtectionNote_->fontMetrics().lineSpacing() * 2 + 2);
+    security->addWidget(new QLabel("Format:", Frame5), 3, 0);
+    security->addWidget(optStrong_, 3, 1);
+    security->addWidget(optCompatible_, 4, 1);
+    security->addWidget(lblProtectionNote_, 5, 0, 1, 2);
 
     auto* right = new QVBoxLayout;
     right->addWidget(Frame2);
@@ -199,9 +211,15 @@ QWidget* frmMain::buildRestoreTab() {
     what->addWidget(identityLabel);
     what->addWidget(cbTarget_);
 
-    auto* layout = new QHBoxLayout(tab);
-    layout->addWidget(Frame3, 1);
-    layout->addWidget(Frame4_, 1);
+    auto* frames = new QHBoxLayout;
+    frames->addWidget(Frame3, 1);
+    frames->addWidget(Frame4_, 1);
+    // The opened file's protection.
+    lblProtection_ = named(new QLabel(tab), "lblProtection");
+    lblProtection_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* layout = new QVBoxLayout(tab);
+    layout->addLayout(frames, 1);
+    layout->addWidget(lblProtection_);
     return tab;
 }
 

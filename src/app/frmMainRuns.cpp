@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -103,10 +104,15 @@ void frmMain::cmdSourceFile_Click() {
         txtSourceFile_->clear();
         txtPOBinfo_->clear();
         txtFileInfo_->clear();
+        lblProtection_->clear();
         for (QCheckBox* box : restoreitem_)
             box->setEnabled(false);
     } else {
         txtSourceFile_->setText(QString::fromStdString(view.sourcePath));
+        std::optional<Protection> protection = detectProtection(view.sourcePath);
+        lblProtection_->setText(protection
+                                    ? QString::fromStdString("Protection: " + describeProtection(*protection))
+                                    : QString());
         txtPOBinfo_->setPlainText(displayText(view.details));
         txtFileInfo_->setPlainText(displayText(view.note));
         for (int i = 0; i < kBackupItemCount; ++i)
@@ -128,6 +134,7 @@ void frmMain::runBackupDriver() {
     request.password = txtPassword_->text().toStdString();
     request.password2 = txtPassword2_->text().toStdString();
     request.note = txtAttachInfo_->toPlainText().replace('\n', "\r\n").toStdString();
+    request.protection = chosenProtection();
     BackupDriver driver(session_, state_, ui_);
     BackupOutcome outcome = driver.run(request, discWindowBuilt());
     if (outcome.discRequested)

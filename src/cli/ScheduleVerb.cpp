@@ -22,7 +22,8 @@ namespace {
 const char* kUsage =
     "usage: tessaly-cli schedule add --identity NAME|KEY --out FILE --time H:MM\n"
     "                                [--days M,T,W,TH,F,S,SU|daily] [--items LIST]\n"
-    "                                [--password-stdin] [--program PATH] [--profile DIR]\n"
+    "                                [--password-stdin] [--protection strong|compatible]\n"
+    "                                [--program PATH] [--profile DIR]\n"
     "       tessaly-cli schedule list\n"
     "       tessaly-cli schedule remove N\n"
     "add registers an unattended backup of the identity into FILE in your crontab, at H:MM on the\n"
@@ -30,13 +31,17 @@ const char* kUsage =
     "The password is read from the first line of standard input with --password-stdin, else from\n"
     "$TESSALY_PASSWORD; without either the backup has no password. The password is stored in your\n"
     "crontab, readable by you and root.\n"
+    "--protection chooses the backup file's format (default: $TESSALY_PROTECTION, else compatible):\n"
+    "strong needs a password and opens only with it; compatible opens in older versions, but also\n"
+    "without the password with little effort.\n"
     "--program names the tessaly program the job starts (default: the one installed beside\n"
     "tessaly-cli). The job runs with WINEPREFIX set to the profile in use.\n"
-    "list prints number, time, days, identity key, backup file and profile, TAB-separated.\n"
+    "list prints number, time, days, identity key, backup file, profile and protection,\n"
+    "TAB-separated.\n"
     "remove N removes Tessaly's task N; other lines of the crontab are never touched.\n";
 
-const std::set<std::string> kValueOptions = {"--identity", "--out",   "--time",
-                                             "--days",     "--items", "--program"};
+const std::set<std::string> kValueOptions = {"--identity", "--out",     "--time",      "--days",
+                                             "--items",    "--program", "--protection"};
 
 std::string daysText(const ScheduledJob& job) {
     if (job.once) {
@@ -50,11 +55,12 @@ std::string daysText(const ScheduledJob& job) {
 int runList(CronScheduler& scheduler) {
     for (const ScheduledJob& job : scheduler.jobs()) {
         if (!job.readable) {
-            std::cout << job.number << "\t?\t?\t?\t?\t?\n";
+            std::cout << job.number << "\t?\t?\t?\t?\t?\t?\n";
             continue;
         }
         std::cout << job.number << '\t' << FormatStartTime(job.hour, job.minute) << '\t' << daysText(job)
-                  << '\t' << job.identityKey << '\t' << job.backupFile << '\t' << job.winePrefix << '\n';
+                  << '\t' << job.identityKey << '\t' << job.backupFile << '\t' << job.winePrefix << '\t'
+                  << job.protection << '\n';
     }
     return kExitOk;
 }
@@ -82,7 +88,19 @@ int runAdd(const CommonOptions& common) {
                                         ? std::filesystem::absolute(values.at("--program"))
                                         : defaultScheduledProgram();
 
+    const char* fromEnvironment = std::getenv(kProtectionVariable);
+    std::string protection = common.value("--protection").value_or(fromEnvironment ? fromEnvironment : "");
+    if (protection.empty() && !values.count("--protection"))
+        protection = "compatible";
+    if (protection != "strong" && protection != "compatible")
+        return fail(kExitRefused,
+                    "--protection (or $TESSALY_PROTECTION) must be strong or compatible, not \"" +
+                        protection + "\"");
+
     std::string password = passwordFromOptions(common.has("--password-stdin")).value_or("");
+    if (protection == "strong" && password.empty())
+        return fail(kExitRefused, "a strong backup file needs a password: give it with --password-stdin or "
+                                  "$TESSALY_PASSWORD, or choose --protection compatible");
 
     TerminalUi ui(common.yes);
     auto session = openProfile(common, ui);
@@ -105,7 +123,8 @@ int runAdd(const CommonOptions& common) {
         std::cerr << "tessaly-cli: warning: " << program.string()
                   << " does not exist; the job will fail until it does (see --program)" << std::endl;
 
-    std::string command = BuildScheduledCommand(program.string(), identity->key, mask, password, backupFile);
+    std::string command =
+        BuildScheduledCommand(program.string(), identity->key, mask, password, backupFile, protection);
     AT_INFO record = FillJobRecord(time->hour, time->minute, DayListFromBits(days), command);
     UserScheduler user(std::filesystem::absolute(session->profile().prefix), runningExecutable());
     uint32_t jobId = 0;

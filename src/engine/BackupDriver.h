@@ -7,14 +7,28 @@ namespace tessaly {
 
 // The choices of the backup tab.
 struct BackupRequest {
-    std::array<bool, kBackupItemCount> items{}; // backupitem(0..7)
-    std::string identityUserName;               // the text of cbSource
-    std::string identityKey;                    // row 1 of IdentityTable at cbSource's index
-    bool protect = false;                       // ifprotect
-    std::string password;                       // txtPassword
-    std::string password2;                      // txtPassword2
-    std::string note;                           // txtAttachInfo
+    std::array<bool, kBackupItemCount> items{};     // backupitem(0..7)
+    std::string identityUserName;                   // the text of cbSource
+    std::string identityKey;                        // row 1 of IdentityTable at cbSource's index
+    bool protect = false;                           // ifprotect
+    std::string password;                           // txtPassword
+    std::string password2;                          // txtPassword2
+    std::string note;                               // txtAttachInfo
+    Protection protection = Protection::Compatible; // optStrong / optCompatible
 };
+
+// Why a strong backup is refused without a password (the backup tab and the schedule window).
+inline constexpr const char* kStrongNeedsPasswordMessage =
+    "A strong backup file needs a password. Please tick \"Protect backup file with password\" and enter "
+    "one, or choose the format compatible with older versions.";
+
+// What the windows say under the choice of protection.
+inline const char* protectionChoiceNote(Protection protection) {
+    return protection == Protection::Strong
+               ? "Nothing in the file can be read without the password. Older versions of Tessaly cannot "
+                 "open it."
+               : "Weak: the file opens without the password with little effort.";
+}
 
 struct BackupOutcome {
     bool started = false;   // the checks passed

@@ -88,9 +88,15 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         if (!ZipOneFile(temp.string(), info.string()))
             throw BackupFailed("the info file could not be added to the archive");
         zip.finish();
-        ScrambleFile(temp, plan.password, true, {}, cp, ui);
-        std::filesystem::rename(temp, plan.target);
-        owned->release();
+        if (plan.protection == Protection::Strong) {
+            // Never a quietly weaker file: a strong backup is sealed by the container or fails.
+            sealArchive(temp, scrambled, plan.password, plan.protection, cp, ui);
+            std::filesystem::rename(scrambled, plan.target);
+        } else {
+            ScrambleFile(temp, plan.password, true, {}, cp, ui);
+            std::filesystem::rename(temp, plan.target);
+            owned->release();
+        }
     } catch (const BackupFailed&) {
         throw;
     } catch (const ArchiveError& e) {

@@ -6,6 +6,8 @@
 #include "engine/UnattendedBackup.h"
 #include "platform/TempFiles.h"
 
+#include <cstdlib>
+
 namespace tessaly {
 
 int RunScheduledBackup(const std::string& recordedCommandLine, std::ostream& err) {
@@ -15,6 +17,13 @@ int RunScheduledBackup(const std::string& recordedCommandLine, std::ostream& err
         err << "tessaly: " << error << std::endl;
         return 2;
     }
+    // A job that asks for a protection we do not know must not quietly write a weaker file.
+    auto protection = ProtectionOfVariable(std::getenv("TESSALY_PROTECTION"), &error);
+    if (!protection) {
+        err << "tessaly: " << error << std::endl;
+        return 2;
+    }
+    command->protection = *protection;
     try {
         std::string notice;
         Profile profile = resolveProfile(std::nullopt, &notice);

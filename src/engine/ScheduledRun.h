@@ -7,8 +7,9 @@
 namespace tessaly {
 
 // Opens the profile ($WINEPREFIX, else ~/.wine, else the sample), runs the unattended backup of the
-// recorded command line without any window and reports on `err`. Exit code: 0 every chosen item was
-// backed up, 1 the backup file was written but an item failed, 2 nothing was backed up.
+// recorded command line without any window, in the protection $TESSALY_PROTECTION names, and reports
+// on `err`. Exit code: 0 every chosen item was backed up, 1 the backup file was written but an item
+// failed, 2 nothing was backed up (also for an unknown $TESSALY_PROTECTION).
 int RunScheduledBackup(const std::string& recordedCommandLine, std::ostream& err);
 
 } // namespace tessaly

@@ -25,6 +25,16 @@ std::optional<UnattendedCommand> ParseUnattendedCommandLine(const std::string& l
     return UnattendedCommand{pieces[1], pieces[2], pieces[3], pieces[4]};
 }
 
+std::optional<Protection> ProtectionOfVariable(const char* value, std::string* error) {
+    if (!value || !*value)
+        return Protection::Compatible;
+    std::optional<Protection> protection = protectionFromName(value);
+    if (!protection)
+        *error = std::string("TESSALY_PROTECTION is \"") + value +
+                 "\"; it must be strong or compatible. Nothing was backed up.";
+    return protection;
+}
+
 std::array<bool, kBackupItemCount> ItemsOfMask(const std::string& mask) {
     std::array<bool, kBackupItemCount> items{};
     for (int i = 0; i < kBackupItemCount; ++i)
@@ -39,6 +49,11 @@ bool RunUnattendedBackup(ProfileSession& session, MainWindowState& state, Ui& ui
             "nothing was backed up: the command line names no identity, no item mask or no backup file";
         return false;
     }
+    if (command.protection == Protection::Strong && command.password.empty()) {
+        *message = "nothing was backed up: a strong backup file needs a password, and the command line "
+                   "has none";
+        return false;
+    }
     state.BackupFileName = command.backupFile;
     ui.pumpEvents();
     BackupPlan plan;
@@ -46,6 +61,7 @@ bool RunUnattendedBackup(ProfileSession& session, MainWindowState& state, Ui& ui
     plan.identityKey = command.identityKey;
     plan.items = ItemsOfMask(command.itemMask);
     plan.password = command.password;
+    plan.protection = command.protection;
     plan.leadingEntries = {{"BackupIdentity", "Auto Backup"},
                            {"BackupTime", generalDateTime(std::time(nullptr))},
                            {"BackupInformation", "Auto Backup"}};
@@ -53,7 +69,8 @@ bool RunUnattendedBackup(ProfileSession& session, MainWindowState& state, Ui& ui
     try {
         BackupResult result = runBackup(session, state, ui, plan);
         state.AutoItemFlags = result.itemFlags;
-        *message = "backup written to " + command.backupFile + " (items " + result.itemFlags + ")";
+        *message = "backup written to " + command.backupFile + " (items " + result.itemFlags + ", " +
+                   protectionName(command.protection) + ")";
         return true;
     } catch (const BackupFailed& e) {
         *message = "the backup was not completed: " + std::string(e.what());

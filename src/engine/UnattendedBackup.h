@@ -13,6 +13,8 @@ struct UnattendedCommand {
     std::string itemMask;    // piece 2
     std::string password;    // piece 3
     std::string backupFile;  // piece 4
+    // Not on the command line: the scheduled job sets $TESSALY_PROTECTION (ProtectionOfVariable).
+    Protection protection = Protection::Compatible;
 };
 
 // Splits " sf=<key>xm=<mask>ps=<password>bf=<path>" at every "=" and takes the pieces by position.
@@ -20,11 +22,16 @@ struct UnattendedCommand {
 std::optional<UnattendedCommand> ParseUnattendedCommandLine(const std::string& recordedCommandLine,
                                                             std::string* error);
 
+// The protection that the value of $TESSALY_PROTECTION asks for: Compatible when it is unset (null) or
+// empty; nullopt, with *error set, for any text other than "strong" or "compatible".
+std::optional<Protection> ProtectionOfVariable(const char* value, std::string* error);
+
 // The items of a mask: character k is "1" for item k; anything else, or a missing character, is "0".
 std::array<bool, kBackupItemCount> ItemsOfMask(const std::string& mask);
 
 // Runs the unattended backup and writes state.AutoItemFlags. Returns false, with *message set, when
-// it did nothing (a piece is empty) or the backup failed; shows no message of its own.
+// it did nothing (a piece is empty, or a strong backup has no password) or the backup failed; shows
+// no message of its own.
 bool RunUnattendedBackup(ProfileSession& session, MainWindowState& state, Ui& ui,
                          const UnattendedCommand& command, std::string* message);
 

@@ -3,6 +3,7 @@
 
 #include "scheduler/CronQuote.h"
 #include "scheduler/DayList.h"
+#include "scheduler/ScheduledCommand.h"
 
 #include <cctype>
 #include <charconv>
@@ -84,8 +85,15 @@ std::string FormatCronLine(const CronJobLine& job) {
     else
         fields += "* * " + cronWeekdays(job.daysOfWeek);
     std::string number = std::to_string(job.number);
-    std::string command = kJobTag + number + " WINEPREFIX=" + QuoteForCron(job.winePrefix) + " " +
-                          QuoteForCron(job.program) + " " + QuoteForCron(job.arguments);
+    std::string command = kJobTag + number + " WINEPREFIX=" + QuoteForCron(job.winePrefix) + " ";
+    if (!job.protection.empty()) {
+        // Written unquoted, so only a plain word may go there.
+        for (char c : job.protection)
+            if (c < 'a' || c > 'z')
+                throw std::invalid_argument("the protection \"" + job.protection + "\" is not a known name");
+        command += std::string(kProtectionVariable) + "=" + job.protection + " ";
+    }
+    command += QuoteForCron(job.program) + " " + QuoteForCron(job.arguments);
     if (job.once) {
         if (job.removeProgram.empty())
             throw std::invalid_argument("a job that runs once needs the program that removes it");
@@ -148,11 +156,21 @@ std::optional<CronJobLine> ParseCronLine(const std::string& line) {
     std::string rest;
     auto words = SplitShellWords(TranslateCronPercents(command).command, &rest);
     const std::string prefixAssignment = "WINEPREFIX=";
-    if (!words || words->size() != 4 || !(*words)[1].starts_with(prefixAssignment))
+    if (!words || words->size() < 4 || !(*words)[1].starts_with(prefixAssignment))
         return std::nullopt;
     job.winePrefix = (*words)[1].substr(prefixAssignment.size());
-    job.program = (*words)[2];
-    job.arguments = (*words)[3];
+    const std::string protectionAssignment = std::string(kProtectionVariable) + "=";
+    size_t next = 2;
+    if (words->size() == 5) {
+        if (!(*words)[2].starts_with(protectionAssignment))
+            return std::nullopt;
+        job.protection = (*words)[2].substr(protectionAssignment.size());
+        next = 3;
+    }
+    if (words->size() != next + 2)
+        return std::nullopt;
+    job.program = (*words)[next];
+    job.arguments = (*words)[next + 1];
     if (job.once) {
         auto removal = SplitShellWords(rest);
         if (!removal || removal->size() != 4 || (*removal)[1] != "schedule" || (*removal)[2] != "remove")

@@ -1,11 +1,13 @@
 // CronLine.h -- one scheduled backup as one crontab line, tagged with its job number.
 //
 //   30 9 * * 1,7 TESSALY_JOB=3 WINEPREFIX='/home/u/.wine' '/usr/bin/tessaly' 'sf=KEYxm=MASKps=PWbf=FILE'
+//   30 9 * * 1 TESSALY_JOB=5 WINEPREFIX='/p' TESSALY_PROTECTION=strong '/usr/bin/tessaly' '...'
 //   0 22 14 3 * TESSALY_JOB=4 WINEPREFIX='...' '/usr/bin/tessaly' '...'; '/usr/bin/tessaly-cli' schedule
 //   remove 4
 //
-// The second form runs once: its date fields name the day, and after the backup the line removes
-// itself. The tag is the first word of the command, so no line of anyone else can look like ours.
+// The second form writes a strong backup file. The third runs once: its date fields name the day, and
+// after the backup the line removes itself. The tag is the first word of the command, so no line of
+// anyone else can look like ours.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +28,7 @@ struct CronJobLine {
     uint8_t daysOfWeek = 0;       // Monday 1 ... Sunday 64; 0 with a once date
     std::optional<OnceDate> once; // set for a job that runs once
     std::string winePrefix;
+    std::string protection; // set in the program's environment when not empty (lower-case letters)
     std::string program;
     std::string arguments;     // handed to the program as one argument
     std::string removeProgram; // tessaly-cli, which removes a once job's line after it ran
@@ -34,7 +37,8 @@ struct CronJobLine {
 inline constexpr const char* kJobTag = "TESSALY_JOB=";
 
 // The line, without its line break. Throws std::invalid_argument for a value with a line break, a
-// once job without removeProgram, or a line cron would cut short.
+// protection other than lower-case letters, a once job without removeProgram, or a line cron would
+// cut short.
 std::string FormatCronLine(const CronJobLine& job);
 
 // The job number of a Tessaly line; nullopt for every other line.

@@ -64,6 +64,7 @@ std::string CronScheduler::lineFor(const AT_INFO& info, uint32_t number) const {
     job.hour = static_cast<int>(info.JobTime / 3600000);
     job.minute = static_cast<int>(info.JobTime / 60000 % 60);
     job.winePrefix = winePrefix_.string();
+    job.protection = parts->protection;
     job.program = parts->program;
     job.arguments = parts->arguments;
     if ((info.Flags & JOB_RUN_PERIODICALLY) && info.DaysOfWeek != 0) {
@@ -122,6 +123,7 @@ std::vector<ScheduledJob> CronScheduler::jobs() {
             job.daysOfWeek = parsed->daysOfWeek;
             job.once = parsed->once;
             job.winePrefix = parsed->winePrefix;
+            job.protection = parsed->protection.empty() ? "compatible" : parsed->protection;
             job.program = parsed->program;
             job.identityKey = arguments->identityKey;
             job.mask = arguments->mask;

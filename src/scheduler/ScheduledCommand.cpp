@@ -1,6 +1,7 @@
 // ScheduledCommand.cpp -- building, checking and reading the scheduled command line.
 #include "scheduler/ScheduledCommand.h"
 
+#include <string_view>
 #include <vector>
 
 namespace tessaly {
@@ -14,8 +15,11 @@ std::string BuildItemMask(const std::array<bool, 8>& checked) {
 
 std::string BuildScheduledCommand(const std::string& programPath, const std::string& identityKey,
                                   const std::string& mask, const std::string& password,
-                                  const std::string& backupFile) {
-    return "\"" + programPath + "\"" + " sf=" + identityKey + "xm=" + mask + "ps=" + password +
+                                  const std::string& backupFile, const std::string& protection) {
+    std::string prefix;
+    if (!protection.empty() && protection != "compatible")
+        prefix = std::string(kProtectionVariable) + "=" + protection + " ";
+    return prefix + "\"" + programPath + "\"" + " sf=" + identityKey + "xm=" + mask + "ps=" + password +
            "bf=" + backupFile;
 }
 
@@ -51,13 +55,26 @@ std::optional<std::string> WhyNotCarriable(CarriedValue what, const std::string&
     return std::nullopt;
 }
 
-std::optional<CommandParts> SplitScheduledCommand(const std::string& command) {
+std::optional<CommandParts> SplitScheduledCommand(const std::string& text) {
+    std::string_view command = text;
+    std::string protection;
+    const std::string assignment = std::string(kProtectionVariable) + "=";
+    if (command.starts_with(assignment)) {
+        size_t blank = command.find(' ');
+        if (blank == std::string_view::npos)
+            return std::nullopt;
+        protection = command.substr(assignment.size(), blank - assignment.size());
+        if (protection.empty())
+            return std::nullopt;
+        command.remove_prefix(blank + 1);
+    }
     if (command.size() < 2 || command[0] != '"')
         return std::nullopt;
     size_t close = command.find('"', 1);
-    if (close == std::string::npos || close + 1 >= command.size() || command[close + 1] != ' ')
+    if (close == std::string_view::npos || close + 1 >= command.size() || command[close + 1] != ' ')
         return std::nullopt;
-    return CommandParts{command.substr(1, close - 1), command.substr(close + 2)};
+    return CommandParts{protection, std::string(command.substr(1, close - 1)),
+                        std::string(command.substr(close + 2))};
 }
 
 std::optional<ScheduledArguments> ParseScheduledArguments(const std::string& arguments) {

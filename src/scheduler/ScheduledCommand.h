@@ -10,10 +10,15 @@ namespace tessaly {
 // Eight characters "1"/"0", one per backup item in the fixed order.
 std::string BuildItemMask(const std::array<bool, 8>& checked);
 
+// The environment variable that chooses the protection of a scheduled backup's file.
+inline constexpr const char* kProtectionVariable = "TESSALY_PROTECTION";
+
 // The quoted program path, one blank, then the four keys and values with nothing between them.
+// A protection other than "" and "compatible" (the unattended backup's default) goes in front as
+// "TESSALY_PROTECTION=<protection> ", so the grammar after the program stays as it is.
 std::string BuildScheduledCommand(const std::string& programPath, const std::string& identityKey,
                                   const std::string& mask, const std::string& password,
-                                  const std::string& backupFile);
+                                  const std::string& backupFile, const std::string& protection = "");
 
 enum class CarriedValue { Password, IdentityKey, BackupFile, ProgramPath };
 
@@ -22,8 +27,9 @@ enum class CarriedValue { Password, IdentityKey, BackupFile, ProgramPath };
 std::optional<std::string> WhyNotCarriable(CarriedValue what, const std::string& value);
 
 struct CommandParts {
-    std::string program;   // the path between the double quotes
-    std::string arguments; // everything after the blank that follows the closing quote
+    std::string protection; // the value of a leading TESSALY_PROTECTION=; empty without one
+    std::string program;    // the path between the double quotes
+    std::string arguments;  // everything after the blank that follows the closing quote
 };
 
 // Takes a command line built by BuildScheduledCommand apart; nullopt when it has another shape.

@@ -20,6 +20,7 @@ struct ScheduledJob {
     uint8_t daysOfWeek = 0;       // Monday 1 ... Sunday 64
     std::optional<OnceDate> once; // set for a job that runs once
     std::string winePrefix;
+    std::string protection; // "compatible" or "strong" (as the line names it)
     std::string program;
     std::string identityKey; // empty when the line could not be read
     std::string mask;

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QSettings>
 
 #include <cstdlib>
 
@@ -21,6 +22,9 @@ void AppFixture::SetUp() {
     if (const char* old = std::getenv("TMPDIR"))
         oldTmpdir_ = old;
     setenv("TMPDIR", tmp.c_str(), 1);
+    // The window's remembered choices go to this test's own folder, never the user's settings.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       QString::fromStdString((dir / "config").string()));
 }
 
 void AppFixture::TearDown() {

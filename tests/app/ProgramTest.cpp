@@ -3,6 +3,8 @@
 #include "RunProgram.h"
 #include "TempDir.h"
 
+#include "backupfile/BackupContainer.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -48,6 +50,31 @@ TEST_F(Program, ScheduledRunNeedsNoDisplay) {
     EXPECT_TRUE(std::filesystem::exists(target));
     EXPECT_GT(std::filesystem::file_size(target), 33u);
     EXPECT_EQ(r.err.find("qt.qpa"), std::string::npos) << r.err;
+}
+
+TEST_F(Program, ScheduledRunRefusesAnUnknownProtectionAndWritesNothing) {
+    const std::filesystem::path target = dir / "scheduled.tsy";
+    auto env = headless();
+    env["TESSALY_PROTECTION"] = "weak";
+    RunResult r =
+        runProgram({TESSALY_APP, " sf=" + kMain + "xm=11111111ps=s3cretbf=" + target.string()}, env);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("TESSALY_PROTECTION is \"weak\"; it must be strong or compatible"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+TEST_F(Program, ScheduledRunWritesTheProtectionItsEnvironmentNames) {
+    for (Protection protection : {Protection::Compatible, Protection::Strong}) {
+        const std::filesystem::path target = dir / (protectionName(protection) + ".tsy");
+        auto env = headless();
+        env["TESSALY_PROTECTION"] = protectionName(protection);
+        RunResult r =
+            runProgram({TESSALY_APP, " sf=" + kMain + "xm=10000000ps=s3cretbf=" + target.string()}, env);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(detectProtection(target), protection) << protectionName(protection);
+    }
 }
 
 TEST_F(Program, WithoutADisplayTheWindowIsRefusedClearly) {

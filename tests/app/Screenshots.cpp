@@ -7,6 +7,7 @@
 #include "app/frmabout.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QStyleFactory>
 #include <QTabWidget>
 
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
     const QString out = QString::fromLocal8Bit(argv[1]);
 
     tessaly::test::TempDir dir;
+    // The pictures show the defaults, whatever the user running this chose.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       QString::fromStdString((dir / "config").string()));
     tessaly::test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, dir / "prefix");
     tessaly::InteractiveApp app(tessaly::Profile{dir / "prefix", false, "sample"});
     app.window().show();

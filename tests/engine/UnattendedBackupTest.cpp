@@ -56,6 +56,48 @@ TEST(UnattendedGrammar, MaskCharactersOtherThanOneCountAsZero) {
     EXPECT_EQ(ItemsOfMask(""), (std::array<bool, 8>{}));
 }
 
+TEST(UnattendedGrammar, ProtectionVariableIsStrongCompatibleOrUnset) {
+    const std::vector<std::pair<const char*, std::optional<Protection>>> cases = {
+        {nullptr, Protection::Compatible},
+        {"", Protection::Compatible},
+        {"compatible", Protection::Compatible},
+        {"strong", Protection::Strong},
+        {"Strong", std::nullopt},
+        {"strong ", std::nullopt},
+        {"weak", std::nullopt}};
+    for (const auto& [value, expected] : cases) {
+        std::string error;
+        EXPECT_EQ(ProtectionOfVariable(value, &error), expected) << (value ? value : "(unset)");
+        EXPECT_EQ(error.empty(), expected.has_value()) << error;
+    }
+}
+
+TEST(UnattendedRun, AStrongBackupWithoutAPasswordWritesNothing) {
+    TempDir dir;
+    EngineProfile p(dir / "p");
+    std::string message;
+    UnattendedCommand command{kIdA, "10000000", "", (dir / "s.tsy").string(), Protection::Strong};
+    EXPECT_FALSE(RunUnattendedBackup(*p.session, p.state, p.ui, command, &message));
+    EXPECT_NE(message.find("a strong backup file needs a password"), std::string::npos) << message;
+    EXPECT_FALSE(std::filesystem::exists(dir / "s.tsy"));
+}
+
+// Whether or not this build can write the strong format, a strong run never yields a weaker file.
+TEST(UnattendedRun, AStrongRunWritesAStrongFileOrNothing) {
+    TempDir dir;
+    EngineProfile p(dir / "p");
+    const std::filesystem::path target = dir / "s.tsy";
+    writeFile(target, "an older backup");
+    std::string message;
+    UnattendedCommand command{kIdA, "10000000", "pw", target.string(), Protection::Strong};
+    if (RunUnattendedBackup(*p.session, p.state, p.ui, command, &message)) {
+        EXPECT_EQ(detectProtection(target), Protection::Strong) << message;
+    } else {
+        EXPECT_NE(message.find("the backup was not completed"), std::string::npos) << message;
+        EXPECT_EQ(readFile(target), "an older backup");
+    }
+}
+
 TEST(UnattendedRun, EightZerosStillWriteAFileWithOnlyTheInfoFile) {
     TempDir dir;
     EngineProfile p(dir / "p");

@@ -188,6 +188,57 @@ TEST(CronScheduler, ListingReadsTheLinesBackWithoutThePassword) {
     EXPECT_EQ(once.daysOfWeek, 0);
 }
 
+TEST(CronScheduler, AStrongJobSetsItsProtectionBeforeTheProgramAndIsStillOurs) {
+    Fixture f;
+    f.store.table = kOthers;
+    uint32_t id = 0;
+    AT_INFO strong = record(34200000, 1);
+    strong.Command = BuildScheduledCommand("/opt/t/tessaly", "K", "10000000", "pw", "/b/s.tsy", "strong");
+    ASSERT_EQ(f.scheduler.addJob("", strong, id), 0u);
+    ASSERT_EQ(f.scheduler.addJob("", record(34200000, 1), id), 0u);
+    EXPECT_EQ(f.store.table,
+              kOthers + "\n30 9 * * 1 TESSALY_JOB=1 WINEPREFIX='/home/u/.wine' "
+                        "TESSALY_PROTECTION=strong '/opt/t/tessaly' 'sf=Kxm=10000000ps=pwbf=/b/s.tsy'\n"
+                        "30 9 * * 1 TESSALY_JOB=2 WINEPREFIX='/home/u/.wine' '/opt/t/tessaly' "
+                        "'sf=Kxm=10000000ps=bf=/b/x.tsy'\n");
+    auto jobs = f.scheduler.jobs();
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_TRUE(jobs[0].readable);
+    EXPECT_EQ(jobs[0].protection, "strong");
+    EXPECT_EQ(jobs[0].program, "/opt/t/tessaly");
+    EXPECT_EQ(jobs[0].backupFile, "/b/s.tsy");
+    EXPECT_EQ(jobs[1].protection, "compatible");
+    EXPECT_TRUE(f.scheduler.removeJob(1));
+    EXPECT_EQ(f.store.table.find("TESSALY_JOB=1"), std::string::npos);
+
+    // The prefix counts against cron's limit: the longest compatible command leaves no room for it.
+    std::string path = "/b/";
+    AT_INFO longest = record(0, 1);
+    while (true) {
+        AT_INFO next = record(0, 1, path + "x.tsy");
+        try {
+            f.scheduler.lineFor(next, 1);
+        } catch (const std::invalid_argument&) {
+            break;
+        }
+        longest = next;
+        path += 'x';
+    }
+    AT_INFO longestStrong = longest;
+    longestStrong.Command = "TESSALY_PROTECTION=strong " + longest.Command;
+    EXPECT_THROW(f.scheduler.lineFor(longestStrong, 1), std::invalid_argument);
+    EXPECT_EQ(f.scheduler.addJob("", longestStrong, id), kJobErrorInvalidParameter);
+
+    AT_INFO unknown = record(0, 1);
+    unknown.Command = "TESSALY_PROTECTION=$(reboot) " + unknown.Command;
+    std::string error;
+    EXPECT_EQ(f.scheduler.addJob("", unknown, id, &error), kJobErrorInvalidParameter);
+    EXPECT_NE(error.find("not a known name"), std::string::npos) << error;
+    for (std::string bad : {"5 6 * * 1 TESSALY_JOB=8 WINEPREFIX='/p' OTHER=strong '/t' 'a'",
+                            "5 6 * * 1 TESSALY_JOB=8 TESSALY_PROTECTION=strong WINEPREFIX='/p' '/t' 'a'"})
+        EXPECT_FALSE(ParseCronLine(bad)) << bad;
+}
+
 TEST(CronLineFormat, SundayIsSevenAndHandWrittenWeekdaysAreRead) {
     CronJobLine job;
     job.number = 8;

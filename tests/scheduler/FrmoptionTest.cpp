@@ -1,5 +1,6 @@
 // FrmoptionTest.cpp -- the "Task Scheduler" window, headless: controls, lists, rules, checks, jobs.
 #include "scheduler/ui/Frmoption.h"
+#include "engine/BackupDriver.h"
 
 #include "WindowTestSupport.h"
 
@@ -68,6 +69,8 @@ TEST(Frmoption, ControlsCarryTheirNamesAndCaptions) {
         {"chkSaturday", "Saturday"},
         {"chkSunday", "Sunday"},
         {"chkDaily", "Run daily"},
+        {"optStrong", "Strong"},
+        {"optCompatible", "Compatible with older versions"},
         {"Command3", "Add Task to Scheduler"},
         {"Command1", "Open Scheduler"},
         {"Command2", "Cancel"}};
@@ -218,6 +221,12 @@ TEST(Frmoption, AddTaskChecksInOrderAndRegistersNothingUntilAllPass) {
         {[&] { win.setText("txtPassword2", "typed"); }, "Incorect Password!", MsgIcon::Critical},
         {[&] { win.setText("txtPassword", "typo"); }, "Incorect Password!", MsgIcon::Critical},
         {[&] {
+             win.check("ifprotect", false);
+             click(win.w.get(), "optStrong");
+         },
+         kStrongNeedsPasswordMessage, MsgIcon::Critical},
+        {[&] {
+             win.check("ifprotect");
              win.setText("txtPassword", "a=b");
              win.setText("txtPassword2", "a=b");
          },
@@ -254,6 +263,8 @@ TEST(Frmoption, AddTaskChecksInOrderAndRegistersNothingUntilAllPass) {
     click(win.w.get(), "Command3");
     EXPECT_EQ(win.lastMessage(), "Task 1 has been scheduled.");
     EXPECT_EQ(win.profile.ui.messages.back().icon, MsgIcon::None);
+    EXPECT_NE(win.store.table.find("' TESSALY_PROTECTION=strong '/opt/t/tessaly' 'sf="), std::string::npos)
+        << win.store.table;
     EXPECT_NE(win.store.table.find("ps=okbf="), std::string::npos) << win.store.table;
 }
 
@@ -297,11 +308,12 @@ TEST(Frmoption, EachClickRegistersTheBoxesCheckedThenAndTheListHidesPasswords) {
         EXPECT_EQ(modal->windowTitle(), "Scheduled Tasks");
         auto* list = control<QTreeWidget>(modal, "lvwTasks");
         ASSERT_EQ(list->topLevelItemCount(), 3);
-        const std::vector<std::vector<std::string>> rows = {{"1", "9:30", "M,SU", "Work", file},
-                                                            {"2", "9:30", "W", "Work", file},
-                                                            {"3", "9:30", "Once on 01/01", "Work", file}};
+        const std::vector<std::vector<std::string>> rows = {
+            {"1", "9:30", "M,SU", "Work", file, "compatible"},
+            {"2", "9:30", "W", "Work", file, "compatible"},
+            {"3", "9:30", "Once on 01/01", "Work", file, "compatible"}};
         for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 5; ++c) {
+            for (int c = 0; c < 6; ++c) {
                 std::string cell = list->topLevelItem(r)->text(c).toStdString();
                 EXPECT_EQ(cell, rows[r][c]) << r << "," << c;
                 EXPECT_EQ(cell.find("Zq9-secret"), std::string::npos);

@@ -1,6 +1,7 @@
 // RealCrontabTest.cpp -- a job added through the window lands in the real crontab (in a private spool),
 // runs as cron runs it and backs up to the exact path with the exact password; removing it leaves
 // everyone else's lines as they were.
+#include "backupfile/BackupContainer.h"
 #include "scheduler/CronScheduler.h"
 #include "scheduler/RunCommand.h"
 #include "scheduler/ui/Frmoption.h"
@@ -81,31 +82,67 @@ TEST(RealCrontab, TheLongestLineWeWriteIsTheLongestCrontabTakes) {
     TESSALY_USE_PRIVATE_SPOOL();
     CommandCrontab store;
     CronScheduler scheduler(store, "/p", "/cli");
-    AT_INFO info;
-    info.DaysOfWeek = 1;
-    info.Flags = JOB_RUN_PERIODICALLY;
-    std::string path = "/b/";
-    std::string longest;
-    for (;; path += 'x') {
-        info.Command = "\"/t\" sf=Kxm=10000000ps=bf=" + path + ".tsy";
-        try {
-            longest = scheduler.lineFor(info, 1);
-        } catch (const std::invalid_argument&) {
-            break;
+    // A strong job's protection setting counts against the limit like the rest of the command.
+    for (const std::string protection : {"", "TESSALY_PROTECTION=strong "}) {
+        ASSERT_EQ(RunCommand({"crontab", "-"}, "").exitCode, 0);
+        AT_INFO info;
+        info.DaysOfWeek = 1;
+        info.Flags = JOB_RUN_PERIODICALLY;
+        std::string path = "/b/";
+        std::string longest;
+        for (;; path += 'x') {
+            info.Command = protection + "\"/t\" sf=Kxm=10000000ps=bf=" + path + ".tsy";
+            try {
+                longest = scheduler.lineFor(info, 1);
+            } catch (const std::invalid_argument&) {
+                break;
+            }
         }
+        info.Command = protection + "\"/t\" sf=Kxm=10000000ps=bf=" + path.substr(0, path.size() - 1) + ".tsy";
+        uint32_t id = 0;
+        std::string error;
+        ASSERT_EQ(scheduler.addJob("", info, id, &error), 0u) << error;
+        EXPECT_EQ(crontabList(), longest + "\n");
+        // One character more is what our limit refuses, and so does crontab.
+        std::string tooLong = longest;
+        tooLong.insert(tooLong.find(".tsy'"), "x");
+        CommandResult r = RunCommand({"crontab", "-"}, tooLong + "\n");
+        EXPECT_NE(r.exitCode, 0);
+        EXPECT_NE(r.err.find("command too long"), std::string::npos) << r.err;
+        EXPECT_EQ(crontabList(), longest + "\n");
+        EXPECT_TRUE(scheduler.removeJob(1)) << protection;
     }
-    info.Command = "\"/t\" sf=Kxm=10000000ps=bf=" + path.substr(0, path.size() - 1) + ".tsy";
-    uint32_t id = 0;
-    std::string error;
-    ASSERT_EQ(scheduler.addJob("", info, id, &error), 0u) << error;
-    EXPECT_EQ(crontabList(), longest + "\n");
-    // One character more is what our limit refuses, and so does crontab.
-    std::string tooLong = longest;
-    tooLong.insert(tooLong.find(".tsy'"), "x");
-    CommandResult r = RunCommand({"crontab", "-"}, tooLong + "\n");
-    EXPECT_NE(r.exitCode, 0);
-    EXPECT_NE(r.err.find("command too long"), std::string::npos) << r.err;
-    EXPECT_EQ(crontabList(), longest + "\n");
+}
+
+TEST(RealCrontab, AStrongJobFromTheCliWritesAStrongFileWhenCronRunsIt) {
+    TESSALY_NEEDS_APP();
+    TESSALY_USE_PRIVATE_SPOOL();
+    test::ProfileCopy profile;
+    const std::filesystem::path file = profile.dir / "strong.tsy";
+    const std::map<std::string, std::optional<std::string>> env = {{"WINEPREFIX", profile.prefix.string()},
+                                                                   {"HOME", profile.dir.path().string()},
+                                                                   {"TESSALY_CRONTAB", std::nullopt},
+                                                                   {"TESSALY_PROTECTION", std::nullopt},
+                                                                   {"TESSALY_PASSWORD", "pw-Strong"}};
+    auto add = test::runProgram({TESSALY_CLI, "schedule", "add", "--identity", "Main Identity", "--out",
+                                 file.string(), "--time", "3:00", "--days", "W", "--items", "accounts",
+                                 "--protection", "strong", "--program", TESSALY_APP},
+                                env);
+    ASSERT_EQ(add.exitCode, 0) << add.err;
+    std::string line = test::LineOfJob(crontabList(), 1);
+    ASSERT_NE(line.find(" TESSALY_PROTECTION=strong '" + std::string(TESSALY_APP) + "' 'sf="),
+              std::string::npos)
+        << line;
+    auto list = test::runProgram({TESSALY_CLI, "schedule", "list"}, env);
+    EXPECT_TRUE(list.out.ends_with("\tstrong\n")) << list.out;
+
+    auto run = test::RunAsCron(test::CommandAsCronRunsIt(line), profile.dir.path());
+    EXPECT_EQ(run.exitCode, 0) << line << "\n" << run.out << run.err;
+    EXPECT_EQ(detectProtection(file), Protection::Strong);
+    EXPECT_EQ(test::runProgram({TESSALY_CLI, "verify", file.string()}, env).exitCode, 0);
+    auto wrong = env;
+    wrong["TESSALY_PASSWORD"] = "pw-strong";
+    EXPECT_EQ(test::runProgram({TESSALY_CLI, "verify", file.string()}, wrong).exitCode, 2);
 }
 
 } // namespace

@@ -67,9 +67,9 @@ TEST_F(ScheduleCli, AddListRemove) {
     EXPECT_EQ(list.exitCode, 0) << list.err;
     // A relative --out is taken from the folder tessaly-cli ran in, as cron would not know it.
     std::string cwd = std::filesystem::current_path().string();
-    EXPECT_EQ(list.out, "1\t21:30\tM,SU\t" + kMain + "\t" + file + "\t" + prefix.string() + "\n" +
+    EXPECT_EQ(list.out, "1\t21:30\tM,SU\t" + kMain + "\t" + file + "\t" + prefix.string() + "\tcompatible\n" +
                             "2\t6:00\t" + "M,T,W,TH,F,S,SU\t" + kMain + "\t" + cwd + "/rel.tsy\t" +
-                            prefix.string() + "\n");
+                            prefix.string() + "\tcompatible\n");
     EXPECT_EQ(list.out.find("Zq9-s3cret"), std::string::npos);
 
     EXPECT_EQ(cli({"schedule", "remove", "1"}).exitCode, 0);
@@ -78,6 +78,46 @@ TEST_F(ScheduleCli, AddListRemove) {
     EXPECT_NE(again.err.find("there is no scheduled task 1"), std::string::npos);
     EXPECT_EQ(cli({"schedule", "remove", "2"}).exitCode, 0);
     EXPECT_EQ(crontab->table(), "");
+}
+
+TEST_F(ScheduleCli, TheChosenProtectionGoesOnTheLineFromTheOptionElseTheEnvironment) {
+    struct Case {
+        std::vector<std::string> option;
+        std::optional<std::string> environment;
+        std::string listed;
+    };
+    const std::vector<Case> cases = {{{"--protection", "strong"}, std::nullopt, "strong"},
+                                     {{}, "strong", "strong"},
+                                     {{"--protection", "compatible"}, "strong", "compatible"},
+                                     {{}, "", "compatible"}};
+    std::string expectedList;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        std::vector<std::string> args = {TESSALY_CLI,     "schedule",  "add",           "--identity",
+                                         "Main Identity", "--out",     "/b/x.tsy",      "--time",
+                                         "9:00",          "--program", "/opt/t/tessaly"};
+        args.insert(args.end(), cases[i].option.begin(), cases[i].option.end());
+        auto add = runProgram(args, {{"WINEPREFIX", prefix.string()},
+                                     {"HOME", dir.path().string()},
+                                     {"TESSALY_CRONTAB", crontab->program().string()},
+                                     {"TESSALY_PASSWORD", "pw"},
+                                     {"TESSALY_PROTECTION", cases[i].environment}});
+        ASSERT_EQ(add.exitCode, 0) << add.err;
+        std::string line = test::LineOfJob(*crontab->table(), static_cast<unsigned>(i + 1));
+        bool strong = cases[i].listed == "strong";
+        EXPECT_EQ(line.find("WINEPREFIX='" + prefix.string() +
+                            "' TESSALY_PROTECTION=strong '/opt/t/tessaly' "
+                            "'sf=" +
+                            kMain + "xm=11111111ps=pwbf=/b/x.tsy'") != std::string::npos,
+                  strong)
+            << line;
+        EXPECT_EQ(line.find("TESSALY_PROTECTION") != std::string::npos, strong) << line;
+        expectedList += "\t" + cases[i].listed + "\n";
+    }
+    auto list = cli({"schedule", "list"});
+    std::string lastColumns;
+    for (size_t start = 0, end; (end = list.out.find('\n', start)) != std::string::npos; start = end + 1)
+        lastColumns += list.out.substr(list.out.rfind('\t', end), end + 1 - list.out.rfind('\t', end));
+    EXPECT_EQ(lastColumns, expectedList) << list.out;
 }
 
 TEST_F(ScheduleCli, RefusalsRegisterNothing) {
@@ -99,6 +139,11 @@ TEST_F(ScheduleCli, RefusalsRegisterNothing) {
          {},
          "The backup file path cannot contain \"=\""},
         {add({"--identity", "Main Identity", "--out", out, "--time", "25:00"}), {}, "--time"},
+        {add({"--identity", "Main Identity", "--out", out, "--time", "9:00", "--protection", "strong"}),
+         {},
+         "a strong backup file needs a password"},
+        {add({"--identity", "Main Identity", "--out", out, "--time", "9:00", "--protection", "Strong"}), "pw",
+         "must be strong or compatible, not \"Strong\""},
         {add({"--identity", "Main Identity", "--out", out, "--time", "9:00", "--days", "MO"}), {}, "--days"},
         {add({"--identity", "Main Identity", "--out", out, "--time", "9:00", "--items", "mail"}), {}, "mail"},
         {add({"--identity", "Nobody", "--out", out, "--time", "9:00"}), {}, "no identity named \"Nobody\""},

@@ -1,6 +1,7 @@
 // Frmoption.cpp -- the schedule window: its controls, its checks and the job it registers.
 #include "scheduler/ui/Frmoption.h"
 
+#include "engine/BackupDriver.h"
 #include "engine/ProfileSession.h"
 #include "scheduler/DayList.h"
 #include "scheduler/ScheduledCommand.h"
@@ -13,8 +14,10 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 
 namespace tessaly {
@@ -112,6 +115,27 @@ void Frmoption::buildControls() {
     security->addWidget(ifprotect_);
     security->addWidget(txtPassword_);
     security->addWidget(txtPassword2_);
+    optStrong_ = new QRadioButton("Strong", Frame5);
+    optStrong_->setObjectName("optStrong");
+    optStrong_->setToolTip("Argon2id key, XChaCha20-Poly1305 encryption");
+    optCompatible_ = new QRadioButton("Compatible with older versions", Frame5);
+    optCompatible_->setObjectName("optCompatible");
+    optCompatible_->setChecked(true);
+    lblProtectionNote_ = new QLabel(protectionChoiceNote(Protection::Compatible), Frame5);
+    lblProtectionNote_->setObjectName("lblProtectionNote");
+    lblProtectionNote_->setWordWrap(true);
+    lblProtectionNote_->setMinimumHeight(lblProtectionNote_->fontMetrics().lineSpacing() * 2 + 2);
+    auto* formats = new QHBoxLayout;
+    formats->addWidget(new QLabel("Format:", Frame5));
+    formats->addWidget(optStrong_);
+    formats->addWidget(optCompatible_);
+    formats->addStretch(1);
+    security->addLayout(formats);
+    security->addWidget(lblProtectionNote_);
+    connect(optStrong_, &QRadioButton::toggled, this, [this](bool strong) {
+        lblProtectionNote_->setText(
+            protectionChoiceNote(strong ? Protection::Strong : Protection::Compatible));
+    });
 
     Command3_ = button("Command3", "Add Task to Scheduler", this);
     Command1_ = button("Command1", "Open Scheduler", this);
@@ -201,6 +225,9 @@ void Frmoption::Command3_Click() {
         return message("Please enter Password!", MsgIcon::Critical);
     if (ifprotect_->isChecked() && password != repeated)
         return message("Incorect Password!", MsgIcon::Critical);
+    const Protection protection = optStrong_->isChecked() ? Protection::Strong : Protection::Compatible;
+    if (protection == Protection::Strong && (!ifprotect_->isChecked() || password.empty()))
+        return message(kStrongNeedsPasswordMessage, MsgIcon::Critical);
 
     int index = cbSource_->currentIndex();
     if (index < 0 || static_cast<size_t>(index) >= identityCount(IdentityTable_))
@@ -225,8 +252,8 @@ void Frmoption::Command3_Click() {
     std::optional<StartTime> time = ParseStartTime(cmbStartTime_->currentText().toStdString());
     if (!time)
         return message("Invalid start time. Please choose a time such as 9:00.", MsgIcon::Exclamation);
-    std::string command =
-        BuildScheduledCommand(settings_.programPath, identityKey, mask, password, targetFilePath_);
+    std::string command = BuildScheduledCommand(settings_.programPath, identityKey, mask, password,
+                                                targetFilePath_, protectionName(protection));
     AT_INFO record = FillJobRecord(time->hour, time->minute, dayList, command);
 
     uint32_t jobId = 0;

@@ -15,7 +15,9 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QLabel;
 class QPushButton;
+class QRadioButton;
 
 namespace tessaly {
 
@@ -64,6 +66,9 @@ private:
     QCheckBox* ifprotect_ = nullptr;
     QLineEdit* txtPassword_ = nullptr;
     QLineEdit* txtPassword2_ = nullptr;
+    QRadioButton* optStrong_ = nullptr;
+    QRadioButton* optCompatible_ = nullptr;
+    QLabel* lblProtectionNote_ = nullptr;
     QComboBox* cmbStartTime_ = nullptr;
     std::array<QCheckBox*, 7> weekday_{};
     QCheckBox* chkDaily_ = nullptr;

@@ -5,7 +5,6 @@
 #include "scheduler/StartTime.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -17,7 +16,7 @@ namespace tessaly {
 QStringList ScheduledJobRow(const ScheduledJob& job, const IdentityTable& identities) {
     QString number = QString::number(job.number);
     if (!job.readable)
-        return {number, "", "(line changed by hand)", "", ""};
+        return {number, "", "(line changed by hand)", "", "", ""};
     QString days;
     if (job.once) {
         char date[16];
@@ -30,8 +29,12 @@ QStringList ScheduledJobRow(const ScheduledJob& job, const IdentityTable& identi
     for (size_t i = 0; i < identityCount(identities); ++i)
         if (identities[i].key == job.identityKey)
             identity = QString::fromStdString(identities[i].userName);
-    return {number, QString::fromStdString(FormatStartTime(job.hour, job.minute)), days, identity,
-            QString::fromStdString(job.backupFile)};
+    return {number,
+            QString::fromStdString(FormatStartTime(job.hour, job.minute)),
+            days,
+            identity,
+            QString::fromStdString(job.backupFile),
+            QString::fromStdString(job.protection)};
 }
 
 ScheduledTasksDialog::ScheduledTasksDialog(TaskScheduler& scheduler, const IdentityTable& identities, Ui& ui,
@@ -43,8 +46,7 @@ ScheduledTasksDialog::ScheduledTasksDialog(TaskScheduler& scheduler, const Ident
     lvwTasks_ = new QTreeWidget(this);
     lvwTasks_->setObjectName("lvwTasks");
     lvwTasks_->setRootIsDecorated(false);
-    lvwTasks_->setHeaderLabels({"Task", "Start Time", "Days", "Identity", "Backup File"});
-    lvwTasks_->header()->setStretchLastSection(true);
+    lvwTasks_->setHeaderLabels({"Task", "Start Time", "Days", "Identity", "Backup File", "Protection"});
     cmdRemove_ = new QPushButton("Remove Task", this);
     cmdRemove_->setObjectName("cmdRemove");
     auto* cmdClose = new QPushButton("Close", this);

@@ -1,0 +1,12 @@
+// ProtectionChoice.h -- the backup file protection the user chose last, kept between runs.
+#pragma once
+
+#include "backupfile/BackupContainer.h"
+
+namespace tessaly {
+
+// Compatible until the user has chosen otherwise (or when the stored text is not a protection's name).
+Protection rememberedProtection();
+void rememberProtection(Protection protection);
+
+} // namespace tessaly
