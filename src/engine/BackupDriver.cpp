@@ -22,6 +22,9 @@ BackupOutcome BackupDriver::run(const BackupRequest& request, bool offerDisc) {
         return refuse("Please enter Password!", MsgIcon::Critical);
     if (request.protect && request.password != request.password2)
         return refuse("Incorect Password!", MsgIcon::Critical);
+    // A strong file without a password would protect nothing.
+    if (request.protection == Protection::Strong && (!request.protect || request.password.empty()))
+        return refuse("Please enter Password!", MsgIcon::Critical);
     outcome.started = true;
 
     state_.BackupPassword = request.protect ? request.password : "";
@@ -33,6 +36,7 @@ BackupOutcome BackupDriver::run(const BackupRequest& request, bool offerDisc) {
     plan.identityKey = request.identityKey;
     plan.items = request.items;
     plan.password = state_.BackupPassword;
+    plan.protection = request.protection;
     plan.leadingEntries = {{"BackupComputer", state_.sComputerName},
                            {"BackupLogonUser", state_.LogonUserName},
                            {"BackupIdentity", request.identityUserName},

@@ -14,6 +14,7 @@ struct BackupRequest {
     std::string password;                       // txtPassword
     std::string password2;                      // txtPassword2
     std::string note;                           // txtAttachInfo
+    Protection protection = Protection::Compatible;
 };
 
 struct BackupOutcome {

@@ -1,11 +1,10 @@
-// BackupRunner.cpp -- one backup run from the first info-file line to the renamed, scrambled file.
+// BackupRunner.cpp -- one backup run from the first info-file line to the renamed, sealed file.
 #include "engine/BackupRunner.h"
 
 #include "archive/ArchiveError.h"
 #include "archive/CGmodule.h"
 #include "archive/ZipSession.h"
 #include "backupfile/InfoFile.h"
-#include "backupfile/Scrambler.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
 #include "engine/ItemHandlers.h"
@@ -32,16 +31,25 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
     std::filesystem::path folder = plan.target.parent_path().empty() ? "." : plan.target.parent_path();
 
     RemoveOnExit infoFile(info);
-    std::filesystem::path temp;
+    std::filesystem::path temp, reserved;
     try {
-        temp = createTempFileIn(folder, "TSY");
+        // The plain archive is built only in the private working folder; beside the target (maybe a
+        // shared folder or a stick) there is only the sealed file until it is renamed over the target.
+        temp = createTempFileIn(info.parent_path(), "TSY");
+    } catch (const std::exception& e) {
+        throw BackupFailed(std::string("cannot create the archive in the working folder: ") + e.what());
+    }
+    RemoveOnExit tempArchive(temp);
+    try {
+        reserved = createTempFileIn(folder, "TSY");
     } catch (const std::exception& e) {
         throw BackupFailed("cannot create a file in " + folder.string() + ": " + e.what());
     }
-    RemoveOnExit tempArchive(temp);
-    std::filesystem::path scrambled = temp;
-    scrambled += "E";
-    RemoveOnExit tempScrambled(scrambled);
+    RemoveOnExit reservedName(reserved);
+    // Sealed under the reserved name with "E" appended, created with the usual mode (0666 less umask).
+    std::filesystem::path sealed = reserved;
+    sealed += "E";
+    RemoveOnExit tempSealed(sealed);
 
     int progress = 0;
     try {
@@ -75,8 +83,8 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         if (!ZipOneFile(temp.string(), info.string()))
             throw BackupFailed("the info file could not be added to the archive");
         zip.finish();
-        ScrambleFile(temp, plan.password, true, {}, cp, ui);
-        std::filesystem::rename(temp, plan.target);
+        sealArchive(temp, sealed, plan.password, plan.protection, cp, ui);
+        std::filesystem::rename(sealed, plan.target);
     } catch (const BackupFailed&) {
         throw;
     } catch (const ArchiveError& e) {
