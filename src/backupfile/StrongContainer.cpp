@@ -1,4 +1,4 @@
-// StrongContainer.cpp -- writing and reading the strong container, one 64 KiB part at a time.
+// StrongContainer.cpp -- writing and reading the strong container, one 64 KiB chunk at a time.
 #include "backupfile/StrongContainer.h"
 
 #include "backupfile/FileIo.h"
@@ -163,10 +163,10 @@ private:
     Ui& ui_;
 };
 
-// Why the part at `pos` did not authenticate: bytes added after a complete file, a file cut short,
-// or a damaged, missing or reordered part.
+// Why the chunk at `pos` did not authenticate: bytes added after a complete file, a file cut short,
+// or a damaged, missing or reordered chunk.
 [[noreturn]] void diagnose(int fd, const std::filesystem::path& file, std::uint64_t size, std::uint64_t pos,
-                           const Stream& state, bool first, const Header& h, std::uint64_t part) {
+                           const Stream& state, bool first, const Header& h, std::uint64_t chunk) {
     WipedBuffer window(kCipherChunk + kMarkSize);
     std::size_t got = readAt(fd, window.chars(), window.bytes.size(), pos, file);
     WipedBuffer plain(kStrongChunk);
@@ -182,14 +182,10 @@ private:
             tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL && pos + m + kMarkSize < size)
             damaged(file, "has " + std::to_string(size - pos - m - kMarkSize) + " bytes added after its end");
     }
-    char tail[kMarkSize] = {};
-    bool endsWithMark = size >= kMarkSize &&
-                        readAt(fd, tail, kMarkSize, size - kMarkSize, file) == kMarkSize &&
-                        std::memcmp(tail, kStrongEndMark, kMarkSize) == 0;
-    if (!endsWithMark)
-        damaged(file, "is cut short: its encrypted data ends inside part " + std::to_string(part + 1));
-    damaged(file, "is damaged: part " + std::to_string(part + 1) + " of its encrypted data (at byte " +
-                      std::to_string(pos) + ") fails authentication, or parts are missing or out of order");
+    if (!endsWithStrongMark(file))
+        damaged(file, "is cut short: its encrypted data ends inside chunk " + std::to_string(chunk + 1));
+    damaged(file, "is damaged: chunk " + std::to_string(chunk + 1) + " of its encrypted data (at byte " +
+                      std::to_string(pos) + ") fails authentication, or chunks are missing or out of order");
 }
 
 void decryptBody(int in, int out, const std::filesystem::path& file, const std::filesystem::path& archive,
@@ -202,20 +198,20 @@ void decryptBody(int in, int out, const std::filesystem::path& file, const std::
     WipedBuffer plain(kStrongChunk);
     ProgressPanel panel(ui);
     std::uint64_t pos = kStrongHeaderSize;
-    for (std::uint64_t part = 0;; ++part) {
+    for (std::uint64_t chunk = 0;; ++chunk) {
         const std::uint64_t left = size - pos;
         if (left == 0)
-            damaged(file, part == 0 ? "is cut short: it holds no encrypted data after its header"
-                                    : "is cut short: it ends after part " + std::to_string(part) +
-                                          ", before its last part");
-        // A full part is followed by at least the shortest last part and the end mark.
+            damaged(file, chunk == 0 ? "is cut short: it holds no encrypted data after its header"
+                                     : "is cut short: it ends after chunk " + std::to_string(chunk) +
+                                           ", before its last chunk");
+        // A full chunk is followed by at least the shortest last chunk and the end mark.
         const bool full = left >= kCipherChunk + kAbytes + kMarkSize;
         const std::size_t n = full ? kCipherChunk
                                    : static_cast<std::size_t>(std::min<std::uint64_t>(
                                          left > kMarkSize ? left - kMarkSize : 0, kCipherChunk));
         unsigned long long plen = 0;
         unsigned char tag = 0;
-        const bool first = part == 0;
+        const bool first = chunk == 0;
         Stream before = state;
         bool ok = n >= kAbytes && readAt(in, cipher.chars(), n, pos, file) == n &&
                   crypto_secretstream_xchacha20poly1305_pull(
@@ -223,7 +219,7 @@ void decryptBody(int in, int out, const std::filesystem::path& file, const std::
                       first ? h.data() : nullptr, first ? h.size() : 0) == 0;
         const bool final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
         if (!ok || final == full)
-            diagnose(in, file, size, pos, before, first, h, part);
+            diagnose(in, file, size, pos, before, first, h, chunk);
         writeAll(out, plain.chars(), plen, archive);
         pos += n;
         reportProgress(ui, pos, size);
@@ -233,7 +229,7 @@ void decryptBody(int in, int out, const std::filesystem::path& file, const std::
     char tail[kMarkSize] = {};
     if (size - pos != kMarkSize || readAt(in, tail, kMarkSize, pos, file) != kMarkSize ||
         std::memcmp(tail, kStrongEndMark, kMarkSize) != 0)
-        damaged(file, "is damaged at its end: the end mark after the last part is wrong");
+        damaged(file, "is damaged at its end: the end mark after the last chunk is wrong");
 }
 
 } // namespace
@@ -293,7 +289,7 @@ void sealStrong(const std::filesystem::path& archive, const std::filesystem::pat
     ProgressPanel panel(ui);
     std::uint64_t done = 0;
     for (bool first = true;; first = false) {
-        // Every part but the last holds exactly one full chunk, so the last is always shorter (maybe empty).
+        // Every chunk but the last holds exactly one full chunk, so the last is always shorter (maybe empty).
         std::size_t n = readUpTo(in.get(), plain.chars(), kStrongChunk, archive);
         const bool final = n < kStrongChunk;
         unsigned long long clen = 0;

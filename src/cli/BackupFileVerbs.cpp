@@ -21,6 +21,7 @@ namespace {
 const char* kPasswordHelp =
     "The password comes from the first line of standard input with --password-stdin, else from\n"
     "$TESSALY_PASSWORD; without either the empty password is tried and, on a terminal, a prompt asks.\n"
+    "Both formats, strong and compatible, open the same way; the file's first bytes tell which it is.\n"
     "Exit code 2 for a wrong password, 1 for a file that is damaged or is no backup file.\n";
 
 // A backup file whose password was accepted, opened into a private folder.

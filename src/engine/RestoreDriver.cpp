@@ -35,9 +35,11 @@ InspectionView RestoreDriver::inspect(const std::filesystem::path& file) {
     };
     view.check = open();
     if (view.check != BackupFileCheck::Ok && view.check != BackupFileCheck::Damaged) {
-        if (auto typed = ui_.askPassword())
+        // Without a typed password the same one would fail the same way (and cost a key derivation).
+        if (auto typed = ui_.askPassword()) {
             state_.rtPassword = *typed;
-        view.check = open();
+            view.check = open();
+        }
     }
     if (view.check != BackupFileCheck::Ok) {
         // The earlier file's temporary archive is gone: nothing counts as opened any more.

@@ -35,7 +35,7 @@ std::string fakeArchive() {
     return a;
 }
 
-TEST(StrongContainerTest, RoundTripsAcrossPartBoundariesAndNeverPassesForACompatibleFile) {
+TEST(StrongContainerTest, RoundTripsAcrossChunkBoundariesAndNeverPassesForACompatibleFile) {
     CodePage cp(1252);
     const std::string password = "p\xc3\xa4ssw\xc3\xb6rd \xe2\x82\xac";
     for (size_t size :
@@ -46,9 +46,9 @@ TEST(StrongContainerTest, RoundTripsAcrossPartBoundariesAndNeverPassesForACompat
         writeFile(dir / "a.zip", archive);
         sealStrong(dir / "a.zip", dir / "a.tsy", password, kCheap, ui);
         std::string sealed = readFile(dir / "a.tsy");
-        // Header, full parts, a shorter last part (maybe empty), the end mark.
-        const size_t parts = size / kStrongChunk + 1;
-        EXPECT_EQ(sealed.size(), kStrongHeaderSize + size + 17 * parts + 8) << size;
+        // Header, full chunks, a shorter last chunk (maybe empty), the end mark.
+        const size_t chunks = size / kStrongChunk + 1;
+        EXPECT_EQ(sealed.size(), kStrongHeaderSize + size + 17 * chunks + 8) << size;
         EXPECT_EQ(sealed.compare(0, 8, kStrongMagic, 8), 0);
         EXPECT_EQ(detectProtection(dir / "a.tsy"), Protection::Strong);
         EXPECT_FALSE(ui.progressVisible);

@@ -18,7 +18,7 @@ using test::runProgram;
 using test::TempDir;
 using test::writeFile;
 
-constexpr size_t kPart = kStrongChunk + 17;
+constexpr size_t kSealedChunk = kStrongChunk + 17;
 
 // The header with some bytes replaced and its checksum made right again, as a forger would.
 std::string forgedHeader(std::string file, size_t offset, const std::string& bytes) {
@@ -49,14 +49,14 @@ TEST(StrongBackupFiles, EachDefectHasItsMessageAndLeavesNoPlainData) {
     sealStrong(dir / "raw.zip", dir / "good.tsy", "right", KdfParameters{1, 8192}, ui);
     std::filesystem::remove(dir / "raw.zip");
     const std::string good = readFile(dir / "good.tsy");
-    const size_t parts = (good.size() - kStrongHeaderSize - 8 + kPart - 1) / kPart;
-    ASSERT_EQ(parts, 4u);
-    auto part = [&](size_t i) { return good.substr(kStrongHeaderSize + i * kPart, kPart); };
+    const size_t chunks = (good.size() - kStrongHeaderSize - 8 + kSealedChunk - 1) / kSealedChunk;
+    ASSERT_EQ(chunks, 4u);
+    auto chunk = [&](size_t i) { return good.substr(kStrongHeaderSize + i * kSealedChunk, kSealedChunk); };
     std::string swapped = good;
-    swapped.replace(kStrongHeaderSize + kPart, kPart, part(2));
-    swapped.replace(kStrongHeaderSize + 2 * kPart, kPart, part(1));
+    swapped.replace(kStrongHeaderSize + kSealedChunk, kSealedChunk, chunk(2));
+    swapped.replace(kStrongHeaderSize + 2 * kSealedChunk, kSealedChunk, chunk(1));
     std::string dropped = good;
-    dropped.erase(kStrongHeaderSize + kPart, kPart);
+    dropped.erase(kStrongHeaderSize + kSealedChunk, kSealedChunk);
 
     struct Case {
         const char* name;
@@ -82,23 +82,24 @@ TEST(StrongBackupFiles, EachDefectHasItsMessageAndLeavesNoPlainData) {
         {"forged-memlimit-below-minimum", forgedHeader(good, 16, le(4096, 8)), "right", 1,
          "below the library's minimum"},
         {"forged-salt", forgedHeader(good, 24, "0123456789abcdef"), "right", 2, "wrong password for"},
-        {"flipped-first-part", flipped(good, kStrongHeaderSize + 100), "right", 1, "part 1 of its encrypted"},
-        {"flipped-middle-part", flipped(good, kStrongHeaderSize + 2 * kPart + 9), "right", 1,
-         "part 3 of its encrypted"},
-        {"flipped-last-part", flipped(good, good.size() - 12), "right", 1, "part 4 of its encrypted"},
-        {"swapped-parts", swapped, "right", 1, "part 2 of its encrypted data (at byte 65665) fails"},
-        {"dropped-part", dropped, "right", 1, "part 2 of its encrypted data"},
+        {"flipped-first-chunk", flipped(good, kStrongHeaderSize + 100), "right", 1,
+         "chunk 1 of its encrypted"},
+        {"flipped-middle-chunk", flipped(good, kStrongHeaderSize + 2 * kSealedChunk + 9), "right", 1,
+         "chunk 3 of its encrypted"},
+        {"flipped-last-chunk", flipped(good, good.size() - 12), "right", 1, "chunk 4 of its encrypted"},
+        {"swapped-chunks", swapped, "right", 1, "chunk 2 of its encrypted data (at byte 65665) fails"},
+        {"dropped-chunk", dropped, "right", 1, "chunk 2 of its encrypted data"},
         {"cut-inside-header", good.substr(0, 60), "right", 1, "cut short inside its header"},
         {"zero-length-body", good.substr(0, kStrongHeaderSize), "right", 1,
          "no encrypted data after its header"},
-        {"cut-at-part-boundary", good.substr(0, kStrongHeaderSize + 2 * kPart), "right", 1,
-         "cut short: its encrypted data ends inside part 2"},
-        {"cut-between-boundaries", good.substr(0, kStrongHeaderSize + kPart + 1000), "right", 1,
-         "cut short: its encrypted data ends inside part 2"},
+        {"cut-at-chunk-boundary", good.substr(0, kStrongHeaderSize + 2 * kSealedChunk), "right", 1,
+         "cut short: its encrypted data ends inside chunk 2"},
+        {"cut-between-boundaries", good.substr(0, kStrongHeaderSize + kSealedChunk + 1000), "right", 1,
+         "cut short: its encrypted data ends inside chunk 2"},
         {"end-mark-missing", good.substr(0, good.size() - 8), "right", 1, "cut short"},
-        {"flipped-end-mark", flipped(good, good.size() - 3), "right", 1, "end mark after the last part"},
+        {"flipped-end-mark", flipped(good, good.size() - 3), "right", 1, "end mark after the last chunk"},
         {"appended-bytes", good + "junk", "right", 1, "has 4 bytes added after its end"},
-        {"appended-part", good + part(1), "right", 1, "has 65553 bytes added after its end"},
+        {"appended-chunk", good + chunk(1), "right", 1, "has 65553 bytes added after its end"},
     };
     for (const Case& c : cases) {
         std::filesystem::path file = dir / (std::string(c.name) + ".tsy");
