@@ -18,11 +18,11 @@ InspectionView RestoreDriver::inspect(const std::filesystem::path& file) {
         std::filesystem::remove(state_.TempArchivePath, ec);
     const CodePage& cp = session_.codePage();
     const std::filesystem::path info = state_.InfoFilePath;
-    // The plain archive stays in the private working folder, beside the info file.
-    if (state_.TempArchivePath.empty())
-        state_.TempArchivePath = createTempFileIn(info.parent_path(), "KV").string();
     auto open = [&] {
         try {
+            // The plain archive stays in the private working folder, beside the info file.
+            if (state_.TempArchivePath.empty())
+                state_.TempArchivePath = createTempFileIn(info.parent_path(), "KV").string();
             openArchive(file, state_.rtPassword, state_.TempArchivePath, cp, ui_);
             return BackupFileCheck::Ok;
         } catch (const ContainerError& e) {

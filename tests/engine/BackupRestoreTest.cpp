@@ -253,6 +253,9 @@ TEST(BackupRestoreEndToEnd, StrongBackupKeepsThePlainArchivePrivateAndOpensInThe
     InspectionView view = restore.inspect(dir / "stick" / "s.tsy");
     ASSERT_TRUE(view.opened);
     EXPECT_EQ(view.protection, Protection::Strong);
+    // The opened archive is plain: it lives in the private working folder, not the shared temporary one.
+    EXPECT_EQ(std::filesystem::path(target.state.TempArchivePath).parent_path(),
+              std::filesystem::path(target.state.InfoFilePath).parent_path());
     EXPECT_EQ(view.note, "");
     EXPECT_FALSE(target.state.InspectionInvalid);
 
