@@ -2,6 +2,7 @@
 #include "backupfile/BackupContainer.h"
 
 #include "backupfile/Scrambler.h"
+#include "backupfile/StrongContainer.h"
 
 namespace tessaly {
 
@@ -27,28 +28,58 @@ std::optional<Protection> detectProtection(const std::filesystem::path& file) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec))
         return std::nullopt;
-    return Protection::Compatible;
+    return hasStrongHeader(file) ? Protection::Strong : Protection::Compatible;
 }
 
 void sealArchive(const std::filesystem::path& archive, const std::filesystem::path& out,
                  const std::string& password, Protection protection, const CodePage& codePage, Ui& ui) {
     if (protection == Protection::Strong)
-        throw ContainerError(BackupFileCheck::NotABackupFile, "the strong format cannot be written yet");
-    std::filesystem::copy_file(archive, out, std::filesystem::copy_options::overwrite_existing);
-    ScrambleFile(out, password, true, {}, codePage, ui);
+        sealStrong(archive, out, password, KdfParameters{}, ui);
+    else
+        scrambleInto(archive, out, password, codePage, ui);
 }
+
+namespace {
+
+// A strong file whose magic was damaged reaches the compatible reader; its end mark still tells.
+BackupFileCheck checkCompatible(const std::filesystem::path& file, const std::string& password,
+                                const CodePage& codePage, std::string* why) {
+    BackupFileCheck check = checkBackupFile(file, password, codePage);
+    if (check == BackupFileCheck::NotABackupFile && endsWithStrongMark(file)) {
+        if (why)
+            *why = file.string() + " is damaged: it ends like a strong backup file, but its header's magic "
+                                   "is wrong";
+        return BackupFileCheck::Damaged;
+    }
+    if (why)
+        *why = describe(check, file);
+    return check;
+}
+
+} // namespace
 
 BackupFileCheck checkContainer(const std::filesystem::path& file, const std::string& password,
                                const CodePage& codePage) {
-    return checkBackupFile(file, password, codePage);
+    if (detectProtection(file) == Protection::Strong)
+        return checkStrong(file, password);
+    return checkCompatible(file, password, codePage, nullptr);
 }
 
 void openArchive(const std::filesystem::path& file, const std::string& password,
                  const std::filesystem::path& archive, const CodePage& codePage, Ui& ui) {
-    BackupFileCheck check = checkContainer(file, password, codePage);
+    if (detectProtection(file) == Protection::Strong)
+        return openStrong(file, password, archive, ui);
+    std::string why;
+    BackupFileCheck check = checkCompatible(file, password, codePage, &why);
     if (check != BackupFileCheck::Ok)
-        throw ContainerError(check, describe(check, file));
-    ScrambleFile(file, password, false, archive, codePage, ui);
+        throw ContainerError(check, why);
+    try {
+        ScrambleFile(file, password, false, archive, codePage, ui);
+    } catch (...) {
+        std::error_code ec;
+        std::filesystem::remove(archive, ec);
+        throw;
+    }
 }
 
 } // namespace tessaly

@@ -1,6 +1,7 @@
 // Scrambler.cpp -- password digests, the trailer check and the chunked XOR keystream.
 #include "backupfile/Scrambler.h"
 
+#include "backupfile/FileIo.h"
 #include "backupfile/VbRandom.h"
 #include "digest/clsMD5.h"
 
@@ -21,40 +22,6 @@ std::string passwordKey(const std::string& password, const CodePage& codePage) {
     return codePage.toAnsi(password + kPasswordSalt);
 }
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
-
-[[noreturn]] void fail(const std::string& what, const std::filesystem::path& path, int err) {
-    throw ScrambleError(what + " " + path.string() + ": " + std::strerror(err));
-}
-
-void writeAll(int fd, const char* data, size_t size, const std::filesystem::path& path) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            fail("cannot write", path, n < 0 ? errno : ENOSPC);
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-}
-
 // XORs `total` bytes of `in` with the keystream into `out`, reporting progress per chunk.
 void xorStream(int in, int out, std::uint64_t total, VbRandom& rng, Ui& ui,
                const std::filesystem::path& inPath, const std::filesystem::path& outPath) {
@@ -65,17 +32,9 @@ void xorStream(int in, int out, std::uint64_t total, VbRandom& rng, Ui& ui,
     std::uint64_t done = 0;
     while (done < total) {
         size_t want = static_cast<size_t>(std::min<std::uint64_t>(kScrambleChunk, total - done));
-        size_t got = 0;
-        while (got < want) {
-            ssize_t n = ::read(in, chunk.data() + got, want - got);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                fail("cannot read", inPath, errno);
-            if (n == 0)
-                throw ScrambleError("the file " + inPath.string() + " ended early");
-            got += static_cast<size_t>(n);
-        }
+        size_t got = readUpTo(in, chunk.data(), want, inPath);
+        if (got < want)
+            throw ScrambleError("the file " + inPath.string() + " ended early");
         rng.xorKeystream(chunk.data(), want);
         writeAll(out, chunk.data(), want, outPath);
         done += want;
@@ -122,55 +81,63 @@ bool CheckPassword(const std::string& password, const std::filesystem::path& fil
     return std::memcmp(trailer, digest.data(), 32) == 0;
 }
 
-void ScrambleFile(const std::filesystem::path& file, const std::string& password, bool scramble,
-                  const std::filesystem::path& destination, const CodePage& codePage, Ui& ui) {
-    Fd in(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0) {
-        if (errno == ENOENT)
-            return;
-        fail("cannot open", file, errno);
-    }
-    struct stat st {};
-    if (fstat(in.get(), &st) != 0)
-        fail("cannot read", file, errno);
-    std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
-    VbRandom rng = seededGenerator(password, codePage);
-
-    if (!scramble) {
-        if (size < kTrailerSize)
-            throw ScrambleError("the file " + file.string() + " is too short to be a backup file");
-        Fd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-        if (out.get() < 0)
-            fail("cannot create", destination, errno);
-        xorStream(in.get(), out.get(), size - kTrailerSize, rng, ui, file, destination);
-        if (::close(out.release()) != 0)
-            fail("cannot write", destination, errno);
-        return;
-    }
-
-    std::filesystem::path scrambled = file;
-    scrambled += "E";
-    Fd out(::open(scrambled.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (out.get() < 0)
-        fail("cannot create", scrambled, errno);
+void scrambleInto(const std::filesystem::path& archive, const std::filesystem::path& out,
+                  const std::string& password, const CodePage& codePage, Ui& ui) {
     try {
-        xorStream(in.get(), out.get(), size, rng, ui, file, scrambled);
+        Fd in = openForReading(archive);
+        std::uint64_t size = fileSize(in.get(), archive);
+        VbRandom rng = seededGenerator(password, codePage);
+        Fd fd = openForWriting(out, 0666);
+        xorStream(in.get(), fd.get(), size, rng, ui, archive, out);
         std::string trailer = passwordDigest(password, codePage);
         trailer.push_back('\0');
-        writeAll(out.get(), trailer.data(), trailer.size(), scrambled);
-        if (::fsync(out.get()) != 0)
-            fail("cannot write", scrambled, errno);
-        if (::close(out.release()) != 0)
-            fail("cannot write", scrambled, errno);
-        std::error_code ec;
-        std::filesystem::rename(scrambled, file, ec);
-        if (ec)
-            throw ScrambleError("cannot replace " + file.string() + ": " + ec.message());
-    } catch (...) {
+        writeAll(fd.get(), trailer.data(), trailer.size(), out);
+        syncAndClose(fd, out);
+    } catch (const ScrambleError&) {
         ui.showProgress(false);
-        std::error_code ec;
-        std::filesystem::remove(scrambled, ec);
         throw;
+    } catch (const std::runtime_error& e) {
+        ui.showProgress(false);
+        throw ScrambleError(e.what());
+    }
+}
+
+void ScrambleFile(const std::filesystem::path& file, const std::string& password, bool scramble,
+                  const std::filesystem::path& destination, const CodePage& codePage, Ui& ui) {
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec))
+        return;
+    if (scramble) {
+        std::filesystem::path scrambled = file;
+        scrambled += "E";
+        try {
+            scrambleInto(file, scrambled, password, codePage, ui);
+        } catch (...) {
+            std::filesystem::remove(scrambled, ec);
+            throw;
+        }
+        std::filesystem::rename(scrambled, file, ec);
+        if (ec) {
+            std::filesystem::remove(scrambled, ec);
+            throw ScrambleError("cannot replace " + file.string() + ": " + ec.message());
+        }
+        return;
+    }
+    try {
+        Fd in = openForReading(file);
+        std::uint64_t size = fileSize(in.get(), file);
+        if (size < kTrailerSize)
+            throw ScrambleError("the file " + file.string() + " is too short to be a backup file");
+        VbRandom rng = seededGenerator(password, codePage);
+        Fd out = openForWriting(destination, 0600);
+        xorStream(in.get(), out.get(), size - kTrailerSize, rng, ui, file, destination);
+        out.close(destination);
+    } catch (const ScrambleError&) {
+        ui.showProgress(false);
+        throw;
+    } catch (const std::runtime_error& e) {
+        ui.showProgress(false);
+        throw ScrambleError(e.what());
     }
 }
 

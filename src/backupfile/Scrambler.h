@@ -29,6 +29,11 @@ std::int32_t passwordSeed(const std::string& password, const CodePage& codePage)
 // True when the file ends with the trailer of this password. Never throws.
 bool CheckPassword(const std::string& password, const std::filesystem::path& file, const CodePage& codePage);
 
+// Writes the backup file `out` (created or truncated, mode 0666 less umask) from the archive in one
+// streaming pass: the scrambled archive, then the trailer, flushed to the disk. Throws ScrambleError.
+void scrambleInto(const std::filesystem::path& archive, const std::filesystem::path& out,
+                  const std::string& password, const CodePage& codePage, Ui& ui);
+
 // Writing (scramble = true): turns the archive at `file` into a backup file in place. The scrambled
 // copy is written beside it under the name with "E" appended, flushed, and renamed over the archive
 // only when complete. Reading: writes the plain archive of the backup file `file` to `destination`.

@@ -2,9 +2,8 @@
 #include "archive/ArchiveError.h"
 #include "archive/ArchiveListing.h"
 #include "archive/CGmodule.h"
-#include "backupfile/BackupFileCheck.h"
+#include "backupfile/BackupContainer.h"
 #include "backupfile/InfoFile.h"
-#include "backupfile/Scrambler.h"
 #include "cli/CliCommon.h"
 #include "cli/PasswordOption.h"
 #include "cli/Verbs.h"
@@ -23,9 +22,10 @@ namespace {
 const char* kPasswordHelp =
     "The password comes from the first line of standard input with --password-stdin, else from\n"
     "$TESSALY_PASSWORD; without either the empty password is tried and, on a terminal, a prompt asks.\n"
+    "Both formats, strong and compatible, open the same way; the file's first bytes tell which it is.\n"
     "Exit code 2 for a wrong password, 1 for a file that is damaged or is no backup file.\n";
 
-// A backup file whose password was accepted, unscrambled into a private folder.
+// A backup file whose password was accepted, opened into a private folder.
 class OpenedBackup {
 public:
     PrivateWorkDir work;
@@ -33,6 +33,7 @@ public:
     std::filesystem::path info = work.path() / kInfoFileName;
     CodePage codePage;
     std::vector<ArchiveMember> members;
+    Protection protection = Protection::Compatible;
 
     // Returns an exit code when the file does not open.
     std::optional<int> open(const std::filesystem::path& file, const CommonOptions& options) {
@@ -40,18 +41,9 @@ public:
         std::unique_ptr<ProfileSession> session = openProfile(options, ui);
         codePage = session->codePage();
         std::optional<std::string> given = passwordFromOptions(options.has("--password-stdin"));
-        std::string password = given.value_or("");
-        BackupFileCheck check = checkBackupFile(file, password, codePage);
-        if (check == BackupFileCheck::WrongPassword && !given) {
-            if (auto typed = readSecretLine("Password: ")) {
-                password = *typed;
-                check = checkBackupFile(file, password, codePage);
-            }
-        }
-        if (check != BackupFileCheck::Ok)
-            return fail(check == BackupFileCheck::WrongPassword ? kExitRefused : kExitFailed,
-                        describe(check, file));
-        ScrambleFile(file, password, false, archive, codePage, ui);
+        protection = detectProtection(file).value_or(Protection::Compatible);
+        if (auto code = openWithPassword(file, given, archive, codePage, ui))
+            return code;
         try {
             members = ListArchive(archive.string());
         } catch (const ArchiveError& e) {
@@ -108,6 +100,7 @@ int runInspect(const Args& args) {
         return fail(kExitFailed, "the backup file holds no readable info file");
     std::cout << "Computer:" << backup.get("BackupComputer") << "\nUser:" << backup.get("BackupLogonUser")
               << "\nIdentity:" << backup.get("BackupIdentity") << "\nDate:" << backup.get("BackupTime")
+              << "\nProtection:" << describeProtection(backup.protection)
               << "\nNote:" << replaceAll(UnescapeNote(backup.get("BackupInformation")), "\r\n", "\n      ")
               << "\nItems:";
     std::string flags = backup.get("BackupItem");

@@ -17,5 +17,6 @@ int runRestore(const Args& args);
 int runInspect(const Args& args);
 int runVerify(const Args& args);
 int runExtract(const Args& args);
+int runProtect(const Args& args);
 
 } // namespace tessaly::cli

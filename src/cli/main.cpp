@@ -26,6 +26,8 @@ const std::map<std::string, Verb>& verbs() {
         {"inspect", {tessaly::cli::runInspect, "show what a backup file holds"}},
         {"verify", {tessaly::cli::runVerify, "check a backup file member by member"}},
         {"extract", {tessaly::cli::runExtract, "extract the members of a backup file into a folder"}},
+        {"protect",
+         {tessaly::cli::runProtect, "rewrite a backup file in the strong or the compatible format"}},
         {"disc",
          {tessaly::cli::runDiscVerb, "list drives, show disc facts, write or erase discs, save ISO files"}},
     };

@@ -1,11 +1,10 @@
-// BackupRunner.cpp -- one backup run from the first info-file line to the renamed, scrambled file.
+// BackupRunner.cpp -- one backup run from the first info-file line to the renamed, sealed file.
 #include "engine/BackupRunner.h"
 
 #include "archive/ArchiveError.h"
 #include "archive/CGmodule.h"
 #include "archive/ZipSession.h"
 #include "backupfile/InfoFile.h"
-#include "backupfile/Scrambler.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
 #include "engine/ItemHandlers.h"
@@ -45,16 +44,27 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
     if (int removed = removeLeftovers(folder); removed > 0 && plan.interactive)
         ui.setStatusText(leftoversNotice(removed));
     RemoveOnExit infoFile(info);
-    std::unique_ptr<OwnedTempFile> owned;
+    std::filesystem::path temp;
     try {
-        owned = std::make_unique<OwnedTempFile>(folder, "TSY");
+        // The plain archive is built only in the private working folder; beside the target (maybe a
+        // shared folder or a stick) there is only the sealed file until it is renamed over the target.
+        temp = createTempFileIn(info.parent_path(), "TSY");
+    } catch (const std::exception& e) {
+        throw BackupFailed(std::string("cannot create the archive in the working folder: ") + e.what());
+    }
+    RemoveOnExit tempArchive(temp);
+    // The name beside the target is reserved and locked while this run lives, so that a later run
+    // removes it (and its sealed "E" file) only when this one was killed.
+    std::unique_ptr<OwnedTempFile> reserved;
+    try {
+        reserved = std::make_unique<OwnedTempFile>(folder, "TSY");
     } catch (const std::exception& e) {
         throw BackupFailed("cannot create a file in " + folder.string() + ": " + e.what());
     }
-    const std::filesystem::path temp = owned->path();
-    std::filesystem::path scrambled = temp;
-    scrambled += "E";
-    RemoveOnExit tempScrambled(scrambled);
+    // Sealed under the reserved name with "E" appended, created with the usual mode (0666 less umask).
+    std::filesystem::path sealed = reserved->path();
+    sealed += "E";
+    RemoveOnExit tempSealed(sealed);
 
     int progress = 0;
     try {
@@ -88,15 +98,8 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         if (!ZipOneFile(temp.string(), info.string()))
             throw BackupFailed("the info file could not be added to the archive");
         zip.finish();
-        if (plan.protection == Protection::Strong) {
-            // Never a quietly weaker file: a strong backup is sealed by the container or fails.
-            sealArchive(temp, scrambled, plan.password, plan.protection, cp, ui);
-            std::filesystem::rename(scrambled, plan.target);
-        } else {
-            ScrambleFile(temp, plan.password, true, {}, cp, ui);
-            std::filesystem::rename(temp, plan.target);
-            owned->release();
-        }
+        sealArchive(temp, sealed, plan.password, plan.protection, cp, ui);
+        std::filesystem::rename(sealed, plan.target);
     } catch (const BackupFailed&) {
         throw;
     } catch (const ArchiveError& e) {

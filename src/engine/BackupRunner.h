@@ -1,4 +1,4 @@
-// BackupRunner.h -- making one backup file: info file, item handlers, archive, scrambling, atomic replace.
+// BackupRunner.h -- making one backup file: info file, item handlers, archive, sealing, atomic replace.
 #pragma once
 
 #include "backupfile/BackupContainer.h"
@@ -38,10 +38,10 @@ struct BackupResult {
     std::array<std::string, kBackupItemCount> failures; // why a chosen item failed
 };
 
-// Builds the archive in a temporary file beside the target and renames it over the target only when
-// it is complete and scrambled. The info file lives at state.InfoFilePath, whose folder is the run's
-// private working folder. Throws BackupFailed (nothing of the target touched) when the archive, the
-// info file or the scrambling fails.
+// Builds the plain archive in the private working folder, seals it into a temporary file beside the
+// target and renames that over the target only when it is complete. The info file lives at
+// state.InfoFilePath, whose folder is the run's private working folder. Throws BackupFailed (nothing of the
+// target touched) when the archive, the info file or the sealing fails.
 BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, const BackupPlan& plan);
 
 // The local date and time as the backup records it: "M/D/YYYY h:mm:ss AM".

@@ -2,8 +2,8 @@
 #include "engine/RestoreDriver.h"
 
 #include "archive/CGmodule.h"
+#include "backupfile/BackupContainer.h"
 #include "backupfile/InfoFile.h"
-#include "backupfile/Scrambler.h"
 #include "engine/BackupAudit.h"
 #include "engine/BackupItems.h"
 #include "engine/ItemHandlers.h"
@@ -18,29 +18,43 @@ InspectionView RestoreDriver::inspect(const std::filesystem::path& file) {
     if (!state_.TempArchivePath.empty())
         std::filesystem::remove(state_.TempArchivePath, ec);
     const CodePage& cp = session_.codePage();
-    if (!CheckPassword(state_.rtPassword, file, cp)) {
-        if (auto typed = ui_.askPassword())
+    const std::filesystem::path info = state_.InfoFilePath;
+    auto open = [&] {
+        try {
+            // The plain archive stays in the private working folder, beside the info file.
+            if (state_.TempArchivePath.empty())
+                state_.TempArchivePath = createTempFileIn(info.parent_path(), "KV").string();
+            openArchive(file, state_.rtPassword, state_.TempArchivePath, cp, ui_);
+            return BackupFileCheck::Ok;
+        } catch (const ContainerError& e) {
+            view.problem = e.what();
+            return e.check;
+        } catch (const std::exception& e) {
+            view.problem = e.what();
+            return BackupFileCheck::Damaged;
+        }
+    };
+    view.check = open();
+    if (view.check != BackupFileCheck::Ok && view.check != BackupFileCheck::Damaged) {
+        // Without a typed password the same one would fail the same way (and cost a key derivation).
+        if (auto typed = ui_.askPassword()) {
             state_.rtPassword = *typed;
-        if (!CheckPassword(state_.rtPassword, file, cp)) {
-            // The earlier file's temporary archive is gone: nothing counts as opened any more.
-            state_.InspectionInvalid = true;
-            ui_.messageBox("Incorect Password or Invalid backup file", kAppTitle, MsgIcon::Information,
-                           MsgButtons::Ok);
-            return view;
+            view.check = open();
         }
     }
-    // Each step may fail on a damaged file; what could be read is shown, and the flags decide.
-    try {
-        // The plain archive lives in the run's private folder, never in the shared temporary folder.
-        if (state_.TempArchivePath.empty())
-            state_.TempArchivePath =
-                createTempFileIn(std::filesystem::path(state_.InfoFilePath).parent_path(), "KV").string();
-        ScrambleFile(file, state_.rtPassword, false, state_.TempArchivePath, cp, ui_);
-        view.opened = true;
-    } catch (const std::exception&) {
+    if (view.check != BackupFileCheck::Ok) {
+        // The earlier file's temporary archive is gone: nothing counts as opened any more.
+        state_.InspectionInvalid = true;
+        if (view.check == BackupFileCheck::Damaged)
+            ui_.messageBox(view.problem, kAppTitle, MsgIcon::Critical, MsgButtons::Ok);
+        else
+            ui_.messageBox("Incorect Password or Invalid backup file", kAppTitle, MsgIcon::Information,
+                           MsgButtons::Ok);
+        return view;
     }
+    view.opened = true;
+    view.protection = detectProtection(file).value_or(Protection::Compatible);
     view.sourcePath = file.string();
-    const std::filesystem::path info = state_.InfoFilePath;
     try {
         UnzipToFolder(state_.TempArchivePath, info.parent_path().string(), ZipNameList{kInfoFileName},
                       std::nullopt, &ui_);

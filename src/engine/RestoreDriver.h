@@ -1,6 +1,7 @@
 // RestoreDriver.h -- opening a backup file (inspection) and restoring its items into an identity.
 #pragma once
 
+#include "backupfile/BackupContainer.h"
 #include "engine/MainWindowState.h"
 #include "engine/ProfileSession.h"
 
@@ -14,7 +15,10 @@ namespace tessaly {
 
 // What the restore tab shows after an inspection.
 struct InspectionView {
-    bool opened = false;    // the file's password was accepted and its archive unscrambled
+    bool opened = false; // the file's password was accepted and its archive unscrambled
+    BackupFileCheck check = BackupFileCheck::Ok; // why the file did not open
+    std::string problem;                         // the sentence saying so, when there is one
+    Protection protection = Protection::Compatible;
     std::string sourcePath; // txtSourceFile
     std::string details;    // txtPOBinfo: Computer, User, Identity and Date lines
     std::string note;       // txtFileInfo

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace tessaly {
 namespace {
 
@@ -166,6 +168,118 @@ TEST_F(BackupCli, ScheduledRunWithoutAnyWindow) {
     auto failedItem = run(TESSALY_APP, {" sf={NO-SUCH-ID}xm=00100000ps=bf=" + (dir / "f.tsy").string()});
     EXPECT_EQ(failedItem.exitCode, 1) << failedItem.err;
     EXPECT_TRUE(std::filesystem::exists(dir / "f.tsy"));
+}
+
+TEST_F(BackupCli, StrongBackupRoundTripRestoresAsTheCompatibleOneDoes) {
+    std::map<std::string, std::string> restored; // message store bytes per protection
+    for (const char* protection : {"compatible", "strong"}) {
+        std::filesystem::path file = dir / (std::string(protection) + ".tsy");
+        auto backup = cli({"backup", "--identity", "Main Identity", "--out", file.string(), "--protection",
+                           protection, "--password-stdin"},
+                          "pa55 w\xc3\xb6rd\n");
+        ASSERT_EQ(backup.exitCode, 0) << protection << backup.err;
+        EXPECT_EQ(readFile(file).compare(0, 4, "\x89TSY") == 0, std::string(protection) == "strong");
+        auto verify = cli({"verify", file.string(), "--password-stdin"}, "pa55 w\xc3\xb6rd\n");
+        EXPECT_EQ(verify.exitCode, 0) << protection << verify.out << verify.err;
+        auto inspect = cli({"inspect", file.string(), "--password-stdin"}, "pa55 w\xc3\xb6rd\n");
+        EXPECT_NE(inspect.out.find(std::string("\nProtection:") + protection + ": "), std::string::npos)
+            << inspect.out;
+        auto wrong =
+            cli({"restore", file.string(), "--identity", "Work", "--yes", "--password-stdin"}, "pa55\n");
+        EXPECT_EQ(wrong.exitCode, 2) << protection << wrong.err;
+
+        std::filesystem::path copy = dir / (std::string("copy-") + protection);
+        test::copyTree(prefix, copy);
+        auto restore =
+            run(TESSALY_CLI, {"restore", file.string(), "--identity", "Work", "--yes", "--password-stdin"},
+                "pa55 w\xc3\xb6rd\n", -1, copy);
+        ASSERT_EQ(restore.exitCode, 0) << protection << restore.err;
+        for (const char* store : {"Inbox.dbx", "Folders.dbx", "Sent Items.dbx"}) {
+            EXPECT_EQ(readFile(copy / kStoreB / store), readFile(prefix / kStoreA / store)) << store;
+            restored[protection] += readFile(copy / kStoreB / store);
+        }
+    }
+    EXPECT_EQ(restored["strong"], restored["compatible"]);
+}
+
+TEST_F(BackupCli, ProtectionIsChosenByOptionOrEnvironment) {
+    // A backup of the rules into `name` with $TESSALY_PROTECTION set to `env`.
+    auto backup = [&](const char* env, const std::string& name, std::vector<std::string> extra,
+                      const std::string& input) {
+        std::vector<std::string> args = {TESSALY_CLI, "backup", "--identity", kIdA,
+                                         "--items",   "rules",  "--out",      (dir / name).string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return runProgram(args,
+                          {{"WINEPREFIX", prefix.string()},
+                           {"TMPDIR", tmp.string()},
+                           {"HOME", dir.path().string()},
+                           {"TESSALY_PASSWORD", std::nullopt},
+                           {"TESSALY_PROTECTION", env}},
+                          input);
+    };
+    auto isStrong = [&](const std::string& name) {
+        return readFile(dir / name).compare(0, 4, "\x89TSY") == 0;
+    };
+    auto byEnv = backup("strong", "e.tsy", {"--password-stdin"}, "pw\n");
+    ASSERT_EQ(byEnv.exitCode, 0) << byEnv.err;
+    EXPECT_TRUE(isStrong("e.tsy"));
+    auto optionWins = backup("strong", "o.tsy", {"--password-stdin", "--protection", "compatible"}, "pw\n");
+    ASSERT_EQ(optionWins.exitCode, 0) << optionWins.err;
+    EXPECT_FALSE(isStrong("o.tsy"));
+
+    auto badEnv = backup("Strong", "b.tsy", {"--password-stdin"}, "pw\n");
+    EXPECT_EQ(badEnv.exitCode, 2);
+    EXPECT_NE(badEnv.err.find("$TESSALY_PROTECTION: unknown protection \"Strong\""), std::string::npos)
+        << badEnv.err;
+    auto badOption = backup("", "b.tsy", {"--password-stdin", "--protection", "aes"}, "pw\n");
+    EXPECT_EQ(badOption.exitCode, 2);
+    EXPECT_NE(badOption.err.find("--protection: unknown protection \"aes\""), std::string::npos)
+        << badOption.err;
+    auto noPassword = backup("", "n.tsy", {"--protection", "strong"}, "");
+    EXPECT_EQ(noPassword.exitCode, 2);
+    EXPECT_NE(noPassword.err.find("a strong backup file needs a password"), std::string::npos)
+        << noPassword.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "b.tsy"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "n.tsy"));
+}
+
+TEST_F(BackupCli, ProtectTurnsAFileStrongAndBackKeepingTheArchive) {
+    std::filesystem::path file = dir / "p.tsy";
+    ASSERT_EQ(cli({"backup", "--identity", kIdA, "--items", "rules,signatures", "--out", file.string(),
+                   "--password-stdin"},
+                  "old\n")
+                  .exitCode,
+              0);
+    const std::string original = readFile(file);
+
+    auto wrongOld = cli({"protect", file.string(), "--to", "strong", "--password-stdin"}, "olt\nN3w\n");
+    EXPECT_EQ(wrongOld.exitCode, 2) << wrongOld.err;
+    auto badTarget = cli({"protect", file.string(), "--to", "armoured", "--password-stdin"}, "old\nN3w\n");
+    EXPECT_EQ(badTarget.exitCode, 2);
+    EXPECT_NE(badTarget.err.find("unknown protection \"armoured\""), std::string::npos) << badTarget.err;
+    auto emptyNew = cli({"protect", file.string(), "--to", "strong", "--password-stdin"}, "old\n\n");
+    EXPECT_EQ(emptyNew.exitCode, 2);
+    EXPECT_EQ(readFile(file), original);
+
+    auto toStrong = cli({"protect", file.string(), "--to", "strong", "--password-stdin"}, "old\nN3w\n");
+    ASSERT_EQ(toStrong.exitCode, 0) << toStrong.err;
+    EXPECT_EQ(readFile(file).compare(0, 4, "\x89TSY"), 0);
+    auto verify = cli({"verify", file.string(), "--password-stdin"}, "N3w\n");
+    EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
+    auto oldFails = cli({"verify", file.string(), "--password-stdin"}, "old\n");
+    EXPECT_EQ(oldFails.exitCode, 2);
+
+    auto back = run(TESSALY_CLI, {"protect", file.string(), "--to", "compatible"}, "", -1, {});
+    EXPECT_EQ(back.exitCode, 2) << "no password given: " << back.err;
+    auto toCompatible =
+        cli({"protect", file.string(), "--to", "compatible", "--password-stdin"}, "N3w\nold\n");
+    ASSERT_EQ(toCompatible.exitCode, 0) << toCompatible.err;
+    // The compatible format is deterministic: the same archive and password give the very same file.
+    EXPECT_EQ(readFile(file), original);
+    size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        files += e.is_regular_file();
+    EXPECT_EQ(files, 1u) << "temporary files left beside the backup file";
 }
 
 } // namespace

@@ -145,5 +145,16 @@ TEST(DamagedBackupFiles, RestoreAndVerifyAgree) {
     }
 }
 
+TEST(DamagedBackupFiles, RestoreOfAFileWithoutInfoFileFailsAndSaysWhy) {
+    TempDir dir;
+    test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, dir / "prefix");
+    makeBackup(dir / "no-info.tsy", archiveOf(dir.path(), {{"a.htm", "<p>stationery</p>"}}));
+    auto r = runProgram({TESSALY_CLI, "restore", (dir / "no-info.tsy").string(), "--identity", "Work",
+                         "--yes", "--profile", (dir / "prefix").string()},
+                        {{"TESSALY_PASSWORD", ""}});
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find("the info file vantrel.dat is missing or damaged"), std::string::npos) << r.err;
+}
+
 } // namespace
 } // namespace tessaly

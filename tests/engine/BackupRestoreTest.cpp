@@ -211,5 +211,67 @@ TEST(RestoreDriverChecks, InspectionStatesAndOnlyPresentItems) {
     EXPECT_EQ(p.ui.messages.back().text, "Invalid backup file.");
 }
 
+// Looks into the target's folder whenever the engine lets the window breathe: a plain archive there
+// would be readable by anyone who can read that folder.
+class PlainArchiveWatch : public RecordingUi {
+public:
+    explicit PlainArchiveWatch(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    int looks = 0;
+    std::vector<std::string> plainFiles;
+    void pumpEvents() override {
+        RecordingUi::pumpEvents();
+        ++looks;
+        for (const auto& e : std::filesystem::directory_iterator(folder_))
+            if (e.is_regular_file() && readFile(e.path()).compare(0, 4, "PK\x03\x04") == 0)
+                plainFiles.push_back(e.path().filename().string());
+    }
+
+private:
+    std::filesystem::path folder_;
+};
+
+TEST(BackupRestoreEndToEnd, StrongBackupKeepsThePlainArchivePrivateAndOpensInTheRestoreTab) {
+    TempDir dir;
+    EngineProfile source(dir / "source");
+    std::filesystem::create_directories(dir / "stick");
+    source.state.BackupFileName = (dir / "stick" / "s.tsy").string();
+    PlainArchiveWatch watch(dir / "stick");
+    BackupRequest request = allItemsOf("Main Identity", kIdA);
+    request.protection = Protection::Strong;
+    EXPECT_FALSE(BackupDriver(*source.session, source.state, watch).run(request, false).started)
+        << "a strong backup without a password";
+    request.protect = true;
+    request.password = request.password2 = "s3cret";
+    ASSERT_TRUE(BackupDriver(*source.session, source.state, watch).run(request, false).completed);
+    EXPECT_GT(watch.looks, 0);
+    EXPECT_TRUE(watch.plainFiles.empty()) << watch.plainFiles.front();
+    EXPECT_EQ(detectProtection(dir / "stick" / "s.tsy"), Protection::Strong);
+
+    EngineProfile target(dir / "target");
+    RestoreDriver restore(*target.session, target.state, target.ui);
+    target.ui.passwordAnswers.push_back("s3cret");
+    InspectionView view = restore.inspect(dir / "stick" / "s.tsy");
+    ASSERT_TRUE(view.opened);
+    EXPECT_EQ(view.protection, Protection::Strong);
+    // The opened archive is plain: it lives in the private working folder, not the shared temporary one.
+    EXPECT_EQ(std::filesystem::path(target.state.TempArchivePath).parent_path(),
+              std::filesystem::path(target.state.InfoFilePath).parent_path());
+    EXPECT_EQ(view.note, "");
+    EXPECT_FALSE(target.state.InspectionInvalid);
+
+    // A damaged strong file says so (the password was right), and nothing counts as opened.
+    std::string bytes = readFile(dir / "stick" / "s.tsy");
+    bytes[bytes.size() / 2] ^= 0x01;
+    writeFile(dir / "damaged.tsy", bytes);
+    view = restore.inspect(dir / "damaged.tsy");
+    EXPECT_FALSE(view.opened);
+    EXPECT_TRUE(target.state.InspectionInvalid);
+    ASSERT_FALSE(target.ui.messages.empty());
+    EXPECT_EQ(target.ui.messages.back().icon, MsgIcon::Critical);
+    EXPECT_NE(target.ui.messages.back().text.find("fails authentication"), std::string::npos)
+        << target.ui.messages.back().text;
+    EXPECT_EQ(target.ui.passwordPrompts, 1);
+}
+
 } // namespace
 } // namespace tessaly

@@ -1,0 +1,103 @@
+// FileIo.cpp -- reading and writing whole buffers through file descriptors, retrying short transfers.
+#include "backupfile/FileIo.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tessaly {
+
+namespace {
+
+[[noreturn]] void fail(const char* what, const std::filesystem::path& path, int err) {
+    throw std::runtime_error(std::string(what) + " " + path.string() + ": " + std::strerror(err));
+}
+
+} // namespace
+
+Fd::~Fd() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void Fd::close(const std::filesystem::path& path) {
+    int fd = fd_;
+    fd_ = -1;
+    if (fd >= 0 && ::close(fd) != 0)
+        fail("cannot write", path, errno);
+}
+
+Fd openForReading(const std::filesystem::path& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        fail("cannot open", path, errno);
+    return fd;
+}
+
+Fd openForWriting(const std::filesystem::path& path, unsigned mode) {
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
+    if (fd.get() < 0)
+        fail("cannot create", path, errno);
+    return fd;
+}
+
+std::uint64_t fileSize(int fd, const std::filesystem::path& path) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        fail("cannot read", path, errno);
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+std::size_t readUpTo(int fd, char* data, std::size_t size, const std::filesystem::path& path) {
+    std::size_t got = 0;
+    while (got < size) {
+        ssize_t n = ::read(fd, data + got, size - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            fail("cannot read", path, errno);
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
+std::size_t readAt(int fd, char* data, std::size_t size, std::uint64_t offset,
+                   const std::filesystem::path& path) {
+    std::size_t got = 0;
+    while (got < size) {
+        ssize_t n = ::pread(fd, data + got, size - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            fail("cannot read", path, errno);
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
+void writeAll(int fd, const char* data, std::size_t size, const std::filesystem::path& path) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            fail("cannot write", path, n < 0 ? errno : ENOSPC);
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
+void syncAndClose(Fd& fd, const std::filesystem::path& path) {
+    if (::fsync(fd.get()) != 0)
+        fail("cannot write", path, errno);
+    fd.close(path);
+}
+
+} // namespace tessaly

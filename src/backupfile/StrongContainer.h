@@ -1,0 +1,49 @@
+// StrongContainer.h -- the strong backup file: an Argon2id-derived key and a XChaCha20-Poly1305 secret
+// stream.
+#pragma once
+
+#include "backupfile/BackupContainer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace tessaly {
+
+inline constexpr char kStrongMagic[8] = {'\x89', 'T', 'S', 'Y', '\r', '\n', '\x1a', '\n'};
+inline constexpr std::uint8_t kStrongVersion = 1;
+inline constexpr std::uint8_t kKdfArgon2id13 = 1;
+inline constexpr std::size_t kStrongHeaderSize = 112;
+inline constexpr std::size_t kStrongChunk = 65536;
+// Ends every strong file. Its 0xFF bytes sit where a password trailer keeps hex digits and its zero
+// byte, so no reader of the compatible format can take a strong file for one of its own.
+inline constexpr char kStrongEndMark[8] = {'T', 'S', 'Y', 'E', 'N', 'D', '\xff', '\xff'};
+
+// Argon2id cost. A file asking for more than the caps is refused before any work.
+struct KdfParameters {
+    std::uint32_t opslimit = 4;
+    std::uint64_t memlimit = std::uint64_t{64} << 20;
+};
+inline constexpr std::uint32_t kMaxOpslimit = 20;
+inline constexpr std::uint64_t kMaxMemlimit = std::uint64_t{1} << 30;
+
+// True when the file starts with the strong magic. Never throws.
+bool hasStrongHeader(const std::filesystem::path& file);
+
+// True when the file ends with the strong end mark. Never throws.
+bool endsWithStrongMark(const std::filesystem::path& file);
+
+// Encrypts the archive into `out` (created or truncated, mode 0666 less umask). Throws ContainerError
+// (WrongPassword) for an empty password, std::runtime_error for I/O.
+void sealStrong(const std::filesystem::path& archive, const std::filesystem::path& out,
+                const std::string& password, const KdfParameters& kdf, Ui& ui);
+
+// Reads the header and checks the password's key-check value (one key derivation); nothing decrypted.
+BackupFileCheck checkStrong(const std::filesystem::path& file, const std::string& password);
+
+// Decrypts the whole file into `archive`. Throws ContainerError; `archive` is removed on any failure.
+void openStrong(const std::filesystem::path& file, const std::string& password,
+                const std::filesystem::path& archive, Ui& ui);
+
+} // namespace tessaly

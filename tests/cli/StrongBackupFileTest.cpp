@@ -1,0 +1,133 @@
+// StrongBackupFileTest.cpp -- strong backup files that are damaged or made to harm: each gets its own
+// message and a non-zero exit, and no plain data is left anywhere.
+#include "backupfile/StrongContainer.h"
+#include "engine/SilentUi.h"
+
+#include "ArchiveKit.h"
+#include "RunProgram.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <sodium.h>
+
+namespace tessaly {
+namespace {
+
+using test::readFile;
+using test::runProgram;
+using test::TempDir;
+using test::writeFile;
+
+constexpr size_t kSealedChunk = kStrongChunk + 17;
+
+// The header with some bytes replaced and its checksum made right again, as a forger would.
+std::string forgedHeader(std::string file, size_t offset, const std::string& bytes) {
+    file.replace(offset, bytes.size(), bytes);
+    crypto_generichash(reinterpret_cast<unsigned char*>(file.data()) + 96, 16,
+                       reinterpret_cast<const unsigned char*>(file.data()), 96, nullptr, 0);
+    return file;
+}
+
+std::string flipped(std::string file, size_t offset) {
+    file[offset] ^= 0x04;
+    return file;
+}
+
+std::string le(std::uint64_t v, int bytes) {
+    std::string s;
+    for (int i = 0; i < bytes; ++i, v >>= 8)
+        s += static_cast<char>(v & 0xFF);
+    return s;
+}
+
+TEST(StrongBackupFiles, EachDefectHasItsMessageAndLeavesNoPlainData) {
+    TempDir dir;
+    test::makeArchive(dir / "raw.zip", {{"vantrel.dat", "BackupIdentity=x\r\nBackupItem=00000010\r\n"
+                                                        "BackupStationeries=a.htm\r\n"},
+                                        {"a.htm", test::noise(3 * kStrongChunk + 5000, 7), true}});
+    SilentUi ui;
+    sealStrong(dir / "raw.zip", dir / "good.tsy", "right", KdfParameters{1, 8192}, ui);
+    std::filesystem::remove(dir / "raw.zip");
+    const std::string good = readFile(dir / "good.tsy");
+    const size_t chunks = (good.size() - kStrongHeaderSize - 8 + kSealedChunk - 1) / kSealedChunk;
+    ASSERT_EQ(chunks, 4u);
+    auto chunk = [&](size_t i) { return good.substr(kStrongHeaderSize + i * kSealedChunk, kSealedChunk); };
+    std::string swapped = good;
+    swapped.replace(kStrongHeaderSize + kSealedChunk, kSealedChunk, chunk(2));
+    swapped.replace(kStrongHeaderSize + 2 * kSealedChunk, kSealedChunk, chunk(1));
+    std::string dropped = good;
+    dropped.erase(kStrongHeaderSize + kSealedChunk, kSealedChunk);
+
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* password;
+        int exitCode;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"wrong-password", good, "Right", 2, "wrong password for"},
+        {"empty-password", good, "", 2, "wrong password for"},
+        {"flipped-magic", flipped(good, 1), "right", 1, "ends like a strong backup file"},
+        {"flipped-version", flipped(good, 8), "right", 1, "does not match the header's checksum"},
+        {"flipped-params", flipped(good, 12), "right", 1, "does not match the header's checksum"},
+        {"flipped-salt", flipped(good, 30), "right", 1, "does not match the header's checksum"},
+        {"flipped-key-check", flipped(good, 50), "right", 1, "does not match the header's checksum"},
+        {"flipped-stream-header", flipped(good, 80), "right", 1, "does not match the header's checksum"},
+        {"forged-newer-version", forgedHeader(good, 8, "\x02"), "right", 1, "format version 2"},
+        {"forged-opslimit-above-cap", forgedHeader(good, 12, le(0xFFFFFFFF, 4)), "right", 1,
+         "above Tessaly's limits (opslimit 4294967295"},
+        {"forged-memlimit-above-cap", forgedHeader(good, 16, le(std::uint64_t{2} << 30, 8)), "right", 1,
+         "above Tessaly's limits"},
+        {"forged-memlimit-below-minimum", forgedHeader(good, 16, le(4096, 8)), "right", 1,
+         "below the library's minimum"},
+        {"forged-salt", forgedHeader(good, 24, "0123456789abcdef"), "right", 2, "wrong password for"},
+        {"flipped-first-chunk", flipped(good, kStrongHeaderSize + 100), "right", 1,
+         "chunk 1 of its encrypted"},
+        {"flipped-middle-chunk", flipped(good, kStrongHeaderSize + 2 * kSealedChunk + 9), "right", 1,
+         "chunk 3 of its encrypted"},
+        {"flipped-last-chunk", flipped(good, good.size() - 12), "right", 1, "chunk 4 of its encrypted"},
+        {"swapped-chunks", swapped, "right", 1, "chunk 2 of its encrypted data (at byte 65665) fails"},
+        {"dropped-chunk", dropped, "right", 1, "chunk 2 of its encrypted data"},
+        {"cut-inside-header", good.substr(0, 60), "right", 1, "cut short inside its header"},
+        {"zero-length-body", good.substr(0, kStrongHeaderSize), "right", 1,
+         "no encrypted data after its header"},
+        {"cut-at-chunk-boundary", good.substr(0, kStrongHeaderSize + 2 * kSealedChunk), "right", 1,
+         "cut short: its encrypted data ends inside chunk 2"},
+        {"cut-between-boundaries", good.substr(0, kStrongHeaderSize + kSealedChunk + 1000), "right", 1,
+         "cut short: its encrypted data ends inside chunk 2"},
+        {"end-mark-missing", good.substr(0, good.size() - 8), "right", 1, "cut short"},
+        {"flipped-end-mark", flipped(good, good.size() - 3), "right", 1, "end mark after the last chunk"},
+        {"appended-bytes", good + "junk", "right", 1, "has 4 bytes added after its end"},
+        {"appended-chunk", good + chunk(1), "right", 1, "has 65553 bytes added after its end"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::path file = dir / (std::string(c.name) + ".tsy");
+        writeFile(file, c.bytes);
+        std::filesystem::path tmp = dir / "tmp";
+        std::filesystem::create_directories(tmp);
+        for (const char* verb : {"extract", "verify"}) {
+            std::vector<std::string> args = {TESSALY_CLI, verb, file.string()};
+            if (std::string(verb) == "extract")
+                args.push_back((dir / "out").string());
+            args.insert(args.end(), {"--profile", TESSALY_SAMPLE_PROFILE_DIR});
+            auto r = runProgram(args, {{"TESSALY_PASSWORD", c.password}, {"TMPDIR", tmp.string()}});
+            EXPECT_EQ(r.exitCode, c.exitCode) << c.name << " " << verb << ": " << r.err;
+            EXPECT_NE(r.err.find(c.message), std::string::npos) << c.name << " " << verb << ": " << r.err;
+            EXPECT_EQ(r.out.find("ok   password"), std::string::npos) << c.name;
+        }
+        // Neither the destination nor the working folders keep any plain data.
+        EXPECT_TRUE(!std::filesystem::exists(dir / "out") || std::filesystem::is_empty(dir / "out"))
+            << c.name;
+        EXPECT_TRUE(std::filesystem::is_empty(tmp)) << c.name;
+        EXPECT_EQ(readFile(file), c.bytes) << c.name;
+    }
+    // The intact file opens, as a control for the table.
+    auto ok = runProgram(
+        {TESSALY_CLI, "verify", (dir / "good.tsy").string(), "--profile", TESSALY_SAMPLE_PROFILE_DIR},
+        {{"TESSALY_PASSWORD", "right"}});
+    EXPECT_EQ(ok.exitCode, 0) << ok.out << ok.err;
+}
+
+} // namespace
+} // namespace tessaly
