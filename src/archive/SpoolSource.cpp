@@ -4,6 +4,7 @@
 #include "archive/ArchiveError.h"
 #include "archive/LibzipText.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace tessaly {
@@ -14,8 +15,22 @@ namespace {
 
 constexpr zip_int32_t kCompressionLevel = 6; // the zip tool's default level
 
-void pumpDuringClose(zip_t*, double, void* ui) {
-    static_cast<Ui*>(ui)->pumpEvents();
+// The file being compressed, for byte reports and stop requests while libzip works on it.
+struct SpoolWatch {
+    Ui* ui;
+    std::string name;
+    std::uint64_t size;
+};
+
+void reportDuringClose(zip_t*, double fraction, void* state) {
+    auto* watch = static_cast<SpoolWatch*>(state);
+    watch->ui->reportBytes(watch->name, static_cast<std::uint64_t>(fraction * double(watch->size)),
+                           watch->size);
+    watch->ui->pumpEvents();
+}
+
+int cancelDuringClose(zip_t*, void* state) {
+    return static_cast<SpoolWatch*>(state)->ui->stopRequested() ? 1 : 0;
 }
 
 [[noreturn]] void fail(const std::string& what, int code) {
@@ -126,8 +141,16 @@ SpooledMember spoolMember(const fs::path& file, const fs::path& spoolArchive, Ui
     zip_t* za = zip_open(spoolArchive.c_str(), ZIP_CREATE | ZIP_EXCL, &code);
     if (!za)
         fail("cannot create the spool file " + spoolArchive.string() + ": " + libzipErrorText(code), code);
-    if (ui)
-        zip_register_progress_callback_with_state(za, 0.01, pumpDuringClose, nullptr, ui);
+    std::error_code sizeError;
+    std::uintmax_t size = fs::file_size(file, sizeError);
+    SpoolWatch watch{ui, file.filename().string(), sizeError ? 0 : std::uint64_t(size)};
+    if (ui) {
+        // Reports at least every progressStepBytes() of the file, and at least every 1 %.
+        double step = watch.size ? double(ui->progressStepBytes()) / double(watch.size) : 1.0;
+        zip_register_progress_callback_with_state(za, std::min(0.01, step), reportDuringClose, nullptr,
+                                                  &watch);
+        zip_register_cancel_callback_with_state(za, cancelDuringClose, nullptr, &watch);
+    }
     zip_source_t* src = zip_source_file(za, file.c_str(), 0, -1);
     zip_int64_t index = src ? zip_file_add(za, "member", src, 0) : -1;
     if (index < 0 && src)
@@ -140,6 +163,8 @@ SpooledMember spoolMember(const fs::path& file, const fs::path& spoolArchive, Ui
         zip_discard(za);
         std::error_code ec;
         fs::remove(spoolArchive, ec);
+        if (code == ZIP_ER_CANCELLED)
+            throw RunStopped{};
         fail("cannot read " + file.string() + ": " + text, code);
     }
 

@@ -368,7 +368,11 @@ void Extraction::extractTo(const Chosen& c, const zip_stat_t& st, const fs::path
     bool lastWasCR = false;
     std::string converted;
     bool writeFailed = false;
+    std::uint64_t done = 0;
     bool ok = readAll(c, zf, [&](const char* data, std::size_t n) {
+        done += n;
+        if (ui_)
+            ui_->reportBytes(c.name, done, st.size);
         if (o_.ConvertCRtoCRLF) {
             converted.clear();
             for (std::size_t i = 0; i < n; ++i) {

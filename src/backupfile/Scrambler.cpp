@@ -56,8 +56,9 @@ void writeAll(int fd, const char* data, size_t size, const std::filesystem::path
 }
 
 // XORs `total` bytes of `in` with the keystream into `out`, reporting progress per chunk.
+// A stoppable stream (a backup being written) ends with RunStopped when the person asks for it.
 void xorStream(int in, int out, std::uint64_t total, VbRandom& rng, Ui& ui,
-               const std::filesystem::path& inPath, const std::filesystem::path& outPath) {
+               const std::filesystem::path& inPath, const std::filesystem::path& outPath, bool stoppable) {
     std::vector<char> chunk(kScrambleChunk);
     ui.showProgress(true);
     ui.setProgress(0);
@@ -81,6 +82,8 @@ void xorStream(int in, int out, std::uint64_t total, VbRandom& rng, Ui& ui,
         done += want;
         ui.setProgress(static_cast<int>(std::lround(static_cast<double>(done) * factor)));
         ui.pumpEvents();
+        if (stoppable)
+            ui.throwIfStopped();
     }
     ui.setProgress(0);
     ui.showProgress(false);
@@ -142,7 +145,7 @@ void ScrambleFile(const std::filesystem::path& file, const std::string& password
         Fd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
         if (out.get() < 0)
             fail("cannot create", destination, errno);
-        xorStream(in.get(), out.get(), size - kTrailerSize, rng, ui, file, destination);
+        xorStream(in.get(), out.get(), size - kTrailerSize, rng, ui, file, destination, false);
         if (::close(out.release()) != 0)
             fail("cannot write", destination, errno);
         return;
@@ -154,7 +157,7 @@ void ScrambleFile(const std::filesystem::path& file, const std::string& password
     if (out.get() < 0)
         fail("cannot create", scrambled, errno);
     try {
-        xorStream(in.get(), out.get(), size, rng, ui, file, scrambled);
+        xorStream(in.get(), out.get(), size, rng, ui, file, scrambled, true);
         std::string trailer = passwordDigest(password, codePage);
         trailer.push_back('\0');
         writeAll(out.get(), trailer.data(), trailer.size(), scrambled);

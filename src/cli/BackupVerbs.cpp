@@ -22,7 +22,8 @@ const char* kBackupUsage =
     "Backs up the chosen items of an identity into FILE (*.tsy). The password comes from the first line of\n"
     "standard input with --password-stdin, else from $TESSALY_PASSWORD; without either the file has no\n"
     "password. An earlier FILE is replaced only when the new one is complete.\n"
-    "Exit code: 0 every item backed up, 1 an item failed or the file could not be written, 2 refused.\n";
+    "Exit code: 0 every item backed up, 1 an item failed or the file could not be written, 2 refused;\n"
+    "130 or 143 stopped by SIGINT or SIGTERM (an earlier FILE is then left as it was).\n";
 
 const char* kRestoreUsage =
     "usage: tessaly-cli restore FILE --identity NAME|KEY [--items LIST] [--yes] [--password-stdin]\n"
@@ -30,7 +31,8 @@ const char* kRestoreUsage =
     "Restores the chosen items of a backup file into an identity, replacing what the identity holds.\n"
     "The password comes from --password-stdin or $TESSALY_PASSWORD; without either the empty password is\n"
     "tried and, on a terminal, a prompt asks. --yes confirms the replacement without asking.\n"
-    "Exit code: 0 every item restored, 1 an item failed or is not in the file, 2 refused.\n";
+    "Exit code: 0 every item restored, 1 an item failed or is not in the file, 2 refused; 130 or 143\n"
+    "stopped by SIGINT or SIGTERM between two items (the items not yet restored are left as they were).\n";
 
 struct Session {
     TerminalUi ui;
@@ -93,7 +95,10 @@ int runBackup(const Args& args) {
     request.note = options.value("--note").value_or("");
     s.state.BackupFileName = std::filesystem::absolute(*options.value("--out")).string();
     BackupDriver driver(*s.profile, s.state, s.ui);
+    StopOnSignals stopSignals;
     BackupOutcome outcome = driver.run(request, false);
+    if (outcome.stopped)
+        return StopOnSignals::exitCode();
     if (!outcome.started)
         return kExitRefused;
     if (!outcome.completed)
@@ -141,7 +146,10 @@ int runRestore(const Args& args) {
             "backup file.\r\n\r\nDo you want to countinue?",
             kAppTitle, MsgIcon::Information, MsgButtons::OkCancel) != MsgResult::Ok)
         return fail(kExitRefused, "nothing was restored");
+    StopOnSignals stopSignals;
     RestoreOutcome outcome = driver.run(wanted, id->key);
+    if (outcome.stopped)
+        return StopOnSignals::exitCode();
     if (!outcome.started)
         return kExitRefused;
     printFailures(outcome.failures);

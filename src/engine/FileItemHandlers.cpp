@@ -57,6 +57,7 @@ bool ItemHandlers::BackupMails(const std::string& strIdentity) {
                 continue;
             joinInto(list, name);
             c_.ui.pumpEvents();
+            c_.ui.throwIfStopped();
         }
         if (list.empty()) {
             lastError_ = "the message store folder " + folder.string() + " holds no message store files";

@@ -94,6 +94,7 @@ RestoreOutcome RestoreDriver::run(const std::array<bool, kBackupItemCount>& chec
     }
     outcome.started = true;
     int progress = 5;
+    std::string notRestored;
     ui_.showProgress(true);
     ui_.setProgress(progress);
     ui_.pumpEvents();
@@ -103,7 +104,15 @@ RestoreOutcome RestoreDriver::run(const std::array<bool, kBackupItemCount>& chec
     for (int item = 0; item < kBackupItemCount; ++item) {
         const BackupItemInfo& about = kBackupItems[item];
         if (checked[item] && state_.ItemFlags.size() == kBackupItemCount && state_.ItemFlags[item] == '1') {
+            // A stop is honoured between items only: an item is restored whole or not at all.
+            if (outcome.stopped || ui_.stopRequested()) {
+                outcome.stopped = true;
+                outcome.notRestored[item] = true;
+                notRestored += "\r\n" + std::string(about.restoreTitle);
+                continue;
+            }
             ui_.setStatusText(std::string(about.statusText));
+            ui_.setProgressSpan(progress, progress + about.restoreProgress);
             bool ok = handlers.restore(item, identityKey);
             outcome.log += "\r\n" + std::string(about.restoreTitle) + "\t" + (ok ? "Successed" : "Fail");
             if (!ok)
@@ -117,8 +126,13 @@ RestoreOutcome RestoreDriver::run(const std::array<bool, kBackupItemCount>& chec
     ui_.showProgress(false);
     ui_.setProgress(0);
     ui_.setStatusText("Please Waiting...");
-    ui_.messageBox("The Restore was Completed!\r\n" + outcome.log, kAppTitle, MsgIcon::Information,
-                   MsgButtons::Ok);
+    if (outcome.stopped)
+        ui_.messageBox("The Restore was stopped.\r\n\r\nRestored:" + outcome.log +
+                           "\r\n\r\nNot restored (left as they were):" + notRestored,
+                       kAppTitle, MsgIcon::Information, MsgButtons::Ok);
+    else
+        ui_.messageBox("The Restore was Completed!\r\n" + outcome.log, kAppTitle, MsgIcon::Information,
+                       MsgButtons::Ok);
     return outcome;
 }
 

@@ -23,6 +23,8 @@ struct InspectionView {
 
 struct RestoreOutcome {
     bool started = false;
+    bool stopped = false;                             // the person stopped the run between two items
+    std::array<bool, kBackupItemCount> notRestored{}; // chosen items a stop left out
     std::string log;
     std::array<std::string, kBackupItemCount> failures;
 };

@@ -1,6 +1,7 @@
 // Ui.h -- the one port through which the engine and the layers below talk to a person.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -9,6 +10,10 @@ namespace tessaly {
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgResult { Ok, Cancel, Yes, No };
+
+// Thrown where a run notices that the person asked it to stop. Deliberately not a std::exception:
+// the handlers' "catch every failure" must not turn a stop into a failed item.
+struct RunStopped {};
 
 // Implemented by the main window (Qt), the command line (terminal), the unattended backup (silent)
 // and the tests (a recorder). Texts are UTF-8.
@@ -29,7 +34,51 @@ public:
     virtual void setStatusText(const std::string& text) = 0;
     // Lets pending window messages run during long work.
     virtual void pumpEvents() = 0;
+
+    // True once the person has asked the running backup or restore to stop.
+    virtual bool stopRequested() { return false; }
+    void throwIfStopped() {
+        if (stopRequested())
+            throw RunStopped{};
+    }
+
+    // Progress inside one long item: the bar moves by bytes through the share [from, to] of the item.
+    void setProgressSpan(int from, int to) {
+        spanFrom_ = from;
+        spanTo_ = to;
+    }
+    // `done` of `total` bytes of `file` copied, compressed or extracted. Reports closer together than
+    // progressStepBytes() are dropped, except the last one of a file; a report lets messages run.
+    void reportBytes(const std::string& file, std::uint64_t done, std::uint64_t total);
+    std::uint64_t progressStepBytes() const { return stepBytes_; }
+    void setProgressStepBytes(std::uint64_t bytes) { stepBytes_ = bytes ? bytes : 1; }
+
+protected:
+    // What a Ui shows of a byte report; `percent` lies in the item's share of the bar.
+    virtual void showBytes(const std::string& file, std::uint64_t done, std::uint64_t total, double percent) {
+        (void)file, (void)done, (void)total, (void)percent;
+    }
+
+private:
+    int spanFrom_ = 0;
+    int spanTo_ = 0;
+    std::uint64_t stepBytes_ = 1 << 20;
+    std::string lastFile_;
+    std::uint64_t lastDone_ = 0;
 };
+
+inline void Ui::reportBytes(const std::string& file, std::uint64_t done, std::uint64_t total) {
+    bool sameFile = file == lastFile_ && done >= lastDone_;
+    if (sameFile && done - lastDone_ < stepBytes_ && done != total)
+        return;
+    if (sameFile && done == lastDone_)
+        return;
+    lastFile_ = file;
+    lastDone_ = done;
+    double share = total ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
+    showBytes(file, done, total, spanFrom_ + (spanTo_ - spanFrom_) * share);
+    pumpEvents();
+}
 
 // The application's title, used on every message box.
 inline constexpr const char* kAppTitle = "Tessaly";
