@@ -5,6 +5,7 @@
 #include "app/frmPwd.h"
 #include "app/frmabout.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -63,7 +64,11 @@ TEST_F(StopDuringARun, TheActionButtonBecomesStopAndStopsTheBackup) {
 
 TEST_F(StopDuringARun, EscapeStopsTheBackup) {
     prepareBackup();
-    duringTheRun([&] { QTest::keyClick(&window(), Qt::Key_Escape); });
+    duringTheRun([&] {
+        QApplication::setActiveWindow(&window());
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : &window(), Qt::Key_Escape);
+    });
     dialogs.thenAnswer(QMessageBox::Ok);
     click("cmdApply");
     ASSERT_EQ(dialogs.boxes.size(), 1u);
