@@ -126,7 +126,10 @@ struct SpoolReader {
     zip_file_t* file = nullptr;
     zip_error_t error;
 
-    SpoolReader(const SpooledMember& m) : member(m) { zip_error_init(&error); }
+    Ui* ui = nullptr;
+    zip_uint64_t copied = 0;
+
+    SpoolReader(const SpooledMember& m, Ui* u) : member(m), ui(u) { zip_error_init(&error); }
     ~SpoolReader() {
         close();
         zip_error_fini(&error);
@@ -144,6 +147,7 @@ struct SpoolReader {
     }
 
     zip_int64_t open() {
+        copied = 0;
         int code = 0;
         archive = zip_open(member.spoolArchive.c_str(), ZIP_RDONLY, &code);
         if (!archive) {
@@ -163,6 +167,8 @@ struct SpoolReader {
         zip_int64_t n = zip_fread(file, data, len);
         if (n < 0)
             zip_error_set(&error, zip_error_code_zip(zip_file_get_error(file)), 0);
+        else if (ui)
+            ui->reportBytes(member.name, copied += zip_uint64_t(n), member.stat.comp_size);
         return n;
     }
 };
@@ -249,6 +255,7 @@ SpooledMember spoolMember(const fs::path& file, const fs::path& spoolArchive, Ui
 
     SpooledMember member;
     member.spoolArchive = spoolArchive;
+    member.name = file.filename().string();
     zip_t* back = zip_open(spoolArchive.c_str(), ZIP_RDONLY, &code);
     if (!back || zip_stat_index(back, 0, 0, &member.stat) < 0 ||
         zip_file_get_external_attributes(back, 0, 0, &member.opsys, &member.attributes) < 0) {
@@ -262,8 +269,8 @@ SpooledMember spoolMember(const fs::path& file, const fs::path& spoolArchive, Ui
     return member;
 }
 
-zip_source_t* spooledSource(zip_t* za, const SpooledMember& member) {
-    auto* reader = new SpoolReader(member);
+zip_source_t* spooledSource(zip_t* za, const SpooledMember& member, Ui* ui) {
+    auto* reader = new SpoolReader(member, ui);
     zip_source_t* src = zip_source_function(za, spoolCallback, reader);
     if (!src) {
         delete reader;

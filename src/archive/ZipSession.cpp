@@ -128,7 +128,7 @@ ZipSession::Added ZipSession::add(const fs::path& file, const std::string& entry
     SpooledMember member = spoolMember(file, nextSpoolPath(), ui_);
     // The compressed bytes are copied as they are (a stored member stays stored).
     zip_int32_t method = member.stat.comp_method == ZIP_CM_STORE ? ZIP_CM_STORE : ZIP_CM_DEFAULT;
-    zip_source_t* src = spooledSource(za_, member);
+    zip_source_t* src = spooledSource(za_, member, ui_);
     if (!src)
         fail("cannot add " + file.string() + ": " + libzipErrorText(zip_get_error(za_)),
              zip_error_code_zip(zip_get_error(za_)));

@@ -224,8 +224,9 @@ TEST_P(StoppedCliBackup, LeavesTheEarlierFileAndExitsWith128PlusTheSignal) {
     EXPECT_EQ(files, 0) << "a temporary file beside the target";
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, StoppedCliBackup, ::testing::Values(SIGINT, SIGTERM),
-                         [](const auto& info) { return std::string(info.param == SIGINT ? "Sigint" : "Sigterm"); });
+INSTANTIATE_TEST_SUITE_P(Signals, StoppedCliBackup, ::testing::Values(SIGINT, SIGTERM), [](const auto& info) {
+    return std::string(info.param == SIGINT ? "Sigint" : "Sigterm");
+});
 
 } // namespace
 } // namespace tessaly

@@ -112,10 +112,10 @@ void expectSteadyReports(const RecordingUi& ui, const std::string& file, double 
     std::uint64_t last = 0;
     int reports = 0;
     for (const auto& r : ui.byteReports) {
-        if (r.file != file)
+        // Copying the compressed bytes into the archive reports on its own, against their number.
+        if (r.file != file || r.total != kBigStore)
             continue;
         ++reports;
-        EXPECT_EQ(r.total, kBigStore);
         EXPECT_GE(r.done, last);
         // 10 MB at the default step of 1 MB, scaled to this test's step.
         EXPECT_LE(r.done - last, 10 * kStep) << "after " << last << " bytes of " << file << " at " << from;

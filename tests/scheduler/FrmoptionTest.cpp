@@ -90,7 +90,7 @@ TEST(Frmoption, ControlsCarryTheirNamesAndCaptions) {
         win.check(box);
     win.target("/home/user/Backups/vantrel.tsy");
     win.w->show();
-    EXPECT_EQ(mnemonicProblems(win.w.get()), std::vector<std::string>{});
+    EXPECT_EQ(test::mnemonicProblems(win.w.get()), std::vector<std::string>{});
     for (QWidget* child : win.w->findChildren<QWidget*>()) {
         if (!qobject_cast<QDialog*>(child) && !child->objectName().isEmpty() &&
             !child->objectName().startsWith("qt_")) {
