@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <system_error>
 #include <vector>
@@ -168,10 +169,25 @@ int Extraction::run(const ZipNameList& include, const ZipNameList& exclude) {
         }
     }
 
-    for (const auto& c : chosen) {
-        if (ui_)
+    // The entries share the item's part of the progress bar by their sizes.
+    std::optional<ProgressShares> shares;
+    std::vector<zip_uint64_t> sizes;
+    if (ui_) {
+        std::uint64_t total = 0;
+        for (const auto& c : chosen) {
+            zip_stat_t st;
+            sizes.push_back(zip_stat_index(za_, c.index, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE) ? st.size
+                                                                                                    : 0);
+            total += sizes.back();
+        }
+        shares.emplace(*ui_, total);
+    }
+    for (std::size_t k = 0; k < chosen.size(); ++k) {
+        if (ui_) {
+            shares->next(sizes[k]);
             ui_->pumpEvents();
-        process(c);
+        }
+        process(chosen[k]);
     }
     for (std::size_t k = 0; k < include.size(); ++k)
         if (!found[k])

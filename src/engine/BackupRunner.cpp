@@ -75,6 +75,8 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
                 ui.setProgress(progress += about.backupProgress);
         }
         ui.throwIfStopped();
+        // Writing the archive reports its bytes too, with the bar where the items left it.
+        ui.setProgressSpan(progress, progress);
         SaveINI("BackupItem", result.itemFlags, info, cp);
         if (!ZipOneFile(temp.string(), info.string()))
             throw BackupFailed("the info file could not be added to the archive");

@@ -43,10 +43,12 @@ public:
     }
 
     // Progress inside one long item: the bar moves by bytes through the share [from, to] of the item.
-    void setProgressSpan(int from, int to) {
+    void setProgressSpan(double from, double to) {
         spanFrom_ = from;
         spanTo_ = to;
     }
+    double progressSpanFrom() const { return spanFrom_; }
+    double progressSpanTo() const { return spanTo_; }
     // `done` of `total` bytes of `file` copied, compressed or extracted. Reports closer together than
     // progressStepBytes() are dropped, except the last one of a file; a report lets messages run.
     void reportBytes(const std::string& file, std::uint64_t done, std::uint64_t total);
@@ -60,8 +62,8 @@ protected:
     }
 
 private:
-    int spanFrom_ = 0;
-    int spanTo_ = 0;
+    double spanFrom_ = 0;
+    double spanTo_ = 0;
     std::uint64_t stepBytes_ = 1 << 20;
     std::string lastFile_;
     std::uint64_t lastDone_ = 0;
@@ -79,6 +81,34 @@ inline void Ui::reportBytes(const std::string& file, std::uint64_t done, std::ui
     showBytes(file, done, total, spanFrom_ + (spanTo_ - spanFrom_) * share);
     pumpEvents();
 }
+
+// Shares the current span of the bar among the files of one item by their sizes, so that the bar
+// moves once through the item instead of once per file. The item's span comes back at the end.
+class ProgressShares {
+public:
+    ProgressShares(Ui& ui, std::uint64_t totalBytes)
+        : ui_(ui), from_(ui.progressSpanFrom()), to_(ui.progressSpanTo()), total_(totalBytes) {}
+    ~ProgressShares() { ui_.setProgressSpan(from_, to_); }
+    ProgressShares(const ProgressShares&) = delete;
+    ProgressShares& operator=(const ProgressShares&) = delete;
+
+    // The next file, of `bytes` bytes, takes its share.
+    void next(std::uint64_t bytes) {
+        auto at = [&](std::uint64_t b) {
+            return total_ ? from_ + (to_ - from_) * static_cast<double>(b) / static_cast<double>(total_)
+                          : to_;
+        };
+        ui_.setProgressSpan(at(before_), at(before_ + bytes));
+        before_ += bytes;
+    }
+
+private:
+    Ui& ui_;
+    double from_;
+    double to_;
+    std::uint64_t total_;
+    std::uint64_t before_ = 0;
+};
 
 // The application's title, used on every message box.
 inline constexpr const char* kAppTitle = "Tessaly";

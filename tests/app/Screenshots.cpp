@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStyleFactory>
 #include <QTabWidget>
@@ -64,12 +65,19 @@ int main(int argc, char** argv) {
         if (box->objectName().startsWith("backupitem_"))
             box->setChecked(true);
     auto* status = app.window().findChild<QLabel*>("Label1");
+    auto* fileLine = app.window().findChild<QLabel*>("lblProgressFile");
+    auto* target = app.window().findChild<QLineEdit*>("txtTargetFile");
     auto* apply = app.window().findChild<QAbstractButton*>("cmdApply");
+    bool taken = false;
     QTimer during;
     QObject::connect(&during, &QTimer::timeout, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
             box->done(QMessageBox::Ok);
-        else if (app.window().isStoppable() && status->text().startsWith("Copying Messages")) {
+        else if (!taken && app.window().isStoppable() && status->text().startsWith("Copying Messages") &&
+                 !fileLine->text().isEmpty()) {
+            taken = true;
+            // The picture shows a home folder rather than this run's temporary one.
+            target->setText("/home/user/Backups/weekly.tsy");
             app.window().grab().save(out + "/stop-during-a-run.png");
             apply->click();
         }
