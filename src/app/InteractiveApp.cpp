@@ -5,7 +5,7 @@ namespace tessaly {
 
 InteractiveApp::InteractiveApp(Profile profile)
     : session_(std::move(profile), ui_), window_(std::make_unique<frmMain>(session_, state_, ui_)) {
-    QObject::connect(&quitSignals_, &QuitSignals::quitRequested, window_.get(), &frmMain::quit_Click);
+    QObject::connect(&quitSignals_, &QuitSignals::quitRequested, window_.get(), &frmMain::quitWithoutAsking);
 }
 
 InteractiveApp::~InteractiveApp() {

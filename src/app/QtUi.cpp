@@ -2,6 +2,7 @@
 #include "app/QtUi.h"
 
 #include "app/frmPwd.h"
+#include "platform/NumberText.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -66,15 +67,19 @@ QString displayText(const std::string& text) {
     return s;
 }
 
-void QtUi::attachWindow(QWidget* window, QWidget* panel, QProgressBar* bar, QLabel* label) {
+void QtUi::attachWindow(QWidget* window, QWidget* panel, QProgressBar* bar, QLabel* label,
+                        QLabel* fileLabel) {
     window_ = window;
     panel_ = panel;
     bar_ = bar;
     label_ = label;
+    fileLabel_ = fileLabel;
 }
 
 MsgResult QtUi::messageBox(const std::string& text, const std::string& title, MsgIcon icon,
                            MsgButtons buttons) {
+    if (quiet_)
+        return cautiousAnswer(buttons);
     QMessageBox box(qtIcon(icon), QString::fromStdString(title), displayText(text), qtButtons(buttons),
                     window_);
     box.setObjectName("msgbox");
@@ -115,6 +120,8 @@ void QtUi::showProgress(bool visible) {
         if (visible)
             panel_->raise();
     }
+    if (progressShown)
+        progressShown(visible);
 }
 
 void QtUi::setProgress(int value) {
@@ -125,6 +132,16 @@ void QtUi::setProgress(int value) {
 void QtUi::setStatusText(const std::string& text) {
     if (label_)
         label_->setText(QString::fromStdString(text));
+    if (fileLabel_)
+        fileLabel_->clear();
+}
+
+void QtUi::showBytes(const std::string& file, std::uint64_t done, std::uint64_t total, double percent) {
+    setProgress(static_cast<int>(percent));
+    if (fileLabel_)
+        fileLabel_->setText(QStringLiteral("%1 \u2014 %2 of %3")
+                                .arg(QString::fromStdString(file), QString::fromStdString(sizeText(done)),
+                                     QString::fromStdString(sizeText(total))));
 }
 
 void QtUi::pumpEvents() {

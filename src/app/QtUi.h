@@ -5,6 +5,8 @@
 
 #include <QPointer>
 
+#include <functional>
+
 class QLabel;
 class QProgressBar;
 class QWidget;
@@ -15,8 +17,20 @@ class QtUi : public Ui {
 public:
     QtUi() = default;
 
-    // The window the dialogs belong to and its progress panel (picCon3 with pbshow and Label1).
-    void attachWindow(QWidget* window, QWidget* panel, QProgressBar* bar, QLabel* label);
+    // The window the dialogs belong to and its progress panel (picCon3 with pbshow, Label1 and the
+    // line that names the file being worked on).
+    void attachWindow(QWidget* window, QWidget* panel, QProgressBar* bar, QLabel* label, QLabel* fileLabel);
+
+    // The Stop button, Escape and the quit question ask the running backup or restore to stop; a new
+    // run starts without a request.
+    void requestStop() { stopRequested_ = true; }
+    void clearStop() { stopRequested_ = false; }
+    bool stopRequested() override { return stopRequested_; }
+    // While quiet, message boxes are not shown and take their most cautious answer (the program is
+    // quitting and the person has already said so).
+    void setQuiet(bool quiet) { quiet_ = quiet; }
+    // Called when the progress panel comes and goes: the work of a run, not its checks or its report.
+    std::function<void(bool visible)> progressShown;
 
     MsgResult messageBox(const std::string& text, const std::string& title, MsgIcon icon,
                          MsgButtons buttons) override;
@@ -27,7 +41,13 @@ public:
     void setStatusText(const std::string& text) override;
     void pumpEvents() override;
 
+protected:
+    void showBytes(const std::string& file, std::uint64_t done, std::uint64_t total, double percent) override;
+
 private:
+    bool stopRequested_ = false;
+    bool quiet_ = false;
+    QPointer<QLabel> fileLabel_;
     QPointer<QWidget> window_;
     QPointer<QWidget> panel_;
     QPointer<QProgressBar> bar_;

@@ -1,5 +1,6 @@
 // frmMain.cpp -- the main window's start-up, tab rule, item boxes, password boxes, help, about and quit.
 #include "app/frmMain.h"
+#include "uikit/ScreenFit.h"
 
 #include "app/ProtectionChoice.h"
 #include "app/Stationery.h"
@@ -17,15 +18,23 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 
 namespace tessaly {
 
+namespace {
+const char* const kBackupCaption = "Backu&p Now";
+const char* const kRestoreCaption = "Restore &Now";
+} // namespace
+
 frmMain::frmMain(ProfileSession& session, MainWindowState& state, QtUi& ui, QWidget* parent)
     : QMainWindow(parent), session_(session), state_(state), ui_(ui) {
     buildControls();
-    ui_.attachWindow(this, picCon3_, pbshow_, Label1_);
+    ui_.attachWindow(this, picCon3_, pbshow_, Label1_, lblProgressFile_);
+    // Stop is offered while the work of a backup or restore goes on, not during its checks or report.
+    ui_.progressShown = [this](bool visible) { setStopMode(visible && stoppableRun_); };
 
     connect(SSTab1_, &QTabWidget::currentChanged, this, [this](int shown) {
         int previous = shownTab_;
@@ -39,6 +48,15 @@ frmMain::frmMain(ProfileSession& session, MainWindowState& state, QtUi& ui, QWid
     connect(cmdApply_, &QPushButton::clicked, this, &frmMain::cmdApply_Click);
     connect(cmdAbout_, &QPushButton::clicked, this, &frmMain::about_Click);
     connect(cmdQuit_, &QPushButton::clicked, this, &frmMain::quit_Click);
+    // Enter in a text field of a tab runs the tab's command, as the default button promises.
+    for (QLineEdit* field : {txtTargetFile_, txtPassword_, txtPassword2_, txtSourceFile_})
+        connect(field, &QLineEdit::returnPressed, this, [this] {
+            if (!running_)
+                cmdApply_Click();
+        });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName("stopShortcut");
+    connect(escape, &QShortcut::activated, this, &frmMain::stopRun);
 
     // The format chosen in an earlier run; a click (not this setting) is what remembers a choice.
     (rememberedProtection() == Protection::Strong ? optStrong_ : optCompatible_)->setChecked(true);
@@ -53,9 +71,11 @@ frmMain::frmMain(ProfileSession& session, MainWindowState& state, QtUi& ui, QWid
     ifprotect_Click();
     for (QCheckBox* box : restoreitem_)
         box->setEnabled(false);
+    fitToScreen(this);
 }
 
 frmMain::~frmMain() {
+    ui_.progressShown = nullptr;
     deleteTempArchive();
 }
 
@@ -85,7 +105,7 @@ void frmMain::Form_Load(const std::string& infoFolder) {
     cbTarget_->setCurrentIndex(0);
     // The Stationeries box starts as a change of identity would leave it.
     backupitem_[6]->setEnabled(stationeryAvailable(session_));
-    cmdApply_->setText(SSTab1_->currentIndex() == 0 ? "Backup Now" : "Restore Now");
+    cmdApply_->setText(SSTab1_->currentIndex() == 0 ? kBackupCaption : kRestoreCaption);
 }
 
 void frmMain::showStatus(const QString& text) {
@@ -93,7 +113,7 @@ void frmMain::showStatus(const QString& text) {
 }
 
 void frmMain::SSTab1_Click(int previousTab) {
-    cmdApply_->setText(previousTab == 1 ? "Backup Now" : "Restore Now");
+    cmdApply_->setText(previousTab == 1 ? kBackupCaption : kRestoreCaption);
 }
 
 void frmMain::cbSource_Click() {
@@ -164,8 +184,7 @@ void frmMain::quit_Click() {
     if (quitting_)
         return;
     if (running_) {
-        quitPending_ = true;
-        showStatus("Tessaly quits when the current run has finished.");
+        quitDuringRun(true);
         return;
     }
     quitting_ = true;
@@ -174,6 +193,30 @@ void frmMain::quit_Click() {
     deleteTempArchive();
     close();
     emit programEnded();
+}
+
+void frmMain::quitWithoutAsking() {
+    if (running_)
+        quitDuringRun(false);
+    else
+        quit_Click();
+}
+
+void frmMain::quitDuringRun(bool ask) {
+    if (quitPending_)
+        return;
+    if (!stoppable_) {
+        quitPending_ = true;
+        showStatus("Tessaly quits when the current run has finished.");
+        return;
+    }
+    if (ask && ui_.messageBox("A backup or restore is running.\r\n\r\nStop it and quit Tessaly?", kAppTitle,
+                              MsgIcon::Question, MsgButtons::OkCancel) != MsgResult::Ok)
+        return;
+    // The run's own report and questions are of no use to someone who is leaving.
+    quitPending_ = true;
+    ui_.setQuiet(true);
+    stopRun();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -51,8 +51,16 @@ public slots:
     // The action button: the backup driver on the backup tab, the restore driver after its warning.
     void cmdApply_Click();
     // The quit procedure: closes the about box, deletes the temporary archive, closes the window and
-    // emits programEnded. Asked during a run, it waits until the run has finished.
+    // emits programEnded. Asked during a backup or restore, it first asks whether to stop the run
+    // and quit; during other work it waits until the work has finished.
     void quit_Click();
+    // SIGINT or SIGTERM: the same, without the question.
+    void quitWithoutAsking();
+    // Stop (the action button during a run, or Escape): the backup or restore stops at its next
+    // safe point.
+    void stopRun();
+    // True while a backup or restore runs that Stop can end.
+    bool isStoppable() const { return stoppable_; }
 
 signals:
     void programEnded();
@@ -86,6 +94,8 @@ private:
     bool refusedDuringRun();
     bool beginRun();
     void endRun();
+    void setStopMode(bool on);
+    void quitDuringRun(bool ask);
     void cmdTargetFile_Click();
     void cmdSourceFile_Click();
     void runBackupDriver();
@@ -104,6 +114,9 @@ private:
     bool running_ = false;
     bool quitPending_ = false;
     bool quitting_ = false;
+    bool stoppableRun_ = false; // a backup or restore (not an inspection) is running
+    bool stoppable_ = false;    // ... and is at work: the action button is Stop
+    QString applyCaption_;
     int shownTab_ = 0;
     std::vector<std::pair<QPointer<QObject>, bool>> runCommands_;
     QPointer<QDialog> aboutBox_;
@@ -135,6 +148,7 @@ private:
     QWidget* picCon3_ = nullptr;
     QProgressBar* pbshow_ = nullptr;
     QLabel* Label1_ = nullptr;
+    QLabel* lblProgressFile_ = nullptr;
     QMenu* selectitem_ = nullptr;
     QMenu* selectitem2_ = nullptr;
     QAction* backup_ = nullptr;

@@ -2,6 +2,7 @@
 #include "app/Logo.h"
 #include "app/OptionalWindows.h"
 #include "app/frmMain.h"
+#include "uikit/ScreenFit.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -24,12 +25,13 @@ namespace tessaly {
 
 namespace {
 
+// The mnemonics of the item boxes leave the letters of the menus, tabs and buttons free.
 constexpr std::array<const char*, kBackupItemCount> kBackupCaptions = {
-    "Accounts",      "Address Book", "Rules",        "Email/News Messages",
-    "Block Senders", "Signatures",   "Stationeries", "OE Settings"};
+    "A&ccounts",      "A&ddress Book", "Ru&les",        "Email/News &Messages",
+    "Bloc&k Senders", "Si&gnatures",   "Stat&ioneries", "OE Setti&ngs"};
 constexpr std::array<const char*, kBackupItemCount> kRestoreCaptions = {
-    "Accounts",      "Address Book", "Rules",        "Email/News Messages",
-    "Block Senders", "Signatures",   "Stationeries", "Settings"};
+    "A&ccounts",      "A&ddress Book", "Ru&les",        "Email/News &Messages",
+    "Bloc&k Senders", "Si&gnatures",   "Stat&ioneries", "S&ettings"};
 constexpr const char* kComingLater = "Coming in a later version of Tessaly.";
 
 template <class W> W* named(W* widget, const char* name) {
@@ -66,9 +68,10 @@ void frmMain::buildControls() {
     setWindowTitle("Tessaly V1.50");
     setWindowIcon(QIcon(tessalyLogo(64, 1.0)));
 
-    auto* central = new QWidget(this);
+    auto* holder = new QWidget(this);
+    setCentralWidget(holder);
+    QWidget* central = scrollingBody(holder);
     central->setObjectName("centralwidget");
-    setCentralWidget(central);
 
     auto* logo = named(new QLabel(central), "imgLogo");
     logo->setPixmap(tessalyLogo(48, devicePixelRatioF()));
@@ -89,19 +92,19 @@ void frmMain::buildControls() {
     header->addLayout(titles, 1);
 
     SSTab1_ = named(new QTabWidget(central), "SSTab1");
-    SSTab1_->addTab(buildBackupTab(), "Backup");
-    SSTab1_->addTab(buildRestoreTab(), "Restore");
+    SSTab1_->addTab(buildBackupTab(), "&Backup");
+    SSTab1_->addTab(buildRestoreTab(), "&Restore");
 
     // The progress panel lies over the tabs while a run shows it.
     auto* body = new QGridLayout;
     body->addWidget(SSTab1_, 0, 0);
     body->addWidget(buildProgressPanel(), 0, 0, Qt::AlignCenter);
 
-    cmdAbout_ = named(new QPushButton("About", central), "cmdAbout");
+    cmdAbout_ = named(new QPushButton("&About", central), "cmdAbout");
     cmdApply_ = named(new QPushButton("BACKUP NOW", central), "cmdApply");
     cmdApply_->setDefault(true);
     cmdApply_->setMinimumWidth(cmdApply_->fontMetrics().horizontalAdvance("Restore Now") * 2);
-    cmdQuit_ = named(new QPushButton("Quit", central), "cmdQuit");
+    cmdQuit_ = named(new QPushButton("&Quit", central), "cmdQuit");
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdAbout_);
     buttons->addStretch(1);
@@ -124,7 +127,7 @@ QWidget* frmMain::buildBackupTab() {
     auto* what = new QVBoxLayout(Frame1_);
     what->addLayout(itemGrid(Frame1_, "backupitem", kBackupCaptions, backupitem_));
     what->addStretch(1);
-    auto* identityLabel = new QLabel("Identity:", Frame1_);
+    auto* identityLabel = new QLabel("Identit&y:", Frame1_);
     cbSource_ = named(new QComboBox(Frame1_), "cbSource");
     identityLabel->setBuddy(cbSource_);
     what->addWidget(identityLabel);
@@ -135,19 +138,21 @@ QWidget* frmMain::buildBackupTab() {
     txtTargetFile_->setReadOnly(true);
     txtTargetFile_->setPlaceholderText("Choose the backup file with Browse...");
     txtTargetFile_->setMinimumWidth(txtTargetFile_->fontMetrics().averageCharWidth() * 32);
-    cmdTargetFile_ = named(new QPushButton("Browse...", Frame2), "cmdTargetFile");
+    cmdTargetFile_ = named(new QPushButton("Bro&wse...", Frame2), "cmdTargetFile");
     txtAttachInfo_ = textBox(Frame2, "txtAttachInfo", 3, false);
     txtAttachInfo_->setPlaceholderText("A note kept in the backup file (optional)");
     auto* where = new QGridLayout(Frame2);
     where->addWidget(new QLabel("Backup file:", Frame2), 0, 0);
     where->addWidget(txtTargetFile_, 0, 1);
     where->addWidget(cmdTargetFile_, 0, 2);
-    where->addWidget(new QLabel("Note:", Frame2), 1, 0, Qt::AlignTop);
+    auto* noteLabel = new QLabel("Not&e:", Frame2);
+    noteLabel->setBuddy(txtAttachInfo_);
+    where->addWidget(noteLabel, 1, 0, Qt::AlignTop);
     where->addWidget(txtAttachInfo_, 1, 1, 1, 2);
     where->setRowStretch(2, 1);
 
     auto* Frame5 = named(new QGroupBox("Security", tab), "Frame5");
-    ifprotect_ = named(new QCheckBox("Protect backup file with password", Frame5), "ifprotect");
+    ifprotect_ = named(new QCheckBox("Protect back&up file with password", Frame5), "ifprotect");
     txtPassword_ = named(new QLineEdit(Frame5), "txtPassword");
     txtPassword2_ = named(new QLineEdit(Frame5), "txtPassword2");
     auto* security = new QGridLayout(Frame5);
@@ -188,7 +193,7 @@ QWidget* frmMain::buildRestoreTab() {
     txtSourceFile_->setReadOnly(true);
     txtSourceFile_->setPlaceholderText("Open a backup file with Browse...");
     txtSourceFile_->setMinimumWidth(txtSourceFile_->fontMetrics().averageCharWidth() * 32);
-    cmdSourceFile_ = named(new QPushButton("Browse...", Frame3), "cmdSourceFile");
+    cmdSourceFile_ = named(new QPushButton("Bro&wse...", Frame3), "cmdSourceFile");
     txtPOBinfo_ = textBox(Frame3, "txtPOBinfo", 4, true);
     txtFileInfo_ = textBox(Frame3, "txtFileInfo", 3, true);
     auto* where = new QGridLayout(Frame3);
@@ -205,7 +210,7 @@ QWidget* frmMain::buildRestoreTab() {
     auto* what = new QVBoxLayout(Frame4_);
     what->addLayout(itemGrid(Frame4_, "restoreitem", kRestoreCaptions, restoreitem_));
     what->addStretch(1);
-    auto* identityLabel = new QLabel("Restore into identity:", Frame4_);
+    auto* identityLabel = new QLabel("Restore into identit&y:", Frame4_);
     cbTarget_ = named(new QComboBox(Frame4_), "cbTarget");
     identityLabel->setBuddy(cbTarget_);
     what->addWidget(identityLabel);
@@ -230,10 +235,13 @@ QWidget* frmMain::buildProgressPanel() {
     panel->setAutoFillBackground(true);
     pbshow_ = named(new QProgressBar(panel), "pbshow");
     Label1_ = named(new QLabel("Please Waiting...", panel), "Label1");
+    // The file a long item is working on, and how far it has got.
+    lblProgressFile_ = named(new QLabel(panel), "lblProgressFile");
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(24, 16, 24, 16);
     layout->addWidget(Label1_);
     layout->addWidget(pbshow_);
+    layout->addWidget(lblProgressFile_);
     panel->setMinimumWidth(panel->fontMetrics().horizontalAdvance("Copying Block Senders...") * 2);
     picCon3_ = panel;
     return panel;
@@ -261,43 +269,43 @@ void frmMain::buildMenus() {
     };
 
     QMenu* file = topMenu("file", "&File");
-    backup_ = addCommand(file, "backup", "Backup Now");
-    restore_ = addCommand(file, "restore", "Restore Now");
+    backup_ = addCommand(file, "backup", "&Backup Now");
+    restore_ = addCommand(file, "restore", "&Restore Now");
     separator(file, "fg1");
-    QAction* quit = addCommand(file, "quit", "Quit");
+    QAction* quit = addCommand(file, "quit", "&Quit");
 
     QMenu* option = topMenu("option", "&Option");
-    TaskScheduler_ = addCommand(option, "TaskScheduler", "Task Scheduler");
+    TaskScheduler_ = addCommand(option, "TaskScheduler", "&Task Scheduler");
     separator(option, "fg54");
-    QAction* update = addCommand(option, "update", "Check for Update");
+    QAction* update = addCommand(option, "update", "&Check for Update");
     update->setEnabled(false);
     update->setToolTip("Updates come with the system's packages.");
 
     QMenu* tools = topMenu("tools", "&Tools");
-    QMenu* favorites = tools->addMenu("Backup and Restore IE Favorites");
+    QMenu* favorites = tools->addMenu("Backup and Restore IE &Favorites");
     favorites->setObjectName("backuprestorefavorites");
     favorites->setToolTipsVisible(true);
-    backupiefavorites_ = addCommand(favorites, "backupiefavorites", "Backup IE Favorites");
-    restoreiefavorites_ = addCommand(favorites, "restoreiefavorites", "Restore IE Favorites");
+    backupiefavorites_ = addCommand(favorites, "backupiefavorites", "&Backup IE Favorites");
+    restoreiefavorites_ = addCommand(favorites, "restoreiefavorites", "&Restore IE Favorites");
     separator(tools, "fg34");
-    backuptocd_ = addCommand(tools, "backuptocd", "Backup Data to CD/DVD");
+    backuptocd_ = addCommand(tools, "backuptocd", "Backup Data to &CD/DVD");
 
     QMenu* help = topMenu("help", "&Help");
-    QAction* help1 = addCommand(help, "help1", "Help");
+    QAction* help1 = addCommand(help, "help1", "&Help");
     help1->setShortcut(Qt::Key_F1);
     separator(help, "fg2");
-    QAction* website = addCommand(help, "website", "Our Website");
+    QAction* website = addCommand(help, "website", "Our &Website");
     separator(help, "fg3");
-    QAction* about = addCommand(help, "about", "About");
+    QAction* about = addCommand(help, "about", "&About");
 
     selectitem_ = new QMenu(this);
     selectitem_->setObjectName("selectitem");
-    QAction* selectAll = addCommand(selectitem_, "Selectallitems", "Select all items");
-    QAction* unselectAll = addCommand(selectitem_, "Unselectallitems", "Deselect all items");
+    QAction* selectAll = addCommand(selectitem_, "Selectallitems", "&Select all items");
+    QAction* unselectAll = addCommand(selectitem_, "Unselectallitems", "&Deselect all items");
     selectitem2_ = new QMenu(this);
     selectitem2_->setObjectName("selectitem2");
-    QAction* selectAll2 = addCommand(selectitem2_, "Selectallitems2", "Select all items");
-    QAction* unselectAll2 = addCommand(selectitem2_, "Unselectallitems2", "Deselect all items");
+    QAction* selectAll2 = addCommand(selectitem2_, "Selectallitems2", "&Select all items");
+    QAction* unselectAll2 = addCommand(selectitem2_, "Unselectallitems2", "&Deselect all items");
 
     connect(backup_, &QAction::triggered, this, &frmMain::runBackupDriver);
     connect(restore_, &QAction::triggered, this, &frmMain::runRestoreDriver);

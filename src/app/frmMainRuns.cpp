@@ -57,14 +57,39 @@ bool frmMain::beginRun() {
     return true;
 }
 
+// During a backup or restore the action button is Stop; its caption comes back afterwards.
+void frmMain::setStopMode(bool on) {
+    if (stoppable_ == on)
+        return;
+    stoppable_ = on;
+    if (on) {
+        applyCaption_ = cmdApply_->text();
+        cmdApply_->setText("&Stop");
+        cmdApply_->setEnabled(true);
+    } else {
+        cmdApply_->setText(applyCaption_);
+        cmdApply_->setEnabled(false); // until endRun gives it back its state
+    }
+}
+
+void frmMain::stopRun() {
+    if (!stoppable_)
+        return;
+    ui_.requestStop();
+    cmdApply_->setEnabled(false);
+    showStatus("Stopping...");
+}
+
 void frmMain::endRun() {
     for (auto& [command, enabled] : runCommands_)
         if (command)
             command->setProperty("enabled", enabled);
     runCommands_.clear();
     running_ = false;
-    if (quitPending_)
+    if (quitPending_) {
+        ui_.setQuiet(false);
         quit_Click();
+    }
 }
 
 const IdentityColumn* frmMain::chosenIdentity(QComboBox* list) const {
@@ -75,6 +100,10 @@ const IdentityColumn* frmMain::chosenIdentity(QComboBox* list) const {
 }
 
 void frmMain::cmdApply_Click() {
+    if (stoppable_) {
+        stopRun();
+        return;
+    }
     if (SSTab1_->currentIndex() == 0)
         runBackupDriver();
     else
@@ -136,8 +165,12 @@ void frmMain::runBackupDriver() {
     request.note = txtAttachInfo_->toPlainText().replace('\n', "\r\n").toStdString();
     request.protection = chosenProtection();
     BackupDriver driver(session_, state_, ui_);
+    ui_.clearStop();
+    stoppableRun_ = true;
     BackupOutcome outcome = driver.run(request, discWindowBuilt());
-    if (outcome.discRequested)
+    stoppableRun_ = false;
+    setStopMode(false);
+    if (outcome.discRequested && !quitPending_)
         showDiscWindow(session_, state_, ui_, this);
     endRun();
 }
@@ -150,7 +183,11 @@ void frmMain::runRestoreDriver() {
         MsgResult::Ok) {
         const IdentityColumn* identity = chosenIdentity(cbTarget_);
         RestoreDriver driver(session_, state_, ui_);
+        ui_.clearStop();
+        stoppableRun_ = true;
         driver.run(checkedItems(restoreitem_), identity ? identity->key : std::string());
+        stoppableRun_ = false;
+        setStopMode(false);
     }
     endRun();
 }

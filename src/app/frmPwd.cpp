@@ -1,5 +1,6 @@
 // frmPwd.cpp -- the password prompt's controls and its OK / Enter / Cancel behaviour.
 #include "app/frmPwd.h"
+#include "uikit/ScreenFit.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -26,17 +27,17 @@ frmPwd::frmPwd(QWidget* parent) : QDialog(parent) {
     frameLayout->addWidget(prompt);
     frameLayout->addWidget(txtPassword_);
 
-    auto* cmdOK = new QPushButton("OK", this);
+    auto* cmdOK = new QPushButton("&OK", this);
     cmdOK->setObjectName("cmdOK");
     cmdOK->setDefault(true);
-    auto* cmdExit = new QPushButton("Cancel", this);
+    auto* cmdExit = new QPushButton("&Cancel", this);
     cmdExit->setObjectName("cmdExit");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdExit);
 
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(scrollingBody(this));
     layout->addWidget(frame);
     layout->addLayout(buttons);
 
@@ -44,6 +45,7 @@ frmPwd::frmPwd(QWidget* parent) : QDialog(parent) {
     connect(txtPassword_, &QLineEdit::returnPressed, this, &QDialog::accept);
     connect(cmdExit, &QPushButton::clicked, this, &QDialog::reject);
     txtPassword_->setFocus();
+    fitToScreen(this);
 }
 
 std::optional<std::string> frmPwd::ask() {

@@ -50,7 +50,7 @@ frmabout::frmabout(UrlOpener opener, QWidget* parent) : QDialog(parent), opener_
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
 
-    auto* exitButton = new QPushButton("Exit", this);
+    auto* exitButton = new QPushButton("&Exit", this);
     exitButton->setObjectName("Command3");
     exitButton->setDefault(true);
     connect(exitButton, &QPushButton::clicked, this, &frmabout::Command3_Click);

@@ -5,6 +5,7 @@
 #include "platform/Ui.h"
 
 #include <filesystem>
+#include <string>
 
 #include <zip.h>
 
@@ -15,6 +16,7 @@ struct SpooledMember {
     zip_stat_t stat{};                  // sizes, CRC, method and time of that member
     zip_uint8_t opsys = ZIP_OPSYS_UNIX;
     zip_uint32_t attributes = 0;
+    std::string name; // the file's name, for progress reports
 };
 
 // Compresses one file (deflate, level 6) into a new one-member archive at spoolArchive. The file is
@@ -25,6 +27,7 @@ SpooledMember spoolMember(const std::filesystem::path& file, const std::filesyst
 // A read source over the spooled member's compressed bytes, with the stat libzip needs to copy
 // them as they are. The spool archive is open only while libzip reads it (one descriptor at a
 // time, however many members); freeing the source deletes it. Null on failure (error in za).
-zip_source_t* spooledSource(zip_t* za, const SpooledMember& member);
+// The Ui, when given, hears how many of the compressed bytes have been copied.
+zip_source_t* spooledSource(zip_t* za, const SpooledMember& member, Ui* ui = nullptr);
 
 } // namespace tessaly

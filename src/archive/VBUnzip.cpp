@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <system_error>
 #include <vector>
@@ -168,10 +169,25 @@ int Extraction::run(const ZipNameList& include, const ZipNameList& exclude) {
         }
     }
 
-    for (const auto& c : chosen) {
-        if (ui_)
+    // The entries share the item's part of the progress bar by their sizes.
+    std::optional<ProgressShares> shares;
+    std::vector<zip_uint64_t> sizes;
+    if (ui_) {
+        std::uint64_t total = 0;
+        for (const auto& c : chosen) {
+            zip_stat_t st;
+            sizes.push_back(zip_stat_index(za_, c.index, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE) ? st.size
+                                                                                                    : 0);
+            total += sizes.back();
+        }
+        shares.emplace(*ui_, total);
+    }
+    for (std::size_t k = 0; k < chosen.size(); ++k) {
+        if (ui_) {
+            shares->next(sizes[k]);
             ui_->pumpEvents();
-        process(c);
+        }
+        process(chosen[k]);
     }
     for (std::size_t k = 0; k < include.size(); ++k)
         if (!found[k])
@@ -368,7 +384,11 @@ void Extraction::extractTo(const Chosen& c, const zip_stat_t& st, const fs::path
     bool lastWasCR = false;
     std::string converted;
     bool writeFailed = false;
+    std::uint64_t done = 0;
     bool ok = readAll(c, zf, [&](const char* data, std::size_t n) {
+        done += n;
+        if (ui_)
+            ui_->reportBytes(c.name, done, st.size);
         if (o_.ConvertCRtoCRLF) {
             converted.clear();
             for (std::size_t i = 0; i < n; ++i) {

@@ -40,6 +40,10 @@ void pumpDuringClose(zip_t*, double, void* ui) {
     static_cast<Ui*>(ui)->pumpEvents();
 }
 
+int cancelDuringClose(zip_t*, void* ui) {
+    return static_cast<Ui*>(ui)->stopRequested() ? 1 : 0;
+}
+
 time_t modificationTime(const fs::path& file) {
     auto ft = fs::last_write_time(file);
     return std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(ft));
@@ -59,8 +63,10 @@ ZipSession::ZipSession(const std::string& archivePath, Ui* ui)
     za_ = zip_open(archivePath.c_str(), flags, &code);
     if (!za_)
         fail("cannot open the archive " + archivePath + ": " + libzipErrorText(code), code);
-    if (ui_)
+    if (ui_) {
         zip_register_progress_callback_with_state(za_, 0.01, pumpDuringClose, nullptr, ui_);
+        zip_register_cancel_callback_with_state(za_, cancelDuringClose, nullptr, ui_);
+    }
     openSessions()[key_] = this;
 }
 
@@ -129,7 +135,7 @@ ZipSession::Added ZipSession::add(const fs::path& file, const std::string& entry
     SpooledMember member = spoolMember(file, nextSpoolPath(), ui_);
     // The compressed bytes are copied as they are (a stored member stays stored).
     zip_int32_t method = member.stat.comp_method == ZIP_CM_STORE ? ZIP_CM_STORE : ZIP_CM_DEFAULT;
-    zip_source_t* src = spooledSource(za_, member);
+    zip_source_t* src = spooledSource(za_, member, ui_);
     if (!src)
         fail("cannot add " + file.string() + ": " + libzipErrorText(zip_get_error(za_)),
              zip_error_code_zip(zip_get_error(za_)));
@@ -161,6 +167,8 @@ void ZipSession::finish() {
         zip_discard(za_);
         za_ = nullptr;
         end();
+        if (code == ZIP_ER_CANCELLED)
+            throw RunStopped{};
         fail("cannot write the archive " + archivePath_ + ": " + text, code);
     }
     za_ = nullptr;

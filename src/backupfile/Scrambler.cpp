@@ -23,8 +23,9 @@ std::string passwordKey(const std::string& password, const CodePage& codePage) {
 }
 
 // XORs `total` bytes of `in` with the keystream into `out`, reporting progress per chunk.
+// A stoppable stream (a backup being written) ends with RunStopped when the person asks for it.
 void xorStream(int in, int out, std::uint64_t total, VbRandom& rng, Ui& ui,
-               const std::filesystem::path& inPath, const std::filesystem::path& outPath) {
+               const std::filesystem::path& inPath, const std::filesystem::path& outPath, bool stoppable) {
     std::vector<char> chunk(kScrambleChunk);
     ui.showProgress(true);
     ui.setProgress(0);
@@ -40,6 +41,8 @@ void xorStream(int in, int out, std::uint64_t total, VbRandom& rng, Ui& ui,
         done += want;
         ui.setProgress(static_cast<int>(std::lround(static_cast<double>(done) * factor)));
         ui.pumpEvents();
+        if (stoppable)
+            ui.throwIfStopped();
     }
     ui.setProgress(0);
     ui.showProgress(false);
@@ -88,7 +91,7 @@ void scrambleInto(const std::filesystem::path& archive, const std::filesystem::p
         std::uint64_t size = fileSize(in.get(), archive);
         VbRandom rng = seededGenerator(password, codePage);
         Fd fd = openForWriting(out, 0666);
-        xorStream(in.get(), fd.get(), size, rng, ui, archive, out);
+        xorStream(in.get(), fd.get(), size, rng, ui, archive, out, true);
         std::string trailer = passwordDigest(password, codePage);
         trailer.push_back('\0');
         writeAll(fd.get(), trailer.data(), trailer.size(), out);
@@ -130,7 +133,7 @@ void ScrambleFile(const std::filesystem::path& file, const std::string& password
             throw ScrambleError("the file " + file.string() + " is too short to be a backup file");
         VbRandom rng = seededGenerator(password, codePage);
         Fd out = openForWriting(destination, 0600);
-        xorStream(in.get(), out.get(), size - kTrailerSize, rng, ui, file, destination);
+        xorStream(in.get(), out.get(), size - kTrailerSize, rng, ui, file, destination, false);
         out.close(destination);
     } catch (const ScrambleError&) {
         ui.showProgress(false);

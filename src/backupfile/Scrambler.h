@@ -37,8 +37,9 @@ void scrambleInto(const std::filesystem::path& archive, const std::filesystem::p
 // Writing (scramble = true): turns the archive at `file` into a backup file in place. The scrambled
 // copy is written beside it under the name with "E" appended, flushed, and renamed over the archive
 // only when complete. Reading: writes the plain archive of the backup file `file` to `destination`.
-// Progress goes to the Ui once per chunk. Throws ScrambleError when a file cannot be read or written;
-// the archive (writing) or the backup file (reading) is then left as it was.
+// Progress goes to the Ui once per chunk; writing ends with RunStopped when the Ui asks for a stop. Throws
+// ScrambleError when a file cannot be read or written; the archive (writing) or the backup file (reading) is
+// then left as it was.
 void ScrambleFile(const std::filesystem::path& file, const std::string& password, bool scramble,
                   const std::filesystem::path& destination, const CodePage& codePage, Ui& ui);
 

@@ -300,6 +300,7 @@ void sealStrong(const std::filesystem::path& archive, const std::filesystem::pat
         writeAll(fd.get(), cipher.chars(), clen, out);
         done += n;
         reportProgress(ui, done, total);
+        ui.throwIfStopped(); // a backup being sealed can be stopped; opening cannot
         if (final)
             break;
     }

@@ -27,7 +27,8 @@ const char* kBackupUsage =
     "--protection (else $TESSALY_PROTECTION, else compatible): strong encrypts the file with a key derived\n"
     "from the password (Argon2id, XChaCha20-Poly1305) and needs a password; compatible is the older format,\n"
     "which only scrambles the file: it opens without the password with little effort.\n"
-    "Exit code: 0 every item backed up, 1 an item failed or the file could not be written, 2 refused.\n";
+    "Exit code: 0 every item backed up, 1 an item failed or the file could not be written, 2 refused;\n"
+    "130 or 143 stopped by SIGINT or SIGTERM (an earlier FILE is then left as it was).\n";
 
 const char* kRestoreUsage =
     "usage: tessaly-cli restore FILE --identity NAME|KEY [--items LIST] [--yes] [--password-stdin]\n"
@@ -35,7 +36,8 @@ const char* kRestoreUsage =
     "Restores the chosen items of a backup file into an identity, replacing what the identity holds.\n"
     "The password comes from --password-stdin or $TESSALY_PASSWORD; without either the empty password is\n"
     "tried and, on a terminal, a prompt asks. --yes confirms the replacement without asking.\n"
-    "Exit code: 0 every item restored, 1 an item failed or is not in the file, 2 refused.\n";
+    "Exit code: 0 every item restored, 1 an item failed or is not in the file, 2 refused; 130 or 143\n"
+    "stopped by SIGINT or SIGTERM between two items (the items not yet restored are left as they were).\n";
 
 struct Session {
     TerminalUi ui;
@@ -110,7 +112,10 @@ int runBackup(const Args& args) {
     request.note = options.value("--note").value_or("");
     s.state.BackupFileName = std::filesystem::absolute(*options.value("--out")).string();
     BackupDriver driver(*s.profile, s.state, s.ui);
+    StopOnSignals stopSignals;
     BackupOutcome outcome = driver.run(request, false);
+    if (outcome.stopped)
+        return StopOnSignals::exitCode();
     if (!outcome.started)
         return kExitRefused;
     if (!outcome.completed)
@@ -162,7 +167,10 @@ int runRestore(const Args& args) {
             "backup file.\r\n\r\nDo you want to countinue?",
             kAppTitle, MsgIcon::Information, MsgButtons::OkCancel) != MsgResult::Ok)
         return fail(kExitRefused, "nothing was restored");
+    StopOnSignals stopSignals;
     RestoreOutcome outcome = driver.run(wanted, id->key);
+    if (outcome.stopped)
+        return StopOnSignals::exitCode();
     if (!outcome.started) {
         if (!outcome.problems.empty()) {
             printDamage(file, BackupAudit{true, {}, outcome.problems});

@@ -1,5 +1,6 @@
 // DiscVerbs.cpp -- tessaly-cli disc drives|info|write|save-iso|erase over the disc-writing control.
 #include "cli/DiscVerbs.h"
+#include "platform/NumberText.h"
 
 #include "disc/BurnDiscWriter.h"
 #include "disc/DriveErrorText.h"
@@ -259,9 +260,7 @@ int runJob(EventQueue& queue, Reporter& reporter, DiscWriter& writer) {
 }
 
 std::string megabytes(long long blocks) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f MB", blocks * 2048.0 / 1048576.0);
-    return text;
+    return formatNumber(blocks * 2048.0 / 1048576.0, "0.00 MB");
 }
 
 int drives(const Options& o) {

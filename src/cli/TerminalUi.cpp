@@ -70,8 +70,15 @@ void TerminalUi::setProgress(int value) {
     drawProgress();
 }
 
+void TerminalUi::showBytes(const std::string& file, std::uint64_t, std::uint64_t, double percent) {
+    progress_ = percent;
+    file_ = file;
+    drawProgress();
+}
+
 void TerminalUi::setStatusText(const std::string& text) {
     status_ = text;
+    file_.clear();
     if (!progressOnTerminal_)
         std::cerr << text << std::endl;
     else
@@ -81,10 +88,43 @@ void TerminalUi::setStatusText(const std::string& text) {
 void TerminalUi::drawProgress() {
     if (!progressVisible_ || !progressOnTerminal_)
         return;
-    int value = progress_ < 0 ? 0 : progress_ > 100 ? 100 : progress_;
-    std::string bar(value * 30 / 100, '#');
+    double value = progress_ < 0 ? 0 : progress_ > 100 ? 100 : progress_;
+    std::string bar(static_cast<std::size_t>(value * 30 / 100), '#');
     bar.resize(30, '.');
-    std::cerr << "\r[" << bar << "] " << value << "% " << status_.substr(0, 40) << "\x1b[K" << std::flush;
+    std::string text = status_ + (file_.empty() ? "" : " " + file_);
+    std::cerr << "\r[" << bar << "] " << static_cast<int>(value) << "% " << text.substr(0, 40) << "\x1b[K"
+              << std::flush;
+}
+
+namespace {
+volatile sig_atomic_t gStopSignal = 0;
+
+void onStopSignal(int number) {
+    gStopSignal = number;
+}
+} // namespace
+
+bool TerminalUi::stopRequested() {
+    return gStopSignal != 0;
+}
+
+StopOnSignals::StopOnSignals() {
+    gStopSignal = 0;
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, &oldInt_);
+    sigaction(SIGTERM, &action, &oldTerm_);
+}
+
+StopOnSignals::~StopOnSignals() {
+    sigaction(SIGINT, &oldInt_, nullptr);
+    sigaction(SIGTERM, &oldTerm_, nullptr);
+}
+
+int StopOnSignals::signalNumber() {
+    return gStopSignal;
 }
 
 std::optional<std::string> readSecretLine(const std::string& prompt) {

@@ -1,5 +1,6 @@
 // BurnWriterJobs.cpp -- writing the image or an ISO file, closing and erasing, with their events.
 #include "BurnWriterCore.h"
+#include "platform/NumberText.h"
 
 #include "BurnErrors.h"
 #include "BurnLibrary.h"
@@ -32,9 +33,7 @@ constexpr int kWriteThreadEnded = 0x00020178;
 constexpr int kDriveOperationGoingOn = 0x00020102;
 
 std::string megabytes(long long blocks) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f MB", blocks * static_cast<double>(kBlockBytes) / 1048576.0);
-    return text;
+    return formatNumber(blocks * static_cast<double>(kBlockBytes) / 1048576.0, "0.00 MB");
 }
 
 std::string tooLargeText(long long needed, long long free) {

@@ -55,6 +55,13 @@ BackupOutcome BackupDriver::run(const BackupRequest& request, bool offerDisc) {
         outcome.itemFlags = result.itemFlags;
         outcome.log = result.log;
         outcome.failures = result.failures;
+    } catch (const RunStopped&) {
+        finishPanel();
+        outcome.stopped = true;
+        ui_.messageBox("The Backup was stopped.\r\n\r\nNo backup file was written; a file of that name that "
+                       "existed before is unchanged.",
+                       kAppTitle, MsgIcon::Information, MsgButtons::Ok);
+        return outcome;
     } catch (const BackupFailed& e) {
         finishPanel();
         ui_.messageBox(

@@ -33,6 +33,7 @@ inline const char* protectionChoiceNote(Protection protection) {
 struct BackupOutcome {
     bool started = false;   // the checks passed
     bool completed = false; // the backup file was written
+    bool stopped = false;   // the person stopped the run; nothing was written
     std::string itemFlags;
     std::string log;
     std::array<std::string, kBackupItemCount> failures;

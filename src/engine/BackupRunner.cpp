@@ -80,9 +80,12 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         ItemHandlers handlers(context);
         for (int item = 0; item < kBackupItemCount; ++item) {
             const BackupItemInfo& about = kBackupItems[item];
+            ui.throwIfStopped();
             if (plan.items[item]) {
-                if (plan.interactive)
+                if (plan.interactive) {
                     ui.setStatusText(std::string(about.statusText));
+                    ui.setProgressSpan(progress, progress + about.backupProgress);
+                }
                 bool ok = handlers.backup(item, plan.identityKey);
                 result.itemFlags += ok ? '1' : '0';
                 result.log += "\r\n" + std::string(about.backupTitle) + "\t" + (ok ? "Successed" : "Fail");
@@ -94,6 +97,9 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
             if (plan.interactive && about.backupProgress)
                 ui.setProgress(progress += about.backupProgress);
         }
+        ui.throwIfStopped();
+        // Writing the archive reports its bytes too, with the bar where the items left it.
+        ui.setProgressSpan(progress, progress);
         SaveINI("BackupItem", result.itemFlags, info, cp);
         if (!ZipOneFile(temp.string(), info.string()))
             throw BackupFailed("the info file could not be added to the archive");
@@ -102,6 +108,8 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         std::filesystem::rename(sealed, plan.target);
     } catch (const BackupFailed&) {
         throw;
+    } catch (const RunStopped&) {
+        throw; // the temporary files go with their guards; the target was never touched
     } catch (const ArchiveError& e) {
         throw BackupFailed(e.description());
     } catch (const std::exception& e) {

@@ -41,7 +41,8 @@ struct BackupResult {
 // Builds the plain archive in the private working folder, seals it into a temporary file beside the
 // target and renames that over the target only when it is complete. The info file lives at
 // state.InfoFilePath, whose folder is the run's private working folder. Throws BackupFailed (nothing of the
-// target touched) when the archive, the info file or the sealing fails.
+// target touched) when the archive, the info file or the sealing fails, and RunStopped (nothing touched
+// either) when the Ui asks for a stop.
 BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, const BackupPlan& plan);
 
 // The local date and time as the backup records it: "M/D/YYYY h:mm:ss AM".

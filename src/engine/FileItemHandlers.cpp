@@ -22,6 +22,19 @@ bool isNormalFile(const std::filesystem::path& path) {
     return std::filesystem::is_regular_file(path, ec) && !path.filename().string().starts_with(".");
 }
 
+std::uint64_t fileSize(const std::filesystem::path& file) {
+    std::error_code ec;
+    std::uintmax_t size = std::filesystem::file_size(file, ec);
+    return ec ? 0 : std::uint64_t(size);
+}
+
+std::uint64_t totalSize(const std::filesystem::path& folder, const std::vector<std::string>& names) {
+    std::uint64_t total = 0;
+    for (const std::string& name : names)
+        total += fileSize(folder / name);
+    return total;
+}
+
 void joinInto(std::string& list, const std::string& name) {
     if (!list.empty())
         list += ';';
@@ -50,13 +63,18 @@ bool ItemHandlers::BackupMails(const std::string& strIdentity) {
     return guarded(false, [&] {
         std::filesystem::path folder = storeFolder(strIdentity);
         std::string list;
-        for (const std::string& name : folderFiles(folder)) {
-            if (!isMessageStore(name))
-                continue;
+        std::vector<std::string> stores;
+        for (const std::string& name : folderFiles(folder))
+            if (isMessageStore(name))
+                stores.push_back(name);
+        ProgressShares shares(c_.ui, totalSize(folder, stores));
+        for (const std::string& name : stores) {
+            shares.next(fileSize(folder / name));
             if (!ZipOneFile(c_.archivePath, (folder / name).string()))
                 continue;
             joinInto(list, name);
             c_.ui.pumpEvents();
+            c_.ui.throwIfStopped();
         }
         if (list.empty()) {
             lastError_ = "the message store folder " + folder.string() + " holds no message store files";
@@ -144,9 +162,13 @@ bool ItemHandlers::BackupStationeries() {
     return guarded(false, [&] {
         std::filesystem::path folder = hostPath(c_.session.profile(), stationeryFolder());
         std::string list;
-        for (const std::string& name : folderFiles(folder))
+        const std::vector<std::string> names = folderFiles(folder);
+        ProgressShares shares(c_.ui, totalSize(folder, names));
+        for (const std::string& name : names) {
+            shares.next(fileSize(folder / name));
             if (ZipOneFile(c_.archivePath, (folder / name).string()))
                 joinInto(list, name);
+        }
         if (list.empty()) {
             lastError_ = "the stationery folder " + folder.string() + " is empty";
             return false;

@@ -35,6 +35,12 @@ bool ItemHandlers::guarded(bool restoring, const std::function<bool()>& body) {
         if (!ok && restoring)
             registry.reload();
         return ok;
+    } catch (const RunStopped&) {
+        try {
+            registry.reload();
+        } catch (const std::exception&) {
+        }
+        throw; // a stop ends the run, it is not a failure of this item
     } catch (const std::exception& e) {
         lastError_ = e.what();
     } catch (...) {
@@ -113,6 +119,8 @@ bool ItemHandlers::captured(const std::function<bool()>& body) {
         if (!ok && lastError_.empty())
             lastError_ = "nothing to do";
         return ok;
+    } catch (const RunStopped&) {
+        throw;
     } catch (const std::exception& e) {
         lastError_ = e.what();
     } catch (...) {

@@ -124,7 +124,6 @@ RestoreOutcome RestoreDriver::run(const std::array<bool, kBackupItemCount>& chec
     };
     ui_.showProgress(true);
     ui_.setProgress(2);
-    ui_.setStatusText("Checking the backup file...");
     ui_.pumpEvents();
     HandlerContext context{session_, state_, ui_, workDir, ""};
     ItemHandlers handlers(context);
@@ -144,37 +143,55 @@ RestoreOutcome RestoreDriver::run(const std::array<bool, kBackupItemCount>& chec
             text += "\r\n" + p;
         return refuse(text);
     }
+    // Staging reads the bytes, so it moves the bar through each item's share.
     std::array<StagedItem, kBackupItemCount> staged;
+    int progress = 5;
     for (int item = 0; item < kBackupItemCount; ++item) {
-        if (wanted(item) && !handlers.stageRestore(item, identityKey, *journal, staged[item])) {
-            outcome.failures[item] = handlers.lastError();
-            return refuse(std::string(kBackupItems[item].restoreTitle) + " cannot be restored (" +
-                          handlers.lastError() + "); nothing was restored.");
+        const BackupItemInfo& about = kBackupItems[item];
+        if (wanted(item)) {
+            ui_.setProgressSpan(progress, progress + about.restoreProgress);
+            if (!handlers.stageRestore(item, identityKey, *journal, staged[item])) {
+                outcome.failures[item] = handlers.lastError();
+                return refuse(std::string(about.restoreTitle) + " cannot be restored (" +
+                              handlers.lastError() + "); nothing was restored.");
+            }
         }
+        if (about.restoreProgress)
+            ui_.setProgress(progress += about.restoreProgress);
     }
     outcome.started = true;
-    int progress = 5;
+    std::string notRestored;
     ui_.setProgress(progress);
     ui_.pumpEvents();
     for (int item = 0; item < kBackupItemCount; ++item) {
         const BackupItemInfo& about = kBackupItems[item];
         if (wanted(item)) {
+            // A stop is honoured between items only: an item is restored whole or not at all.
+            if (outcome.stopped || ui_.stopRequested()) {
+                outcome.stopped = true;
+                outcome.notRestored[item] = true;
+                notRestored += "\r\n" + std::string(about.restoreTitle);
+                continue;
+            }
             ui_.setStatusText(std::string(about.statusText));
             bool ok = handlers.applyRestore(staged[item], *journal);
             outcome.log += "\r\n" + std::string(about.restoreTitle) + "\t" + (ok ? "Successed" : "Fail");
             if (!ok)
                 outcome.failures[item] = handlers.lastError();
         }
-        if (about.restoreProgress)
-            ui_.setProgress(progress += about.restoreProgress);
     }
     ui_.setProgress(100);
     ui_.setStatusText("Operation complete!");
     ui_.showProgress(false);
     ui_.setProgress(0);
     ui_.setStatusText("Please Waiting...");
-    ui_.messageBox("The Restore was Completed!\r\n" + outcome.log, kAppTitle, MsgIcon::Information,
-                   MsgButtons::Ok);
+    if (outcome.stopped)
+        ui_.messageBox("The Restore was stopped.\r\n\r\nRestored:" + outcome.log +
+                           "\r\n\r\nNot restored (left as they were):" + notRestored,
+                       kAppTitle, MsgIcon::Information, MsgButtons::Ok);
+    else
+        ui_.messageBox("The Restore was Completed!\r\n" + outcome.log, kAppTitle, MsgIcon::Information,
+                       MsgButtons::Ok);
     return outcome;
 }
 

@@ -45,7 +45,7 @@ TEST_F(Layout, ButtonsFramesAndItemBoxesCarryTheirCaptions) {
     }
     for (const auto& [name, caption] : buttons)
         if (auto* b = find<QAbstractButton>(name.c_str())) {
-            EXPECT_EQ(b->text().toStdString(), caption) << name;
+            EXPECT_EQ(plain(b->text()).toStdString(), caption) << name;
         }
 
     const std::vector<std::tuple<const char*, const char*, const char*>> frames = {
@@ -71,8 +71,8 @@ TEST_F(Layout, ButtonsFramesAndItemBoxesCarryTheirCaptions) {
 
     auto* tabs = find<QTabWidget>("SSTab1");
     ASSERT_EQ(tabs->count(), 2);
-    EXPECT_EQ(tabs->tabText(0), "Backup");
-    EXPECT_EQ(tabs->tabText(1), "Restore");
+    EXPECT_EQ(plain(tabs->tabText(0)), "Backup");
+    EXPECT_EQ(plain(tabs->tabText(1)), "Restore");
     EXPECT_EQ(tabs->currentIndex(), 0);
 
     auto* panel = find<QWidget>("picCon3");
@@ -154,8 +154,8 @@ TEST(PromptLayout, PasswordPromptAndAboutBox) {
     EXPECT_EQ(prompt.windowTitle(), "Please enter password");
     EXPECT_EQ(control<QGroupBox>(&prompt, "Frame1")->title(), "Security");
     EXPECT_EQ(control<QLineEdit>(&prompt, "txtPassword")->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(control<QAbstractButton>(&prompt, "cmdOK")->text(), "OK");
-    EXPECT_EQ(control<QAbstractButton>(&prompt, "cmdExit")->text(), "Cancel");
+    EXPECT_EQ(plain(control<QAbstractButton>(&prompt, "cmdOK")->text()), "OK");
+    EXPECT_EQ(plain(control<QAbstractButton>(&prompt, "cmdExit")->text()), "Cancel");
 
     std::vector<QUrl> opened;
     frmabout about([&](const QUrl& url) {
@@ -163,7 +163,7 @@ TEST(PromptLayout, PasswordPromptAndAboutBox) {
         return true;
     });
     EXPECT_EQ(about.windowTitle(), "About Tessaly");
-    EXPECT_EQ(control<QAbstractButton>(&about, "Command3")->text(), "Exit");
+    EXPECT_EQ(plain(control<QAbstractButton>(&about, "Command3")->text()), "Exit");
     for (const char* name : {"Picture1", "SkinLabel1", "SkinLabel7"})
         EXPECT_NE(control<QLabel>(&about, name), nullptr);
     auto* link = control<QLabel>(&about, "SkinLabel5");

@@ -1,15 +1,21 @@
-// Screenshots.cpp -- app_screenshots DIR: pictures of both tabs and the password prompt on the sample
-// profile.
+// Screenshots.cpp -- app_screenshots DIR: pictures of both tabs, the password prompt, the about box and
+// a backup being stopped, on the sample profile.
 #include "TempDir.h"
 
 #include "app/InteractiveApp.h"
 #include "app/frmPwd.h"
 #include "app/frmabout.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QSettings>
 #include <QStyleFactory>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <iostream>
 
@@ -48,5 +54,39 @@ int main(int argc, char** argv) {
     about.show();
     QApplication::processEvents();
     about.grab().save(out + "/about.png");
+    about.hide();
+
+    // A backup under way, its action button turned into Stop; the shot is taken while the messages are
+    // copied, then Stop ends the run and its report is closed.
+    tabs->setCurrentIndex(0);
+    tessaly::FileChoosers choosers;
+    choosers.backupTarget = [&](QWidget*) {
+        return std::optional<QString>(QString::fromStdString((dir / "a.tsy").string()));
+    };
+    app.window().setFileChoosers(choosers);
+    app.window().findChild<QAbstractButton*>("cmdTargetFile")->click();
+    for (QCheckBox* box : app.window().findChildren<QCheckBox*>())
+        if (box->objectName().startsWith("backupitem_"))
+            box->setChecked(true);
+    auto* status = app.window().findChild<QLabel*>("Label1");
+    auto* fileLine = app.window().findChild<QLabel*>("lblProgressFile");
+    auto* target = app.window().findChild<QLineEdit*>("txtTargetFile");
+    auto* apply = app.window().findChild<QAbstractButton*>("cmdApply");
+    bool taken = false;
+    QTimer during;
+    QObject::connect(&during, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->done(QMessageBox::Ok);
+        else if (!taken && app.window().isStoppable() && status->text().startsWith("Copying Messages") &&
+                 !fileLine->text().isEmpty()) {
+            taken = true;
+            // The picture shows a home folder rather than this run's temporary one.
+            target->setText("/home/user/Backups/weekly.tsy");
+            app.window().grab().save(out + "/stop-during-a-run.png");
+            apply->click();
+        }
+    });
+    during.start(0);
+    apply->click();
     return 0;
 }

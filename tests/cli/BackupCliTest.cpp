@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
 #include <map>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tessaly {
 namespace {
@@ -281,6 +285,60 @@ TEST_F(BackupCli, ProtectTurnsAFileStrongAndBackKeepingTheArchive) {
         files += e.is_regular_file();
     EXPECT_EQ(files, 1u) << "temporary files left beside the backup file";
 }
+// A signal while the backup works: the earlier file stays, no temporary file is left, and the exit
+// code is the shell's 128 + the signal's number.
+class StoppedCliBackup : public BackupCli, public ::testing::WithParamInterface<int> {};
+
+TEST_P(StoppedCliBackup, LeavesTheEarlierFileAndExitsWith128PlusTheSignal) {
+    // A large store of varied bytes keeps the compression busy long after the run has started.
+    std::string bytes(48u << 20, '\0');
+    std::uint32_t x = 7;
+    for (char& c : bytes) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 24);
+    }
+    writeFile(prefix / kStoreA / "Big.dbx", bytes);
+    const std::filesystem::path out = dir / "out";
+    std::filesystem::create_directories(out);
+    writeFile(out / "a.tsy", "the earlier backup");
+
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        setenv("WINEPREFIX", prefix.c_str(), 1);
+        setenv("TMPDIR", tmp.c_str(), 1);
+        setenv("HOME", dir.path().c_str(), 1);
+        int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, 1);
+        dup2(devNull, 2);
+        execl(TESSALY_CLI, TESSALY_CLI, "backup", "--identity", "Main Identity", "--out",
+              (out / "a.tsy").c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // The temporary archive beside the target shows that the run is under way.
+    bool started = false;
+    for (int i = 0; i < 20000 && !started; ++i) {
+        for (const auto& e : std::filesystem::directory_iterator(out))
+            started = started || e.path().filename() != "a.tsy";
+        if (!started)
+            usleep(500);
+    }
+    EXPECT_TRUE(started);
+    kill(pid, GetParam());
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal itself";
+    EXPECT_EQ(WEXITSTATUS(status), 128 + GetParam());
+    EXPECT_EQ(readFile(out / "a.tsy"), "the earlier backup");
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(out))
+        files += e.path().filename() != "a.tsy";
+    EXPECT_EQ(files, 0) << "a temporary file beside the target";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StoppedCliBackup, ::testing::Values(SIGINT, SIGTERM), [](const auto& info) {
+    return std::string(info.param == SIGINT ? "Sigint" : "Sigterm");
+});
 
 } // namespace
 } // namespace tessaly

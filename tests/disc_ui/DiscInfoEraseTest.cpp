@@ -1,6 +1,7 @@
 // DiscInfoEraseTest.cpp -- the disc information and erase windows: labels per medium from the code
 // tables, closing a session or disc, erasing per medium and drive; on a scripted control and a pseudo-drive.
 #include "DiscUiTestKit.h"
+#include "Mnemonics.h"
 
 #include "disc/DriveErrorText.h"
 #include "disc/ui/DiscFormats.h"
@@ -108,6 +109,7 @@ TEST(DiscInfo, SpaceInMegabytesAndFactBoxes) {
     disc.fileSystems = kFsIso9660 | kFsUdf;
     frmDiscInfo* w = ShowDiscInfo(disc, ui, nullptr);
     ASSERT_NE(w, nullptr);
+    EXPECT_EQ(mnemonicProblems(w), std::vector<std::string>{});
     EXPECT_EQ(label(w, "lblValueFreeSpace"), "3906.25 MB");
     EXPECT_EQ(label(w, "lblValueUsedSpace"), "576.38 MB");
     EXPECT_EQ(label(w, "lblValueTotalCapacity"), "4482.63 MB");
@@ -296,8 +298,9 @@ TEST(Erase, EventsOfAnEraseAndItsFailures) {
     disc.features = {kFeatureCdRw};
     frmErase w(disc, ui);
     w.show();
+    EXPECT_EQ(mnemonicProblems(&w), std::vector<std::string>{});
     EXPECT_EQ(w.windowTitle(), "Erase Re-Writable CD/DVD");
-    EXPECT_EQ(control<QCheckBox>(&w, "chkQuikErase")->text(), "Perform Quick Erase");
+    EXPECT_EQ(control<QCheckBox>(&w, "chkQuikErase")->text().remove(QLatin1Char('&')), "Perform Quick Erase");
     EXPECT_EQ(control<QPushButton>(&w, "cmdErase")->text(), "&Erase");
     EXPECT_EQ(control<QPushButton>(&w, "cmdCancel")->text(), "&Cancel");
     EXPECT_TRUE(control<QLabel>(&w, "lblNote")->text().startsWith("NOTE: If not performing a quick erase"));

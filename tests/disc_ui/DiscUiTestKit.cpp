@@ -178,6 +178,8 @@ void PseudoDriveWindow::open(DiscHandOver handOver) {
         isoRequests.push_back(request);
         return nextIso;
     };
+    hooks.chooseFilesToAdd = [this](QWidget*) { return nextFiles; };
+    hooks.chooseFolderToAdd = [this](QWidget*) { return nextFolder; };
     window = std::make_unique<frmMaindvdwrite>(*control, ui, std::move(handOver), hooks);
     window->show();
     settle();

@@ -59,6 +59,7 @@ struct PseudoDriveWindow {
     std::unique_ptr<SpyDiscWriter> control;
     std::optional<std::string> nextIso; // what the ISO file dialogs answer
     std::vector<IsoFileRequest> isoRequests;
+    std::vector<std::string> nextFiles, nextFolder; // what the Add Files / Add Folder dialogs answer
     std::unique_ptr<frmMaindvdwrite> window;
 
     explicit PseudoDriveWindow(DiscHandOver handOver = {});

@@ -1,6 +1,7 @@
 // LayoutEditorTest.cpp -- the writing window's disc layout on a pseudo-drive: start, drops, tree and
 // list, remove and rename with their messages, context menus, splitter, volume label, hand-over.
 #include "DiscUiTestKit.h"
+#include "Mnemonics.h"
 
 #include "disc/ui/DiscIcons.h"
 
@@ -56,7 +57,7 @@ TEST_F(LayoutEditor, ControlsCarryTheirNamesAndCaptions) {
     for (const auto& [name, caption] : checks) {
         auto* box = control<QCheckBox>(&w(), name);
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->text().toStdString(), caption);
+        EXPECT_EQ(box->text().remove('&').toStdString(), caption);
         const bool inWriteFrame = box->parentWidget()->objectName() == "fraWriteOptions";
         const bool firstFive = std::string(name) != "chkUseMode2XA" &&
                                std::string(name) != "chkDVDHighCompMode" &&
@@ -84,8 +85,9 @@ TEST_F(LayoutEditor, ControlsCarryTheirNamesAndCaptions) {
 
     const std::vector<std::pair<const char*, Texts>> menus = {
         {"mnuFile",
-         {"Clear All Items", "Remove Directory", "Rename Directory", "Remove File", "Rename File", "",
-          "&Save Image as ISO File...", "&Write Disc from ISO File...", "", "Exit"}},
+         {"Add Files…", "Add Folder…", "Clear All Items", "Remove Directory", "Rename Directory",
+          "Remove File", "Rename File", "", "Save Image as ISO File...", "Write Disc from ISO File...", "",
+          "Exit"}},
         {"mnuCDRecorder",
          {"Eject", "Close Tray", "Disc Information...", "Erase Disc...", "Import Previous Session"}},
         {"mnuAction", {"Write Disc", "Cancel"}},
@@ -96,10 +98,10 @@ TEST_F(LayoutEditor, ControlsCarryTheirNamesAndCaptions) {
         ASSERT_NE(menu, nullptr);
         Texts shown;
         for (QAction* a : menu->actions())
-            shown.push_back(a->text().toStdString());
+            shown.push_back(a->text().remove('&').toStdString());
         EXPECT_EQ(shown, entries) << name;
     }
-    EXPECT_EQ(control<QMenu>(&w(), "mnuCDRecorder")->title(), "&CD-Recorder");
+    EXPECT_EQ(control<QMenu>(&w(), "mnuCDRecorder")->title().remove('&'), "CD-Recorder");
 }
 
 TEST_F(LayoutEditor, StartsWithAnEmptyImageUnderTheBackupLabel) {
@@ -172,6 +174,33 @@ TEST_F(LayoutEditor, DropsLandInTheSelectedFolderWhetherOnTreeOrList) {
     QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {},
                       tree()->visualItemRect(itemByKey(tree(), "\\Docs\\More")).center());
     EXPECT_EQ(keysOf(list()), (Texts{"\\Docs\\More\\notes.txt"}));
+}
+
+TEST_F(LayoutEditor, AddFilesAndAddFolderTakeTheRoadOfADrop) {
+    auto add = [&](const char* entry) { control<QAction>(&w(), entry)->trigger(); };
+    rig->nextFolder = {(src / "Docs").string()};
+    add("mnuFileAddFolder");
+    EXPECT_EQ(keysOf(tree()), (Texts{"\\", "\\Docs"}));
+
+    rig->selectFolder("\\Docs");
+    rig->nextFiles = {(src / "single.tsy").string(), (src / "More" / "notes.txt").string()};
+    add("mnuFileAddFiles");
+    EXPECT_EQ(keysOf(list()),
+              (Texts{"\\Docs\\empty.txt", "\\Docs\\letter.txt", "\\Docs\\notes.txt", "\\Docs\\single.tsy"}));
+    EXPECT_EQ(w().panelText(2), "Files: 4");
+
+    // A cancelled dialog adds nothing and says nothing.
+    rig->nextFiles.clear();
+    rig->nextFolder.clear();
+    add("mnuFileAddFiles");
+    add("mnuFileAddFolder");
+    EXPECT_EQ(w().panelText(2), "Files: 4");
+    EXPECT_EQ(keysOf(tree()), (Texts{"\\", "\\Docs"}));
+    EXPECT_TRUE(ui().messages.empty());
+}
+
+TEST_F(LayoutEditor, EveryCommandHasItsOwnMnemonic) {
+    EXPECT_EQ(mnemonicProblems(&w()), Texts{});
 }
 
 TEST_F(LayoutEditor, ItemAddedOfAFolderAnnouncesItAndItsNodeWhileAdding) {
@@ -340,7 +369,7 @@ Texts visibleEntries(QMenu* menu) {
     Texts shown;
     for (QAction* a : menu->actions())
         if (a->isVisible())
-            shown.push_back(a->text().toStdString());
+            shown.push_back(a->text().remove('&').toStdString());
     return shown;
 }
 
@@ -350,9 +379,11 @@ TEST_F(LayoutEditor, RightButtonOverTreeOrListOffersItsOwnEntries) {
     QTest::mouseRelease(tree()->viewport(), Qt::RightButton, {}, QPoint(10, 10));
     whenPopupOpens([&](QMenu* m) { overList = visibleEntries(m); });
     QTest::mouseRelease(list()->viewport(), Qt::RightButton, {}, QPoint(10, 10));
-    EXPECT_EQ(overTree, (Texts{"Clear All Items", "Remove Directory", "Rename Directory"}));
-    EXPECT_EQ(overList, (Texts{"Clear All Items", "Remove File", "Rename File"}));
-    EXPECT_EQ(visibleEntries(control<QMenu>(&w(), "mnuFile")).size(), 10u) << "all entries back afterwards";
+    EXPECT_EQ(overTree, (Texts{"Add Files…", "Add Folder…", "Clear All Items", "Remove Directory",
+                               "Rename Directory"}));
+    EXPECT_EQ(overList,
+              (Texts{"Add Files…", "Add Folder…", "Clear All Items", "Remove File", "Rename File"}));
+    EXPECT_EQ(visibleEntries(control<QMenu>(&w(), "mnuFile")).size(), 12u) << "all entries back afterwards";
     // The left button opens nothing.
     QTest::mouseRelease(tree()->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);

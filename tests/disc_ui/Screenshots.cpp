@@ -1,5 +1,5 @@
-// Screenshots.cpp -- disc_ui_screenshots DIR: pictures of the writing, disc information and erase windows,
-// on a pseudo-drive holding one written session.
+// Screenshots.cpp -- disc_ui_screenshots DIR: pictures of the writing window (also with its File menu
+// open), the disc information and erase windows, on a pseudo-drive holding one written session.
 #include "DiscUiTestKit.h"
 
 #include "disc/ui/DiscWindow.h"
@@ -8,6 +8,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QStyleFactory>
 
 #include <iostream>
@@ -73,6 +76,21 @@ int main(int argc, char** argv) {
     window.RefreshImageView();
     window.findChild<QCheckBox*>("chkAutoVerify")->setChecked(true);
     save(window, out + "/disc-writing-window.png");
+
+    // The File menu open on its Add entries, drawn over the window as the screen shows it.
+    auto* bar = window.findChild<QMenuBar*>("mnuBar");
+    auto* file = window.findChild<QMenu*>("mnuFile");
+    file->popup(bar->mapToGlobal(bar->actionGeometry(file->menuAction()).bottomLeft()));
+    file->setActiveAction(window.findChild<QAction*>("mnuFileAddFiles"));
+    QApplication::processEvents();
+    QPixmap shot = window.grab();
+    {
+        QPainter painter(&shot);
+        painter.drawPixmap(file->pos() - window.mapToGlobal(QPoint(0, 0)), file->grab());
+    }
+    file->close();
+    if (!shot.save(out + "/disc-add-menu.png"))
+        std::cerr << "could not write disc-add-menu.png\n";
 
     frmDiscInfo* info = ShowDiscInfo(control, ui, &window);
     if (info)

@@ -3,7 +3,9 @@
 
 #include "platform/Ui.h"
 
+#include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,17 @@ public:
     int passwordPrompts = 0;
     int pumps = 0;
     bool progressVisible = false;
+    int progressShown = 0; // showProgress(true) calls
+
+    struct ByteReport {
+        std::string file;
+        std::uint64_t done;
+        std::uint64_t total;
+        double percent;
+    };
+    std::vector<ByteReport> byteReports;
+    // Asked each time the engine looks for a stop request.
+    std::function<bool(const RecordingUi&)> stopWhen;
 
     // Answers handed out in order; when a queue is empty the defaults below apply.
     std::deque<MsgResult> messageAnswers;
@@ -57,10 +70,20 @@ public:
         passwordAnswers.pop_front();
         return r;
     }
-    void showProgress(bool visible) override { progressVisible = visible; }
+    void showProgress(bool visible) override {
+        progressVisible = visible;
+        progressShown += visible ? 1 : 0;
+    }
+    bool stopRequested() override { return stopWhen && stopWhen(*this); }
     void setProgress(int value) override { progressValues.push_back(value); }
     void setStatusText(const std::string& text) override { statusTexts.push_back(text); }
     void pumpEvents() override { ++pumps; }
+
+protected:
+    void showBytes(const std::string& file, std::uint64_t done, std::uint64_t total,
+                   double percent) override {
+        byteReports.push_back({file, done, total, percent});
+    }
 };
 
 } // namespace tessaly::test

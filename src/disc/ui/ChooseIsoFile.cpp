@@ -1,4 +1,4 @@
-// ChooseIsoFile.cpp -- the file dialog of the ISO commands.
+// ChooseIsoFile.cpp -- the file dialogs of the ISO and Add commands.
 #include "disc/ui/DiscWindowHooks.h"
 
 #include <QDir>
@@ -16,6 +16,20 @@ std::optional<std::string> ChooseIsoFile(QWidget* parent, const IsoFileRequest& 
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen.toStdString();
+}
+
+std::vector<std::string> ChooseFilesToAdd(QWidget* parent) {
+    std::vector<std::string> paths;
+    for (const QString& path : QFileDialog::getOpenFileNames(parent, "Add Files", QDir::homePath()))
+        paths.push_back(path.toStdString());
+    return paths;
+}
+
+std::vector<std::string> ChooseFolderToAdd(QWidget* parent) {
+    const QString folder = QFileDialog::getExistingDirectory(parent, "Add Folder", QDir::homePath());
+    if (folder.isEmpty())
+        return {};
+    return {folder.toStdString()};
 }
 
 } // namespace tessaly

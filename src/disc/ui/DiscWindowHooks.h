@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -23,9 +24,14 @@ using IsoFileChooser =
 
 // The dialogs of this build; tests answer the file dialog themselves.
 std::optional<std::string> ChooseIsoFile(QWidget* parent, const IsoFileRequest& request);
+// The files or the one folder to add to the image; empty when the dialog was cancelled.
+std::vector<std::string> ChooseFilesToAdd(QWidget* parent);
+std::vector<std::string> ChooseFolderToAdd(QWidget* parent);
 
 struct DiscWindowHooks {
     IsoFileChooser chooseIsoFile = ChooseIsoFile;
+    std::function<std::vector<std::string>(QWidget* parent)> chooseFilesToAdd = ChooseFilesToAdd;
+    std::function<std::vector<std::string>(QWidget* parent)> chooseFolderToAdd = ChooseFolderToAdd;
     // The program's about box, modal over the given window; unset shows the program's name.
     std::function<void(QWidget* parent)> showAbout;
 };

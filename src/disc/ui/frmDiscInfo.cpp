@@ -1,5 +1,6 @@
 // frmDiscInfo.cpp -- the "Disc Information" window: what the loaded disc is; closing its session or disc.
 #include "disc/ui/frmDiscInfo.h"
+#include "uikit/ScreenFit.h"
 
 #include "disc/DriveErrorText.h"
 #include "disc/ui/DiscFormats.h"
@@ -54,6 +55,7 @@ frmDiscInfo::frmDiscInfo(DiscWriter& objCDR, Ui& ui, QWidget* parent) : DiscJobD
     setObjectName("frmDiscInfo");
     setWindowTitle("Disc Information");
     buildControls();
+    fitToScreen(this);
     mobjDVDPro_.addListener(this);
 }
 
@@ -62,7 +64,7 @@ frmDiscInfo::~frmDiscInfo() {
 }
 
 void frmDiscInfo::buildControls() {
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(scrollingBody(this));
     auto* grid = new QGridLayout;
     const std::pair<const char*, const char*> rows[] = {
         {"lblValueMediaType", "Media Type:"},
@@ -111,9 +113,9 @@ void frmDiscInfo::buildControls() {
     layout->addWidget(lblStatus_);
 
     auto* buttons = new QHBoxLayout;
-    cmdCloseDisc_ = button("cmdCloseDisc", "Close Disc", this);
-    cmdCloseSession_ = button("cmdCloseSession", "Close Session", this);
-    cmdOK_ = button("cmdOK", "OK", this);
+    cmdCloseDisc_ = button("cmdCloseDisc", "Close &Disc", this);
+    cmdCloseSession_ = button("cmdCloseSession", "Close &Session", this);
+    cmdOK_ = button("cmdOK", "&OK", this);
     buttons->addWidget(cmdCloseDisc_);
     buttons->addWidget(cmdCloseSession_);
     buttons->addStretch(1);

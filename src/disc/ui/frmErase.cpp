@@ -1,5 +1,6 @@
 // frmErase.cpp -- the "Erase Re-Writable CD/DVD" window.
 #include "disc/ui/frmErase.h"
+#include "uikit/ScreenFit.h"
 
 #include "disc/DriveErrorText.h"
 
@@ -36,8 +37,8 @@ frmErase::frmErase(DiscWriter& objCDR, Ui& ui, QWidget* parent) : DiscJobDialog(
     setWindowTitle("Erase Re-Writable CD/DVD");
     setModal(true);
 
-    auto* layout = new QVBoxLayout(this);
-    chkQuikErase_ = new QCheckBox("Perform Quick Erase", this);
+    auto* layout = new QVBoxLayout(scrollingBody(this));
+    chkQuikErase_ = new QCheckBox("Perform &Quick Erase", this);
     chkQuikErase_->setObjectName("chkQuikErase");
     chkQuikErase_->setChecked(true);
     auto* lblNote =
@@ -65,6 +66,7 @@ frmErase::frmErase(DiscWriter& objCDR, Ui& ui, QWidget* parent) : DiscJobDialog(
     buttons->addWidget(cmdCancel_);
     layout->addLayout(buttons);
     resize(400, 180);
+    fitToScreen(this);
 
     connect(cmdErase_, &QPushButton::clicked, this, [this] { cmdErase_Click(); });
     connect(cmdCancel_, &QPushButton::clicked, this, [this] { close(); });

@@ -1,5 +1,6 @@
 // frmMaindvdwrite.cpp -- the writing window's controls, menus, start and closing.
 #include "disc/ui/frmMaindvdwrite.h"
+#include "uikit/ScreenFit.h"
 
 #include "disc/ui/DiscIcons.h"
 #include "disc/ui/ImageViews.h"
@@ -54,6 +55,7 @@ frmMaindvdwrite::frmMaindvdwrite(DiscWriter& control, Ui& ui, DiscHandOver handO
     setWindowTitle("Backup your data to CD and DVD");
     setModal(true);
     buildControls();
+    fitToScreen(this);
     control_.addListener(this);
     Form_Load();
 }
@@ -63,7 +65,7 @@ frmMaindvdwrite::~frmMaindvdwrite() {
 }
 
 void frmMaindvdwrite::buildControls() {
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(scrollingBody(this));
     buildMenus();
 
     layout->addWidget(buildOptions());
@@ -126,13 +128,13 @@ QWidget* frmMaindvdwrite::buildOptions() {
     auto* fraWriteOptions = new QGroupBox("Write Options", row);
     fraWriteOptions->setObjectName("fraWriteOptions");
     auto* writeLayout = new QVBoxLayout(fraWriteOptions);
-    chkAutoVerify_ = checkBox("chkAutoVerify", "Auto-Verify File Data", fraWriteOptions);
-    chkTestWrite_ = checkBox("chkTestWrite", "Test Write (Invalid for DVD Formats)", fraWriteOptions);
+    chkAutoVerify_ = checkBox("chkAutoVerify", "Auto-&Verify File Data", fraWriteOptions);
+    chkTestWrite_ = checkBox("chkTestWrite", "Te&st Write (Invalid for DVD Formats)", fraWriteOptions);
     chkFinalizeDisc_ =
-        checkBox("chkFinalizeDisc", "Finalize Disc (No Further Writing Possible)", fraWriteOptions);
-    chkCacheImage_ = checkBox("chkCacheImage", "Cache Image Before Writing (CDR/W Only)", fraWriteOptions);
+        checkBox("chkFinalizeDisc", "Fina&lize Disc (No Further Writing Possible)", fraWriteOptions);
+    chkCacheImage_ = checkBox("chkCacheImage", "Cache &Image Before Writing (CDR/W Only)", fraWriteOptions);
     chkUseBurnProof_ =
-        checkBox("chkUseBurnProof", "Use Buffer Protection (Burn Proof,JustLink,etc.)", fraWriteOptions);
+        checkBox("chkUseBurnProof", "Use &Buffer Protection (Burn Proof,JustLink,etc.)", fraWriteOptions);
     for (QCheckBox* box : {chkAutoVerify_, chkTestWrite_, chkFinalizeDisc_, chkCacheImage_, chkUseBurnProof_})
         writeLayout->addWidget(box);
 
@@ -143,11 +145,11 @@ QWidget* frmMaindvdwrite::buildOptions() {
     lblVolIdentifier->setObjectName("lblVolIdentifier");
     txtVolIdentifier_ = new QLineEdit("Outlook Express Data Disc", fraImageOptions);
     txtVolIdentifier_->setObjectName("txtVolIdentifier");
-    chkUseMode2XA_ = checkBox("chkUseMode2XA", "Mode2XA instead of Mode1 (CDR/W Only)", fraImageOptions);
+    chkUseMode2XA_ = checkBox("chkUseMode2XA", "&Mode2XA instead of Mode1 (CDR/W Only)", fraImageOptions);
     chkDVDHighCompMode_ =
-        checkBox("chkDVDHighCompMode", "DVD High Compatibility (Write at least 1GB)", fraImageOptions);
+        checkBox("chkDVDHighCompMode", "DVD &High Compatibility (Write at least 1GB)", fraImageOptions);
     chkUseJoliet_ =
-        checkBox("chkUseJoliet", "Include Joliet Directories (64 char file names)", fraImageOptions);
+        checkBox("chkUseJoliet", "Include &Joliet Directories (64 char file names)", fraImageOptions);
     chkUseJoliet_->setChecked(true);
     imageLayout->addWidget(lblVolIdentifier, 0, 0);
     imageLayout->addWidget(txtVolIdentifier_, 0, 1);
@@ -232,33 +234,39 @@ void frmMaindvdwrite::buildMenus() {
 
     mnuFile_ = bar->addMenu("&File");
     mnuFile_->setObjectName("mnuFile");
-    mnuFileClear_ = menuEntry(mnuFile_, "mnuFileClear", "Clear All Items");
-    mnuFileRemoveDir_ = menuEntry(mnuFile_, "mnuFileRemoveDir", "Remove Directory");
-    mnuFileRenameDir_ = menuEntry(mnuFile_, "mnuFileRenameDir", "Rename Directory");
-    mnuFileRemoveFile_ = menuEntry(mnuFile_, "mnuFileRemoveFile", "Remove File");
-    mnuFileRenameFile_ = menuEntry(mnuFile_, "mnuFileRenameFile", "Rename File");
+    mnuFileAddFiles_ = menuEntry(mnuFile_, "mnuFileAddFiles", "Add &Files\u2026");
+    mnuFileAddFolder_ = menuEntry(mnuFile_, "mnuFileAddFolder", "Add F&older\u2026");
+    mnuFileClear_ = menuEntry(mnuFile_, "mnuFileClear", "&Clear All Items");
+    mnuFileRemoveDir_ = menuEntry(mnuFile_, "mnuFileRemoveDir", "Remove &Directory");
+    mnuFileRenameDir_ = menuEntry(mnuFile_, "mnuFileRenameDir", "Re&name Directory");
+    mnuFileRemoveFile_ = menuEntry(mnuFile_, "mnuFileRemoveFile", "Re&move File");
+    mnuFileRenameFile_ = menuEntry(mnuFile_, "mnuFileRenameFile", "Ren&ame File");
     mnuFile_->addSeparator()->setObjectName("mnuFileSep1");
     QAction* saveIso = menuEntry(mnuFile_, "mnuFileSaveISO", "&Save Image as ISO File...");
     QAction* writeIso = menuEntry(mnuFile_, "mnuFileWriteISO", "&Write Disc from ISO File...");
     mnuFile_->addSeparator()->setObjectName("mnuFileSep2");
-    QAction* exit = menuEntry(mnuFile_, "mnuFileExit", "Exit");
+    QAction* exit = menuEntry(mnuFile_, "mnuFileExit", "E&xit");
 
-    mnuCDRecorder_ = bar->addMenu("&CD-Recorder");
+    // "CD-&Recorder" and "Abou&t": Alt+C and Alt+A belong to the Cancel button and the Action menu.
+    mnuCDRecorder_ = bar->addMenu("CD-&Recorder");
     mnuCDRecorder_->setObjectName("mnuCDRecorder");
-    QAction* eject = menuEntry(mnuCDRecorder_, "mnuEject", "Eject");
-    QAction* closeTray = menuEntry(mnuCDRecorder_, "mnuCloseTray", "Close Tray");
-    QAction* discInfo = menuEntry(mnuCDRecorder_, "mnuDiscInfo", "Disc Information...");
-    QAction* erase = menuEntry(mnuCDRecorder_, "mnuEraseDisc", "Erase Disc...");
-    QAction* import = menuEntry(mnuCDRecorder_, "mnuImportSession", "Import Previous Session");
+    QAction* eject = menuEntry(mnuCDRecorder_, "mnuEject", "&Eject");
+    QAction* closeTray = menuEntry(mnuCDRecorder_, "mnuCloseTray", "Close &Tray");
+    QAction* discInfo = menuEntry(mnuCDRecorder_, "mnuDiscInfo", "Disc &Information...");
+    QAction* erase = menuEntry(mnuCDRecorder_, "mnuEraseDisc", "E&rase Disc...");
+    QAction* import = menuEntry(mnuCDRecorder_, "mnuImportSession", "Import &Previous Session");
 
     QMenu* mnuAction = bar->addMenu("&Action");
     mnuAction->setObjectName("mnuAction");
-    QAction* write = menuEntry(mnuAction, "mnuActionWrite", "Write Disc");
-    QAction* cancel = menuEntry(mnuAction, "mnuActionCancel", "Cancel");
+    QAction* write = menuEntry(mnuAction, "mnuActionWrite", "&Write Disc");
+    QAction* cancel = menuEntry(mnuAction, "mnuActionCancel", "&Cancel");
 
-    QMenu* mnuAbout = bar->addMenu("&About");
+    QMenu* mnuAbout = bar->addMenu("Abou&t");
     mnuAbout->setObjectName("mnuAbout");
-    QAction* about = menuEntry(mnuAbout, "mnuAboutAbout", "About");
+    QAction* about = menuEntry(mnuAbout, "mnuAboutAbout", "&About");
+
+    connect(mnuFileAddFiles_, &QAction::triggered, this, [this] { mnuFileAdd_Click(false); });
+    connect(mnuFileAddFolder_, &QAction::triggered, this, [this] { mnuFileAdd_Click(true); });
 
     connect(mnuFileClear_, &QAction::triggered, this, [this] { mnuFileClear_Click(); });
     connect(mnuFileRemoveDir_, &QAction::triggered, this, [this] { mnuFileRemoveDir_Click(); });

@@ -104,6 +104,8 @@ private:
 
     // Commands.
     void mnuFileClear_Click();
+    // File -> Add Files... / Add Folder...: what the dialog chose goes the way of a drop.
+    void mnuFileAdd_Click(bool folder);
     void mnuFileRemoveDir_Click();
     void mnuFileRemoveFile_Click();
     void mnuFileRenameDir_Click();
@@ -183,6 +185,8 @@ private:
     QLabel* panels_[3] = {};
     QMenu* mnuFile_ = nullptr;
     QMenu* mnuCDRecorder_ = nullptr;
+    QAction* mnuFileAddFiles_ = nullptr;
+    QAction* mnuFileAddFolder_ = nullptr;
     QAction* mnuFileClear_ = nullptr;
     QAction* mnuFileRemoveDir_ = nullptr;
     QAction* mnuFileRenameDir_ = nullptr;

@@ -96,6 +96,16 @@ void frmMaindvdwrite::AddDroppedItems(const QStringList& paths) {
     unsetCursor();
 }
 
+void frmMaindvdwrite::mnuFileAdd_Click(bool folder) {
+    const std::vector<std::string> chosen =
+        folder ? hooks_.chooseFolderToAdd(this) : hooks_.chooseFilesToAdd(this);
+    QStringList paths;
+    for (const std::string& path : chosen)
+        paths << QString::fromStdString(path);
+    if (!paths.isEmpty())
+        AddDroppedItems(paths);
+}
+
 void frmMaindvdwrite::mnuFileClear_Click() {
     control_.ClearImage();
 }
@@ -175,9 +185,11 @@ void frmMaindvdwrite::refreshLater() {
 
 void frmMaindvdwrite::popupFileMenu(bool overTree, const QPoint& globalPos) {
     const QList<QAction*> entries = mnuFile_->actions();
-    const QList<QAction*> shown =
-        overTree ? QList<QAction*>{mnuFileClear_, mnuFileRemoveDir_, mnuFileRenameDir_}
-                 : QList<QAction*>{mnuFileClear_, mnuFileRemoveFile_, mnuFileRenameFile_};
+    const QList<QAction*> shown = overTree
+                                      ? QList<QAction*>{mnuFileAddFiles_, mnuFileAddFolder_, mnuFileClear_,
+                                                        mnuFileRemoveDir_, mnuFileRenameDir_}
+                                      : QList<QAction*>{mnuFileAddFiles_, mnuFileAddFolder_, mnuFileClear_,
+                                                        mnuFileRemoveFile_, mnuFileRenameFile_};
     for (QAction* entry : entries)
         entry->setVisible(shown.contains(entry));
     mnuFile_->exec(globalPos);

@@ -1,5 +1,6 @@
 // Frmoption.cpp -- the schedule window: its controls, its checks and the job it registers.
 #include "scheduler/ui/Frmoption.h"
+#include "uikit/ScreenFit.h"
 
 #include "engine/BackupDriver.h"
 #include "engine/ProfileSession.h"
@@ -25,10 +26,11 @@ namespace tessaly {
 namespace {
 
 const std::array<const char*, 8> kItemCaptions = {
-    "Accounts",      "Address Book", "Rules",        "Email/News Messages",
-    "Block Senders", "Signatures",   "Stationeries", "OE Settings"};
-const std::array<const char*, 7> kDayNames = {"Monday", "Tuesday",  "Wednesday", "Thursday",
-                                              "Friday", "Saturday", "Sunday"};
+    "&Accounts",      "A&ddress Book", "Ru&les",        "Email/News &Messages",
+    "Bloc&k Senders", "Si&gnatures",   "Stat&ioneries", "OE Setti&ngs"};
+// Every control of the window has a letter of its own.
+const std::array<const char*, 7> kDayNames = {"Monda&y", "&Tuesday",  "&Wednesday", "T&hursday",
+                                              "&Friday", "&Saturday", "S&unday"};
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
@@ -62,6 +64,7 @@ Frmoption::Frmoption(ModReg& modReg, TaskScheduler& scheduler, Ui& ui, Frmoption
     setWindowTitle("Task Scheduler");
     setModal(true);
     buildControls();
+    fitToScreen(this);
     Form_Load(modReg);
 }
 
@@ -90,7 +93,7 @@ void Frmoption::buildControls() {
         weekday_[i] = checkBox(dayObjects[i], kDayNames[i], Frame3);
         times->addWidget(weekday_[i], 1 + static_cast<int>(i % 4), static_cast<int>(i / 4));
     }
-    chkDaily_ = checkBox("chkDaily", "Run daily", Frame3);
+    chkDaily_ = checkBox("chkDaily", "&Run daily", Frame3);
     times->addWidget(chkDaily_, 4, 1);
 
     auto* Frame2 = frame("Frame2", "Schedule", this);
@@ -99,13 +102,13 @@ void Frmoption::buildControls() {
     txtTargetFile_->setObjectName("txtTargetFile");
     // Only "Browse..." sets the target file, so the box only shows it.
     txtTargetFile_->setReadOnly(true);
-    cmdTargetFile_ = button("cmdTargetFile", "Browse...", Frame2);
+    cmdTargetFile_ = button("cmdTargetFile", "&Browse...", Frame2);
     target->addWidget(txtTargetFile_, 1);
     target->addWidget(cmdTargetFile_);
 
     auto* Frame5 = frame("Frame5", "Security", this);
     auto* security = new QVBoxLayout(Frame5);
-    ifprotect_ = checkBox("ifprotect", "Protect backup file with password", Frame5);
+    ifprotect_ = checkBox("ifprotect", "&Protect backup file with password", Frame5);
     txtPassword_ = new QLineEdit(Frame5);
     txtPassword_->setObjectName("txtPassword");
     txtPassword2_ = new QLineEdit(Frame5);
@@ -137,9 +140,9 @@ void Frmoption::buildControls() {
             protectionChoiceNote(strong ? Protection::Strong : Protection::Compatible));
     });
 
-    Command3_ = button("Command3", "Add Task to Scheduler", this);
-    Command1_ = button("Command1", "Open Scheduler", this);
-    Command2_ = button("Command2", "Cancel", this);
+    Command3_ = button("Command3", "Add Task to Sch&eduler", this);
+    Command1_ = button("Command1", "&Open Scheduler", this);
+    Command2_ = button("Command2", "&Cancel", this);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Command3_);
     buttons->addWidget(Command1_);
@@ -149,7 +152,7 @@ void Frmoption::buildControls() {
     auto* top = new QHBoxLayout;
     top->addWidget(Frame1, 3);
     top->addWidget(Frame3, 2);
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(scrollingBody(this));
     layout->addLayout(top);
     layout->addWidget(Frame2);
     layout->addWidget(Frame5);

@@ -1,0 +1,158 @@
+// StopAndKeysTest.cpp -- Stop, Escape and quitting during a run; Enter in a field; mnemonics and Tab order.
+#include "AppTestKit.h"
+#include "Mnemonics.h"
+
+#include "app/frmPwd.h"
+#include "app/frmabout.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTest>
+
+namespace tessaly::test {
+namespace {
+
+const std::string kOldBackup = "an older backup, to be left alone";
+
+class StopDuringARun : public AppFixture {
+protected:
+    std::filesystem::path target = dir / "out" / "old.tsy";
+
+    // The window with every item chosen and an older file as the target.
+    void prepareBackup() {
+        std::filesystem::create_directories(target.parent_path());
+        writeFile(target, kOldBackup);
+        start();
+        nextTarget = QString::fromStdString(target.string());
+        click("cmdTargetFile");
+        for (int i = 0; i < kBackupItemCount; ++i)
+            find<QCheckBox>(("backupitem_" + std::to_string(i)).c_str())->setChecked(true);
+    }
+    // Runs `during` once, as soon as the run lets window messages through.
+    void duringTheRun(std::function<void()> during) { QTimer::singleShot(0, &window(), std::move(during)); }
+    void expectOldTargetOnly() {
+        EXPECT_EQ(readFile(target), kOldBackup);
+        int files = 0;
+        for (const auto& e : std::filesystem::directory_iterator(target.parent_path()))
+            files += e.path() != target;
+        EXPECT_EQ(files, 0) << "a temporary file beside the target";
+    }
+};
+
+TEST_F(StopDuringARun, TheActionButtonBecomesStopAndStopsTheBackup) {
+    prepareBackup();
+    auto* apply = find<QAbstractButton>("cmdApply");
+    QString captionDuringRun;
+    duringTheRun([&] {
+        captionDuringRun = apply->text();
+        EXPECT_TRUE(apply->isEnabled());
+        apply->click();
+    });
+    dialogs.thenAnswer(QMessageBox::Ok);
+    apply->click();
+    EXPECT_EQ(captionDuringRun, "&Stop");
+    ASSERT_EQ(dialogs.boxes.size(), 1u) << "no completion report, no disc question";
+    EXPECT_EQ(dialogs.boxes[0].text, "The Backup was stopped.\n\nNo backup file was written; a file of that "
+                                     "name that existed before is unchanged.");
+    expectOldTargetOnly();
+    EXPECT_EQ(apply->text(), "Backu&p Now");
+    EXPECT_TRUE(apply->isEnabled());
+    EXPECT_FALSE(window().isRunning());
+}
+
+TEST_F(StopDuringARun, EscapeStopsTheBackup) {
+    prepareBackup();
+    duringTheRun([&] {
+        QApplication::setActiveWindow(&window());
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : &window(), Qt::Key_Escape);
+    });
+    dialogs.thenAnswer(QMessageBox::Ok);
+    click("cmdApply");
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text.substr(0, 23), "The Backup was stopped.");
+    expectOldTargetOnly();
+}
+
+TEST_F(StopDuringARun, ClosingAsksThenStopsQuietlyAndQuits) {
+    prepareBackup();
+    duringTheRun([&] { window().close(); });
+    dialogs.thenAnswer(QMessageBox::Ok);
+    click("cmdApply");
+    ASSERT_EQ(dialogs.boxes.size(), 1u) << "only the question; the stopped run reports nothing";
+    EXPECT_EQ(dialogs.boxes[0].text, "A backup or restore is running.\n\nStop it and quit Tessaly?");
+    EXPECT_EQ(dialogs.boxes[0].icon, QMessageBox::Question);
+    EXPECT_EQ(programEnded, 1);
+    EXPECT_FALSE(window().isVisible());
+    expectOldTargetOnly();
+}
+
+TEST_F(StopDuringARun, CancellingTheQuestionLetsTheBackupFinish) {
+    prepareBackup();
+    duringTheRun([&] { window().quit_Click(); });
+    dialogs.thenAnswer(QMessageBox::Cancel);
+    dialogs.thenAnswer(QMessageBox::Ok);     // the completion report
+    dialogs.thenAnswer(QMessageBox::Cancel); // the disc question, where there is a disc window
+    click("cmdApply");
+    ASSERT_GE(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[1].text.substr(0, 25), "The Backup was Completed!");
+    EXPECT_NE(readFile(target), kOldBackup);
+    EXPECT_EQ(programEnded, 0);
+}
+
+TEST_F(StopDuringARun, EnterInAPasswordFieldRunsTheBackup) {
+    prepareBackup();
+    click("ifprotect");
+    find<QLineEdit>("txtPassword")->setText("pw");
+    find<QLineEdit>("txtPassword2")->setText("pw");
+    dialogs.thenAnswer(QMessageBox::Ok);
+    dialogs.thenAnswer(QMessageBox::Cancel);
+    QTest::keyClick(find<QLineEdit>("txtPassword2"), Qt::Key_Return);
+    ASSERT_GE(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text.substr(0, 25), "The Backup was Completed!");
+}
+
+TEST_F(AppFixture, EveryCommandHasItsOwnMnemonic) {
+    start();
+    EXPECT_EQ(mnemonicProblemsOnEveryPage(&window()), std::vector<std::string>{});
+    frmPwd prompt(&window());
+    EXPECT_EQ(mnemonicProblems(&prompt), std::vector<std::string>{});
+    frmabout about(nullptr, &window());
+    EXPECT_EQ(mnemonicProblems(&about), std::vector<std::string>{});
+}
+
+// The focusable controls of a window in the order Tab visits them, by object name.
+std::vector<std::string> tabOrder(QWidget* first) {
+    std::vector<std::string> names;
+    QWidget* w = first;
+    do {
+        if (w->focusPolicy() & Qt::TabFocus && w->isVisibleTo(first->window()) && !w->objectName().isEmpty())
+            names.push_back(w->objectName().toStdString());
+        w = w->nextInFocusChain();
+    } while (w != first);
+    return names;
+}
+
+TEST_F(AppFixture, TabGoesThroughTheBackupTabInReadingOrder) {
+    start();
+    std::vector<std::string> order = tabOrder(find<QWidget>("backupitem_0"));
+    const std::vector<std::string> expected = {
+        "backupitem_0", "backupitem_1", "backupitem_2", "backupitem_3",  "backupitem_4",  "backupitem_5",
+        "backupitem_6", "backupitem_7", "cbSource",     "txtTargetFile", "cmdTargetFile", "txtAttachInfo",
+        "ifprotect",    "cmdAbout",     "cmdApply",     "cmdQuit"};
+    // The disabled password boxes are skipped by Tab but keep their place; compare what is reachable.
+    std::vector<std::string> reachable;
+    for (const std::string& name : order)
+        if (std::find(expected.begin(), expected.end(), name) != expected.end())
+            reachable.push_back(name);
+    EXPECT_EQ(reachable, expected);
+    auto at = [&](const char* name) { return std::find(order.begin(), order.end(), name) - order.begin(); };
+    EXPECT_LT(at("ifprotect"), at("txtPassword"));
+    EXPECT_LT(at("txtPassword"), at("txtPassword2"));
+    EXPECT_LT(at("txtPassword2"), at("cmdApply"));
+}
+
+} // namespace
+} // namespace tessaly::test

@@ -1,0 +1,204 @@
+// StopAndProgressTest.cpp -- stopping a backup or restore part-way, and byte progress inside a large item.
+#include "engine/BackupDriver.h"
+#include "engine/BackupItems.h"
+#include "engine/RestoreDriver.h"
+
+#include "EngineTestProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace tessaly {
+namespace {
+
+using namespace test;
+
+constexpr std::uint64_t kStep = 64 * 1024;
+constexpr std::uint64_t kBigStore = 3 * 1024 * 1024 + 12345;
+const std::string kOldBackup = "the earlier backup file, which a stopped run must leave alone";
+
+// A message store large enough for many progress steps; varied bytes so that it does not shrink to nothing.
+void addBigStore(const std::filesystem::path& prefix) {
+    std::string bytes(kBigStore, '\0');
+    std::uint32_t x = 12345;
+    for (char& c : bytes) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>((x >> 16) % 64 + 32);
+    }
+    writeFile(storeOf(prefix, kIdA) / "Big.dbx", bytes);
+}
+
+BackupRequest everythingOfA() {
+    BackupRequest r;
+    r.items.fill(true);
+    r.identityUserName = "Main Identity";
+    r.identityKey = kIdA;
+    return r;
+}
+
+std::map<std::string, std::string> folderContents(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        files[e.path().filename().string()] = e.is_regular_file() ? readFile(e.path()) : "<folder>";
+    return files;
+}
+
+bool midwayThrough(const RecordingUi& ui, const std::string& file) {
+    for (const auto& r : ui.byteReports)
+        if (r.file == file && r.done > 0 && r.done < r.total)
+            return true;
+    return false;
+}
+
+struct StopCase {
+    const char* when;
+    std::function<bool(const RecordingUi&)> stopWhen;
+};
+
+class StoppedBackup : public ::testing::TestWithParam<StopCase> {};
+
+TEST_P(StoppedBackup, LeavesTheOldTargetAndNoTemporaryFile) {
+    TempDir dir;
+    EngineProfile p(dir / "prefix");
+    addBigStore(p.prefix);
+    const std::filesystem::path out = dir / "out";
+    std::filesystem::create_directories(out);
+    writeFile(out / "a.tsy", kOldBackup);
+    p.state.BackupFileName = (out / "a.tsy").string();
+    p.ui.setProgressStepBytes(kStep);
+    p.ui.stopWhen = GetParam().stopWhen;
+
+    BackupRequest request = everythingOfA();
+    request.protect = true;
+    request.password = request.password2 = "pw";
+    BackupOutcome outcome = BackupDriver(*p.session, p.state, p.ui).run(request, true);
+
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_FALSE(outcome.discRequested);
+    EXPECT_EQ(folderContents(out), (std::map<std::string, std::string>{{"a.tsy", kOldBackup}}));
+    EXPECT_TRUE(std::filesystem::is_empty(p.work.path())) << "the info file stays behind";
+    ASSERT_EQ(p.ui.messages.size(), 1u);
+    EXPECT_EQ(p.ui.messages[0].text.substr(0, 23), "The Backup was stopped.");
+    EXPECT_FALSE(p.ui.progressVisible);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    When, StoppedBackup,
+    ::testing::Values(StopCase{"AtItsStart", [](const RecordingUi&) { return true; }},
+                      StopCase{"InTheMiddleOfTheMessages",
+                               [](const RecordingUi& ui) { return midwayThrough(ui, "Big.dbx"); }},
+                      // The scrambling shows the panel a second time and counts up from 0.
+                      StopCase{"DuringTheScrambling",
+                               [](const RecordingUi& ui) {
+                                   return ui.progressShown >= 2 && !ui.progressValues.empty() &&
+                                          ui.progressValues.back() > 0 && ui.progressValues.back() < 100;
+                               }}),
+    [](const auto& info) { return std::string(info.param.when); });
+
+TEST(StoppedBackupAt, ItsStartRunsNoItem) {
+    TempDir dir;
+    EngineProfile p(dir / "prefix");
+    p.state.BackupFileName = (dir / "a.tsy").string();
+    p.ui.stopWhen = [](const RecordingUi&) { return true; };
+    BackupDriver(*p.session, p.state, p.ui).run(everythingOfA(), false);
+    for (const std::string& text : p.ui.statusTexts)
+        EXPECT_EQ(text.find("Copying"), std::string::npos) << text;
+}
+
+// Reports of one file: none further apart than the scaled step allows, in order, inside the item's share.
+void expectSteadyReports(const RecordingUi& ui, const std::string& file, double from, double to) {
+    std::uint64_t last = 0;
+    int reports = 0;
+    for (const auto& r : ui.byteReports) {
+        // Copying the compressed bytes into the archive reports on its own, against their number.
+        if (r.file != file || r.total != kBigStore)
+            continue;
+        ++reports;
+        EXPECT_GE(r.done, last);
+        // 10 MB at the default step of 1 MB, scaled to this test's step.
+        EXPECT_LE(r.done - last, 10 * kStep) << "after " << last << " bytes of " << file << " at " << from;
+        EXPECT_GE(r.percent, from);
+        EXPECT_LE(r.percent, to);
+        last = r.done;
+    }
+    EXPECT_EQ(last, kBigStore) << "the last report is the whole file";
+    EXPECT_GE(reports, int(kBigStore / (10 * kStep)));
+}
+
+TEST(ByteProgress, ALargeStoreReportsSteadilyOnBackupAndRestore) {
+    TempDir dir;
+    EngineProfile source(dir / "source");
+    addBigStore(source.prefix);
+    copyTree(source.prefix, dir / "target");
+    source.state.BackupFileName = (dir / "a.tsy").string();
+    source.ui.setProgressStepBytes(kStep);
+    BackupRequest request;
+    request.items[kItemMessages] = true;
+    request.identityUserName = "Main Identity";
+    request.identityKey = kIdA;
+    ASSERT_TRUE(BackupDriver(*source.session, source.state, source.ui).run(request, false).completed);
+    // Accounts, address book and rules come first: the messages own 50 to 55, shared among the
+    // stores by their sizes, so the bar never goes back from one store to the next.
+    expectSteadyReports(source.ui, "Big.dbx", 50, 55);
+    double lastPercent = 0;
+    for (const auto& r : source.ui.byteReports) {
+        EXPECT_GE(r.percent, lastPercent) << r.file << " " << r.done;
+        lastPercent = r.percent;
+    }
+    EXPECT_DOUBLE_EQ(lastPercent, 80) << "the archive is written with the bar where the items left it";
+
+    EngineProfile target(dir / "target", false);
+    target.ui.setProgressStepBytes(kStep);
+    RestoreDriver restore(*target.session, target.state, target.ui);
+    ASSERT_TRUE(restore.inspect(dir / "a.tsy").opened);
+    std::array<bool, kBackupItemCount> messages{};
+    messages[kItemMessages] = true;
+    restore.run(messages, kIdB);
+    // A restore starts at 5 and counts 10, 10 and 15 for the items before the messages, which own 40 to 50.
+    expectSteadyReports(target.ui, "Big.dbx", 40, 50);
+}
+
+TEST(StoppedRestore, AfterItsThirdItemLeavesTheOthersAsTheyWere) {
+    TempDir dir;
+    EngineProfile source(dir / "source");
+    copyTree(source.prefix, dir / "target");
+    source.state.BackupFileName = (dir / "a.tsy").string();
+    ASSERT_TRUE(BackupDriver(*source.session, source.state, source.ui).run(everythingOfA(), false).completed);
+
+    EngineProfile target(dir / "target", false);
+    const std::string version = identityKey(kIdB) + kOE + "\\5.0";
+    auto dumpsOfB = [&] {
+        std::vector<std::string> dumps;
+        for (const char* key : {"\\Block Senders", "\\signatures", "\\Mail"}) {
+            target.mod().DumpKeyTree(version + key, "", dir / "dump.txt");
+            dumps.push_back(readFile(dir / "dump.txt"));
+        }
+        return dumps;
+    };
+    const auto registryBefore = dumpsOfB();
+    const auto storeBefore = folderContents(storeOf(target.prefix, kIdB));
+    ASSERT_NE(storeBefore, folderContents(storeOf(source.prefix, kIdA))) << "a full restore would change it";
+
+    target.ui.stopWhen = [](const RecordingUi& ui) { return ui.statusTexts.size() >= 3; };
+    RestoreDriver restore(*target.session, target.state, target.ui);
+    ASSERT_TRUE(restore.inspect(dir / "a.tsy").opened);
+    std::array<bool, kBackupItemCount> all;
+    all.fill(true);
+    RestoreOutcome outcome = restore.run(all, kIdB);
+
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_EQ(outcome.notRestored, (std::array<bool, 8>{false, false, false, true, true, true, true, true}));
+    EXPECT_EQ(target.ui.messages.back().text,
+              "The Restore was stopped.\r\n\r\nRestored:\r\nRestore Accounts\tSuccessed\r\n"
+              "Restore Adress Book\tSuccessed\r\nRestore Rules\tSuccessed\r\n\r\n"
+              "Not restored (left as they were):\r\nRestore Messages\r\nRestore Block Senders\r\n"
+              "Restore Signatures\r\nRestore Stationeries\r\nRestore Settings");
+    target.reopen();
+    EXPECT_EQ(dumpsOfB(), registryBefore);
+    EXPECT_EQ(folderContents(storeOf(target.prefix, kIdB)), storeBefore);
+}
+
+} // namespace
+} // namespace tessaly
