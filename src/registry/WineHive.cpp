@@ -155,6 +155,9 @@ private:
             any = any || ch != u'\\';
         if (!any)
             fail("a key line without a key name");
+        if (pathDepth(*path) > kMaxKeyDepth)
+            fail("a key more than " + std::to_string(kMaxKeyDepth) +
+                 " levels deep, which Windows does not allow");
         bool created = false;
         RegKey& key = hive.create(*path, &created);
         // "] <seconds>" is optional; "#time=" on the next line wins over it.
@@ -317,6 +320,17 @@ private:
     }
 };
 
+RegKey::~RegKey() {
+    std::vector<std::unique_ptr<RegKey>> pending = std::move(subkeys);
+    while (!pending.empty()) {
+        std::unique_ptr<RegKey> key = std::move(pending.back());
+        pending.pop_back();
+        for (auto& child : key->subkeys)
+            pending.push_back(std::move(child));
+        key->subkeys.clear();
+    }
+}
+
 RegKey* RegKey::findSubkey(std::u16string_view n) const {
     size_t at = lowerBound(subkeys, n, keyName);
     return at < subkeys.size() && sameName(subkeys[at]->name, n) ? subkeys[at].get() : nullptr;
@@ -368,6 +382,24 @@ RegKey* findKeyBelow(const RegKey& from, std::u16string_view path) {
         i = j + 1;
     }
     return key;
+}
+
+std::size_t keyDepth(const RegKey& key) {
+    std::size_t depth = 0;
+    for (const RegKey* k = key.parent; k; k = k->parent)
+        ++depth;
+    return depth;
+}
+
+std::size_t pathDepth(std::u16string_view path) {
+    std::size_t depth = 0;
+    bool inName = false;
+    for (char16_t c : path) {
+        if (c != u'\\' && !inName)
+            ++depth;
+        inName = c != u'\\';
+    }
+    return depth;
 }
 
 RegKey* WineHive::find(std::u16string_view path) const {
