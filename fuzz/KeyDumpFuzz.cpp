@@ -3,6 +3,7 @@
 #include "RegistryTreeCompare.h"
 
 #include "registry/ModReg.h"
+#include "registry/Utf16.h"
 #include "registry/WineRegistry.h"
 
 #include <cstdint>
@@ -22,6 +23,33 @@ const std::filesystem::path& emptyPrefix() {
     return prefix;
 }
 
+// A dump carries every line break in string data as CR LF (a lone CR or LF included): the tree a
+// written dump loads as holds its strings so.
+void pairLineBreaks(RegKey& top) {
+    std::vector<RegKey*> pending{&top};
+    while (!pending.empty()) {
+        RegKey* key = pending.back();
+        pending.pop_back();
+        for (RegValue& value : key->values) {
+            if (value.type != kRegSz && value.type != kRegExpandSz)
+                continue;
+            std::u16string text = utf16FromBytes(value.data), paired;
+            for (size_t i = 0; i < text.size(); ++i) {
+                if (text[i] == u'\r' || text[i] == u'\n') {
+                    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                        ++i;
+                    paired += u"\r\n";
+                } else {
+                    paired += text[i];
+                }
+            }
+            value.data = utf16Bytes(paired);
+        }
+        for (auto& child : key->subkeys)
+            pending.push_back(child.get());
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -37,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const KeyDumpError&) {
         return 0;
     }
-    const WineHive& hive = wine.hive(kHkeyCurrentUser);
-    const RegKey* first = hive.find(u"A\\T");
+    WineHive& hive = wine.hive(kHkeyCurrentUser);
+    RegKey* first = hive.find(u"A\\T");
     if (!first)
         return 0; // nothing was loaded into the target
     try {
@@ -54,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const RegKey* second = hive.find(u"B\\T");
     if (!second)
         fuzz::failed("a written dump loads nothing");
+    pairLineBreaks(*first);
     if (std::string diff = fuzz::treeDifference(*first, *second, false); !diff.empty())
         fuzz::failed("a written dump loads as another tree: " + diff);
     return 0;

@@ -249,7 +249,9 @@ void ModReg::dumpTree(const std::string& keyPath, const std::string& relativePat
             if (reg_.RegEnumKeyExA(*opened, index, &name, &size) != kErrorSuccess)
                 break;
             std::string child = fromAnsi(name);
-            if (name.find_first_of(std::string_view("\0\r\n\\", 4)) != std::string::npos ||
+            // The loader splits lines at LF only and key paths at '\\'; a NUL ends a name for the
+            // registry calls of other implementations.
+            if (name.find_first_of(std::string_view("\0\n\\", 3)) != std::string::npos ||
                 toAnsi(child) != name) {
                 reg_.RegCloseKey(*opened);
                 throw KeyDumpError("cannot dump " + at.keyPath + ": the subkey name \"" + visible(child) +
@@ -324,7 +326,7 @@ std::string ModReg::lineProblem(const std::string& line, const std::string& name
                                 const std::string& data) const {
     // The line must read back as the value it was written from; what the format cannot carry fails
     // here, at backup time, rather than at restore.
-    if (line.find_first_of("\r\n") != std::string::npos)
+    if (line.find('\n') != std::string::npos)
         return "has a line break in its name, which a registry dump cannot carry";
     std::optional<DumpStep> step;
     try {
@@ -387,6 +389,8 @@ void ModReg::LoadKeyDump(const std::string& target, const std::filesystem::path&
         if (utf8[0] == '\\' && target + utf8 != current) {
             if (levelsBelowRoot(target) + namesIn(utf8) > kMaxKeyDepth)
                 throw bad("a key " + kTooDeep);
+            if (utf8.find('\0') != std::string::npos)
+                throw bad("a key name holding a NUL character");
             current = target + utf8;
             if (utf8.back() == '\\')
                 steps.push_back({DumpStep::ClearTarget, target, {}, 0, {}});

@@ -103,6 +103,7 @@ private:
     int lineNo_ = 0;
     std::string_view line_;
     std::vector<RegKey*> seen_;
+    size_t continuedTo_ = 0; // the end of the last line a hex value continued onto
 
     bool nextLine() {
         if (pos_ >= text_.size())
@@ -128,10 +129,12 @@ private:
         if (!key)
             return;
         std::string_view block = text_.substr(start, end - start);
-        // The blank line that separates blocks belongs to neither.
-        while (block.size() >= 2 && block.ends_with("\n\n"))
+        // The blank line that separates blocks belongs to neither, unless a hex value continued
+        // with '\\' took it as its last line: the block then keeps it, or it would not read back.
+        const size_t keep = continuedTo_ > start && continuedTo_ <= end ? continuedTo_ - start : 0;
+        while (block.size() >= 2 && block.size() > keep && block.ends_with("\n\n"))
             block.remove_suffix(1);
-        while (block.size() >= 4 && block.ends_with("\r\n\r\n"))
+        while (block.size() >= 4 && block.size() > keep && block.ends_with("\r\n\r\n"))
             block.remove_suffix(2);
         if (key->hasRaw || key->rewrite) {
             // A second block for the same key: Wine merges them, so do we.
@@ -160,6 +163,10 @@ private:
                  " levels deep, which Windows does not allow");
         bool created = false;
         RegKey& key = hive.create(*path, &created);
+        // A block that spells a name in another case than the key was created with would rename
+        // the key when the file is read again: such a block is written afresh.
+        if (!spelledAsStored(key, *path))
+            key.rewrite = true;
         // "] <seconds>" is optional; "#time=" on the next line wins over it.
         while (p < lineText.size() && isSpace(lineText[p]))
             ++p;
@@ -175,6 +182,22 @@ private:
         else if (created)
             key.modif = 0;
         return &key;
+    }
+
+    static bool spelledAsStored(const RegKey& key, std::u16string_view path) {
+        const RegKey* k = &key;
+        size_t end = path.size();
+        while (k && k->parent) {
+            while (end > 0 && path[end - 1] == u'\\')
+                --end;
+            size_t start = path.rfind(u'\\', end == 0 ? 0 : end - 1);
+            start = start == std::u16string_view::npos ? 0 : start + 1;
+            if (path.substr(start, end - start) != k->name)
+                return false;
+            end = start;
+            k = k->parent;
+        }
+        return true;
     }
 
     void optionLine(RegKey& key, size_t i) {
@@ -315,6 +338,7 @@ private:
                 fail("hex data with a character that is not a hex digit, ',' or '\\'");
             if (!nextLine())
                 fail("the file ends inside a hex value");
+            continuedTo_ = pos_;
             s = line_;
         }
     }

@@ -127,17 +127,6 @@ void appendBlocks(std::string& out, const RegKey& top) {
     }
 }
 
-// A block read from a file may end in a hex line continued with '\\' whose blank line was the one
-// between blocks; the file's last block then needs a blank line of its own to be read back.
-bool endsInContinuation(const std::string& out) {
-    std::string_view text = out;
-    if (text.ends_with('\n'))
-        text.remove_suffix(1);
-    if (text.ends_with('\r'))
-        text.remove_suffix(1);
-    return text.ends_with('\\');
-}
-
 } // namespace
 
 std::string wineKeyPath(const RegKey& key) {
@@ -170,8 +159,6 @@ std::string WineHive::serialize() const {
     std::string out = header_;
     out.reserve(header_.size() + 64 * 1024);
     appendBlocks(out, *root_);
-    if (endsInContinuation(out))
-        out += out.ends_with('\n') ? "\n" : "\n\n";
     return out;
 }
 
