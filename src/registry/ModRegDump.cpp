@@ -92,6 +92,10 @@ struct BadLine {
 // A value line (UTF-8) as the loader reads it. nullopt for a type word the format does not carry;
 // throws BadLine for a line the loader refuses.
 std::optional<DumpStep> parseValueLine(const std::string& utf8, const CodePage& codePage) {
+    // The name is taken from behind the first character, which the writer makes a quote: a line
+    // without one would load under a name no dump writes.
+    if (utf8.empty() || utf8[0] != '"')
+        throw BadLine{"a line that begins with neither '\\' nor a double quote"};
     size_t eq = separatorOf(utf8);
     if (eq == std::string::npos || eq < 2)
         throw BadLine{"a value line without a name and '='"};
