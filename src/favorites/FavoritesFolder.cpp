@@ -157,6 +157,9 @@ std::int64_t modificationSeconds(const fs::path& path) {
 }
 
 void setModificationSeconds(const fs::path& path, std::int64_t seconds, std::error_code& ec) {
+    // Beyond the range a 64-bit nanosecond count holds the conversion would wrap; the kernel clamps
+    // what remains to the file system's own range.
+    seconds = std::clamp<std::int64_t>(seconds, 0, kLatestFileSecond);
     const std::chrono::sys_seconds when{std::chrono::seconds{seconds}};
     fs::last_write_time(path, std::chrono::file_clock::from_sys(when), ec);
 }

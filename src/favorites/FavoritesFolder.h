@@ -26,7 +26,12 @@ struct FavoritesScan {
 // does not exist or cannot be read.
 FavoritesScan readFavoritesFolder(const std::filesystem::path& folder, const CodePage& codePage);
 
-// Modification time in seconds since 1970 (0 when it cannot be read), and setting it.
+// The last second a file time can be set to and read back as: file times travel as nanoseconds since
+// 1970 in 64 bits (2262-04-11 23:47:15 UTC).
+inline constexpr std::int64_t kLatestFileSecond = 9'223'372'035;
+
+// Modification time in seconds since 1970 (0 when it cannot be read), and setting it; a time outside
+// 1970 to kLatestFileSecond is set to the nearer end, and the file system may narrow that further.
 std::int64_t modificationSeconds(const std::filesystem::path& path);
 void setModificationSeconds(const std::filesystem::path& path, std::int64_t seconds, std::error_code& ec);
 

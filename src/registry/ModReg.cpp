@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstring>
+#include <vector>
 
 namespace tessaly {
 
@@ -112,11 +113,43 @@ long ModReg::RemoveKey(std::string keyPath) {
 }
 
 void ModReg::RemoveKeyTree(const std::string& keyPath) {
-    // The whole list is taken before anything is deleted; every key goes after its subkeys.
-    KeyedCollection<std::string> subKeys = ListSubKeys(keyPath);
-    for (const auto& item : subKeys)
-        RemoveKeyTree(keyPath + "\\" + item.value);
-    RemoveKey(keyPath);
+    // Every key goes after its subkeys, depth first; a key's subkeys are listed before any of them
+    // is deleted. The walk keeps its own list, so a deep tree cannot exhaust the stack.
+    struct Pending {
+        std::string path;
+        bool listed = false;
+    };
+    std::vector<Pending> pending{{keyPath}};
+    while (!pending.empty()) {
+        if (pending.back().listed) {
+            RemoveKey(pending.back().path);
+            pending.pop_back();
+            continue;
+        }
+        pending.back().listed = true;
+        std::string path = pending.back().path;
+        std::vector<std::string> names = subKeyNames(path);
+        for (auto it = names.rbegin(); it != names.rend(); ++it)
+            pending.push_back({path + "\\" + *it});
+    }
+}
+
+std::vector<std::string> ModReg::subKeyNames(const std::string& keyPath) {
+    // The whole name, NUL included: a key whose name holds one is removed like any other.
+    std::vector<std::string> names;
+    std::optional<HKEY> opened = openForReading(keyPath);
+    if (!opened)
+        return names;
+    for (std::uint32_t index = 0;; ++index) {
+        std::string name;
+        std::uint32_t size = 260;
+        lastResult_ = reg_.RegEnumKeyExA(*opened, index, &name, &size);
+        if (lastResult_ != kErrorSuccess)
+            break;
+        names.push_back(fromAnsi(name));
+    }
+    reg_.RegCloseKey(*opened);
+    return names;
 }
 
 std::optional<std::string> ModReg::ReadStringValue(std::string keyPath, const std::string& valueName) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace tessaly {
 
@@ -63,10 +64,15 @@ private:
     std::optional<HKEY> openForReading(std::string keyPath);
     // The same with handles of its own, for the dump, which recurses.
     std::optional<HKEY> openWithOwnHandles(const std::string& keyPath);
+    // A key's subkey names in the registry's order; empty when it cannot be opened.
+    std::vector<std::string> subKeyNames(const std::string& keyPath);
 
     struct DumpSink;
     void dumpTree(const std::string& keyPath, const std::string& relativePath, DumpSink& sink);
     void dumpValues(const std::string& keyPath, DumpSink& sink);
+    // Why a value line would not load back as the value it was written from; empty when it would.
+    std::string lineProblem(const std::string& line, const std::string& name, std::uint32_t type,
+                            const std::string& data) const;
 };
 
 } // namespace tessaly

@@ -7,6 +7,8 @@
 #include <charconv>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -82,6 +84,110 @@ struct DumpStep {
     std::string data; // ANSI bytes as the registry call takes them
 };
 
+// Why the loader refuses a line.
+struct BadLine {
+    std::string why;
+};
+
+// A value line (UTF-8) as the loader reads it. nullopt for a type word the format does not carry;
+// throws BadLine for a line the loader refuses.
+std::optional<DumpStep> parseValueLine(const std::string& utf8, const CodePage& codePage) {
+    // The name is taken from behind the first character, which the writer makes a quote: a line
+    // without one would load under a name no dump writes.
+    if (utf8.empty() || utf8[0] != '"')
+        throw BadLine{"a line that begins with neither '\\' nor a double quote"};
+    size_t eq = separatorOf(utf8);
+    if (eq == std::string::npos || eq < 2)
+        throw BadLine{"a value line without a name and '='"};
+    std::string name = utf8.substr(1, eq - 2);
+    std::string word = trimBlanks(utf8.substr(eq + 1, 3));
+    std::string data = eq + 5 <= utf8.size() ? utf8.substr(eq + 5) : std::string();
+    DumpStep step{DumpStep::SetValue, {}, name, 0, {}};
+    if (word == "sz" || word == "esz") {
+        step.type = word == "sz" ? kRegSz : kRegExpandSz;
+        // Stored with its terminating zero, as the value was before it was dumped.
+        step.data = codePage.toAnsi(decodeLineBreaks(data));
+        step.data.push_back('\0');
+    } else if (word == "dw") {
+        long long n = 0;
+        if (!parseWhole(data, INT32_MIN, INT32_MAX, &n))
+            throw BadLine{"\"" + data + "\" is not a 32-bit whole number"};
+        std::int32_t v = static_cast<std::int32_t>(n);
+        step.type = kRegDword;
+        step.data.assign(reinterpret_cast<const char*>(&v), 4);
+    } else if (word == "bin") {
+        step.type = kRegBinary;
+        if (!data.empty()) {
+            size_t p = 0;
+            for (;;) {
+                size_t comma = data.find(',', p);
+                std::string_view piece = std::string_view(data).substr(
+                    p, comma == std::string::npos ? std::string::npos : comma - p);
+                long long b = 0;
+                if (!parseWhole(piece, 0, 255, &b))
+                    throw BadLine{"\"" + std::string(piece) + "\" is not a byte from 0 to 255"};
+                step.data.push_back(static_cast<char>(b));
+                if (comma == std::string::npos)
+                    break;
+                p = comma + 1;
+            }
+        }
+    } else {
+        return std::nullopt;
+    }
+    return step;
+}
+
+// Every CR LF, lone CR and lone LF as CR LF: string data as it comes back from a dump.
+std::string normalizeLineBreaks(const std::string& data) {
+    std::string out;
+    for (size_t i = 0; i < data.size(); ++i) {
+        if (data[i] == '\r' || data[i] == '\n') {
+            if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n')
+                ++i;
+            out += "\r\n";
+        } else {
+            out += data[i];
+        }
+    }
+    return out;
+}
+
+// Key names separated by '\\' in a path; with a root name in front, the levels below that root.
+size_t namesIn(std::string_view path) {
+    size_t names = 0;
+    bool inName = false;
+    for (char c : path) {
+        if (c != '\\' && !inName)
+            ++names;
+        inName = c != '\\';
+    }
+    return names;
+}
+size_t levelsBelowRoot(std::string_view keyPath) {
+    size_t names = namesIn(keyPath);
+    return names ? names - 1 : 0;
+}
+
+// A name as a message shows it: the control characters a dump cannot hold made visible.
+std::string visible(std::string_view name) {
+    std::string out;
+    for (char c : name) {
+        if (c == '\0')
+            out += "\\0";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
+const std::string kTooDeep =
+    "more than " + std::to_string(kMaxKeyDepth) + " levels deep, which Windows does not allow";
+
 } // namespace
 
 struct ModReg::DumpSink {
@@ -125,21 +231,42 @@ void ModReg::DumpKeyValues(const std::string& keyPath, const std::filesystem::pa
 }
 
 void ModReg::dumpTree(const std::string& keyPath, const std::string& relativePath, DumpSink& sink) {
-    sink.line(relativePath.empty() ? std::string("\\") : toAnsi(relativePath));
-    dumpValues(keyPath, sink);
-    std::optional<HKEY> opened = openWithOwnHandles(keyPath);
-    if (!opened)
-        return;
-    HKEY key = *opened;
-    for (std::uint32_t index = 0;; ++index) {
-        std::string name;
-        std::uint32_t size = 260;
-        if (reg_.RegEnumKeyExA(key, index, &name, &size) != kErrorSuccess)
-            break;
-        std::string child = fromAnsi(name.substr(0, name.find('\0')));
-        dumpTree(keyPath + "\\" + child, relativePath + "\\" + child, sink);
+    struct Pending {
+        std::string keyPath, relativePath;
+    };
+    // Depth first with a list of our own, each key before its subkeys in the registry's order.
+    std::vector<Pending> pending{{keyPath, relativePath}};
+    while (!pending.empty()) {
+        Pending at = std::move(pending.back());
+        pending.pop_back();
+        if (levelsBelowRoot(at.keyPath) > kMaxKeyDepth)
+            throw KeyDumpError("cannot dump " + keyPath + ": it holds a key " + kTooDeep);
+        sink.line(at.relativePath.empty() ? std::string("\\") : toAnsi(at.relativePath));
+        dumpValues(at.keyPath, sink);
+        std::optional<HKEY> opened = openWithOwnHandles(at.keyPath);
+        if (!opened)
+            continue;
+        std::vector<Pending> children;
+        for (std::uint32_t index = 0;; ++index) {
+            std::string name;
+            std::uint32_t size = 260;
+            if (reg_.RegEnumKeyExA(*opened, index, &name, &size) != kErrorSuccess)
+                break;
+            std::string child = fromAnsi(name);
+            // The loader splits lines at LF only and key paths at '\\'; a NUL ends a name for the
+            // registry calls of other implementations.
+            if (name.find_first_of(std::string_view("\0\n\\", 3)) != std::string::npos ||
+                toAnsi(child) != name) {
+                reg_.RegCloseKey(*opened);
+                throw KeyDumpError("cannot dump " + at.keyPath + ": the subkey name \"" + visible(child) +
+                                   "\" cannot be carried by a registry dump");
+            }
+            children.push_back({at.keyPath + "\\" + child, at.relativePath + "\\" + child});
+        }
+        reg_.RegCloseKey(*opened);
+        pending.insert(pending.end(), std::make_move_iterator(children.rbegin()),
+                       std::make_move_iterator(children.rend()));
     }
-    reg_.RegCloseKey(key);
 }
 
 void ModReg::dumpValues(const std::string& keyPath, DumpSink& sink) {
@@ -187,9 +314,51 @@ void ModReg::dumpValues(const std::string& keyPath, DumpSink& sink) {
         default:
             continue;
         }
-        sink.line("\"" + name.substr(0, nameSize) + "\"=" + word + ":" + text);
+        name.resize(nameSize);
+        std::string line = "\"" + name + "\"=" + word + ":" + text;
+        if (std::string why = lineProblem(line, name, type, data); !why.empty()) {
+            reg_.RegCloseKey(key);
+            throw KeyDumpError("cannot dump " + keyPath + ": the value \"" + visible(fromAnsi(name)) + "\" " +
+                               why);
+        }
+        sink.line(line);
     }
     reg_.RegCloseKey(key);
+}
+
+std::string ModReg::lineProblem(const std::string& line, const std::string& name, std::uint32_t type,
+                                const std::string& data) const {
+    // The line must read back as the value it was written from; what the format cannot carry fails
+    // here, at backup time, rather than at restore.
+    if (line.find('\n') != std::string::npos)
+        return "has a line break in its name, which a registry dump cannot carry";
+    std::optional<DumpStep> step;
+    try {
+        step = parseValueLine(fromAnsi(line), reg_.codePage());
+    } catch (const BadLine&) {
+    }
+    if (!step || toAnsi(step->name) != name)
+        return "has a name that a registry dump cannot carry (it would load back under another name)";
+    std::string expected;
+    if (type == kRegDword) {
+        expected.assign(4, '\0');
+        std::memcpy(expected.data(), data.data(), std::min<size_t>(4, data.size()));
+    } else if (type == kRegBinary) {
+        expected = data;
+    } else {
+        expected = data;
+        if (!expected.empty() && expected.back() == '\0')
+            expected.pop_back();
+        expected = normalizeLineBreaks(expected);
+        expected.push_back('\0');
+    }
+    if (step->type != type || step->data != expected) {
+        if (data.find(kLineBreakToken) != std::string::npos)
+            return "holds the text \"" + std::string(kLineBreakToken) +
+                   "\", which stands for a line break in a registry dump";
+        return "holds data that a registry dump cannot carry";
+    }
+    return {};
 }
 
 void ModReg::LoadKeyDump(const std::string& target, const std::filesystem::path& dumpFile) {
@@ -222,6 +391,10 @@ void ModReg::LoadKeyDump(const std::string& target, const std::filesystem::path&
                                 ": " + why);
         };
         if (utf8[0] == '\\' && target + utf8 != current) {
+            if (levelsBelowRoot(target) + namesIn(utf8) > kMaxKeyDepth)
+                throw bad("a key " + kTooDeep);
+            if (utf8.find('\0') != std::string::npos)
+                throw bad("a key name holding a NUL character");
             current = target + utf8;
             if (utf8.back() == '\\')
                 steps.push_back({DumpStep::ClearTarget, target, {}, 0, {}});
@@ -229,46 +402,15 @@ void ModReg::LoadKeyDump(const std::string& target, const std::filesystem::path&
                 steps.push_back({DumpStep::OpenKey, current, {}, 0, {}});
             continue;
         }
-        size_t eq = separatorOf(utf8);
-        if (eq == std::string::npos || eq < 2)
-            throw bad("a value line without a name and '='");
-        std::string name = utf8.substr(1, eq - 2);
-        std::string word = trimBlanks(utf8.substr(eq + 1, 3));
-        std::string data = eq + 5 <= utf8.size() ? utf8.substr(eq + 5) : std::string();
-        DumpStep step{DumpStep::SetValue, {}, name, 0, {}};
-        if (word == "sz" || word == "esz") {
-            step.type = word == "sz" ? kRegSz : kRegExpandSz;
-            // Stored with its terminating zero, as the value was before it was dumped.
-            step.data = toAnsi(decodeLineBreaks(data));
-            step.data.push_back('\0');
-        } else if (word == "dw") {
-            long long n = 0;
-            if (!parseWhole(data, INT32_MIN, INT32_MAX, &n))
-                throw bad("\"" + data + "\" is not a 32-bit whole number");
-            std::int32_t v = static_cast<std::int32_t>(n);
-            step.type = kRegDword;
-            step.data.assign(reinterpret_cast<const char*>(&v), 4);
-        } else if (word == "bin") {
-            step.type = kRegBinary;
-            if (!data.empty()) {
-                size_t p = 0;
-                for (;;) {
-                    size_t comma = data.find(',', p);
-                    std::string_view piece = std::string_view(data).substr(
-                        p, comma == std::string::npos ? std::string::npos : comma - p);
-                    long long b = 0;
-                    if (!parseWhole(piece, 0, 255, &b))
-                        throw bad("\"" + std::string(piece) + "\" is not a byte from 0 to 255");
-                    step.data.push_back(static_cast<char>(b));
-                    if (comma == std::string::npos)
-                        break;
-                    p = comma + 1;
-                }
-            }
-        } else {
-            continue; // a type this format does not carry
+        std::optional<DumpStep> step;
+        try {
+            step = parseValueLine(utf8, reg_.codePage());
+        } catch (const BadLine& line) {
+            throw bad(line.why);
         }
-        steps.push_back(std::move(step));
+        if (!step)
+            continue; // a type this format does not carry
+        steps.push_back(std::move(*step));
     }
 
     HKEY key = 0;

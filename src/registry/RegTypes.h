@@ -1,6 +1,7 @@
 // RegTypes.h -- registry handles, value types and the result codes the registry calls return.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace tessaly {
@@ -31,6 +32,9 @@ inline constexpr long kErrorInvalidHandle = 6;
 inline constexpr long kErrorInvalidParameter = 87;
 inline constexpr long kErrorMoreData = 234;
 inline constexpr long kErrorNoMoreItems = 259;
+
+// The deepest key Windows allows: a key this many levels below its root may exist, one more may not.
+inline constexpr std::size_t kMaxKeyDepth = 512;
 
 inline constexpr std::uint32_t kKeyRead = 0x20019;
 inline constexpr std::uint32_t kKeyWrite = 0x20006;

@@ -103,6 +103,7 @@ private:
     int lineNo_ = 0;
     std::string_view line_;
     std::vector<RegKey*> seen_;
+    size_t continuedTo_ = 0; // the end of the last line a hex value continued onto
 
     bool nextLine() {
         if (pos_ >= text_.size())
@@ -128,10 +129,12 @@ private:
         if (!key)
             return;
         std::string_view block = text_.substr(start, end - start);
-        // The blank line that separates blocks belongs to neither.
-        while (block.size() >= 2 && block.ends_with("\n\n"))
+        // The blank line that separates blocks belongs to neither, unless a hex value continued
+        // with '\\' took it as its last line: the block then keeps it, or it would not read back.
+        const size_t keep = continuedTo_ > start && continuedTo_ <= end ? continuedTo_ - start : 0;
+        while (block.size() >= 2 && block.size() > keep && block.ends_with("\n\n"))
             block.remove_suffix(1);
-        while (block.size() >= 4 && block.ends_with("\r\n\r\n"))
+        while (block.size() >= 4 && block.size() > keep && block.ends_with("\r\n\r\n"))
             block.remove_suffix(2);
         if (key->hasRaw || key->rewrite) {
             // A second block for the same key: Wine merges them, so do we.
@@ -155,8 +158,15 @@ private:
             any = any || ch != u'\\';
         if (!any)
             fail("a key line without a key name");
+        if (pathDepth(*path) > kMaxKeyDepth)
+            fail("a key more than " + std::to_string(kMaxKeyDepth) +
+                 " levels deep, which Windows does not allow");
         bool created = false;
         RegKey& key = hive.create(*path, &created);
+        // A block that spells a name in another case than the key was created with would rename
+        // the key when the file is read again: such a block is written afresh.
+        if (!spelledAsStored(key, *path))
+            key.rewrite = true;
         // "] <seconds>" is optional; "#time=" on the next line wins over it.
         while (p < lineText.size() && isSpace(lineText[p]))
             ++p;
@@ -172,6 +182,22 @@ private:
         else if (created)
             key.modif = 0;
         return &key;
+    }
+
+    static bool spelledAsStored(const RegKey& key, std::u16string_view path) {
+        const RegKey* k = &key;
+        size_t end = path.size();
+        while (k && k->parent) {
+            while (end > 0 && path[end - 1] == u'\\')
+                --end;
+            size_t start = path.rfind(u'\\', end == 0 ? 0 : end - 1);
+            start = start == std::u16string_view::npos ? 0 : start + 1;
+            if (path.substr(start, end - start) != k->name)
+                return false;
+            end = start;
+            k = k->parent;
+        }
+        return true;
     }
 
     void optionLine(RegKey& key, size_t i) {
@@ -312,10 +338,22 @@ private:
                 fail("hex data with a character that is not a hex digit, ',' or '\\'");
             if (!nextLine())
                 fail("the file ends inside a hex value");
+            continuedTo_ = pos_;
             s = line_;
         }
     }
 };
+
+RegKey::~RegKey() {
+    std::vector<std::unique_ptr<RegKey>> pending = std::move(subkeys);
+    while (!pending.empty()) {
+        std::unique_ptr<RegKey> key = std::move(pending.back());
+        pending.pop_back();
+        for (auto& child : key->subkeys)
+            pending.push_back(std::move(child));
+        key->subkeys.clear();
+    }
+}
 
 RegKey* RegKey::findSubkey(std::u16string_view n) const {
     size_t at = lowerBound(subkeys, n, keyName);
@@ -368,6 +406,24 @@ RegKey* findKeyBelow(const RegKey& from, std::u16string_view path) {
         i = j + 1;
     }
     return key;
+}
+
+std::size_t keyDepth(const RegKey& key) {
+    std::size_t depth = 0;
+    for (const RegKey* k = key.parent; k; k = k->parent)
+        ++depth;
+    return depth;
+}
+
+std::size_t pathDepth(std::u16string_view path) {
+    std::size_t depth = 0;
+    bool inName = false;
+    for (char16_t c : path) {
+        if (c != u'\\' && !inName)
+            ++depth;
+        inName = c != u'\\';
+    }
+    return depth;
 }
 
 RegKey* WineHive::find(std::u16string_view path) const {

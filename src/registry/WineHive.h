@@ -1,6 +1,9 @@
 // WineHive.h -- one Wine registry file (user.reg or system.reg) held in memory as a key tree.
 #pragma once
 
+#include "registry/RegTypes.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -38,12 +41,21 @@ struct RegKey {
     bool hasRaw = false;
     bool rewrite = false; // the block must be generated afresh on save
 
+    RegKey() = default;
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+    ~RegKey(); // takes the subtree apart without recursion
+
     RegKey* findSubkey(std::u16string_view name) const;
     const RegValue* findValue(std::u16string_view name) const;
 };
 
 // The key at a '\'-separated path below `from` (empty components skipped), or nullptr.
 RegKey* findKeyBelow(const RegKey& from, std::u16string_view path);
+// How many levels below its root a key lies (the root's subkeys lie 1 level below it).
+std::size_t keyDepth(const RegKey& key);
+// The number of key names in a '\'-separated path (empty components skipped).
+std::size_t pathDepth(std::u16string_view path);
 
 class WineHive {
 public:

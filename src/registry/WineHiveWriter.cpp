@@ -6,6 +6,8 @@
 #include "registry/WineEscape.h"
 
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 namespace tessaly {
 
@@ -14,11 +16,14 @@ namespace {
 constexpr std::uint64_t kTicks1601To1970 = 116444736000000000ull;
 
 void appendPath(std::string& out, const RegKey& key) {
-    if (key.parent && key.parent->parent) {
-        appendPath(out, *key.parent);
-        out += "\\\\";
+    std::vector<const RegKey*> chain; // from the key up to the top-level key
+    for (const RegKey* k = &key; k->parent; k = k->parent)
+        chain.push_back(k);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (it != chain.rbegin())
+            out += "\\\\";
+        appendWineEscaped(out, (*it)->name, "[]");
     }
-    appendWineEscaped(out, key.name, "[]");
 }
 
 bool isTerminatedString(const RegValue& v) {
@@ -94,20 +99,31 @@ bool wineWouldWrite(const RegKey& key) {
     return !key.values.empty() || key.subkeys.empty() || key.keyClass || key.isLink;
 }
 
-void appendBlocks(std::string& out, const RegKey& key) {
-    for (const auto& child : key.subkeys) {
-        const RegKey& k = *child;
-        bool useRaw = k.hasRaw && !k.rewrite;
-        if (useRaw || wineWouldWrite(k)) {
-            // Each block is preceded by one blank line.
-            if (!out.ends_with("\n\n"))
-                out += out.ends_with('\n') ? "\n" : "\n\n";
-            if (useRaw)
-                out += k.rawBlock;
-            else
-                out += wineKeyBlock(k);
+void appendBlock(std::string& out, const RegKey& k) {
+    bool useRaw = k.hasRaw && !k.rewrite;
+    if (!useRaw && !wineWouldWrite(k))
+        return;
+    // Each block is preceded by one blank line.
+    if (!out.ends_with("\n\n"))
+        out += out.ends_with('\n') ? "\n" : "\n\n";
+    if (useRaw)
+        out += k.rawBlock;
+    else
+        out += wineKeyBlock(k);
+}
+
+// Every key below `top`, depth first, each before its subkeys.
+void appendBlocks(std::string& out, const RegKey& top) {
+    std::vector<std::pair<const RegKey*, size_t>> stack{{&top, 0}}; // a key and its next subkey
+    while (!stack.empty()) {
+        auto& [key, next] = stack.back();
+        if (next == key->subkeys.size()) {
+            stack.pop_back();
+            continue;
         }
-        appendBlocks(out, k);
+        const RegKey& child = *key->subkeys[next++];
+        appendBlock(out, child);
+        stack.emplace_back(&child, 0);
     }
 }
 

@@ -120,6 +120,9 @@ long WineRegistry::createKey(HKEY parent, std::u16string_view subKey, HKEY* resu
     Handle h;
     if (!resolve(parent, &h))
         return isOtherRoot(parent) ? kErrorFileNotFound : kErrorInvalidHandle;
+    // Windows refuses keys deeper than it allows; a file holding one could not be read back.
+    if (keyDepth(*h.key) + pathDepth(subKey) > kMaxKeyDepth)
+        return kErrorInvalidParameter;
     RegKey* key = h.key;
     size_t i = 0;
     while (i <= subKey.size()) {

@@ -61,6 +61,19 @@ TEST_F(FavoritesImportTest, ReplacesShortcutsOfTheSameNameAndKeepsTheOthers) {
                   ": 2 favorites in 1 folder, 1 of them replacing a favorite of the same name.");
 }
 
+TEST_F(FavoritesImportTest, DatesBeyondWhatFileTimesHoldAreClamped) {
+    // The reader takes dates up to 99,999,999,999 seconds (year 5138); file times end far earlier.
+    importList("<DT><A HREF=\"https://a.example.com/\" ADD_DATE=\"1700000000\">Now</A>\n"
+               "<DT><A HREF=\"https://b.example.com/\" ADD_DATE=\"9300000000\">After 2262</A>\n"
+               "<DT><A HREF=\"https://c.example.com/\" ADD_DATE=\"99999999999\">Year 5138</A>\n");
+    EXPECT_EQ(modificationSeconds(favorites / "Now.url"), 1700000000);
+    // The kernel narrows the time further to the file system's range, which reaches at least 2038.
+    for (const char* name : {"After 2262.url", "Year 5138.url"}) {
+        EXPECT_GE(modificationSeconds(favorites / name), 2147483647) << name;
+        EXPECT_LE(modificationSeconds(favorites / name), kLatestFileSecond) << name;
+    }
+}
+
 TEST_F(FavoritesImportTest, NamesThatCollideGetNumbersAndFoldersMerge) {
     writeFile(favorites / "Taken", "a plain file where a folder would go");
     fs::create_directories(favorites / "Clash.url");

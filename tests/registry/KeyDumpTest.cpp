@@ -117,6 +117,7 @@ TEST(KeyDumpLoader, MalformedDumpChangesNothing) {
     const BadDump cases[] = {
         {"value line without =", "\\\r\n\"A\"= sz:1\r\nno equals here\r\n", 3},
         {"= too early", "\\\r\n\"=x\r\n", 2},
+        {"no opening quote", "\\\r\nN= sz:x\"= sz:1\r\n", 2},
         {"dw not a number", "\\\r\n\"A\"= dw:twelve\r\n", 2},
         {"dw out of range", "\\\r\n\\Sub\r\n\"A\"= dw:2147483648\r\n", 3},
         {"bin byte too big", "\\\r\n\"A\"=bin:1,256\r\n", 2},
