@@ -29,8 +29,7 @@ struct InspectionView {
 struct RestoreOutcome {
     bool started = false;              // false: nothing of the profile was changed
     std::vector<std::string> problems; // the damage found in the backup file, as verify reports it
-    bool started = false;
-    bool stopped = false;                             // the person stopped the run between two items
+    bool stopped = false;              // the person stopped the run between two items
     std::array<bool, kBackupItemCount> notRestored{}; // chosen items a stop left out
     std::string log;
     std::array<std::string, kBackupItemCount> failures;
