@@ -9,6 +9,8 @@
 #include "platform/TempFiles.h"
 #include "platform/Text.h"
 
+#include <algorithm>
+
 namespace tessaly {
 
 namespace {
@@ -91,7 +93,12 @@ void ItemHandlers::stageFiles(const std::vector<std::string>& entries, const std
                               const std::filesystem::path& onlyTarget) {
     std::filesystem::path staging =
         journal.stagingFolderFor(onlyTarget.empty() ? folder : onlyTarget.parent_path());
-    UnzipToFolder(c_.state.TempArchivePath, staging.string(), entries, std::nullopt, &c_.ui);
+    // An engine run takes at most kZipNameSlots names; an identity may have more message stores.
+    for (std::size_t first = 0; first < entries.size(); first += kZipNameSlots) {
+        ZipNameList some(entries.begin() + std::ptrdiff_t(first),
+                         entries.begin() + std::ptrdiff_t(std::min(entries.size(), first + kZipNameSlots)));
+        UnzipToFolder(c_.state.TempArchivePath, staging.string(), some, std::nullopt, &c_.ui);
+    }
     for (const std::string& entry : entries)
         staged.moves.emplace_back(staging / entry, onlyTarget.empty() ? folder / entry : onlyTarget);
 }

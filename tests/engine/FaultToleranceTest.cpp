@@ -160,6 +160,24 @@ TEST(StagedRestore, AKilledRestoreIsFinishedOrUndoneAtTheNextStart) {
     }
 }
 
+TEST(StagedRestore, MoreMessageStoresThanOneUnzipRunTakes) {
+    TempDir dir;
+    EngineProfile p(dir / "p");
+    for (int i = 0; i < 130; ++i)
+        writeFile(storeOf(p.prefix, kIdA) / ("Folder" + std::to_string(i) + ".dbx"),
+                  "store " + std::to_string(i));
+    backUp(p, dir / "m.tsy", {kItemMessages});
+    RestoreDriver restore(*p.session, p.state, p.ui);
+    restore.inspect(dir / "m.tsy");
+    std::array<bool, 8> messages{};
+    messages[kItemMessages] = true;
+    RestoreOutcome outcome = restore.run(messages, kIdB);
+    EXPECT_EQ(outcome.failures[kItemMessages], "");
+    for (int i = 0; i < 130; ++i)
+        EXPECT_EQ(readFile(storeOf(p.prefix, kIdB) / ("Folder" + std::to_string(i) + ".dbx")),
+                  "store " + std::to_string(i));
+}
+
 TEST(BackupNames, RegistryDumpsOfOneBackupNeverShareAName) {
     TempDir dir;
     EngineProfile p(dir / "p");
