@@ -27,6 +27,8 @@ std::string passwordKey(const std::string& password, const CodePage& codePage) {
 void xorStream(int in, int out, std::uint64_t total, VbRandom& rng, Ui& ui,
                const std::filesystem::path& inPath, const std::filesystem::path& outPath, bool stoppable) {
     std::vector<char> chunk(kScrambleChunk);
+    // At most one period of keystream (16 MiB), computed once; the file is then XORed at memory speed.
+    KeystreamTable keystream(rng, total);
     ui.showProgress(true);
     ui.setProgress(0);
     double factor = total ? 100.0 / static_cast<double>(total) : 0.0;
@@ -36,7 +38,7 @@ void xorStream(int in, int out, std::uint64_t total, VbRandom& rng, Ui& ui,
         size_t got = readUpTo(in, chunk.data(), want, inPath);
         if (got < want)
             throw ScrambleError("the file " + inPath.string() + " ended early");
-        rng.xorKeystream(chunk.data(), want);
+        keystream.xorAt(done, chunk.data(), want);
         writeAll(out, chunk.data(), want, outPath);
         done += want;
         ui.setProgress(static_cast<int>(std::lround(static_cast<double>(done) * factor)));

@@ -1,7 +1,9 @@
 // VbRandom.cpp -- restarting the runtime's generator from a number.
 #include "backupfile/VbRandom.h"
 
+#include <algorithm>
 #include <cstring>
+#include <sys/mman.h>
 
 namespace tessaly {
 
@@ -41,6 +43,49 @@ void VbRandom::xorKeystream(char* data, std::size_t n) {
     }
     for (; i < n; ++i)
         data[i] = static_cast<char>(data[i] ^ nextByte());
+}
+
+KeystreamTable::KeystreamTable(VbRandom& rng, std::uint64_t length)
+    : size_(static_cast<std::size_t>(std::min(length, kPeriod))) {
+    // In huge pages where the system has them: faulting in 16 MiB page by page can take longer than
+    // computing the keystream. A fresh anonymous mapping reads as zeros.
+    constexpr std::size_t kHugePage = std::size_t(2) << 20;
+    if (size_ >= kHugePage) {
+        mapLength_ = size_ + kHugePage;
+        map_ = ::mmap(nullptr, mapLength_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (map_ == MAP_FAILED) {
+            map_ = nullptr;
+        } else {
+            auto at = (reinterpret_cast<std::uintptr_t>(map_) + kHugePage - 1) & ~(kHugePage - 1);
+            bytes_ = reinterpret_cast<unsigned char*>(at);
+            ::madvise(bytes_, size_, MADV_HUGEPAGE);
+        }
+    }
+    if (!bytes_) {
+        owned_.reset(new unsigned char[size_]());
+        bytes_ = owned_.get();
+    }
+    rng.xorKeystream(reinterpret_cast<char*>(bytes_), size_);
+}
+
+KeystreamTable::~KeystreamTable() {
+    if (map_)
+        ::munmap(map_, mapLength_);
+}
+
+void KeystreamTable::xorAt(std::uint64_t position, char* data, std::size_t n) const {
+    std::size_t at =
+        size_ == kPeriod ? static_cast<std::size_t>(position % kPeriod) : static_cast<std::size_t>(position);
+    auto* out = reinterpret_cast<unsigned char*>(data);
+    while (n > 0) {
+        std::size_t run = std::min(n, size_ - at);
+        const unsigned char* key = bytes_ + at;
+        for (std::size_t i = 0; i < run; ++i) // a plain loop the compiler turns into vector XORs
+            out[i] ^= key[i];
+        out += run;
+        n -= run;
+        at = 0;
+    }
 }
 
 } // namespace tessaly

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace tessaly {
 
@@ -32,6 +33,32 @@ public:
 private:
     std::uint32_t x_ = 0x50000;
     void step() { x_ = (x_ * 0x43FD43FDu + 0xC39EC3u) & 0xFFFFFFu; }
+};
+
+// The keystream from a generator's state as a table, so that XOR is a walk over memory. The
+// generator has full period 2^24 (odd increment, multiplier 1 mod 4), so byte j of the keystream
+// is table[j mod 2^24] and one period's table serves a stream of any length.
+class KeystreamTable {
+public:
+    static constexpr std::uint64_t kPeriod = std::uint64_t(1) << 24;
+
+    // Takes min(length, kPeriod) keystream bytes from rng, which moves past them. Positions up to
+    // `length` may then be used; with length >= kPeriod, any position.
+    KeystreamTable(VbRandom& rng, std::uint64_t length);
+
+    ~KeystreamTable();
+    KeystreamTable(const KeystreamTable&) = delete;
+    KeystreamTable& operator=(const KeystreamTable&) = delete;
+
+    // XORs keystream bytes position .. position + n - 1 into data.
+    void xorAt(std::uint64_t position, char* data, std::size_t n) const;
+
+private:
+    std::size_t size_;
+    void* map_ = nullptr; // the mapping that holds the table, when it could be made
+    std::size_t mapLength_ = 0;
+    std::unique_ptr<unsigned char[]> owned_; // otherwise
+    unsigned char* bytes_ = nullptr;
 };
 
 } // namespace tessaly

@@ -42,6 +42,35 @@ TEST(VbRandomTest, FastKeystreamEqualsOneStepPerByte) {
     }
 }
 
+// Scrambling walks a table of one generator period; past the period it must go on exactly as the
+// generator does, whether the wrap falls between chunks or inside one call.
+TEST(VbRandomTest, KeystreamTableEqualsOneStepGeneratorAcrossThePeriod) {
+    const std::uint64_t period = KeystreamTable::kPeriod;
+    const double seed = -static_cast<double>(passwordSeed("wrap", CodePage(1252)));
+    VbRandom slow;
+    slow.restart(seed);
+    std::string expected(period + 3 * kScrambleChunk + 5, '\0');
+    for (char& c : expected)
+        c = static_cast<char>(slow.nextByte());
+
+    VbRandom fast;
+    fast.restart(seed);
+    KeystreamTable table(fast, expected.size());
+    for (std::uint64_t at : {std::uint64_t(0), period - 7, period, 2 * period + 1000}) {
+        std::string data(20, '\0');
+        table.xorAt(at, data.data(), data.size());
+        EXPECT_EQ(data, expected.substr(static_cast<size_t>(at % period), 20)) << at;
+    }
+
+    TempDir dir;
+    test::RecordingUi ui;
+    writeFile(dir / "zeros.tsy", std::string(expected.size(), '\0'));
+    ScrambleFile(dir / "zeros.tsy", "wrap", true, {}, CodePage(1252), ui);
+    std::string scrambled = readFile(dir / "zeros.tsy");
+    ASSERT_EQ(scrambled.size(), expected.size() + kTrailerSize);
+    EXPECT_TRUE(scrambled.compare(0, expected.size(), expected) == 0);
+}
+
 TEST(PasswordKeyTest, SeedAndDigestOfKnownPasswords) {
     CodePage cp(1252);
     // "RW.JT": 256 x (1x82 + 2x87 + 3x46 + 4x74 + 5x84).
