@@ -163,9 +163,9 @@ QWidget* frmMain::buildBackupTab() {
     security->addWidget(txtPassword2_, 2, 1);
     for (QLineEdit* box : {txtPassword_, txtPassword2_})
         box->setEchoMode(QLineEdit::Password);
-    optStrong_ = named(new QRadioButton("Strong", Frame5), "optStrong");
+    optStrong_ = named(new QRadioButton("Strong (Argon2id, &XChaCha20-Poly1305)", Frame5), "optStrong");
     optStrong_->setToolTip("Argon2id key, XChaCha20-Poly1305 encryption");
-    optCompatible_ = named(new QRadioButton("Compatible with older versions", Frame5), "optCompatible");
+    optCompatible_ = named(new QRadioButton("Compatible with older &versions", Frame5), "optCompatible");
     lblProtectionNote_ = named(new QLabel(Frame5), "lblProtectionNote");
     lblProtectionNote_->setWordWrap(true);
     // Room for either note, so that switching does not move the frame's other controls.

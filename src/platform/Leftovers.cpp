@@ -52,10 +52,14 @@ int removeLeftovers(const fs::path& folder, std::chrono::seconds minimumAge) {
         const std::string name = path.filename().string();
         std::error_code kind;
         if (name.starts_with(kWorkDirPrefix) && it->is_directory(kind) && !it->is_symlink(kind)) {
-            // Folders of earlier versions have no owner file: their age alone tells.
+            // Without an owner file a folder is either one a run was killed in the moment of making
+            // (still empty: a live run makes its owner file at once) or one of an earlier version,
+            // which only its age tells.
             std::error_code has;
             const fs::path owner = fs::exists(path / kOwnerFileName, has) ? path / kOwnerFileName : path;
-            const auto age = owner == path ? std::max(minimumAge, std::chrono::seconds(60)) : minimumAge;
+            const bool empty = owner == path && fs::is_empty(path, has);
+            const auto age =
+                owner == path && !empty ? std::max(minimumAge, std::chrono::seconds(60)) : minimumAge;
             if (::access(path.c_str(), W_OK) != 0 || !oldEnough(owner, age) ||
                 (owner != path && !unowned(owner)))
                 continue;

@@ -10,7 +10,8 @@ namespace tessaly {
 // Removes, below `folder`, the working folders ("tessaly-*") and temporary backup files ("TSY*.tmp"
 // and "TSY*.tmpE") whose owner is gone: nobody holds their lock, and they were made longer ago than
 // `minimumAge` (a run locks what it makes at once, so a run that is just making one is never
-// disturbed). Folders of earlier versions, which have no lock, must be a minute old. Returns how many
+// disturbed). Folders of earlier versions, which have no lock, must be a minute old; an empty one
+// only `minimumAge`. Returns how many
 // were removed; never throws.
 int removeLeftovers(const std::filesystem::path& folder,
                     std::chrono::seconds minimumAge = std::chrono::seconds(2));

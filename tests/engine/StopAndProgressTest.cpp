@@ -78,7 +78,9 @@ TEST_P(StoppedBackup, LeavesTheOldTargetAndNoTemporaryFile) {
     EXPECT_FALSE(outcome.completed);
     EXPECT_FALSE(outcome.discRequested);
     EXPECT_EQ(folderContents(out), (std::map<std::string, std::string>{{"a.tsy", kOldBackup}}));
-    EXPECT_TRUE(std::filesystem::is_empty(p.work.path())) << "the info file stays behind";
+    // Only the folder's own lock file is left in it.
+    EXPECT_EQ(folderContents(p.work.path()).size(), 1u) << "the info file stays behind";
+    EXPECT_TRUE(std::filesystem::exists(p.work.path() / kOwnerFileName));
     ASSERT_EQ(p.ui.messages.size(), 1u);
     EXPECT_EQ(p.ui.messages[0].text.substr(0, 23), "The Backup was stopped.");
     EXPECT_FALSE(p.ui.progressVisible);

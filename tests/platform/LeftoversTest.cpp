@@ -22,7 +22,7 @@ void touch(const fs::path& file) {
     std::ofstream(file) << "x";
 }
 
-void ageBy(const fs::path& path, std::chrono::minutes age) {
+void ageBy(const fs::path& path, std::chrono::seconds age) {
     fs::last_write_time(path, fs::file_time_type::clock::now() - age);
 }
 
@@ -35,7 +35,10 @@ TEST(Leftovers, OnlyWhatNoLiveRunOwnsIsRemoved) {
     touch(dir / "tessaly-dead01/archive.zip");
     ageBy(dir / "tessaly-dead01/.owner", old);
     fs::create_directory(dir / "tessaly-zip-123");
+    touch(dir / "tessaly-zip-123/m1.zip");
     ageBy(dir / "tessaly-zip-123", old);
+    fs::create_directory(dir / "tessaly-killedwhilemade");
+    ageBy(dir / "tessaly-killedwhilemade", std::chrono::seconds(10)); // empty: killed while being made
     touch(dir / "TSY1A.tmp");
     ageBy(dir / "TSY1A.tmp", old);
     touch(dir / "TSY2B.tmpE");
@@ -53,8 +56,9 @@ TEST(Leftovers, OnlyWhatNoLiveRunOwnsIsRemoved) {
     touch(dir / "TSYnotes.txt");
     ageBy(dir / "TSYnotes.txt", old);
 
-    EXPECT_EQ(removeLeftovers(dir.path()), 4);
-    for (const char* gone : {"tessaly-dead01", "tessaly-zip-123", "TSY1A.tmp", "TSY2B.tmpE"})
+    EXPECT_EQ(removeLeftovers(dir.path()), 5);
+    for (const char* gone :
+         {"tessaly-dead01", "tessaly-zip-123", "tessaly-killedwhilemade", "TSY1A.tmp", "TSY2B.tmpE"})
         EXPECT_FALSE(fs::exists(dir / gone)) << gone;
     for (const fs::path& kept : {live.path(), owned.path(), ownedCopy, dir / "tessaly-fresh1",
                                  dir / "TSY3C.tmp", dir / "TSYnotes.txt"})

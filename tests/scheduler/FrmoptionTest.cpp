@@ -70,7 +70,7 @@ TEST(Frmoption, ControlsCarryTheirNamesAndCaptions) {
         {"chkSaturday", "Saturday"},
         {"chkSunday", "Sunday"},
         {"chkDaily", "Run daily"},
-        {"optStrong", "Strong"},
+        {"optStrong", "Strong (Argon2id, XChaCha20-Poly1305)"},
         {"optCompatible", "Compatible with older versions"},
         {"Command3", "Add Task to Scheduler"},
         {"Command1", "Open Scheduler"},

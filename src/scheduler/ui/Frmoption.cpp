@@ -118,10 +118,10 @@ void Frmoption::buildControls() {
     security->addWidget(ifprotect_);
     security->addWidget(txtPassword_);
     security->addWidget(txtPassword2_);
-    optStrong_ = new QRadioButton("Strong", Frame5);
+    optStrong_ = new QRadioButton("Strong (Argon2id, &XChaCha20-Poly1305)", Frame5);
     optStrong_->setObjectName("optStrong");
     optStrong_->setToolTip("Argon2id key, XChaCha20-Poly1305 encryption");
-    optCompatible_ = new QRadioButton("Compatible with older versions", Frame5);
+    optCompatible_ = new QRadioButton("Compatible with older &versions", Frame5);
     optCompatible_->setObjectName("optCompatible");
     optCompatible_->setChecked(true);
     lblProtectionNote_ = new QLabel(protectionChoiceNote(Protection::Compatible), Frame5);
