@@ -56,6 +56,19 @@ VbRandom seededGenerator(const std::string& password, const CodePage& codePage) 
     return rng;
 }
 
+// Runs one direction of the scrambling; every failure hides the progress panel and is a ScrambleError.
+template <class Work> void scrambling(Ui& ui, Work work) {
+    try {
+        work();
+    } catch (const ScrambleError&) {
+        ui.showProgress(false);
+        throw;
+    } catch (const std::runtime_error& e) {
+        ui.showProgress(false);
+        throw ScrambleError(e.what());
+    }
+}
+
 } // namespace
 
 std::string passwordDigest(const std::string& password, const CodePage& codePage) {
@@ -88,7 +101,7 @@ bool CheckPassword(const std::string& password, const std::filesystem::path& fil
 
 void scrambleInto(const std::filesystem::path& archive, const std::filesystem::path& out,
                   const std::string& password, const CodePage& codePage, Ui& ui) {
-    try {
+    scrambling(ui, [&] {
         Fd in = openForReading(archive);
         std::uint64_t size = fileSize(in.get(), archive);
         VbRandom rng = seededGenerator(password, codePage);
@@ -98,13 +111,7 @@ void scrambleInto(const std::filesystem::path& archive, const std::filesystem::p
         trailer.push_back('\0');
         writeAll(fd.get(), trailer.data(), trailer.size(), out);
         syncAndClose(fd, out);
-    } catch (const ScrambleError&) {
-        ui.showProgress(false);
-        throw;
-    } catch (const std::runtime_error& e) {
-        ui.showProgress(false);
-        throw ScrambleError(e.what());
-    }
+    });
 }
 
 void ScrambleFile(const std::filesystem::path& file, const std::string& password, bool scramble,
@@ -128,7 +135,7 @@ void ScrambleFile(const std::filesystem::path& file, const std::string& password
         }
         return;
     }
-    try {
+    scrambling(ui, [&] {
         Fd in = openForReading(file);
         std::uint64_t size = fileSize(in.get(), file);
         if (size < kTrailerSize)
@@ -137,13 +144,7 @@ void ScrambleFile(const std::filesystem::path& file, const std::string& password
         Fd out = openForWriting(destination, 0600);
         xorStream(in.get(), out.get(), size - kTrailerSize, rng, ui, file, destination, false);
         out.close(destination);
-    } catch (const ScrambleError&) {
-        ui.showProgress(false);
-        throw;
-    } catch (const std::runtime_error& e) {
-        ui.showProgress(false);
-        throw ScrambleError(e.what());
-    }
+    });
 }
 
 } // namespace tessaly
