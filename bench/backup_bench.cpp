@@ -15,35 +15,21 @@
 
 #include "MailText.h"
 
+#include "BenchSupport.h"
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+
 #include <sys/resource.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
-const char* kIdentity = "{7C2E9A41-5B3D-4E8F-9A16-D04B3C2F8E57}";
-
-double seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-double peakMiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
-
-fs::path storeOf(const fs::path& prefix) {
-    return prefix / "drive_c/users/sample/Local Settings/Application Data/Identities" / kIdentity /
-           "Microsoft/Outlook Express";
-}
+using namespace tessaly::bench;
 
 // One backup of all eight items of the identity; returns its wall time.
 double backupOnce(const fs::path& prefix, const fs::path& target) {
@@ -95,16 +81,6 @@ Spread spread(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     std::size_t n = v.size();
     return {v.front(), n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2};
-}
-
-// CPU seconds (user and system) of this process, or of its finished children.
-double cpuSeconds(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    auto s = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return s(usage.ru_utime) + s(usage.ru_stime);
 }
 
 // The scrambler's keystream alone over a buffer in memory, as the scrambler uses it (a table of one

@@ -12,32 +12,22 @@
 
 #include <sodium.h>
 
+#include "BenchSupport.h"
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
-const char* kIdentity = "{7C2E9A41-5B3D-4E8F-9A16-D04B3C2F8E57}";
-
-double seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-// CPU seconds of this process: on a shared machine the wall time also counts the other programs.
-double cpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
+using namespace tessaly::bench;
 
 struct Cost {
     double wall = 1e9, cpu = 1e9;
@@ -46,12 +36,6 @@ struct Cost {
         cpu = std::min(cpu, c);
     }
 };
-
-double peakMiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
 
 void backupOnce(const fs::path& prefix, const fs::path& target, tessaly::Protection protection, Cost& cost) {
     tessaly::SilentUi ui;
@@ -133,8 +117,7 @@ int main(int argc, char** argv) {
     fs::path prefix = work / "prefix";
     fs::copy(TESSALY_SAMPLE_PROFILE_DIR, prefix,
              fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-    fs::path store = prefix / "drive_c/users/sample/Local Settings/Application Data/Identities" / kIdentity /
-                     "Microsoft/Outlook Express";
+    fs::path store = storeOf(prefix);
     std::printf("generating %d store files of %zu MB...\n", files, mb);
     std::string buffer;
     for (int i = 0; i < files; ++i) {
