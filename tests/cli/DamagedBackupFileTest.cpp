@@ -116,6 +116,7 @@ TEST(DamagedBackupFiles, RestoreAndVerifyAgree) {
         {"directory-cut-off", good.substr(0, good.rfind("PK\x05\x06"))},
         {"bytes-after-the-end-record", good + "some bytes before the password check"},
         {"damaged-member", flippedMember},
+        {"no-info-file", archiveOf(dir.path(), {{"a.htm", "<p>stationery</p>"}})},
     };
     test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, dir / "profile");
     const std::string profileBefore = readFile(dir / "profile/user.reg");
@@ -143,17 +144,6 @@ TEST(DamagedBackupFiles, RestoreAndVerifyAgree) {
             << name << ": " << problem << " / " << restore.err;
         EXPECT_EQ(readFile(dir / "profile/user.reg"), profileBefore) << name;
     }
-}
-
-TEST(DamagedBackupFiles, RestoreOfAFileWithoutInfoFileFailsAndSaysWhy) {
-    TempDir dir;
-    test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, dir / "prefix");
-    makeBackup(dir / "no-info.tsy", archiveOf(dir.path(), {{"a.htm", "<p>stationery</p>"}}));
-    auto r = runProgram({TESSALY_CLI, "restore", (dir / "no-info.tsy").string(), "--identity", "Work",
-                         "--yes", "--profile", (dir / "prefix").string()},
-                        {{"TESSALY_PASSWORD", ""}});
-    EXPECT_EQ(r.exitCode, 1) << r.err;
-    EXPECT_NE(r.err.find("the info file vantrel.dat is missing or damaged"), std::string::npos) << r.err;
 }
 
 } // namespace
