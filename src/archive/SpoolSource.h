@@ -2,8 +2,10 @@
 // copies their compressed bytes into the real archive without compressing them again.
 #pragma once
 
+#include "archive/WorkerPool.h"
 #include "platform/Ui.h"
 
+#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -12,20 +14,25 @@
 namespace tessaly {
 
 struct SpooledMember {
-    std::filesystem::path spoolArchive; // a one-member archive holding the compressed file
-    zip_stat_t stat{};                  // sizes, CRC, method and time of that member
-    zip_uint8_t opsys = ZIP_OPSYS_UNIX;
-    zip_uint32_t attributes = 0;
-    std::string name; // the file's name, for progress reports
+    std::filesystem::path spoolFile; // the member's data as the archive will hold it
+    zip_uint16_t method = ZIP_CM_DEFLATE;
+    zip_uint64_t size = 0;
+    zip_uint64_t compressedSize = 0;
+    zip_uint32_t crc = 0;
+    std::time_t mtime = 0;
+    zip_uint32_t attributes = 0; // Unix mode in the high 16 bits, and the DOS read-only bit
+    std::string name;            // the file's name, for progress reports
 };
 
-// Compresses one file (deflate, level 6) into a new one-member archive at spoolArchive. The file is
-// read completely before this returns. Throws ArchiveError kErrZipEngine.
-SpooledMember spoolMember(const std::filesystem::path& file, const std::filesystem::path& spoolArchive,
-                          Ui* ui);
+// Compresses one file (raw deflate) into a new spool file, on the pool's threads when there is a
+// pool; a file that deflate does not make smaller is spooled as it is, to be stored. The file is
+// read completely before this returns. Throws ArchiveError kErrZipEngine, or RunStopped when the Ui
+// asks to stop; the spool file is gone after either.
+SpooledMember spoolMember(const std::filesystem::path& file, const std::filesystem::path& spoolFile,
+                          WorkerPool* pool, Ui* ui);
 
 // A read source over the spooled member's compressed bytes, with the stat libzip needs to copy
-// them as they are. The spool archive is open only while libzip reads it (one descriptor at a
+// them as they are. The spool file is open only while libzip reads it (one descriptor at a
 // time, however many members); freeing the source deletes it. Null on failure (error in za).
 // The Ui, when given, hears how many of the compressed bytes have been copied.
 zip_source_t* spooledSource(zip_t* za, const SpooledMember& member, Ui* ui = nullptr);

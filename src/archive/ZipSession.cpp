@@ -2,6 +2,7 @@
 #include "archive/ZipSession.h"
 
 #include "archive/ArchiveError.h"
+#include "archive/BlockDeflate.h"
 #include "archive/LibzipText.h"
 #include "archive/SpoolSource.h"
 
@@ -51,8 +52,9 @@ time_t modificationTime(const fs::path& file) {
 
 } // namespace
 
-ZipSession::ZipSession(const std::string& archivePath, Ui* ui)
-    : archivePath_(archivePath), key_(sessionKey(archivePath)), ui_(ui) {
+ZipSession::ZipSession(const std::string& archivePath, Ui* ui, unsigned threads)
+    : archivePath_(archivePath), key_(sessionKey(archivePath)), ui_(ui),
+      threads_(threads ? threads : usableCores()) {
     if (openSessions().count(key_))
         fail("the archive " + archivePath + " is already being written", ZIP_ER_INUSE);
     int flags = ZIP_CREATE;
@@ -114,7 +116,7 @@ fs::path ZipSession::nextSpoolPath() {
         if (spoolDir_.empty())
             fail("cannot create a spool folder in " + base.string(), ZIP_ER_TMPOPEN);
     }
-    return spoolDir_ / ("m" + std::to_string(++spoolCount_) + ".zip");
+    return spoolDir_ / ("m" + std::to_string(++spoolCount_) + ".deflate");
 }
 
 ZipSession::Added ZipSession::add(const fs::path& file, const std::string& entryName, bool update,
@@ -132,9 +134,13 @@ ZipSession::Added ZipSession::add(const fs::path& file, const std::string& entry
             return Added::Kept;
     }
 
-    SpooledMember member = spoolMember(file, nextSpoolPath(), ui_);
+    std::error_code ec;
+    // Threads pay off only for files of more than one block; many sessions never see one.
+    if (!pool_ && threads_ > 1 && fs::file_size(file, ec) > kDeflateBlock)
+        pool_ = std::make_unique<WorkerPool>(threads_);
+    SpooledMember member = spoolMember(file, nextSpoolPath(), pool_.get(), ui_);
     // The compressed bytes are copied as they are (a stored member stays stored).
-    zip_int32_t method = member.stat.comp_method == ZIP_CM_STORE ? ZIP_CM_STORE : ZIP_CM_DEFAULT;
+    zip_int32_t method = member.method == ZIP_CM_STORE ? ZIP_CM_STORE : ZIP_CM_DEFAULT;
     zip_source_t* src = spooledSource(za_, member, ui_);
     if (!src)
         fail("cannot add " + file.string() + ": " + libzipErrorText(zip_get_error(za_)),

@@ -2,10 +2,12 @@
 // once when the backup is done, so that adding N files costs the bytes of the files, not N rewrites.
 #pragma once
 
+#include "archive/WorkerPool.h"
 #include "platform/Ui.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 struct zip;
@@ -16,13 +18,17 @@ namespace tessaly {
 // compressed into a private spool folder before the call returns, so the caller may delete it at
 // once, and finish() copies the compressed bytes into the archive. Memory does not grow with the
 // size of the files. The archive on disk is unchanged until finish() succeeds.
-// One thread only, like the rest of the archive layer.
+// The session is used from one thread, like the rest of the archive layer; only the compression of
+// each file's blocks runs on worker threads, and add() returns when its file is completely spooled,
+// so a failure always reaches the caller that added the file.
 class ZipSession {
 public:
     // Opens the archive (creating it when missing or empty; keeping the entries of an existing one).
     // Throws ArchiveError kErrZipEngine when it cannot be opened, is not a zip archive, or another
     // session already holds it. The Ui, when given, gets pumpEvents() while files are compressed.
-    explicit ZipSession(const std::string& archivePath, Ui* ui = nullptr);
+    // threads: compression threads, 0 for one per usable core; 1 compresses on the calling thread.
+    // The archive holds the same bytes whatever the number.
+    explicit ZipSession(const std::string& archivePath, Ui* ui = nullptr, unsigned threads = 0);
     // Without a successful finish() every change is dropped and the archive stays as it was.
     ~ZipSession();
     ZipSession(const ZipSession&) = delete;
@@ -57,6 +63,8 @@ private:
     std::filesystem::path spoolDir_;
     int spoolLockFd_ = -1;
     std::uint64_t spoolCount_ = 0;
+    unsigned threads_ = 1;
+    std::unique_ptr<WorkerPool> pool_; // made when the first file of more than one block comes
 };
 
 } // namespace tessaly

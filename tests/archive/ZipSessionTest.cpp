@@ -6,6 +6,7 @@
 #include "RecordingUi.h"
 #include "TempDir.h"
 #include "archive/ArchiveError.h"
+#include "archive/BlockDeflate.h"
 #include "archive/CGmodule.h"
 #include "platform/Ui.h"
 
@@ -123,6 +124,71 @@ TEST(ZipSession, FinishThatCannotWriteRaisesAndEndsTheSession) {
     }
     EXPECT_FALSE(session.isOpen());
     EXPECT_EQ(ZipSession::find(archive), nullptr);
+    EXPECT_TRUE(spool.contents().empty());
+}
+
+// Sizes around the compression block, text and noise: any number of threads makes the same archive
+// byte for byte, and Info-ZIP reads every member back (noise and the empty file stored).
+TEST(ZipSession, ThreadsDoNotChangeTheArchive) {
+    TempDir dir;
+    SpoolFolder spool;
+    std::string text;
+    while (text.size() < 3 * kDeflateBlock + 77)
+        text += "Subject: invoice " + std::to_string(text.size() % 9973) + " regards\r\n";
+    std::vector<std::pair<std::string, std::string>> files = {
+        {"empty.dbx", ""},
+        {"one.dbx", "x"},
+        {"below.dbx", text.substr(0, kDeflateBlock - 1)},
+        {"exact.dbx", text.substr(0, kDeflateBlock)},
+        {"above.dbx", text.substr(0, kDeflateBlock + 1)},
+        {"text.dbx", text},
+        {"noise.dbx", test::noise(2 * kDeflateBlock + 5, 7)},
+    };
+    for (const auto& [name, data] : files)
+        test::writeFile(dir / name, data);
+    std::string archives[3];
+    unsigned threads[3] = {1, 2, 3};
+    for (int k = 0; k < 3; ++k) {
+        auto archive = dir / ("threads" + std::to_string(threads[k]) + ".zip");
+        ZipSession session(archive.string(), nullptr, threads[k]);
+        for (const auto& [name, data] : files)
+            session.add(dir / name, name, false, false);
+        session.finish();
+        ASSERT_EQ(test::infoZipTest(archive), 0);
+        archives[k] = test::readFile(archive);
+        std::vector<std::string> names;
+        for (const auto& [name, data] : files) {
+            names.push_back(name);
+            auto r = test::runCommand("unzip -p " + test::quoted(archive) + " " + name);
+            EXPECT_TRUE(r.output == data) << name << " with " << threads[k] << " threads";
+        }
+        EXPECT_EQ(test::infoZipNames(archive), names);
+    }
+    EXPECT_TRUE(archives[0] == archives[1] && archives[1] == archives[2]);
+}
+
+// A file that cannot be read fails the add() that named it, not an earlier or a later one, and the
+// session goes on.
+TEST(ZipSession, AFailingMemberFailsOnlyItsOwnAdd) {
+    TempDir dir;
+    SpoolFolder spool;
+    auto archive = dir / "backup.zip";
+    test::writeFile(dir / "before.dbx", test::noise(3 * kDeflateBlock, 1));
+    test::writeFile(dir / "after.dbx", test::noise(3 * kDeflateBlock, 2));
+    fs::create_directory(dir / "unreadable.dbx"); // opens, but reading it fails
+    ZipSession session(archive.string(), nullptr, 2);
+    EXPECT_NO_THROW(session.add(dir / "before.dbx", "before.dbx", false, false));
+    try {
+        session.add(dir / "unreadable.dbx", "unreadable.dbx", false, false);
+        ADD_FAILURE() << "an unreadable file was added";
+    } catch (const ArchiveError& e) {
+        EXPECT_EQ(e.number(), kErrZipEngine);
+        EXPECT_NE(e.description().find("unreadable.dbx"), std::string::npos) << e.description();
+    }
+    EXPECT_NO_THROW(session.add(dir / "after.dbx", "after.dbx", false, false));
+    session.finish();
+    EXPECT_EQ(test::infoZipTest(archive), 0);
+    EXPECT_EQ(test::infoZipNames(archive), (std::vector<std::string>{"before.dbx", "after.dbx"}));
     EXPECT_TRUE(spool.contents().empty());
 }
 
