@@ -1,9 +1,9 @@
 // backup_bench.cpp -- a whole backup of a generated identity whose message store holds N files of M MB:
 // wall time, MB/s, peak memory, the time for half and for all the files (linear cost shows as a ratio
-// near 2), the ratio against Info-ZIP's `zip -j -6` over the same files in the same run, a whole
-// restore (unscrambling and extraction) against `unzip -o` of the same archive, and the keystream's and the
-// scrambler's own speed. The backup/zip and restore/unzip pairs run `repeats` times, alternating, and print
-// min and median. Usage: backup_bench [files=200] [megabytes-per-file=5] [repeats=1]
+// near 2), the ratio against Info-ZIP's `zip -j -6` over the same files in the same run (time and size), a
+// whole restore (unscrambling and extraction) against `unzip -o` of the same archive, and the keystream's and
+// the scrambler's own speed. The backup/zip and restore/unzip pairs run `repeats` times, alternating, and
+// print min and median. Usage: backup_bench [files=200] [megabytes-per-file=5] [repeats=1]
 #include "archive/CGmodule.h"
 #include "backupfile/Scrambler.h"
 #include "backupfile/VbRandom.h"
@@ -170,8 +170,11 @@ int main(int argc, char** argv) {
     tessaly::ScrambleFile(scrambleIn, "bench", false, work / "plain.bin", cp, ui);
     double scrambleTime = seconds(scrambleStart);
 
-    std::printf("store: %d files, %.1f MB; backup file %.1f MB\n", files, totalMB,
-                static_cast<double>(fs::file_size(work / "all.tsy")) / 1e6);
+    double ours = static_cast<double>(fs::file_size(work / "all.tsy")) / 1e6;
+    double theirs = static_cast<double>(fs::file_size(work / "ref.zip")) / 1e6;
+    std::printf(
+        "store: %d files, %.1f MB; backup file %.1f MB, zip -j -6 archive %.1f MB (size ratio %.3f)\n", files,
+        totalMB, ours, theirs, ours / theirs);
     std::printf("whole backup, %d files: %.2f s, %.1f MB/s\n", files / 2, half, totalMB / 2 / half);
     std::printf("whole backup, %d files: %.2f s, %.1f MB/s\n", files, all, totalMB / all);
     std::printf("ratio %d files / %d files: %.2f (2.00 is linear; target <= 2.2)\n", files, files / 2,

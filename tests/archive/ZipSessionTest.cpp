@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <zip.h>
+#include <zlib.h>
 
 namespace tessaly {
 namespace {
@@ -190,6 +191,55 @@ TEST(ZipSession, AFailingMemberFailsOnlyItsOwnAdd) {
     EXPECT_EQ(test::infoZipTest(archive), 0);
     EXPECT_EQ(test::infoZipNames(archive), (std::vector<std::string>{"before.dbx", "after.dbx"}));
     EXPECT_TRUE(spool.contents().empty());
+}
+
+std::string rawDeflate(const std::string& data) {
+    z_stream zs{};
+    deflateInit2(&zs, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&zs, uLong(data.size())), '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    zs.avail_in = uInt(data.size());
+    zs.next_out = reinterpret_cast<Bytef*>(out.data());
+    zs.avail_out = uInt(out.size());
+    deflate(&zs, Z_FINISH);
+    out.resize(zs.total_out);
+    deflateEnd(&zs);
+    return out;
+}
+
+std::string rawInflate(const std::string& stream) {
+    z_stream zs{};
+    inflateInit2(&zs, -15);
+    std::string out, chunk(1 << 16, '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stream.data()));
+    zs.avail_in = uInt(stream.size());
+    int rc = Z_OK;
+    while (rc == Z_OK) {
+        zs.next_out = reinterpret_cast<Bytef*>(chunk.data());
+        zs.avail_out = uInt(chunk.size());
+        rc = inflate(&zs, Z_NO_FLUSH);
+        out.append(chunk.data(), chunk.size() - zs.avail_out);
+    }
+    inflateEnd(&zs);
+    return rc == Z_STREAM_END ? out : "<damaged>";
+}
+
+// Streams ending at every bit position of their last byte, joined to the next: one stream whose data
+// is both in order. Anything but one complete stream is refused.
+TEST(BlockDeflate, JoinedStreamsInflateToTheirDataInOrder) {
+    const std::string tail = "and the next block\r\n";
+    for (std::size_t n = 0; n < 64; ++n) {
+        std::string head = test::noise(n, std::uint32_t(n)) + std::string(n % 7, 'a');
+        std::string stream = rawDeflate(head);
+        std::vector<unsigned char> bytes(stream.begin(), stream.end());
+        ASSERT_TRUE(makeJoinable(bytes)) << n;
+        EXPECT_EQ(rawInflate(std::string(bytes.begin(), bytes.end()) + rawDeflate(tail)), head + tail) << n;
+    }
+    std::string stream = rawDeflate(test::noise(5000, 3));
+    for (std::string bad : {stream.substr(0, stream.size() - 1), stream + "x", std::string("\xff\xff\xff")}) {
+        std::vector<unsigned char> bytes(bad.begin(), bad.end());
+        EXPECT_FALSE(makeJoinable(bytes));
+    }
 }
 
 } // namespace
