@@ -160,5 +160,53 @@ TEST(DamagedArchive, AFileEntryReplacesALinkRatherThanFollowingIt) {
     EXPECT_EQ(test::readFile(sandbox / "dest/a.txt"), "inside");
 }
 
+// Entries are extracted side by side on several threads: the first damaged entry in archive order
+// is the one reported, the sound ones are all written, and the damaged ones leave nothing behind.
+TEST(DamagedArchive, TheFirstDamagedEntryInOrderIsReportedWhateverTheThreads) {
+    TempDir sandbox;
+    std::vector<test::RawEntry> entries;
+    for (int i = 0; i < 8; ++i)
+        entries.push_back({"e" + std::to_string(i) + ".dbx", test::noise(300000, std::uint32_t(i)), true});
+    auto archive = sandbox / "a.zip";
+    test::makeArchive(archive, entries);
+    std::string zip = test::readFile(archive);
+    for (int damaged : {5, 2})
+        zip[zip.find(entries[damaged].data.substr(150000, 64)) + 10] ^= 0x20;
+    test::writeFile(archive, zip);
+    for (int round = 0; round < 3; ++round) {
+        auto dest = sandbox / ("dest" + std::to_string(round));
+        try {
+            UnzipToFolder(archive.string(), dest.string());
+            ADD_FAILURE() << "extraction reported success";
+        } catch (const ArchiveError& e) {
+            EXPECT_EQ(e.engineResult(), UnzipResult::kEntryDamaged);
+            EXPECT_EQ(e.description().rfind("e2.dbx: damaged entry (CRC error)", 0), 0u) << e.description();
+        }
+        std::set<std::string> expected;
+        for (int i : {0, 1, 3, 4, 6, 7}) {
+            expected.insert(entries[i].name);
+            EXPECT_TRUE(test::readFile(dest / entries[i].name) == entries[i].data) << entries[i].name;
+        }
+        EXPECT_EQ(test::treeOf(dest), expected);
+    }
+}
+
+// A file entry whose name is also the folder of a later entry: the file is written, the later
+// entry refused, as when entries are extracted one after the other.
+TEST(DamagedArchive, AFileThatIsAlsoAFolderEndsAsInArchiveOrder) {
+    TempDir sandbox;
+    std::string big = test::noise(400000, 4);
+    test::makeArchive(sandbox / "a.zip", {{"a", big}, {"a/b.txt", "b"}, {"c.txt", "c"}});
+    try {
+        UnzipToFolder((sandbox / "a.zip").string(), (sandbox / "dest").string());
+        ADD_FAILURE() << "extraction reported success";
+    } catch (const ArchiveError& e) {
+        EXPECT_EQ(e.engineResult(), UnzipResult::kWriteFailed);
+        EXPECT_EQ(e.description().rfind("cannot create the folder", 0), 0u) << e.description();
+    }
+    EXPECT_TRUE(test::readFile(sandbox / "dest/a") == big);
+    EXPECT_EQ(test::readFile(sandbox / "dest/c.txt"), "c");
+}
+
 } // namespace
 } // namespace tessaly
