@@ -4,6 +4,7 @@
 #include "archive/ArchiveError.h"
 #include "archive/BlockDeflate.h"
 #include "archive/LibzipText.h"
+#include "archive/OutputSource.h"
 #include "archive/SpoolSource.h"
 
 #include <chrono>
@@ -65,6 +66,31 @@ ZipSession::ZipSession(const std::string& archivePath, Ui* ui, unsigned threads)
     za_ = zip_open(archivePath.c_str(), flags, &code);
     if (!za_)
         fail("cannot open the archive " + archivePath + ": " + libzipErrorText(code), code);
+    registerOpen();
+}
+
+ZipSession::ZipSession(const std::string& archivePath, std::unique_ptr<ArchiveOutput> output, Ui* ui)
+    : archivePath_(archivePath), key_(sessionKey(archivePath)), ui_(ui), threads_(usableCores()),
+      output_(std::move(output)) {
+    if (openSessions().count(key_))
+        fail("the archive " + archivePath + " is already being written", ZIP_ER_INUSE);
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* src = outputSource(*output_, &error);
+    za_ = src ? zip_open_from_source(src, ZIP_CREATE | ZIP_TRUNCATE, &error) : nullptr;
+    if (!za_) {
+        if (src)
+            zip_source_free(src);
+        std::string text = zip_error_strerror(&error);
+        int code = zip_error_code_zip(&error);
+        zip_error_fini(&error);
+        fail("cannot open the archive " + archivePath + ": " + text, code);
+    }
+    zip_error_fini(&error);
+    registerOpen();
+}
+
+void ZipSession::registerOpen() {
     if (ui_) {
         zip_register_progress_callback_with_state(za_, 0.01, pumpDuringClose, nullptr, ui_);
         zip_register_cancel_callback_with_state(za_, cancelDuringClose, nullptr, ui_);

@@ -2,6 +2,7 @@
 // once when the backup is done, so that adding N files costs the bytes of the files, not N rewrites.
 #pragma once
 
+#include "archive/ArchiveOutput.h"
 #include "archive/WorkerPool.h"
 #include "platform/Ui.h"
 
@@ -29,6 +30,9 @@ public:
     // threads: compression threads, 0 for one per usable core; 1 compresses on the calling thread.
     // The archive holds the same bytes whatever the number.
     explicit ZipSession(const std::string& archivePath, Ui* ui = nullptr, unsigned threads = 0);
+    // A new archive known by archivePath (ZipOneFile finds the session by it) but written into `output`
+    // by finish(); nothing is written at archivePath.
+    ZipSession(const std::string& archivePath, std::unique_ptr<ArchiveOutput> output, Ui* ui = nullptr);
     // Without a successful finish() every change is dropped and the archive stays as it was.
     ~ZipSession();
     ZipSession(const ZipSession&) = delete;
@@ -53,6 +57,7 @@ public:
     Added add(const std::filesystem::path& file, const std::string& entryName, bool update, bool freshen);
 
 private:
+    void registerOpen();
     void end();
     std::filesystem::path nextSpoolPath();
 
@@ -65,6 +70,7 @@ private:
     std::uint64_t spoolCount_ = 0;
     unsigned threads_ = 1;
     std::unique_ptr<WorkerPool> pool_; // made when the first file of more than one block comes
+    std::unique_ptr<ArchiveOutput> output_;
 };
 
 } // namespace tessaly

@@ -50,12 +50,6 @@ void xorStream(int in, int out, std::uint64_t total, VbRandom& rng, Ui& ui,
     ui.showProgress(false);
 }
 
-VbRandom seededGenerator(const std::string& password, const CodePage& codePage) {
-    VbRandom rng;
-    rng.restart(-static_cast<double>(static_cast<std::int64_t>(passwordSeed(password, codePage))));
-    return rng;
-}
-
 // Runs one direction of the scrambling; every failure hides the progress panel and is a ScrambleError.
 template <class Work> void scrambling(Ui& ui, Work work) {
     try {
@@ -99,12 +93,18 @@ bool CheckPassword(const std::string& password, const std::filesystem::path& fil
     return std::memcmp(trailer, digest.data(), 32) == 0;
 }
 
+VbRandom keystreamGenerator(const std::string& password, const CodePage& codePage) {
+    VbRandom rng;
+    rng.restart(-static_cast<double>(static_cast<std::int64_t>(passwordSeed(password, codePage))));
+    return rng;
+}
+
 void scrambleInto(const std::filesystem::path& archive, const std::filesystem::path& out,
                   const std::string& password, const CodePage& codePage, Ui& ui) {
     scrambling(ui, [&] {
         Fd in = openForReading(archive);
         std::uint64_t size = fileSize(in.get(), archive);
-        VbRandom rng = seededGenerator(password, codePage);
+        VbRandom rng = keystreamGenerator(password, codePage);
         Fd fd = openForWriting(out, 0666);
         xorStream(in.get(), fd.get(), size, rng, ui, archive, out, true);
         std::string trailer = passwordDigest(password, codePage);
@@ -140,7 +140,7 @@ void ScrambleFile(const std::filesystem::path& file, const std::string& password
         std::uint64_t size = fileSize(in.get(), file);
         if (size < kTrailerSize)
             throw ScrambleError("the file " + file.string() + " is too short to be a backup file");
-        VbRandom rng = seededGenerator(password, codePage);
+        VbRandom rng = keystreamGenerator(password, codePage);
         Fd out = openForWriting(destination, 0600);
         xorStream(in.get(), out.get(), size - kTrailerSize, rng, ui, file, destination, false);
         out.close(destination);

@@ -1,6 +1,7 @@
 // Scrambler.h -- the password check trailer and the keystream scrambling of backup files.
 #pragma once
 
+#include "backupfile/VbRandom.h"
 #include "platform/CodePage.h"
 #include "platform/Ui.h"
 
@@ -25,6 +26,9 @@ std::string passwordDigest(const std::string& password, const CodePage& codePage
 // The keystream seed of a password: sum of position x code x 256 over the key's ANSI bytes,
 // computed wide and reduced to signed 32 bits.
 std::int32_t passwordSeed(const std::string& password, const CodePage& codePage);
+
+// The keystream generator of a password, positioned at the archive's first byte.
+VbRandom keystreamGenerator(const std::string& password, const CodePage& codePage);
 
 // True when the file ends with the trailer of this password. Never throws.
 bool CheckPassword(const std::string& password, const std::filesystem::path& file, const CodePage& codePage);

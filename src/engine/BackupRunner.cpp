@@ -5,6 +5,7 @@
 #include "archive/CGmodule.h"
 #include "archive/ZipSession.h"
 #include "backupfile/InfoFile.h"
+#include "backupfile/ScrambledOutput.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
 #include "engine/ItemHandlers.h"
@@ -12,6 +13,8 @@
 #include "platform/TempFiles.h"
 
 #include <ctime>
+#include <memory>
+#include <optional>
 
 namespace tessaly {
 
@@ -75,7 +78,16 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         if (plan.interactive)
             ui.setProgress(progress += 10);
 
-        ZipSession zip(temp.string(), &ui);
+        // A compatible file is scrambled while the archive is written; a strong one is sealed afterwards,
+        // since its stream cannot go back to complete a member's header.
+        bool scrambledAsWritten = plan.protection == Protection::Compatible;
+        std::optional<ZipSession> zipSession;
+        if (scrambledAsWritten)
+            zipSession.emplace(temp.string(), std::make_unique<ScrambledOutput>(sealed, plan.password, cp),
+                               &ui);
+        else
+            zipSession.emplace(temp.string(), &ui);
+        ZipSession& zip = *zipSession;
         HandlerContext context{session, state, ui, info.parent_path(), temp.string()};
         ItemHandlers handlers(context);
         for (int item = 0; item < kBackupItemCount; ++item) {
@@ -104,7 +116,8 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         if (!ZipOneFile(temp.string(), info.string()))
             throw BackupFailed("the info file could not be added to the archive");
         zip.finish();
-        sealArchive(temp, sealed, plan.password, plan.protection, cp, ui);
+        if (!scrambledAsWritten)
+            sealArchive(temp, sealed, plan.password, plan.protection, cp, ui);
         std::filesystem::rename(sealed, plan.target);
     } catch (const BackupFailed&) {
         throw;

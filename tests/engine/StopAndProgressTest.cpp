@@ -54,6 +54,7 @@ bool midwayThrough(const RecordingUi& ui, const std::string& file) {
 struct StopCase {
     const char* when;
     std::function<bool(const RecordingUi&)> stopWhen;
+    Protection protection = Protection::Compatible;
 };
 
 class StoppedBackup : public ::testing::TestWithParam<StopCase> {};
@@ -72,6 +73,7 @@ TEST_P(StoppedBackup, LeavesTheOldTargetAndNoTemporaryFile) {
     BackupRequest request = everythingOfA();
     request.protect = true;
     request.password = request.password2 = "pw";
+    request.protection = GetParam().protection;
     BackupOutcome outcome = BackupDriver(*p.session, p.state, p.ui).run(request, true);
 
     EXPECT_TRUE(outcome.stopped);
@@ -91,12 +93,22 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(StopCase{"AtItsStart", [](const RecordingUi&) { return true; }},
                       StopCase{"InTheMiddleOfTheMessages",
                                [](const RecordingUi& ui) { return midwayThrough(ui, "Big.dbx"); }},
-                      // The scrambling shows the panel a second time and counts up from 0.
-                      StopCase{"DuringTheScrambling",
+                      // A compatible file is scrambled as the archive is written: midway through copying
+                      // the big store's compressed bytes into it.
+                      StopCase{"WhileTheArchiveIsWritten",
+                               [](const RecordingUi& ui) {
+                                   return !ui.byteReports.empty() &&
+                                          ui.byteReports.back().file == "Big.dbx" &&
+                                          ui.byteReports.back().total < kBigStore &&
+                                          ui.byteReports.back().done < ui.byteReports.back().total;
+                               }},
+                      // Sealing a strong file shows the panel a second time and counts up from 0.
+                      StopCase{"DuringTheSealing",
                                [](const RecordingUi& ui) {
                                    return ui.progressShown >= 2 && !ui.progressValues.empty() &&
                                           ui.progressValues.back() > 0 && ui.progressValues.back() < 100;
-                               }}),
+                               },
+                               Protection::Strong}),
     [](const auto& info) { return std::string(info.param.when); });
 
 TEST(StoppedBackupAt, ItsStartRunsNoItem) {
