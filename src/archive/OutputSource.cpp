@@ -11,11 +11,14 @@ namespace {
 
 struct OutputState {
     ArchiveOutput& output;
+    std::exception_ptr& firstFailure;
     zip_error_t error;
     std::uint64_t position = 0;
     std::uint64_t size = 0;
 
-    explicit OutputState(ArchiveOutput& o) : output(o) { zip_error_init(&error); }
+    OutputState(ArchiveOutput& o, std::exception_ptr& f) : output(o), firstFailure(f) {
+        zip_error_init(&error);
+    }
     ~OutputState() { zip_error_fini(&error); }
 
     // Runs one step of the output; a failure becomes libzip's error, with the system's code when known.
@@ -28,6 +31,8 @@ struct OutputState {
         } catch (...) {
             zip_error_set(&error, code, 0);
         }
+        if (!firstFailure)
+            firstFailure = std::current_exception();
         return -1;
     }
 };
@@ -97,8 +102,8 @@ zip_int64_t outputCallback(void* userdata, void* data, zip_uint64_t len, zip_sou
 
 } // namespace
 
-zip_source_t* outputSource(ArchiveOutput& output, zip_error_t* error) {
-    auto* state = new OutputState(output);
+zip_source_t* outputSource(ArchiveOutput& output, std::exception_ptr& firstFailure, zip_error_t* error) {
+    auto* state = new OutputState(output, firstFailure);
     zip_source_t* src = zip_source_function_create(outputCallback, state, error);
     if (!src)
         delete state;

@@ -76,7 +76,7 @@ ZipSession::ZipSession(const std::string& archivePath, std::unique_ptr<ArchiveOu
         fail("the archive " + archivePath + " is already being written", ZIP_ER_INUSE);
     zip_error_t error;
     zip_error_init(&error);
-    zip_source_t* src = outputSource(*output_, &error);
+    zip_source_t* src = outputSource(*output_, outputFailure_, &error);
     za_ = src ? zip_open_from_source(src, ZIP_CREATE | ZIP_TRUNCATE, &error) : nullptr;
     if (!za_) {
         if (src)
@@ -201,6 +201,8 @@ void ZipSession::finish() {
         end();
         if (code == ZIP_ER_CANCELLED)
             throw RunStopped{};
+        if (outputFailure_)
+            std::rethrow_exception(outputFailure_);
         fail("cannot write the archive " + archivePath_ + ": " + text, code);
     }
     za_ = nullptr;

@@ -7,6 +7,7 @@
 #include "platform/Ui.h"
 
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -39,7 +40,8 @@ public:
     ZipSession& operator=(const ZipSession&) = delete;
 
     // Writes the complete archive (through a temporary file renamed over it) and ends the session,
-    // whatever the outcome. Throws ArchiveError kErrZipEngine with libzip's code on failure.
+    // whatever the outcome. Throws ArchiveError kErrZipEngine with libzip's code on failure, or what an
+    // ArchiveOutput threw, or RunStopped when the Ui asked to stop.
     void finish();
 
     bool isOpen() const { return za_ != nullptr; }
@@ -71,6 +73,7 @@ private:
     unsigned threads_ = 1;
     std::unique_ptr<WorkerPool> pool_; // made when the first file of more than one block comes
     std::unique_ptr<ArchiveOutput> output_;
+    std::exception_ptr outputFailure_; // what the output threw first, told instead of libzip's code
 };
 
 } // namespace tessaly

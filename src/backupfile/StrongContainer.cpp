@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tessaly {
@@ -257,58 +258,107 @@ bool endsWithStrongMark(const std::filesystem::path& file) {
     }
 }
 
-void sealStrong(const std::filesystem::path& archive, const std::filesystem::path& out,
-                const std::string& password, const KdfParameters& kdf, Ui& ui) {
+struct StrongSealer::State {
+    std::filesystem::path out;
+    std::optional<Fd> fd;
+    Header h{};
+    Keys keys;
+    Stream stream{};
+    WipedBuffer plain{kStrongChunk};
+    WipedBuffer cipher{kCipherChunk};
+    std::size_t buffered = 0;
+    std::uint64_t added = 0;
+    bool first = true;
+
+    void push(std::size_t n, bool final) {
+        unsigned long long clen = 0;
+        crypto_secretstream_xchacha20poly1305_push(&stream, cipher.bytes.data(), &clen, plain.bytes.data(), n,
+                                                   first ? h.data() : nullptr, first ? h.size() : 0,
+                                                   final ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
+                                                         : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE);
+        writeAll(fd->get(), cipher.chars(), clen, out);
+        first = false;
+    }
+    ~State() { sodium_memzero(&stream, sizeof stream); }
+};
+
+StrongSealer::StrongSealer(const std::filesystem::path& out, const std::string& password,
+                           const KdfParameters& kdf) {
     if (password.empty())
         throw ContainerError(BackupFileCheck::WrongPassword, "a strong backup file needs a password");
     if (kdf.opslimit > kMaxOpslimit || kdf.memlimit > kMaxMemlimit ||
         kdf.opslimit < crypto_pwhash_OPSLIMIT_MIN || kdf.memlimit < crypto_pwhash_MEMLIMIT_MIN)
         throw std::invalid_argument("key derivation parameters outside the allowed range");
     initSodium();
-    Fd in = openForReading(archive);
-    const std::uint64_t total = fileSize(in.get(), archive);
-
-    Header h{};
+    s_ = std::make_unique<State>();
+    Header& h = s_->h;
     std::memcpy(h.data(), kStrongMagic, sizeof kStrongMagic);
     h[kOffVersion] = kStrongVersion;
     h[kOffKdf] = kKdfArgon2id13;
     writeLe(h.data() + kOffOps, kdf.opslimit, 4);
     writeLe(h.data() + kOffMem, kdf.memlimit, 8);
     randombytes_buf(h.data() + kOffSalt, crypto_pwhash_SALTBYTES);
-    Keys keys;
-    keys.derive(password, h);
-    std::memcpy(h.data() + kOffCheck, keys.check(), 32);
-    Stream state;
-    crypto_secretstream_xchacha20poly1305_init_push(&state, h.data() + kOffStream, keys.stream());
+    s_->keys.derive(password, h);
+    std::memcpy(h.data() + kOffCheck, s_->keys.check(), 32);
+    crypto_secretstream_xchacha20poly1305_init_push(&s_->stream, h.data() + kOffStream, s_->keys.stream());
     headerChecksum(h, h.data() + kOffChecksum);
+    s_->out = out;
+    s_->fd.emplace(openForWriting(out, 0666));
+    writeAll(s_->fd->get(), reinterpret_cast<const char*>(h.data()), h.size(), out);
+}
 
-    Fd fd = openForWriting(out, 0666);
-    writeAll(fd.get(), reinterpret_cast<const char*>(h.data()), h.size(), out);
+StrongSealer::~StrongSealer() = default;
+
+void StrongSealer::add(const char* data, std::size_t n) {
+    State& s = *s_;
+    s.added += n;
+    while (n > 0) {
+        // A full buffer is pushed only when more comes: the last chunk must be the short one (maybe empty).
+        if (s.buffered == kStrongChunk) {
+            s.push(kStrongChunk, false);
+            s.buffered = 0;
+        }
+        std::size_t take = std::min(n, kStrongChunk - s.buffered);
+        std::memcpy(s.plain.bytes.data() + s.buffered, data, take);
+        s.buffered += take;
+        data += take;
+        n -= take;
+    }
+}
+
+void StrongSealer::finish() {
+    State& s = *s_;
+    if (s.buffered == kStrongChunk) {
+        s.push(kStrongChunk, false);
+        s.buffered = 0;
+    }
+    s.push(s.buffered, true);
+    writeAll(s.fd->get(), kStrongEndMark, kMarkSize, s.out);
+    syncAndClose(*s.fd, s.out);
+}
+
+std::uint64_t StrongSealer::added() const {
+    return s_->added;
+}
+
+void sealStrong(const std::filesystem::path& archive, const std::filesystem::path& out,
+                const std::string& password, const KdfParameters& kdf, Ui& ui) {
+    Fd in = openForReading(archive);
+    const std::uint64_t total = fileSize(in.get(), archive);
+    StrongSealer sealer(out, password, kdf);
     WipedBuffer plain(kStrongChunk);
-    WipedBuffer cipher(kCipherChunk);
     ProgressPanel panel(ui);
-    std::uint64_t done = 0;
-    for (bool first = true;; first = false) {
-        // Every chunk but the last holds exactly one full chunk, so the last is always shorter (maybe empty).
+    for (;;) {
         std::size_t n = readUpTo(in.get(), plain.chars(), kStrongChunk, archive);
-        const bool final = n < kStrongChunk;
-        unsigned long long clen = 0;
-        crypto_secretstream_xchacha20poly1305_push(&state, cipher.bytes.data(), &clen, plain.bytes.data(), n,
-                                                   first ? h.data() : nullptr, first ? h.size() : 0,
-                                                   final ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
-                                                         : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE);
-        writeAll(fd.get(), cipher.chars(), clen, out);
-        done += n;
-        reportProgress(ui, done, total);
+        sealer.add(plain.chars(), n);
+        reportProgress(ui, sealer.added(), total);
         ui.throwIfStopped(); // a backup being sealed can be stopped; opening cannot
-        if (final)
+        if (n < kStrongChunk)
             break;
     }
-    sodium_memzero(&state, sizeof state);
-    if (done != total)
+    if (sealer.added() != total)
         throw std::runtime_error("the archive " + archive.string() + " changed while it was encrypted");
-    writeAll(fd.get(), kStrongEndMark, kMarkSize, out);
-    syncAndClose(fd, out);
+    sealer.finish();
 }
 
 BackupFileCheck checkStrong(const std::filesystem::path& file, const std::string& password) {

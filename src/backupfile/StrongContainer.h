@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace tessaly {
@@ -33,6 +34,28 @@ bool hasStrongHeader(const std::filesystem::path& file);
 
 // True when the file ends with the strong end mark. Never throws.
 bool endsWithStrongMark(const std::filesystem::path& file);
+
+// Encrypts an archive handed over in order into a new strong file: the key derivation and the header
+// come first, then every full 64 KiB of archive is encrypted as it arrives. One thread at a time.
+class StrongSealer {
+public:
+    // Creates `out` (created or truncated, mode 0666 less umask) and writes its header. Throws
+    // ContainerError (WrongPassword) for an empty password, std::invalid_argument for parameters outside
+    // the limits, std::runtime_error for I/O.
+    StrongSealer(const std::filesystem::path& out, const std::string& password, const KdfParameters& kdf);
+    ~StrongSealer();
+    StrongSealer(const StrongSealer&) = delete;
+    StrongSealer& operator=(const StrongSealer&) = delete;
+
+    void add(const char* data, std::size_t n);
+    // The rest as the last chunk, the end mark, and the file flushed to the disk.
+    void finish();
+    std::uint64_t added() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> s_;
+};
 
 // Encrypts the archive into `out` (created or truncated, mode 0666 less umask). Throws ContainerError
 // (WrongPassword) for an empty password, std::runtime_error for I/O.

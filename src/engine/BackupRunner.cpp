@@ -6,6 +6,7 @@
 #include "archive/ZipSession.h"
 #include "backupfile/InfoFile.h"
 #include "backupfile/ScrambledOutput.h"
+#include "backupfile/StrongOutput.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
 #include "engine/ItemHandlers.h"
@@ -14,7 +15,6 @@
 
 #include <ctime>
 #include <memory>
-#include <optional>
 
 namespace tessaly {
 
@@ -49,8 +49,8 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
     RemoveOnExit infoFile(info);
     std::filesystem::path temp;
     try {
-        // The plain archive is built only in the private working folder; beside the target (maybe a
-        // shared folder or a stick) there is only the sealed file until it is renamed over the target.
+        // No plain archive is ever beside the target (maybe a shared folder or a stick): a strong one is
+        // staged only in the private working folder, and the sealed file is renamed over the target.
         temp = createTempFileIn(info.parent_path(), "TSY");
     } catch (const std::exception& e) {
         throw BackupFailed(std::string("cannot create the archive in the working folder: ") + e.what());
@@ -78,16 +78,14 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         if (plan.interactive)
             ui.setProgress(progress += 10);
 
-        // A compatible file is scrambled while the archive is written; a strong one is sealed afterwards,
-        // since its stream cannot go back to complete a member's header.
-        bool scrambledAsWritten = plan.protection == Protection::Compatible;
-        std::optional<ZipSession> zipSession;
-        if (scrambledAsWritten)
-            zipSession.emplace(temp.string(), std::make_unique<ScrambledOutput>(sealed, plan.password, cp),
-                               &ui);
+        // The file is sealed while libzip writes the archive: a compatible one byte by byte, a strong one
+        // by a second thread that follows the staged archive in the working folder.
+        std::unique_ptr<ArchiveOutput> output;
+        if (plan.protection == Protection::Compatible)
+            output = std::make_unique<ScrambledOutput>(sealed, plan.password, cp);
         else
-            zipSession.emplace(temp.string(), &ui);
-        ZipSession& zip = *zipSession;
+            output = std::make_unique<StrongOutput>(sealed, temp, plan.password);
+        ZipSession zip(temp.string(), std::move(output), &ui);
         HandlerContext context{session, state, ui, info.parent_path(), temp.string()};
         ItemHandlers handlers(context);
         for (int item = 0; item < kBackupItemCount; ++item) {
@@ -116,8 +114,6 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         if (!ZipOneFile(temp.string(), info.string()))
             throw BackupFailed("the info file could not be added to the archive");
         zip.finish();
-        if (!scrambledAsWritten)
-            sealArchive(temp, sealed, plan.password, plan.protection, cp, ui);
         std::filesystem::rename(sealed, plan.target);
     } catch (const BackupFailed&) {
         throw;

@@ -135,14 +135,16 @@ TEST(ScrambleFileTest, RoundTripsAcrossChunkBoundaries) {
         std::string scrambled = readFile(dir / "b.tsy");
         EXPECT_EQ(scrambled.size(), size + 33);
         EXPECT_FALSE(std::filesystem::exists(dir / "b.tsyE"));
-        if (size > 64)
+        if (size > 64) {
             EXPECT_NE(scrambled.substr(0, 64), archive.substr(0, 64));
+        }
         size_t chunks = (size + kScrambleChunk - 1) / kScrambleChunk;
         EXPECT_EQ(ui.pumps, static_cast<int>(chunks)) << size;
         ASSERT_FALSE(ui.progressValues.empty());
         EXPECT_EQ(ui.progressValues.back(), 0);
-        if (size)
+        if (size) {
             EXPECT_EQ(ui.progressValues[ui.progressValues.size() - 2], 100);
+        }
         EXPECT_FALSE(ui.progressVisible);
 
         ScrambleFile(dir / "b.tsy", "p\xc3\xa4ss", false, dir / "plain.zip", cp, ui);

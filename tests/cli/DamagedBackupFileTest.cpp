@@ -90,8 +90,9 @@ TEST(DamagedBackupFiles, EachDefectHasItsMessageAndNothingLeavesTheFolder) {
         EXPECT_FALSE(std::filesystem::exists(dir / "out" / "escaped.txt")) << c.name;
         EXPECT_FALSE(std::filesystem::exists(dir / "escaped.txt")) << c.name;
         EXPECT_FALSE(std::filesystem::exists("/tmp/tessaly-absolute-entry.txt")) << c.name;
-        if (std::filesystem::exists(out))
+        if (std::filesystem::exists(out)) {
             EXPECT_TRUE(std::filesystem::is_empty(out)) << c.name;
+        }
     }
     // A flipped body byte: the password still matches, the damaged member is named by verify.
     std::string flippedBody = backup;

@@ -1,0 +1,145 @@
+// StrongOutput.cpp -- staging the archive, and the thread that encrypts what libzip has finished.
+#include "backupfile/StrongOutput.h"
+
+#include "backupfile/FileIo.h"
+
+#include <sodium.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+namespace tessaly {
+
+namespace {
+
+constexpr std::size_t kSealSlice = 16 * kStrongChunk;
+
+} // namespace
+
+StrongOutput::StrongOutput(std::filesystem::path sealed, std::filesystem::path staging,
+                           const std::string& password, KdfParameters kdf)
+    : sealed_(std::move(sealed)), staging_(std::move(staging)), password_(password), kdf_(kdf) {}
+
+StrongOutput::~StrongOutput() {
+    rollback();
+    sodium_memzero(password_.data(), password_.size());
+}
+
+void StrongOutput::begin() {
+    rollback();
+    stagingFd_ = ::open(staging_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (stagingFd_ < 0)
+        throw std::system_error(errno, std::generic_category(), "cannot create " + staging_.string());
+    highWater_ = final_ = 0;
+    sealedUpTo_ = 0;
+    complete_ = abandon_ = false;
+    failed_ = false;
+    failure_ = nullptr;
+    sealer_ = std::thread([this] { seal(); });
+}
+
+void StrongOutput::write(std::uint64_t offset, const char* data, std::size_t n) {
+    if (failed_)
+        std::rethrow_exception(failure_);
+    if (offset < sealedUpTo_)
+        throw std::logic_error("the archive was written again where it is already encrypted");
+    for (std::size_t done = 0; done < n;) {
+        ssize_t w = ::pwrite(stagingFd_, data + done, n - done, off_t(offset + done));
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            throw std::system_error(w < 0 ? errno : ENOSPC, std::generic_category(),
+                                    "cannot write " + staging_.string());
+        done += std::size_t(w);
+    }
+    if (offset < highWater_) { // back to a member's header: everything before it is final
+        std::lock_guard<std::mutex> lock(mutex_);
+        final_ = std::max(final_, offset);
+        wake_.notify_one();
+    }
+    highWater_ = std::max(highWater_, offset + n);
+}
+
+void StrongOutput::commit(std::uint64_t size) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        final_ = size;
+        complete_ = true;
+    }
+    wake_.notify_one();
+    sealer_.join();
+    ::close(stagingFd_);
+    stagingFd_ = -1;
+    std::error_code ec;
+    std::filesystem::remove(staging_, ec);
+    if (failure_) {
+        std::filesystem::remove(sealed_, ec);
+        std::rethrow_exception(failure_);
+    }
+}
+
+void StrongOutput::rollback() noexcept {
+    stopSealing();
+    if (stagingFd_ >= 0) {
+        ::close(stagingFd_);
+        stagingFd_ = -1;
+        std::error_code ec;
+        std::filesystem::remove(staging_, ec);
+        std::filesystem::remove(sealed_, ec);
+    }
+}
+
+void StrongOutput::stopSealing() noexcept {
+    if (!sealer_.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        abandon_ = true;
+    }
+    wake_.notify_one();
+    sealer_.join();
+}
+
+void StrongOutput::seal() {
+    try {
+        StrongSealer sealer(sealed_, password_, kdf_);
+        sodium_memzero(password_.data(), password_.size());
+        std::vector<char> slice(kSealSlice);
+        std::uint64_t at = 0;
+        for (;;) {
+            std::uint64_t upTo;
+            bool complete;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                wake_.wait(lock, [&] { return abandon_ || complete_ || final_ >= at + kSealSlice; });
+                if (abandon_)
+                    break;
+                complete = complete_;
+                upTo = complete ? final_ : final_ - (final_ - at) % kSealSlice;
+            }
+            while (at < upTo) {
+                std::size_t n = std::size_t(std::min<std::uint64_t>(kSealSlice, upTo - at));
+                if (readAt(stagingFd_, slice.data(), n, at, staging_) != n)
+                    throw std::runtime_error("the staged archive " + staging_.string() +
+                                             " is shorter than written");
+                sealer.add(slice.data(), n);
+                at += n;
+                sealedUpTo_ = at;
+            }
+            if (complete) {
+                sealer.finish();
+                break;
+            }
+        }
+        sodium_memzero(slice.data(), slice.size());
+    } catch (...) {
+        failure_ = std::current_exception();
+        failed_ = true;
+    }
+}
+
+} // namespace tessaly

@@ -1,0 +1,87 @@
+// SealedOutputTest.cpp -- backup files sealed while libzip writes their archive, which goes back over
+// each member's header as it writes.
+#include "archive/ZipSession.h"
+#include "backupfile/ScrambledOutput.h"
+#include "backupfile/Scrambler.h"
+#include "backupfile/StrongOutput.h"
+
+#include "ArchiveKit.h"
+#include "RecordingUi.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+const char* kPassword = "p\xc3\xa4ss";
+
+// Members of several compression blocks and several sealing slices (noise is stored), an empty one,
+// and the info file, added to a session.
+class SealedOutput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string text;
+        while (text.size() < 3 * (1u << 20) + 77)
+            text += "Subject: invoice " + std::to_string(text.size() % 9973) + " regards\r\n";
+        files_ = {{"Inbox.dbx", text},
+                  {"Sent.dbx", test::noise(2500000, 1)},
+                  {"empty.dbx", ""},
+                  {"Drafts.dbx", test::noise(1700000, 2)},
+                  {"vantrel.dat", "BackupItem=11111111\r\n"}};
+        for (const auto& [name, data] : files_)
+            writeFile(dir_ / name, data);
+        ZipSession plain((dir_ / "plain.zip").string(), nullptr, 1);
+        addAll(plain);
+        plain.finish();
+    }
+    void addAll(ZipSession& session) {
+        for (const auto& [name, data] : files_)
+            session.add(dir_ / name, name, false, false);
+    }
+    // Writes through `output`; with finish false the session is dropped instead.
+    void writeThrough(std::unique_ptr<ArchiveOutput> output, bool finish) {
+        ZipSession session((dir_ / "work.zip").string(), std::move(output));
+        addAll(session);
+        if (finish)
+            session.finish();
+        EXPECT_FALSE(fs::exists(dir_ / "work.zip"));
+    }
+
+    TempDir dir_;
+    CodePage cp_{1252};
+    test::RecordingUi ui_;
+    std::vector<std::pair<std::string, std::string>> files_;
+};
+
+// Byte for byte the archive written plain and scrambled afterwards; a dropped session leaves no file.
+TEST_F(SealedOutput, ScrambledEqualsTheArchiveScrambledAfterwards) {
+    scrambleInto(dir_ / "plain.zip", dir_ / "afterwards.tsy", kPassword, cp_, ui_);
+    writeThrough(std::make_unique<ScrambledOutput>(dir_ / "direct.tsy", kPassword, cp_), true);
+    EXPECT_TRUE(readFile(dir_ / "direct.tsy") == readFile(dir_ / "afterwards.tsy"));
+    writeThrough(std::make_unique<ScrambledOutput>(dir_ / "dropped.tsy", kPassword, cp_), false);
+    EXPECT_FALSE(fs::exists(dir_ / "dropped.tsy"));
+}
+
+// Sealed by the second thread as the archive is staged, it opens to exactly the archive written plain;
+// the staging file goes with the session either way.
+TEST_F(SealedOutput, StrongOpensToTheArchiveWrittenPlain) {
+    const KdfParameters quick{1, 8192};
+    writeThrough(std::make_unique<StrongOutput>(dir_ / "strong.tsy", dir_ / "staged", kPassword, quick),
+                 true);
+    openStrong(dir_ / "strong.tsy", kPassword, dir_ / "opened.zip", ui_);
+    EXPECT_TRUE(readFile(dir_ / "opened.zip") == readFile(dir_ / "plain.zip"));
+    EXPECT_FALSE(fs::exists(dir_ / "staged"));
+    writeThrough(std::make_unique<StrongOutput>(dir_ / "dropped.tsy", dir_ / "staged", kPassword, quick),
+                 false);
+    EXPECT_FALSE(fs::exists(dir_ / "dropped.tsy"));
+    EXPECT_FALSE(fs::exists(dir_ / "staged"));
+}
+
+} // namespace
+} // namespace tessaly
