@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <system_error>
 #include <unistd.h>
@@ -21,8 +22,9 @@ constexpr std::size_t kSealSlice = 16 * kStrongChunk;
 } // namespace
 
 StrongOutput::StrongOutput(std::filesystem::path sealed, std::filesystem::path staging,
-                           const std::string& password, KdfParameters kdf)
-    : sealed_(std::move(sealed)), staging_(std::move(staging)), password_(password), kdf_(kdf) {}
+                           const std::string& password, KdfParameters kdf, std::function<void()> whileWaiting)
+    : sealed_(std::move(sealed)), staging_(std::move(staging)), password_(password), kdf_(kdf),
+      whileWaiting_(std::move(whileWaiting)) {}
 
 StrongOutput::~StrongOutput() {
     rollback();
@@ -36,7 +38,7 @@ void StrongOutput::begin() {
         throw std::system_error(errno, std::generic_category(), "cannot create " + staging_.string());
     highWater_ = final_ = 0;
     sealedUpTo_ = 0;
-    complete_ = abandon_ = false;
+    complete_ = abandon_ = sealerEnded_ = false;
     failed_ = false;
     failure_ = nullptr;
     sealer_ = std::thread([this] { seal(); });
@@ -59,18 +61,26 @@ void StrongOutput::write(std::uint64_t offset, const char* data, std::size_t n) 
     if (offset < highWater_) { // back to a member's header: everything before it is final
         std::lock_guard<std::mutex> lock(mutex_);
         final_ = std::max(final_, offset);
-        wake_.notify_one();
+        wake_.notify_all();
     }
     highWater_ = std::max(highWater_, offset + n);
 }
 
 void StrongOutput::commit(std::uint64_t size) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
         final_ = size;
         complete_ = true;
+        wake_.notify_all();
+        while (!sealerEnded_) {
+            wake_.wait_for(lock, std::chrono::milliseconds(20));
+            if (whileWaiting_) {
+                lock.unlock();
+                whileWaiting_();
+                lock.lock();
+            }
+        }
     }
-    wake_.notify_one();
     sealer_.join();
     ::close(stagingFd_);
     stagingFd_ = -1;
@@ -100,7 +110,7 @@ void StrongOutput::stopSealing() noexcept {
         std::lock_guard<std::mutex> lock(mutex_);
         abandon_ = true;
     }
-    wake_.notify_one();
+    wake_.notify_all();
     sealer_.join();
 }
 
@@ -140,6 +150,9 @@ void StrongOutput::seal() {
         failure_ = std::current_exception();
         failed_ = true;
     }
+    std::lock_guard<std::mutex> lock(mutex_);
+    sealerEnded_ = true;
+    wake_.notify_all();
 }
 
 } // namespace tessaly

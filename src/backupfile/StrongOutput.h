@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -20,8 +21,10 @@ namespace tessaly {
 // before it is final. At commit only the last member and the central directory are left to encrypt.
 class StrongOutput : public ArchiveOutput {
 public:
+    // whileWaiting, when given, runs every few milliseconds while commit waits for the second thread
+    // (a window lets its events run).
     StrongOutput(std::filesystem::path sealed, std::filesystem::path staging, const std::string& password,
-                 KdfParameters kdf = {});
+                 KdfParameters kdf = {}, std::function<void()> whileWaiting = {});
     ~StrongOutput() override;
 
     void begin() override;
@@ -37,6 +40,7 @@ private:
     std::filesystem::path staging_;
     std::string password_; // wiped once the key is derived
     KdfParameters kdf_;
+    std::function<void()> whileWaiting_;
     int stagingFd_ = -1;
     std::uint64_t highWater_ = 0;
 
@@ -45,6 +49,7 @@ private:
     std::uint64_t final_ = 0; // staged bytes libzip will not write again
     bool complete_ = false;   // final_ is the whole archive
     bool abandon_ = false;
+    bool sealerEnded_ = false;
     std::atomic<std::uint64_t> sealedUpTo_{0};
     std::atomic<bool> failed_{false};
     std::exception_ptr failure_;

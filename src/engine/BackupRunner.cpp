@@ -84,7 +84,8 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         if (plan.protection == Protection::Compatible)
             output = std::make_unique<ScrambledOutput>(sealed, plan.password, cp);
         else
-            output = std::make_unique<StrongOutput>(sealed, temp, plan.password);
+            output = std::make_unique<StrongOutput>(sealed, temp, plan.password, KdfParameters{},
+                                                    [&ui] { ui.pumpEvents(); });
         ZipSession zip(temp.string(), std::move(output), &ui);
         HandlerContext context{session, state, ui, info.parent_path(), temp.string()};
         ItemHandlers handlers(context);

@@ -83,5 +83,17 @@ TEST_F(SealedOutput, StrongOpensToTheArchiveWrittenPlain) {
     EXPECT_FALSE(fs::exists(dir_ / "staged"));
 }
 
+// The caller's events keep running while commit waits for the second thread: here the key derivation
+// alone outlasts writing the archive.
+TEST_F(SealedOutput, StrongCommitLetsTheCallerPumpWhileItWaits) {
+    int pumps = 0;
+    writeThrough(std::make_unique<StrongOutput>(dir_ / "strong.tsy", dir_ / "staged", kPassword,
+                                                KdfParameters{}, [&] { ++pumps; }),
+                 true);
+    EXPECT_GT(pumps, 0);
+    openStrong(dir_ / "strong.tsy", kPassword, dir_ / "opened.zip", ui_);
+    EXPECT_TRUE(readFile(dir_ / "opened.zip") == readFile(dir_ / "plain.zip"));
+}
+
 } // namespace
 } // namespace tessaly
