@@ -28,12 +28,16 @@ struct OutputState {
             return 0;
         } catch (const std::system_error& e) {
             zip_error_set(&error, code, e.code().value());
+            keep(std::current_exception());
         } catch (...) {
             zip_error_set(&error, code, 0);
+            keep(std::current_exception());
         }
-        if (!firstFailure)
-            firstFailure = std::current_exception();
         return -1;
+    }
+    void keep(std::exception_ptr failure) {
+        if (!firstFailure)
+            firstFailure = failure;
     }
 };
 

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <system_error>
+
 #include <zip.h>
 #include <zlib.h>
 
@@ -166,6 +168,32 @@ TEST(ZipSession, ThreadsDoNotChangeTheArchive) {
         EXPECT_EQ(test::infoZipNames(archive), names);
     }
     EXPECT_TRUE(archives[0] == archives[1] && archives[1] == archives[2]);
+}
+
+// What an output throws, a full disk say, reaches the caller of finish() rather than libzip's bare code.
+TEST(ZipSession, AnOutputsFailureReachesTheCaller) {
+    struct FullDisk : ArchiveOutput {
+        void begin() override {}
+        void write(std::uint64_t, const char*, std::size_t) override {
+            throw std::system_error(ENOSPC, std::generic_category(), "cannot write the backup file");
+        }
+        void commit(std::uint64_t) override {}
+        void rollback() noexcept override {}
+    };
+    TempDir dir;
+    SpoolFolder spool;
+    test::writeFile(dir / "a.dbx", "mail");
+    ZipSession session((dir / "work.zip").string(), std::make_unique<FullDisk>());
+    session.add(dir / "a.dbx", "a.dbx", false, false);
+    try {
+        session.finish();
+        ADD_FAILURE() << "a failed write was taken for success";
+    } catch (const std::system_error& e) {
+        EXPECT_EQ(e.code().value(), ENOSPC);
+        EXPECT_EQ(std::string(e.what()).rfind("cannot write the backup file", 0), 0u) << e.what();
+    }
+    EXPECT_TRUE(spool.contents().empty());
+    EXPECT_FALSE(fs::exists(dir / "work.zip"));
 }
 
 // A file that cannot be read fails the add() that named it, not an earlier or a later one, and the
