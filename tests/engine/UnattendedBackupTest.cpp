@@ -39,8 +39,9 @@ TEST(UnattendedGrammar, PiecesByPosition) {
         auto parsed = ParseUnattendedCommandLine(c.line, &error);
         EXPECT_EQ(parsed.has_value(), c.parses) << c.line << " " << error;
         if (!parsed || !c.parses) {
-            if (!c.parses)
+            if (!c.parses) {
                 EXPECT_FALSE(error.empty()) << c.line;
+            }
             continue;
         }
         EXPECT_EQ(parsed->identityKey, c.expected.identityKey) << c.line;
