@@ -51,47 +51,54 @@ std::uint64_t fileSize(int fd, const std::filesystem::path& path) {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
-std::size_t readUpTo(int fd, char* data, std::size_t size, const std::filesystem::path& path) {
-    std::size_t got = 0;
-    while (got < size) {
-        ssize_t n = ::read(fd, data + got, size - got);
+namespace {
+
+// One loop for both kinds of transfer: from the current position (offset < 0) or at an offset.
+// Reading stops at the end of the file; writing treats no progress as a full disk.
+template <class Transfer>
+std::size_t transferAll(Transfer transfer, std::size_t size, bool writing,
+                        const std::filesystem::path& path) {
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t n = transfer(done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0)
-            fail("cannot read", path, errno);
+        if (n < 0 || (n == 0 && writing))
+            fail(writing ? "cannot write" : "cannot read", path, n < 0 ? errno : ENOSPC);
         if (n == 0)
             break;
-        got += static_cast<std::size_t>(n);
+        done += static_cast<std::size_t>(n);
     }
-    return got;
+    return done;
+}
+
+} // namespace
+
+std::size_t readUpTo(int fd, char* data, std::size_t size, const std::filesystem::path& path) {
+    return transferAll([&](std::size_t done) { return ::read(fd, data + done, size - done); }, size, false,
+                       path);
 }
 
 std::size_t readAt(int fd, char* data, std::size_t size, std::uint64_t offset,
                    const std::filesystem::path& path) {
-    std::size_t got = 0;
-    while (got < size) {
-        ssize_t n = ::pread(fd, data + got, size - got, static_cast<off_t>(offset + got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            fail("cannot read", path, errno);
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    return got;
+    return transferAll(
+        [&](std::size_t done) {
+            return ::pread(fd, data + done, size - done, static_cast<off_t>(offset + done));
+        },
+        size, false, path);
 }
 
 void writeAll(int fd, const char* data, std::size_t size, const std::filesystem::path& path) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            fail("cannot write", path, n < 0 ? errno : ENOSPC);
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
+    transferAll([&](std::size_t done) { return ::write(fd, data + done, size - done); }, size, true, path);
+}
+
+void writeAt(int fd, const char* data, std::size_t size, std::uint64_t offset,
+             const std::filesystem::path& path) {
+    transferAll(
+        [&](std::size_t done) {
+            return ::pwrite(fd, data + done, size - done, static_cast<off_t>(offset + done));
+        },
+        size, true, path);
 }
 
 void syncAndClose(Fd& fd, const std::filesystem::path& path) {

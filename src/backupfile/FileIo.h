@@ -37,6 +37,9 @@ std::size_t readUpTo(int fd, char* data, std::size_t size, const std::filesystem
 std::size_t readAt(int fd, char* data, std::size_t size, std::uint64_t offset,
                    const std::filesystem::path& path);
 void writeAll(int fd, const char* data, std::size_t size, const std::filesystem::path& path);
+// Writes all `size` bytes at `offset`; throws std::runtime_error (a full disk when nothing more goes).
+void writeAt(int fd, const char* data, std::size_t size, std::uint64_t offset,
+             const std::filesystem::path& path);
 // Flushes to the disk and closes.
 void syncAndClose(Fd& fd, const std::filesystem::path& path);
 

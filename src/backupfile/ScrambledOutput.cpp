@@ -37,15 +37,7 @@ void ScrambledOutput::write(std::uint64_t offset, const char* data, std::size_t 
         std::size_t piece = std::min(n, kScrambleChunk);
         buffer_.assign(data, data + piece);
         keystream_->xorAt(offset, buffer_.data(), piece);
-        for (std::size_t done = 0; done < piece;) {
-            ssize_t w = ::pwrite(fd_->get(), buffer_.data() + done, piece - done, off_t(offset + done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0)
-                throw std::system_error(w < 0 ? errno : ENOSPC, std::generic_category(),
-                                        "cannot write " + file_.string());
-            done += std::size_t(w);
-        }
+        writeAt(fd_->get(), buffer_.data(), piece, offset, file_);
         data += piece;
         offset += piece;
         n -= piece;

@@ -49,15 +49,7 @@ void StrongOutput::write(std::uint64_t offset, const char* data, std::size_t n) 
         std::rethrow_exception(failure_);
     if (offset < sealedUpTo_)
         throw std::logic_error("the archive was written again where it is already encrypted");
-    for (std::size_t done = 0; done < n;) {
-        ssize_t w = ::pwrite(stagingFd_, data + done, n - done, off_t(offset + done));
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            throw std::system_error(w < 0 ? errno : ENOSPC, std::generic_category(),
-                                    "cannot write " + staging_.string());
-        done += std::size_t(w);
-    }
+    writeAt(stagingFd_, data, n, offset, staging_);
     if (offset < highWater_) { // back to a member's header: everything before it is final
         std::lock_guard<std::mutex> lock(mutex_);
         final_ = std::max(final_, offset);
