@@ -1,4 +1,5 @@
-# Harnesses.cmake -- the fuzz harnesses: name, source file and the libraries each one needs.
+# Harnesses.cmake -- the fuzz harnesses: name, source file and the libraries each one needs. Seeds are in
+# fuzz/corpus/<name>, unless a harness names a folder of the tree whose files already serve.
 set(TESSALY_FUZZ_HARNESSES wine_hive key_dump info_file backup_file bookmark_file)
 set(tessaly_fuzz_wine_hive_source WineHiveFuzz.cpp)
 set(tessaly_fuzz_wine_hive_libs tessaly_registry)
@@ -10,3 +11,4 @@ set(tessaly_fuzz_backup_file_source BackupFileFuzz.cpp)
 set(tessaly_fuzz_backup_file_libs tessaly_backupfile tessaly_archive)
 set(tessaly_fuzz_bookmark_file_source BookmarkFileFuzz.cpp)
 set(tessaly_fuzz_bookmark_file_libs tessaly_favorites)
+set(tessaly_fuzz_bookmark_file_seeds tests/fixtures/favorites)

@@ -26,6 +26,13 @@ targets=()
 for h in $harnesses; do targets+=(--target "fuzz_$h"); done
 nice cmake --build "$build" -j2 "${targets[@]}"
 
+# A harness's seeds: fuzz/corpus/<name>, or the folder of the tree that Harnesses.cmake names for it.
+seedsOf() {
+    local named
+    named=$(sed -n "s/^set(tessaly_fuzz_$1_seeds \(.*\))\$/\1/p" "$root/fuzz/Harnesses.cmake")
+    echo "$root/${named:-fuzz/corpus/$1}"
+}
+
 found=0
 for h in $harnesses; do
     corpus="$build/corpus/$h"
@@ -36,7 +43,7 @@ for h in $harnesses; do
     set +e
     start=$SECONDS
     nice "$build/fuzz/fuzz_$h" -max_total_time="$seconds" -print_final_stats=1 -timeout=20 -rss_limit_mb=2048 \
-        -artifact_prefix="$findings/" "$corpus" "$root/fuzz/corpus/$h" "$root/fuzz/regressions/$h" >"$log" 2>&1
+        -artifact_prefix="$findings/" "$corpus" "$(seedsOf "$h")" "$root/fuzz/regressions/$h" >"$log" 2>&1
     rc=$?
     ran=$((SECONDS - start))
     set -e
