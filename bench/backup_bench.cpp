@@ -15,7 +15,7 @@
 
 #include "MailText.h"
 
-#include "BenchSupport.h"
+#include "BenchBackup.h"
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -30,27 +30,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using namespace tessaly::bench;
-
-// One backup of all eight items of the identity; returns its wall time.
-double backupOnce(const fs::path& prefix, const fs::path& target) {
-    tessaly::SilentUi ui;
-    tessaly::ProfileSession session(tessaly::Profile{prefix, false, "sample"}, ui);
-    tessaly::PrivateWorkDir work;
-    tessaly::MainWindowState state;
-    tessaly::LoadMainWindowState(state, session, work.path().string());
-    tessaly::BackupPlan plan;
-    plan.target = target;
-    plan.identityKey = kIdentity;
-    plan.items.fill(true);
-    plan.password = "bench";
-    plan.interactive = false;
-    auto start = Clock::now();
-    tessaly::BackupResult result = tessaly::runBackup(session, state, ui, plan);
-    double t = seconds(start);
-    if (result.itemFlags != "11111111")
-        std::fprintf(stderr, "warning: item flags %s\n", result.itemFlags.c_str());
-    return t;
-}
 
 // What a restore costs in the archive layers: the backup file unscrambled into a plain archive,
 // then every member extracted and CRC-checked into a folder. (The engine's own restore of more than
@@ -130,12 +109,10 @@ int main(int argc, char** argv) {
     // Half the files first (the rest parked outside the store), then all of them.
     for (int i = files / 2; i < files; ++i)
         fs::rename(store / names[i], parked / names[i]);
-    double half = backupOnce(prefix, work / "half.tsy");
+    double half = backupIdentity(prefix, work / "half.tsy", "bench", tessaly::Protection::Compatible).wall;
     for (int i = files / 2; i < files; ++i)
         fs::rename(parked / names[i], store / names[i]);
-    double allCpu = cpuSeconds(RUSAGE_SELF);
-    double all = backupOnce(prefix, work / "all.tsy");
-    allCpu = cpuSeconds(RUSAGE_SELF) - allCpu;
+    BackupTimes all = backupIdentity(prefix, work / "all.tsy", "bench", tessaly::Protection::Compatible);
 
     std::string zipCommand =
         "cd '" + store.string() + "' && zip -q -j -6 '" + (work / "ref.zip").string() + "' *.dbx";
@@ -143,14 +120,12 @@ int main(int argc, char** argv) {
         "unzip -q -o '" + (work / "plain.zip").string() + "' -d '" + (work / "unzipped").string() + "'";
     std::vector<double> backups, zips, restores, unzips, backupCpu, zipCpu;
     for (int r = 0; r < repeats; ++r) {
-        double cpu = cpuSeconds(RUSAGE_SELF);
-        if (r > 0)
-            backups.push_back(backupOnce(prefix, work / "all.tsy"));
-        else
-            backups.push_back(all);
-        backupCpu.push_back(r > 0 ? cpuSeconds(RUSAGE_SELF) - cpu : allCpu);
+        BackupTimes backup =
+            r > 0 ? backupIdentity(prefix, work / "all.tsy", "bench", tessaly::Protection::Compatible) : all;
+        backups.push_back(backup.wall);
+        backupCpu.push_back(backup.cpu);
         fs::remove(work / "ref.zip");
-        cpu = cpuSeconds(RUSAGE_CHILDREN);
+        double cpu = cpuSeconds(RUSAGE_CHILDREN);
         zips.push_back(timedCommand(zipCommand));
         zipCpu.push_back(cpuSeconds(RUSAGE_CHILDREN) - cpu);
         restores.push_back(restoreOnce(work / "all.tsy", work / "plain.zip", work / "restored"));
@@ -176,9 +151,9 @@ int main(int argc, char** argv) {
         "store: %d files, %.1f MB; backup file %.1f MB, zip -j -6 archive %.1f MB (size ratio %.3f)\n", files,
         totalMB, ours, theirs, ours / theirs);
     std::printf("whole backup, %d files: %.2f s, %.1f MB/s\n", files / 2, half, totalMB / 2 / half);
-    std::printf("whole backup, %d files: %.2f s, %.1f MB/s\n", files, all, totalMB / all);
+    std::printf("whole backup, %d files: %.2f s, %.1f MB/s\n", files, all.wall, totalMB / all.wall);
     std::printf("ratio %d files / %d files: %.2f (2.00 is linear; target <= 2.2)\n", files, files / 2,
-                all / half);
+                all.wall / half);
     std::vector<double> backupRatios, restoreRatios;
     for (int r = 0; r < repeats; ++r) {
         backupRatios.push_back(backups[r] / zips[r]);

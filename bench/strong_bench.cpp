@@ -12,7 +12,7 @@
 
 #include <sodium.h>
 
-#include "BenchSupport.h"
+#include "BenchBackup.h"
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -38,24 +38,8 @@ struct Cost {
 };
 
 void backupOnce(const fs::path& prefix, const fs::path& target, tessaly::Protection protection, Cost& cost) {
-    tessaly::SilentUi ui;
-    tessaly::ProfileSession session(tessaly::Profile{prefix, false, "sample"}, ui);
-    tessaly::PrivateWorkDir work;
-    tessaly::MainWindowState state;
-    tessaly::LoadMainWindowState(state, session, work.path().string());
-    tessaly::BackupPlan plan;
-    plan.target = target;
-    plan.identityKey = kIdentity;
-    plan.items.fill(true);
-    plan.password = "bench-Passw0rd";
-    plan.protection = protection;
-    plan.interactive = false;
-    auto start = Clock::now();
-    double cpuStart = cpuSeconds();
-    tessaly::BackupResult result = tessaly::runBackup(session, state, ui, plan);
-    cost.keepBest(seconds(start), cpuSeconds() - cpuStart);
-    if (result.itemFlags != "11111111")
-        std::fprintf(stderr, "warning: item flags %s\n", result.itemFlags.c_str());
+    BackupTimes t = backupIdentity(prefix, target, "bench-Passw0rd", protection);
+    cost.keepBest(t.wall, t.cpu);
 }
 
 // Encrypting 64 KiB chunks in memory, as the container does, without any file.
