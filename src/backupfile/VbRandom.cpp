@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sodium.h>
 #include <sys/mman.h>
 
 namespace tessaly {
@@ -69,6 +70,9 @@ KeystreamTable::KeystreamTable(VbRandom& rng, std::uint64_t length)
 }
 
 KeystreamTable::~KeystreamTable() {
+    // The table is the password's keystream: wiped like any other key material.
+    if (bytes_)
+        sodium_memzero(bytes_, size_);
     if (map_)
         ::munmap(map_, mapLength_);
 }
