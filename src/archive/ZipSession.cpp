@@ -124,25 +124,14 @@ std::uint64_t ZipSession::entryCount() const {
 }
 
 fs::path ZipSession::nextSpoolPath() {
-    if (spoolDir_.empty()) {
-        std::random_device rd;
-        fs::path base = fs::temp_directory_path();
-        for (int attempt = 0; attempt < 100 && spoolDir_.empty(); ++attempt) {
-            fs::path candidate = base / ("tessaly-zip-" + std::to_string(rd()));
-            std::error_code ec;
-            if (fs::create_directory(candidate, ec)) {
-                fs::permissions(candidate, fs::perms::owner_all, ec);
-                spoolDir_ = candidate;
-                // Locked while the session lives, so that another run knows the folder is in use.
-                spoolLockFd_ = ::open((candidate / ".owner").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-                if (spoolLockFd_ >= 0)
-                    ::flock(spoolLockFd_, LOCK_EX);
-            }
+    if (!spoolDir_) {
+        try {
+            spoolDir_ = std::make_unique<PrivateWorkDir>();
+        } catch (const std::exception& e) {
+            fail(std::string("cannot create a spool folder: ") + e.what(), ZIP_ER_TMPOPEN);
         }
-        if (spoolDir_.empty())
-            fail("cannot create a spool folder in " + base.string(), ZIP_ER_TMPOPEN);
     }
-    return spoolDir_ / ("m" + std::to_string(++spoolCount_) + ".deflate");
+    return spoolDir_->path() / ("m" + std::to_string(++spoolCount_) + ".deflate");
 }
 
 ZipSession::Added ZipSession::add(const fs::path& file, const std::string& entryName, bool update,
@@ -213,15 +202,7 @@ void ZipSession::end() {
     auto it = openSessions().find(key_);
     if (it != openSessions().end() && it->second == this)
         openSessions().erase(it);
-    if (!spoolDir_.empty()) {
-        std::error_code ec;
-        fs::remove_all(spoolDir_, ec);
-        spoolDir_.clear();
-    }
-    if (spoolLockFd_ >= 0) {
-        ::close(spoolLockFd_);
-        spoolLockFd_ = -1;
-    }
+    spoolDir_.reset();
 }
 
 } // namespace tessaly

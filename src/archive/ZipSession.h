@@ -4,6 +4,7 @@
 
 #include "archive/ArchiveOutput.h"
 #include "archive/WorkerPool.h"
+#include "platform/TempFiles.h"
 #include "platform/Ui.h"
 
 #include <cstdint>
@@ -67,8 +68,7 @@ private:
     std::string key_;
     Ui* ui_;
     struct zip* za_ = nullptr;
-    std::filesystem::path spoolDir_;
-    int spoolLockFd_ = -1;
+    std::unique_ptr<PrivateWorkDir> spoolDir_; // made when the first file is added
     std::uint64_t spoolCount_ = 0;
     unsigned threads_ = 1;
     std::unique_ptr<WorkerPool> pool_; // made when the first file of more than one block comes

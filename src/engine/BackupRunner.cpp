@@ -11,8 +11,10 @@
 #include "engine/HandlerSupport.h"
 #include "engine/ItemHandlers.h"
 #include "platform/Leftovers.h"
+#include "platform/TargetFile.h"
 #include "platform/TempFiles.h"
 
+#include <cerrno>
 #include <ctime>
 #include <memory>
 
@@ -32,7 +34,9 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
     BackupResult result;
     const std::filesystem::path info = state.InfoFilePath;
     const CodePage& cp = session.codePage();
-    std::filesystem::path folder = plan.target.parent_path().empty() ? "." : plan.target.parent_path();
+    // A target that is a link has the file it names replaced; the link stays.
+    const std::filesystem::path target = resolveTargetLink(plan.target);
+    std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
 
     // A backup may add a missing item key to the registry: it holds the profile like any change.
     std::unique_ptr<ProfileLock> lock;
@@ -40,8 +44,11 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         lock = session.lockForChanges("backup");
     } catch (const ProfileBusy& e) {
         throw BackupFailed(e.what());
-    } catch (const std::exception&) {
-        // A profile that cannot be locked (a read-only prefix) cannot be changed either.
+    } catch (const ProfileLockFailed& e) {
+        // A profile this user cannot write (a read-only prefix) cannot be changed either, so it is backed
+        // up unlocked; any other failure (a link planted as the lock file) stops the run.
+        if (e.error != EROFS && e.error != EACCES)
+            throw BackupFailed(e.what());
     }
 
     if (int removed = removeLeftovers(folder); removed > 0 && plan.interactive)
@@ -64,7 +71,7 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
     } catch (const std::exception& e) {
         throw BackupFailed("cannot create a file in " + folder.string() + ": " + e.what());
     }
-    // Sealed under the reserved name with "E" appended, created with the usual mode (0666 less umask).
+    // Sealed under the reserved name with "E" appended, created new with mode 0600.
     std::filesystem::path sealed = reserved->path();
     sealed += "E";
     RemoveOnExit tempSealed(sealed);
@@ -115,7 +122,8 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         if (!ZipOneFile(temp.string(), info.string()))
             throw BackupFailed("the info file could not be added to the archive");
         zip.finish();
-        std::filesystem::rename(sealed, plan.target);
+        applyReplacedMode(sealed, target);
+        std::filesystem::rename(sealed, target);
     } catch (const BackupFailed&) {
         throw;
     } catch (const RunStopped&) {

@@ -1,11 +1,12 @@
-// Leftovers.cpp -- finding temporary files and folders whose owning run no longer holds their lock.
+// Leftovers.cpp -- finding the working folders and temporary files whose owning run has ended.
 #include "platform/Leftovers.h"
 
+#include "platform/OwnerMark.h"
 #include "platform/TempFiles.h"
 
-#include <algorithm>
-#include <fcntl.h>
-#include <sys/file.h>
+#include <cctype>
+#include <ctime>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -14,32 +15,60 @@ namespace tessaly {
 
 namespace {
 
-// True when nobody holds the lock of `lockFile` (a missing file has no holder).
-bool unowned(const fs::path& lockFile) {
-    int fd = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
-        return true;
-    bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    ::close(fd);
-    return free;
+// lstat of `path`: a link is never taken for what it points to.
+bool ownEntry(const fs::path& path, bool directory, struct stat& st) {
+    return ::lstat(path.c_str(), &st) == 0 && st.st_uid == ::geteuid() &&
+           (directory ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode));
 }
 
-bool oldEnough(const fs::path& path, std::chrono::seconds minimumAge) {
-    std::error_code ec;
-    auto changed = fs::last_write_time(path, ec);
-    return !ec && fs::file_time_type::clock::now() - changed >= minimumAge;
-}
-
-bool isBackupTemp(const std::string& name) {
-    auto hex = [](const std::string& s) {
-        return !s.empty() && s.size() <= 4 && s.find_first_not_of("0123456789ABCDEF") == std::string::npos;
-    };
-    for (const char* ext : {".tmp", ".tmpE"}) {
-        std::string e = ext;
-        if (name.size() > 3 + e.size() && name.starts_with("TSY") && name.ends_with(e))
-            return hex(name.substr(3, name.size() - 3 - e.size()));
+bool charsMatch(const std::string& text, std::size_t from, std::size_t count, bool hexOnly) {
+    if (text.size() < from + count)
+        return false;
+    for (std::size_t i = from; i < from + count; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (hexOnly ? !(std::isdigit(c) || (c >= 'A' && c <= 'F')) : !std::isalnum(c))
+            return false;
     }
-    return false;
+    return true;
+}
+
+// "tessaly-" and the six characters mkdtemp chose, nothing else.
+bool isGeneratedFolderName(const std::string& name) {
+    const std::string prefix = kWorkDirPrefix;
+    return name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
+           charsMatch(name, prefix.size(), 6, false);
+}
+
+// "TSY", 16 hexadecimal digits, ".tmp": the reserved name of a backup beside its target.
+bool isReservedBackupName(const std::string& name) {
+    return name.size() == 3 + 16 + 4 && name.starts_with("TSY") && name.ends_with(".tmp") &&
+           charsMatch(name, 3, 16, true);
+}
+
+bool removeWorkFolder(const fs::path& path, std::chrono::seconds minimumAge) {
+    const std::string name = path.filename().string();
+    struct stat st {};
+    if (!name.starts_with(kWorkDirPrefix) || !ownEntry(path, true, st))
+        return false;
+    std::error_code ec;
+    if (isAbandonedMark(path / kOwnerFileName, minimumAge))
+        return fs::remove_all(path, ec) > 0 && !ec;
+    // A run killed in the moment of making its folder left it empty, under the name mkdtemp gave it.
+    return isGeneratedFolderName(name) && std::time(nullptr) - st.st_mtime >= minimumAge.count() &&
+           ::rmdir(path.c_str()) == 0;
+}
+
+bool removeReservedBackup(const fs::path& path, std::chrono::seconds minimumAge) {
+    struct stat st {};
+    if (!isReservedBackupName(path.filename().string()) || !ownEntry(path, false, st) ||
+        !isAbandonedMark(path, minimumAge))
+        return false;
+    // The sealed file beside the reservation ("E" appended) goes first: the reservation proves it ours.
+    fs::path sealed = path;
+    sealed += "E";
+    if (ownEntry(sealed, false, st))
+        ::unlink(sealed.c_str());
+    return ::unlink(path.c_str()) == 0;
 }
 
 } // namespace
@@ -49,33 +78,8 @@ int removeLeftovers(const fs::path& folder, std::chrono::seconds minimumAge) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path path = it->path();
-        const std::string name = path.filename().string();
-        std::error_code kind;
-        if (name.starts_with(kWorkDirPrefix) && it->is_directory(kind) && !it->is_symlink(kind)) {
-            // Without an owner file a folder is either one a run was killed in the moment of making
-            // (still empty: a live run makes its owner file at once) or one of an earlier version,
-            // which only its age tells.
-            std::error_code has;
-            const fs::path owner = fs::exists(path / kOwnerFileName, has) ? path / kOwnerFileName : path;
-            const bool empty = owner == path && fs::is_empty(path, has);
-            const auto age =
-                owner == path && !empty ? std::max(minimumAge, std::chrono::seconds(60)) : minimumAge;
-            if (::access(path.c_str(), W_OK) != 0 || !oldEnough(owner, age) ||
-                (owner != path && !unowned(owner)))
-                continue;
-            std::error_code rm;
-            if (fs::remove_all(path, rm) > 0 && !rm)
-                ++removed;
-        } else if (isBackupTemp(name) && it->is_regular_file(kind)) {
-            // A scrambled copy ("E") belongs to the file without the "E".
-            fs::path owner =
-                name.ends_with("E") ? path.parent_path() / name.substr(0, name.size() - 1) : path;
-            if (!oldEnough(path, minimumAge) || !unowned(owner))
-                continue;
-            std::error_code rm;
-            if (fs::remove(path, rm))
-                ++removed;
-        }
+        if (removeWorkFolder(path, minimumAge) || removeReservedBackup(path, minimumAge))
+            ++removed;
     }
     return removed;
 }

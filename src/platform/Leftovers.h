@@ -7,12 +7,12 @@
 
 namespace tessaly {
 
-// Removes, below `folder`, the working folders ("tessaly-*") and temporary backup files ("TSY*.tmp"
-// and "TSY*.tmpE") whose owner is gone: nobody holds their lock, and they were made longer ago than
-// `minimumAge` (a run locks what it makes at once, so a run that is just making one is never
-// disturbed). Folders of earlier versions, which have no lock, must be a minute old; an empty one
-// only `minimumAge`. Returns how many
-// were removed; never throws.
+// Removes, directly below `folder`, only what provably a killed run of this user left: a working folder
+// ("tessaly-*") whose owner mark nobody holds, an empty folder of exactly the generated name, and a
+// reserved backup name ("TSY" + 16 hexadecimal digits + ".tmp", itself an owner mark) with its sealed
+// "E" file. Each must be older than `minimumAge` (a run marks what it makes at once, so a run that is
+// just making one is never disturbed). Links, FIFOs, devices, other users' entries and anything without
+// a mark are left alone. Returns how many were removed; never throws.
 int removeLeftovers(const std::filesystem::path& folder,
                     std::chrono::seconds minimumAge = std::chrono::seconds(2));
 

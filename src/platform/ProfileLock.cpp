@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -30,17 +31,29 @@ std::filesystem::path ProfileLock::lockFile(const std::filesystem::path& prefix)
 ProfileLock::ProfileLock(const std::filesystem::path& prefix, const std::string& what,
                          std::chrono::milliseconds patience) {
     std::filesystem::path file = lockFile(prefix);
-    fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0)
-        throw std::runtime_error("Cannot lock the profile " + prefix.string() + " (" + file.string() +
-                                 "): " + std::strerror(errno));
+    // Never through a link (a planted one would have its target truncated), never a FIFO or device.
+    fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    struct stat st {};
+    if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd_);
+        fd_ = -1;
+        errno = EINVAL;
+    }
+    if (fd_ < 0) {
+        const int err = errno;
+        throw ProfileLockFailed("Cannot lock the profile " + prefix.string() + " (" + file.string() + "): " +
+                                    (err == ELOOP || err == EINVAL ? std::string("it is not a regular file")
+                                                                   : std::string(std::strerror(err))),
+                                err);
+    }
     auto deadline = std::chrono::steady_clock::now() + patience;
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK && errno != EINTR) {
             int err = errno;
             ::close(fd_);
-            throw std::runtime_error("Cannot lock the profile " + prefix.string() + ": " +
-                                     std::strerror(err));
+            fd_ = -1;
+            throw ProfileLockFailed("Cannot lock the profile " + prefix.string() + ": " + std::strerror(err),
+                                    err);
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             std::string holder = holderText(fd_);

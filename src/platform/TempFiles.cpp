@@ -1,6 +1,7 @@
 // TempFiles.cpp -- Windows-style temporary file names and the private working folder.
 #include "platform/TempFiles.h"
 
+#include "platform/OwnerMark.h"
 #include "platform/Utf8.h"
 
 #include <cerrno>
@@ -69,7 +70,7 @@ fs::path createTempFileIn(const fs::path& folder, const std::string& prefix, uns
         char digits[8];
         std::snprintf(digits, sizeof digits, "%X", number);
         const fs::path candidate = folder / (stem + digits + ".tmp");
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
             ::close(fd);
             return candidate;
@@ -95,9 +96,14 @@ PrivateWorkDir::PrivateWorkDir(const fs::path& parent) {
         throw std::runtime_error("Cannot create a working folder in " + parent.string() + ": " +
                                  std::strerror(errno));
     path_ = pattern;
-    ownerFd_ = ::open((path_ / kOwnerFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (ownerFd_ >= 0)
-        ::flock(ownerFd_, LOCK_EX);
+    ownerFd_ = createOwnerMark(path_ / kOwnerFileName);
+    if (ownerFd_ < 0) {
+        const int err = errno;
+        std::error_code ec;
+        fs::remove(path_, ec);
+        throw std::runtime_error("Cannot mark the working folder " + path_.string() +
+                                 " as this run's: " + std::strerror(err));
+    }
 }
 
 PrivateWorkDir::~PrivateWorkDir() {
@@ -107,11 +113,25 @@ PrivateWorkDir::~PrivateWorkDir() {
         ::close(ownerFd_);
 }
 
-OwnedTempFile::OwnedTempFile(const fs::path& folder, const std::string& prefix)
-    : path_(createTempFileIn(folder, prefix)) {
-    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ >= 0)
-        ::flock(fd_, LOCK_EX);
+std::string randomHexName(const std::string& prefix, const std::string& suffix) {
+    std::random_device rd;
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%08X%08X", unsigned(rd()), unsigned(rd()));
+    return prefix + digits + suffix;
+}
+
+OwnedTempFile::OwnedTempFile(const fs::path& folder, const std::string& prefix) {
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const fs::path candidate = folder / randomHexName(cutPrefix(prefix), ".tmp");
+        fd_ = createOwnerMark(candidate);
+        if (fd_ >= 0)
+            path_ = candidate;
+        else if (errno != EEXIST)
+            throw std::runtime_error("Cannot create a temporary file in " + folder.string() + ": " +
+                                     std::strerror(errno));
+    }
+    if (path_.empty())
+        throw std::runtime_error("Cannot create a temporary file in " + folder.string());
 }
 
 OwnedTempFile::~OwnedTempFile() {

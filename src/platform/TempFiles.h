@@ -30,8 +30,8 @@ inline constexpr const char* kWorkDirPrefix = "tessaly-";
 inline constexpr const char* kOwnerFileName = ".owner";
 
 // A private working folder of the process (mode 0700, made with mkdtemp under hostTempDir(), or
-// under `parent`), removed with its contents on destruction. While it exists its ".owner" file is
-// locked (flock), which tells a live run's folder from one a killed run left.
+// under `parent`), removed with its contents on destruction. Its ".owner" file is an owner mark (see
+// OwnerMark.h), locked while the folder lives: it tells a live run's folder from one a killed run left.
 class PrivateWorkDir {
 public:
     PrivateWorkDir();
@@ -47,8 +47,9 @@ private:
     int ownerFd_ = -1;
 };
 
-// A new temporary file made by createTempFileIn, locked (flock) for as long as this object lives and
-// removed on destruction unless released (after it was renamed into place).
+// A new temporary file beside a target: an unpredictable name (the prefix, 16 random hexadecimal digits,
+// ".tmp"), created O_EXCL without following links, holding an owner mark locked (flock) for as long as
+// this object lives, and removed on destruction unless released (after it was renamed into place).
 class OwnedTempFile {
 public:
     OwnedTempFile(const std::filesystem::path& folder, const std::string& prefix);
@@ -64,5 +65,8 @@ private:
     std::filesystem::path path_;
     int fd_ = -1;
 };
+
+// prefix + 16 random upper-case hexadecimal digits + suffix.
+std::string randomHexName(const std::string& prefix, const std::string& suffix);
 
 } // namespace tessaly

@@ -1,6 +1,7 @@
-// LeftoversTest.cpp -- what a killed run left is removed by the next one, what a live run holds never is;
+// LeftoversTest.cpp -- what a killed run provably left is removed by the next one, nothing else ever is;
 // one run at a time holds a profile.
 #include "platform/Leftovers.h"
+#include "platform/OwnerMark.h"
 #include "platform/ProfileLock.h"
 #include "platform/TempFiles.h"
 
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <fstream>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -26,45 +28,84 @@ void ageBy(const fs::path& path, std::chrono::seconds age) {
     fs::last_write_time(path, fs::file_time_type::clock::now() - age);
 }
 
-TEST(Leftovers, OnlyWhatNoLiveRunOwnsIsRemoved) {
+void writeMark(const fs::path& file) {
+    std::ofstream(file) << kOwnerMarkLine << "\npid 1 boot x\n";
+}
+
+TEST(Leftovers, OnlyWhatAKilledRunProvablyLeftIsRemoved) {
     test::TempDir dir;
-    const auto old = std::chrono::minutes(5);
-    // Left by killed runs: an unlocked owner file, a folder of an earlier version, unowned temp files.
+    const auto old = std::chrono::hours(2);
+    const std::string reserved = "TSY0123456789ABCDEF.tmp";
+    // Left by killed runs: an unlocked mark, an empty folder of the generated name, a reservation and
+    // the sealed file beside it.
     fs::create_directory(dir / "tessaly-dead01");
-    touch(dir / "tessaly-dead01/.owner");
+    writeMark(dir / "tessaly-dead01/.owner");
     touch(dir / "tessaly-dead01/archive.zip");
     ageBy(dir / "tessaly-dead01/.owner", old);
-    fs::create_directory(dir / "tessaly-zip-123");
-    touch(dir / "tessaly-zip-123/m1.zip");
-    ageBy(dir / "tessaly-zip-123", old);
-    fs::create_directory(dir / "tessaly-killedwhilemade");
-    ageBy(dir / "tessaly-killedwhilemade", std::chrono::seconds(10)); // empty: killed while being made
-    touch(dir / "TSY1A.tmp");
-    ageBy(dir / "TSY1A.tmp", old);
-    touch(dir / "TSY2B.tmpE");
-    ageBy(dir / "TSY2B.tmpE", old);
-    // Held by live runs, just made, or not ours at all.
+    fs::create_directory(dir / "tessaly-Ab12Cd");
+    ageBy(dir / "tessaly-Ab12Cd", old);
+    writeMark(dir / reserved);
+    touch(dir / (reserved + "E"));
+    ageBy(dir / reserved, old);
+
+    // Everything else stays: live runs' items, the user's own folders and files whatever their names,
+    // marks that are links, FIFOs, other users' or fakes.
     PrivateWorkDir live(dir.path());
     ageBy(live.path() / kOwnerFileName, old);
     OwnedTempFile owned(dir.path(), "TSY");
     ageBy(owned.path(), old);
-    fs::path ownedCopy = owned.path().string() + "E";
+    const fs::path ownedCopy = owned.path().string() + "E";
     touch(ownedCopy);
-    ageBy(ownedCopy, old);
-    fs::create_directory(dir / "tessaly-fresh1");
-    touch(dir / "TSY3C.tmp");
-    touch(dir / "TSYnotes.txt");
-    ageBy(dir / "TSYnotes.txt", old);
+    fs::create_directories(dir / "tessaly-weekly/2026");
+    touch(dir / "tessaly-weekly/monday.tsy");
+    fs::create_directory(dir / "tessaly-fifo");
+    ASSERT_EQ(::mkfifo((dir / "tessaly-fifo/.owner").c_str(), 0600), 0);
+    fs::create_directory(dir / "tessaly-fake");
+    touch(dir / "tessaly-fake/.owner");
+    fs::create_directory(dir / "tessaly-other");
+    writeMark(dir / "tessaly-other/.owner");
+    ASSERT_EQ(::chown((dir / "tessaly-other/.owner").c_str(), 65534, 65534), 0);
+    fs::create_directory(dir / "target");
+    writeMark(dir / "target/.owner");
+    fs::create_directory_symlink(dir / "target", dir / "tessaly-link");
+    for (const char* name :
+         {"TSY1.tmp", "TSYBEEF.tmp", "TSYFEDCBA9876543210.tmp", "TSY00000000000000AA.tmpE"})
+        touch(dir / name);
+    const char* kept[] = {"tessaly-weekly/monday.tsy",
+                          "tessaly-weekly/2026",
+                          "tessaly-fifo/.owner",
+                          "tessaly-fake/.owner",
+                          "tessaly-other/.owner",
+                          "target/.owner",
+                          "tessaly-link",
+                          "TSY1.tmp",
+                          "TSYBEEF.tmp",
+                          "TSYFEDCBA9876543210.tmp",
+                          "TSY00000000000000AA.tmpE"};
+    for (const char* name : kept) {
+        ageBy(dir / name, old);
+        ageBy((dir / name).parent_path(), old);
+    }
 
-    EXPECT_EQ(removeLeftovers(dir.path()), 5);
-    for (const char* gone :
-         {"tessaly-dead01", "tessaly-zip-123", "tessaly-killedwhilemade", "TSY1A.tmp", "TSY2B.tmpE"})
-        EXPECT_FALSE(fs::exists(dir / gone)) << gone;
-    for (const fs::path& kept : {live.path(), owned.path(), ownedCopy, dir / "tessaly-fresh1",
-                                 dir / "TSY3C.tmp", dir / "TSYnotes.txt"})
-        EXPECT_TRUE(fs::exists(kept)) << kept;
-    EXPECT_EQ(leftoversNotice(4), "Removed 4 temporary items left by an interrupted Tessaly run.");
-    EXPECT_EQ(leftoversNotice(0), "");
+    EXPECT_EQ(removeLeftovers(dir.path()), 3);
+    for (const std::string& gone :
+         {std::string("tessaly-dead01"), std::string("tessaly-Ab12Cd"), reserved, reserved + "E"})
+        EXPECT_FALSE(fs::exists(fs::symlink_status(dir / gone))) << gone;
+    for (const char* name : kept)
+        EXPECT_TRUE(fs::exists(fs::symlink_status(dir / name))) << name;
+    for (const fs::path& path : {live.path() / kOwnerFileName, owned.path(), ownedCopy})
+        EXPECT_TRUE(fs::exists(path)) << path;
+}
+
+TEST(ProfileLock, ALinkOrFifoPlantedAsTheLockFileIsRefusedAndNotTouched) {
+    test::TempDir prefix;
+    test::writeFile(prefix / "victim.txt", "keep me");
+    fs::create_symlink(prefix / "victim.txt", ProfileLock::lockFile(prefix.path()));
+    EXPECT_THROW(ProfileLock(prefix.path(), "tessaly backup"), ProfileLockFailed);
+    EXPECT_EQ(test::readFile(prefix / "victim.txt"), "keep me");
+    fs::remove(ProfileLock::lockFile(prefix.path()));
+    ASSERT_EQ(::mkfifo(ProfileLock::lockFile(prefix.path()).c_str(), 0600), 0);
+    EXPECT_THROW(ProfileLock(prefix.path(), "tessaly backup"), ProfileLockFailed);
 }
 
 TEST(ProfileLock, ASecondHolderWaitsThenIsToldWhoHoldsIt) {
