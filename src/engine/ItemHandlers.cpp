@@ -187,8 +187,8 @@ bool ItemHandlers::applyRestore(const StagedItem& staged, RestoreJournal& journa
             return true;
         if (!staged.registryKey.empty())
             c_.session.modReg().LoadKeyDump(staged.registryKey, staged.dump);
-        else
-            journal.commit(staged.moves);
+        else if (std::string warning = journal.commit(staged.moves); !warning.empty())
+            c_.ui.setStatusText(warning);
         return true;
     });
 }

@@ -1,13 +1,18 @@
-// RestoreJournal.cpp -- records are lines of TAB-separated fields: "S dir" a staging folder, "M from to"
-// a move of the next commit, "C" the moves before it are to be made, "D" they were made.
+// RestoreJournal.cpp -- records are lines of TAB-separated fields: "P dev ino" the prefix the journal
+// belongs to (always first), "S dir" a staging folder, "M from to" a move of the next commit, "C" the
+// moves before it are to be made, "D" they were made. Paths are relative to the prefix.
 #include "engine/RestoreJournal.h"
+
+#include "platform/OwnerMark.h"
+#include "platform/TempFiles.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
+#include <optional>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -16,11 +21,25 @@ namespace tessaly {
 
 namespace {
 
-std::string field(const fs::path& path) {
-    std::string text = path.string();
-    if (text.find_first_of("\t\n") != std::string::npos)
-        throw std::runtime_error("cannot restore to " + text + ": the path holds a TAB or a line break");
-    return text;
+constexpr const char* kStagePrefix = ".tessaly-stage-";
+constexpr std::size_t kMaxJournalSize = 16 << 20;
+
+std::string prefixIdentity(const fs::path& prefix) {
+    struct stat st {};
+    if (::stat(prefix.c_str(), &st) != 0)
+        return {};
+    return std::to_string(static_cast<unsigned long long>(st.st_dev)) + "\t" +
+           std::to_string(static_cast<unsigned long long>(st.st_ino));
+}
+
+// A relative path without "." or ".." components: it cannot leave the folder it is taken from.
+bool staysInside(const fs::path& relative) {
+    if (relative.empty() || relative.is_absolute())
+        return false;
+    for (const fs::path& part : relative)
+        if (part == ".." || part == "." || part.empty())
+            return false;
+    return true;
 }
 
 std::vector<std::string> splitTabs(const std::string& line) {
@@ -37,6 +56,22 @@ void moveInPlace(const fs::path& from, const fs::path& to) {
     fs::rename(from, to);
 }
 
+// What a killed restore recorded, read without following a link or blocking on a FIFO.
+bool readJournal(const fs::path& file, std::string& text) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+              std::size_t(st.st_size) <= kMaxJournalSize;
+    if (ok) {
+        text.resize(std::size_t(st.st_size));
+        ok = ::pread(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size());
+    }
+    ::close(fd);
+    return ok;
+}
+
 } // namespace
 
 fs::path RestoreJournal::journalFile(const fs::path& prefix) {
@@ -44,10 +79,20 @@ fs::path RestoreJournal::journalFile(const fs::path& prefix) {
 }
 
 RestoreJournal::RestoreJournal(fs::path prefix) : prefix_(std::move(prefix)), file_(journalFile(prefix_)) {
-    fd_ = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
+    fd_ = createNewFile(file_, 0600);
     if (fd_ < 0)
         throw std::runtime_error("cannot write the restore journal " + file_.string() + ": " +
-                                 std::strerror(errno));
+                                 (errno == EEXIST ? std::string("an earlier restore left it and it could not "
+                                                                "be finished; see the message at start-up")
+                                                  : std::string(std::strerror(errno))));
+    ::fcntl(fd_, F_SETFL, O_APPEND);
+    try {
+        append("P\t" + prefixIdentity(prefix_));
+    } catch (...) {
+        ::close(fd_);
+        ::unlink(file_.c_str());
+        throw;
+    }
 }
 
 RestoreJournal::~RestoreJournal() {
@@ -58,8 +103,21 @@ RestoreJournal::~RestoreJournal() {
     fs::remove(file_, ec);
 }
 
+std::string RestoreJournal::field(const fs::path& path) const {
+    const fs::path relative = path.lexically_normal().lexically_relative(prefix_.lexically_normal());
+    std::string text = relative.string();
+    if (!staysInside(relative))
+        throw std::runtime_error("cannot restore to " + path.string() + ": it is outside the profile " +
+                                 prefix_.string());
+    if (text.find_first_of("\t\n") != std::string::npos)
+        throw std::runtime_error("cannot restore to " + path.string() +
+                                 ": the path holds a TAB or a line break");
+    return text;
+}
+
 void RestoreJournal::append(const std::string& record) {
     std::string line = record + "\n";
+    errno = 0;
     if (::write(fd_, line.data(), line.size()) != static_cast<ssize_t>(line.size()) || ::fsync(fd_) != 0)
         throw std::runtime_error("cannot write the restore journal " + file_.string() + ": " +
                                  std::strerror(errno ? errno : ENOSPC));
@@ -70,68 +128,109 @@ fs::path RestoreJournal::stagingFolderFor(const fs::path& folder) {
     std::error_code ec;
     while (!fs::is_directory(parent, ec) && parent.has_relative_path())
         parent = parent.parent_path();
-    fs::path staging =
-        parent / (".tessaly-stage-" + std::to_string(::getpid()) + "-" + std::to_string(folders_.size() + 1));
+    fs::path staging = parent / randomHexName(kStagePrefix, "");
     append("S\t" + field(staging));
     folders_.push_back(staging);
-    if (!fs::create_directory(staging))
-        throw std::runtime_error("cannot make the staging folder " + staging.string() + ": it exists");
-    fs::permissions(staging, fs::perms::owner_all, ec);
+    if (::mkdir(staging.c_str(), 0700) != 0)
+        throw std::runtime_error("cannot make the staging folder " + staging.string() + ": " +
+                                 std::strerror(errno));
     return staging;
 }
 
-void RestoreJournal::commit(const StagedMoves& moves) {
+std::string RestoreJournal::commit(const StagedMoves& moves) {
     for (const auto& [from, to] : moves)
         append("M\t" + field(from) + "\t" + field(to));
     append("C");
-    for (const auto& [from, to] : moves)
+    for (const auto& [from, to] : moves) {
+        // A restored file keeps the mode of the file it replaces; a new one is private.
+        struct stat st {};
+        ::chmod(from.c_str(), ::stat(to.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0600);
         moveInPlace(from, to);
-    append("D");
+    }
+    try {
+        append("D");
+    } catch (const std::exception& e) {
+        // The files are in place; only a recovery after a kill would need the record, and it would
+        // find nothing left to move.
+        return std::string("The files were restored, but ") + e.what();
+    }
+    return {};
 }
 
 std::string RestoreJournal::recover(const fs::path& prefix) {
     const fs::path file = journalFile(prefix);
-    std::ifstream in(file);
-    if (!in)
+    std::string text;
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0)
         return "";
+    if (!readJournal(file, text))
+        return "The restore journal " + file.string() +
+               " is not one Tessaly can read (a link, another user's file or too large); it was left as it "
+               "is.";
+    std::vector<std::vector<std::string>> records;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            break; // a record cut short by the kill was never acted on
+        records.push_back(splitTabs(text.substr(start, end - start)));
+        start = end + 1;
+    }
+    const std::string identity = prefixIdentity(prefix);
+    if (records.empty() || records[0].size() != 3 || records[0][0] != "P" ||
+        records[0][1] + "\t" + records[0][2] != identity)
+        return "The restore journal " + file.string() +
+               " was not written for this profile (it was copied or moved with it); nothing was changed. "
+               "Remove it to restore into this profile again.";
+
     std::vector<fs::path> folders;
     StagedMoves pending, committed;
-    for (std::string line; std::getline(in, line);) {
-        std::vector<std::string> f = splitTabs(line);
-        if (f[0] == "S" && f.size() == 2)
-            folders.emplace_back(f[1]);
-        else if (f[0] == "M" && f.size() == 3)
-            pending.emplace_back(f[1], f[2]);
-        else if (f[0] == "C")
+    auto inside = [&](const std::string& relative) -> std::optional<fs::path> {
+        if (!staysInside(relative))
+            return std::nullopt;
+        return prefix / relative;
+    };
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        const auto& f = records[i];
+        if (f[0] == "S" && f.size() == 2) {
+            if (auto p = inside(f[1]); p && p->filename().string().starts_with(kStagePrefix))
+                folders.push_back(*p);
+        } else if (f[0] == "M" && f.size() == 3) {
+            auto from = inside(f[1]), to = inside(f[2]);
+            if (from && to)
+                pending.emplace_back(*from, *to);
+        } else if (f[0] == "C") {
             committed = std::exchange(pending, {});
-        else if (f[0] == "D")
+        } else if (f[0] == "D") {
             committed.clear();
+        }
     }
     // Only what this journal's own staging folders hold is ever moved or removed.
     auto staged = [&](const fs::path& path) {
-        return path.filename().string().starts_with(".tessaly-stage-") &&
-               std::find(folders.begin(), folders.end(), path) != folders.end();
+        return std::find(folders.begin(), folders.end(), path) != folders.end();
     };
-    std::string notice =
-        "An interrupted restore was undone: the profile is as it was before its unfinished item.";
+    std::string torn;
     for (const auto& [from, to] : committed) {
         std::error_code ec;
-        if (staged(from.parent_path()) && fs::exists(from, ec)) {
-            try {
-                moveInPlace(from, to);
-            } catch (const std::exception&) {
-            }
+        if (!staged(from.parent_path()) || !fs::exists(from, ec))
+            continue;
+        try {
+            moveInPlace(from, to);
+        } catch (const std::exception& e) {
+            torn += (torn.empty() ? "" : "; ") + to.string() + " (" + e.what() + ")";
         }
     }
-    if (!committed.empty())
-        notice = "An interrupted restore was completed: its last item's " + std::to_string(committed.size()) +
-                 " file(s) were put in place.";
+    if (!torn.empty())
+        return "An interrupted restore could not be completed: its last item is torn. These files could not "
+               "be put in place: " +
+               torn + ". Their staged copies and the journal " + file.string() + " are kept.";
     std::error_code ec;
     for (const fs::path& folder : folders)
-        if (staged(folder))
-            fs::remove_all(folder, ec);
+        fs::remove_all(folder, ec);
     fs::remove(file, ec);
-    return notice;
+    if (!committed.empty())
+        return "An interrupted restore was completed: its last item's " + std::to_string(committed.size()) +
+               " file(s) were put in place.";
+    return "An interrupted restore was undone: the profile is as it was before its unfinished item.";
 }
 
 } // namespace tessaly

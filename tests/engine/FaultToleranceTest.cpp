@@ -14,6 +14,7 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -132,32 +133,80 @@ TEST(StagedRestore, ADamagedMemberOfALaterItemChangesNothing) {
     EXPECT_FALSE(fs::exists(RestoreJournal::journalFile(p.prefix)));
 }
 
-TEST(StagedRestore, AKilledRestoreIsFinishedOrUndoneAtTheNextStart) {
-    for (bool committed : {false, true}) {
+std::string identityRecord(const fs::path& prefix) {
+    struct stat st {};
+    EXPECT_EQ(::stat(prefix.c_str(), &st), 0);
+    return "P\t" + std::to_string(st.st_dev) + "\t" + std::to_string(st.st_ino) + "\n";
+}
+
+TEST(StagedRestore, AKilledRestoreIsFinishedOrUndoneOnlyInsideItsOwnProfile) {
+    enum class Journal { Undone, Completed, Foreign, PathOutside, MoveFails, Link };
+    const struct {
+        Journal kind;
+        const char* notice;
+        bool moved, journalKept;
+    } cases[] = {
+        {Journal::Undone, "undone", false, false},
+        {Journal::Completed, "completed", true, false},
+        {Journal::Foreign, "was not written for this profile", false, true},
+        {Journal::PathOutside, "undone", false, false},
+        {Journal::MoveFails, "torn", false, true},
+        {Journal::Link, "not one Tessaly can read", false, true},
+    };
+    for (const auto& tc : cases) {
         TempDir dir;
         EngineProfile p(dir / "p");
         const fs::path store = storeOf(p.prefix, kIdB);
+        const fs::path rel = store.lexically_relative(p.prefix);
         const std::string inboxBefore = readFile(store / "Inbox.dbx");
+        writeFile(dir / "victim.txt", "not the profile's");
         // What a restore killed while putting its messages in place leaves behind.
-        const fs::path staging = store / ".tessaly-stage-99999-1";
+        const fs::path staging = store / ".tessaly-stage-0A1B";
         fs::create_directory(staging);
         writeFile(staging / "Inbox.dbx", "restored inbox");
-        writeFile(staging / "New.dbx", "restored new folder");
-        std::string journal = "S\t" + staging.string() + "\n";
-        if (committed)
-            journal += "M\t" + (staging / "Inbox.dbx").string() + "\t" + (store / "Inbox.dbx").string() +
-                       "\nM\t" + (staging / "New.dbx").string() + "\t" + (store / "New.dbx").string() +
-                       "\nC\n";
-        writeFile(RestoreJournal::journalFile(p.prefix), journal);
+        std::string journal = tc.kind == Journal::Foreign ? "P\t1\t2\n" : identityRecord(p.prefix);
+        journal += "S\t" + (rel / staging.filename()).string() + "\n";
+        if (tc.kind != Journal::Undone) {
+            const fs::path to = tc.kind == Journal::PathOutside ? fs::path("../victim.txt")
+                                : tc.kind == Journal::MoveFails ? rel / "Inbox.dbx" / "inside-a-file"
+                                                                : rel / "Inbox.dbx";
+            journal +=
+                "M\t" + (rel / staging.filename() / "Inbox.dbx").string() + "\t" + to.string() + "\nC\n";
+        }
+        const fs::path file = RestoreJournal::journalFile(p.prefix);
+        writeFile(tc.kind == Journal::Link ? dir / "elsewhere" : file, journal);
+        if (tc.kind == Journal::Link)
+            fs::create_symlink(dir / "elsewhere", file);
 
         p.reopen();
-        EXPECT_FALSE(fs::exists(staging)) << committed;
-        EXPECT_FALSE(fs::exists(RestoreJournal::journalFile(p.prefix))) << committed;
-        EXPECT_EQ(readFile(store / "Inbox.dbx"), committed ? "restored inbox" : inboxBefore);
-        EXPECT_EQ(fs::exists(store / "New.dbx"), committed);
-        EXPECT_NE(p.session->leftoverNotice().find(committed ? "completed" : "undone"), std::string::npos)
-            << p.session->leftoverNotice();
+        const int kind = int(tc.kind);
+        EXPECT_NE(p.session->leftoverNotice().find(tc.notice), std::string::npos)
+            << kind << ": " << p.session->leftoverNotice();
+        EXPECT_EQ(readFile(store / "Inbox.dbx"), tc.moved ? "restored inbox" : inboxBefore) << kind;
+        EXPECT_EQ(readFile(dir / "victim.txt"), "not the profile's") << kind;
+        EXPECT_EQ(fs::exists(fs::symlink_status(file)), tc.journalKept) << kind;
+        EXPECT_EQ(fs::exists(staging), tc.journalKept) << kind;
     }
+}
+
+TEST(StagedRestore, RestoredFilesKeepTheModeOfWhatTheyReplace) {
+    TempDir dir;
+    EngineProfile p(dir / "p");
+    const fs::path store = storeOf(p.prefix, kIdB);
+    fs::permissions(store / "Inbox.dbx", fs::perms::owner_read | fs::perms::owner_write);
+    RestoreJournal journal(p.prefix);
+    const fs::path staging = journal.stagingFolderFor(store);
+    writeFile(staging / "Inbox.dbx", "restored");
+    writeFile(staging / "New.dbx", "new");
+    ::chmod((staging / "Inbox.dbx").c_str(), 0644);
+    ::chmod((staging / "New.dbx").c_str(), 0644);
+    EXPECT_EQ(journal.commit(
+                  {{staging / "Inbox.dbx", store / "Inbox.dbx"}, {staging / "New.dbx", store / "New.dbx"}}),
+              "");
+    for (const char* name : {"Inbox.dbx", "New.dbx"})
+        EXPECT_EQ(fs::status(store / name).permissions(), fs::perms::owner_read | fs::perms::owner_write)
+            << name;
+    EXPECT_THROW(journal.stagingFolderFor(dir / "outside"), std::runtime_error);
 }
 
 TEST(StagedRestore, MoreMessageStoresThanOneUnzipRunTakes) {
