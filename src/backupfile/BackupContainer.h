@@ -36,8 +36,8 @@ public:
     BackupFileCheck check;
 };
 
-// Writes the backup file `out` (created new, mode 0666 less umask) from the plain archive `archive`.
-// Progress goes to the Ui. Throws ContainerError (refused password: WrongPassword) or
+// Writes the backup file `out` (created new, mode 0600, never through a link) from the plain archive
+// `archive`. Progress goes to the Ui. Throws ContainerError (refused password: WrongPassword) or
 // std::runtime_error (I/O); `out` may then hold a partial file that the caller removes.
 void sealArchive(const std::filesystem::path& archive, const std::filesystem::path& out,
                  const std::string& password, Protection protection, const CodePage& codePage, Ui& ui);

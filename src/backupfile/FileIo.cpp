@@ -44,6 +44,13 @@ Fd openForWriting(const std::filesystem::path& path, unsigned mode) {
     return fd;
 }
 
+Fd createNewFile(const std::filesystem::path& path) {
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd.get() < 0)
+        fail("cannot create", path, errno);
+    return fd;
+}
+
 std::uint64_t fileSize(int fd, const std::filesystem::path& path) {
     struct stat st {};
     if (::fstat(fd, &st) != 0)

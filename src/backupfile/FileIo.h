@@ -29,6 +29,9 @@ private:
 Fd openForReading(const std::filesystem::path& path);
 // Creates or truncates for writing with the given mode (less umask); throws std::runtime_error.
 Fd openForWriting(const std::filesystem::path& path, unsigned mode);
+// Creates a file that must not exist yet, not even as a link (another user may share the folder), with
+// mode 0600; throws std::runtime_error.
+Fd createNewFile(const std::filesystem::path& path);
 std::uint64_t fileSize(int fd, const std::filesystem::path& path);
 
 // Reads up to `size` bytes, fewer only at the end of the file; throws std::runtime_error.

@@ -24,7 +24,7 @@ ScrambledOutput::~ScrambledOutput() {
 
 void ScrambledOutput::begin() {
     rollback();
-    int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         throw std::system_error(errno, std::generic_category(), "cannot create " + file_.string());
     fd_ = std::make_unique<Fd>(fd);

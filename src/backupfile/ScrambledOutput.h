@@ -16,7 +16,7 @@ namespace tessaly {
 
 // Every archive byte is XORed with the keystream at its own offset, which is what lets libzip go back
 // and rewrite a header; commit adds the password check trailer and flushes the file to the disk. The
-// file is created new (mode 0666 less umask) by begin() and removed by rollback().
+// file is created new (mode 0600, never through a link) by begin() and removed by rollback().
 class ScrambledOutput : public ArchiveOutput {
 public:
     ScrambledOutput(std::filesystem::path file, const std::string& password, const CodePage& codePage);

@@ -105,7 +105,7 @@ void scrambleInto(const std::filesystem::path& archive, const std::filesystem::p
         Fd in = openForReading(archive);
         std::uint64_t size = fileSize(in.get(), archive);
         VbRandom rng = keystreamGenerator(password, codePage);
-        Fd fd = openForWriting(out, 0666);
+        Fd fd = createNewFile(out);
         xorStream(in.get(), fd.get(), size, rng, ui, archive, out, true);
         std::string trailer = passwordDigest(password, codePage);
         trailer.push_back('\0');

@@ -33,7 +33,7 @@ VbRandom keystreamGenerator(const std::string& password, const CodePage& codePag
 // True when the file ends with the trailer of this password. Never throws.
 bool CheckPassword(const std::string& password, const std::filesystem::path& file, const CodePage& codePage);
 
-// Writes the backup file `out` (created or truncated, mode 0666 less umask) from the archive in one
+// Writes the backup file `out` (created new, mode 0600, never through a link) from the archive in one
 // streaming pass: the scrambled archive, then the trailer, flushed to the disk. Throws ScrambleError.
 void scrambleInto(const std::filesystem::path& archive, const std::filesystem::path& out,
                   const std::string& password, const CodePage& codePage, Ui& ui);

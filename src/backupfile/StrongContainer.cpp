@@ -303,7 +303,7 @@ StrongSealer::StrongSealer(const std::filesystem::path& out, const std::string& 
     crypto_secretstream_xchacha20poly1305_init_push(&s_->stream, h.data() + kOffStream, s_->keys.stream());
     headerChecksum(h, h.data() + kOffChecksum);
     s_->out = out;
-    s_->fd.emplace(openForWriting(out, 0666));
+    s_->fd.emplace(createNewFile(out));
     writeAll(s_->fd->get(), reinterpret_cast<const char*>(h.data()), h.size(), out);
 }
 

@@ -39,7 +39,7 @@ bool endsWithStrongMark(const std::filesystem::path& file);
 // come first, then every full 64 KiB of archive is encrypted as it arrives. One thread at a time.
 class StrongSealer {
 public:
-    // Creates `out` (created or truncated, mode 0666 less umask) and writes its header. Throws
+    // Creates `out` (created new, mode 0600, never through a link) and writes its header. Throws
     // ContainerError (WrongPassword) for an empty password, std::invalid_argument for parameters outside
     // the limits, std::runtime_error for I/O.
     StrongSealer(const std::filesystem::path& out, const std::string& password, const KdfParameters& kdf);
@@ -57,7 +57,7 @@ private:
     std::unique_ptr<State> s_;
 };
 
-// Encrypts the archive into `out` (created or truncated, mode 0666 less umask). Throws ContainerError
+// Encrypts the archive into `out` (created new, mode 0600, never through a link). Throws ContainerError
 // (WrongPassword) for an empty password, std::runtime_error for I/O.
 void sealStrong(const std::filesystem::path& archive, const std::filesystem::path& out,
                 const std::string& password, const KdfParameters& kdf, Ui& ui);

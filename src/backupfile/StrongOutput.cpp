@@ -33,9 +33,9 @@ StrongOutput::~StrongOutput() {
 
 void StrongOutput::begin() {
     rollback();
-    stagingFd_ = ::open(staging_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (stagingFd_ < 0)
-        throw std::system_error(errno, std::generic_category(), "cannot create " + staging_.string());
+    // The plain archive is staged without a name on disk: a kill leaves nothing of it readable.
+    staged_ = std::make_unique<UnnamedFile>(staging_.parent_path().empty() ? "." : staging_.parent_path());
+    stagingFd_ = staged_->fd();
     highWater_ = final_ = 0;
     sealedUpTo_ = 0;
     complete_ = abandon_ = sealerEnded_ = false;
@@ -74,10 +74,9 @@ void StrongOutput::commit(std::uint64_t size) {
         }
     }
     sealer_.join();
-    ::close(stagingFd_);
+    staged_.reset();
     stagingFd_ = -1;
     std::error_code ec;
-    std::filesystem::remove(staging_, ec);
     if (failure_) {
         std::filesystem::remove(sealed_, ec);
         std::rethrow_exception(failure_);
@@ -86,11 +85,10 @@ void StrongOutput::commit(std::uint64_t size) {
 
 void StrongOutput::rollback() noexcept {
     stopSealing();
-    if (stagingFd_ >= 0) {
-        ::close(stagingFd_);
+    if (staged_) {
+        staged_.reset();
         stagingFd_ = -1;
         std::error_code ec;
-        std::filesystem::remove(staging_, ec);
         std::filesystem::remove(sealed_, ec);
     }
 }

@@ -3,12 +3,14 @@
 
 #include "archive/ArchiveOutput.h"
 #include "backupfile/StrongContainer.h"
+#include "platform/UnnamedFile.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,9 +18,10 @@
 namespace tessaly {
 
 // libzip goes back to complete each member's header, and a secret stream cannot, so the archive is
-// staged in `staging` (inside the run's private folder). A second thread derives the key meanwhile and
-// encrypts the staged archive up to the member being written: when libzip goes back to a header, all
-// before it is final. At commit only the last member and the central directory are left to encrypt.
+// staged in an unnamed file in the folder of `staging` (the run's private folder). A second thread derives
+// the key meanwhile and encrypts the staged archive up to the member being written: when libzip goes back to
+// a header, all before it is final. At commit only the last member and the central directory are left to
+// encrypt.
 class StrongOutput : public ArchiveOutput {
 public:
     // whileWaiting, when given, runs every few milliseconds while commit waits for the second thread
@@ -41,6 +44,7 @@ private:
     std::string password_; // wiped once the key is derived
     KdfParameters kdf_;
     std::function<void()> whileWaiting_;
+    std::unique_ptr<UnnamedFile> staged_;
     int stagingFd_ = -1;
     std::uint64_t highWater_ = 0;
 

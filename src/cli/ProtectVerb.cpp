@@ -6,7 +6,9 @@
 #include "cli/TerminalUi.h"
 #include "cli/Verbs.h"
 #include "engine/HandlerSupport.h"
+#include "platform/TargetFile.h"
 #include "platform/TempFiles.h"
+#include "platform/UnnamedFile.h"
 
 #include <iostream>
 
@@ -56,17 +58,22 @@ int runProtect(const Args& args) {
     TerminalUi ui(options.yes);
     std::unique_ptr<ProfileSession> session = openProfile(options, ui);
     PrivateWorkDir work;
-    const std::filesystem::path archive = work.path() / "archive.zip";
+    UnnamedFile plain(work.path()); // the plain archive, never named on disk
+    const std::filesystem::path archive = plain.path();
     if (auto code = openWithPassword(file, oldPassword, archive, session->codePage(), ui))
         return *code;
 
-    const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
-    RemoveOnExit reserved(createTempFileIn(folder, "TSY"));
+    // A link has the file it names rewritten; the link stays.
+    const std::filesystem::path target = resolveTargetLink(file);
+    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    // Reserved and marked as this run's while it lives, so no other run takes it for a leftover.
+    OwnedTempFile reserved(folder, "TSY");
     std::filesystem::path sealed = reserved.path();
     sealed += "E";
     RemoveOnExit sealedFile(sealed);
     sealArchive(archive, sealed, *newPassword, to, session->codePage(), ui);
-    std::filesystem::rename(sealed, file);
+    applyReplacedMode(sealed, target);
+    std::filesystem::rename(sealed, target);
     std::cout << file.string() << ": " << describeProtection(to) << std::endl;
     return kExitOk;
 }

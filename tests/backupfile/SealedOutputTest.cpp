@@ -95,5 +95,25 @@ TEST_F(SealedOutput, StrongCommitLetsTheCallerPumpWhileItWaits) {
     EXPECT_TRUE(readFile(dir_ / "opened.zip") == readFile(dir_ / "plain.zip"));
 }
 
+// Another user of a shared folder who plants a link under the sealed name gets a refused run, and the
+// file the link names keeps its bytes.
+TEST_F(SealedOutput, ALinkAtTheSealedNameIsNeverFollowed) {
+    writeFile(dir_ / "victim", "someone else's");
+    for (bool strong : {false, true}) {
+        fs::remove(dir_ / "planted.tsy");
+        fs::create_symlink(dir_ / "victim", dir_ / "planted.tsy");
+        std::unique_ptr<ArchiveOutput> output;
+        if (strong)
+            output = std::make_unique<StrongOutput>(dir_ / "planted.tsy", dir_ / "staged", kPassword,
+                                                    KdfParameters{1, 8192});
+        else
+            output = std::make_unique<ScrambledOutput>(dir_ / "planted.tsy", kPassword, cp_);
+        ZipSession session((dir_ / "work.zip").string(), std::move(output));
+        addAll(session);
+        EXPECT_ANY_THROW(session.finish()) << strong;
+        EXPECT_EQ(readFile(dir_ / "victim"), "someone else's") << strong;
+    }
+}
+
 } // namespace
 } // namespace tessaly

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <map>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -339,6 +340,50 @@ TEST_P(StoppedCliBackup, LeavesTheEarlierFileAndExitsWith128PlusTheSignal) {
 INSTANTIATE_TEST_SUITE_P(Signals, StoppedCliBackup, ::testing::Values(SIGINT, SIGTERM), [](const auto& info) {
     return std::string(info.param == SIGINT ? "Sigint" : "Sigterm");
 });
+
+// A backup is never readable by other users, keeps a stricter mode it had, and replaces the file a link
+// names (the link stays), whether it is written by backup or rewritten by protect.
+TEST_F(BackupCli, ModesAndLinksOfTheBackupFile) {
+    namespace fs = std::filesystem;
+    const struct {
+        const char* verb;
+        bool link;
+        int oldMode; // 0: no earlier file
+        unsigned wantMode;
+    } cases[] = {
+        {"backup", false, 0, 0600},   {"backup", false, 0644, 0600},  {"backup", false, 0400, 0400},
+        {"backup", true, 0644, 0600}, {"protect", false, 0644, 0600}, {"protect", true, 0640, 0600},
+    };
+    const mode_t oldUmask = ::umask(022);
+    for (const auto& tc : cases) {
+        const fs::path file = dir / "real.tsy", link = dir / "link.tsy";
+        fs::remove(file);
+        fs::remove(link);
+        if (tc.oldMode || std::string(tc.verb) == "protect")
+            ASSERT_EQ(
+                cli({"backup", "--identity", "Main Identity", "--out", file.string(), "--items", "rules"})
+                    .exitCode,
+                0);
+        if (tc.oldMode)
+            fs::permissions(file, fs::perms(tc.oldMode));
+        if (tc.link)
+            fs::create_symlink(file.filename(), link);
+        const std::string named = (tc.link ? link : file).string();
+        auto run = std::string(tc.verb) == "backup"
+                       ? cli({"backup", "--identity", "Main Identity", "--out", named, "--items", "rules"})
+                       : cli({"protect", named, "--to", "strong", "--password-stdin"}, "\nnew\n");
+        const std::string what = std::string(tc.verb) + (tc.link ? " through a link" : "") + " over mode " +
+                                 std::to_string(tc.oldMode);
+        ASSERT_EQ(run.exitCode, 0) << what << ": " << run.err;
+        EXPECT_EQ(unsigned(fs::status(file).permissions()), tc.wantMode) << what;
+        EXPECT_EQ(fs::is_symlink(link), tc.link) << what;
+        if (std::string(tc.verb) == "protect")
+            EXPECT_NE(cli({"inspect", file.string(), "--password-stdin"}, "new\n").out.find("strong"),
+                      std::string::npos)
+                << what;
+    }
+    ::umask(oldUmask);
+}
 
 } // namespace
 } // namespace tessaly
