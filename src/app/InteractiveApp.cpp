@@ -10,10 +10,8 @@ InteractiveApp::InteractiveApp(Profile profile)
 
 InteractiveApp::~InteractiveApp() {
     window_.reset();
-    // The window deletes it on every way out; this covers an application ended without the window.
-    std::error_code ec;
-    if (!state_.TempArchivePath.empty())
-        std::filesystem::remove(state_.TempArchivePath, ec);
+    // The window drops it on every way out; this covers an application ended without the window.
+    dropTempArchive(state_);
 }
 
 void InteractiveApp::load(const std::string& notice) {

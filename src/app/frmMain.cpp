@@ -175,9 +175,7 @@ void frmMain::about_Click() {
 }
 
 void frmMain::deleteTempArchive() {
-    std::error_code ec;
-    if (!state_.TempArchivePath.empty())
-        std::filesystem::remove(state_.TempArchivePath, ec);
+    dropTempArchive(state_);
 }
 
 void frmMain::quit_Click() {

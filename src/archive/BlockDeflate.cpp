@@ -99,7 +99,9 @@ std::size_t readFull(int fd, unsigned char* buf, std::size_t n, const fs::path& 
     return got;
 }
 
-void writeAll(int fd, const std::vector<unsigned char>& data, const fs::path& out) {
+void writeAll(int fd, std::vector<unsigned char>& data, std::uint64_t offset, const SpoolCipher& cipher,
+              const fs::path& out) {
+    cipher.xorAt(offset, data.data(), data.size());
     const unsigned char* p = data.data();
     std::size_t left = data.size();
     while (left > 0) {
@@ -114,8 +116,8 @@ void writeAll(int fd, const std::vector<unsigned char>& data, const fs::path& ou
     }
 }
 
-DeflatedFile deflateInto(int in, int spool, const fs::path& file, const fs::path& out, WorkerPool* pool,
-                         Ui* ui, const std::string& displayName) {
+DeflatedFile deflateInto(int in, int spool, const SpoolCipher& cipher, const fs::path& file,
+                         const fs::path& out, WorkerPool* pool, Ui* ui, const std::string& displayName) {
     struct stat sb {};
     std::uint64_t expected = ::fstat(in, &sb) == 0 ? std::uint64_t(sb.st_size) : 0;
     DeflatedFile result;
@@ -127,7 +129,7 @@ DeflatedFile deflateInto(int in, int spool, const fs::path& file, const fs::path
         done.wait();
         if (block->failed)
             fail("cannot compress " + file.string(), ZIP_ER_INTERNAL);
-        writeAll(spool, block->output, out);
+        writeAll(spool, block->output, result.compressedSize, cipher, out);
         result.compressedSize += block->output.size();
         result.crc = std::uint32_t(crc32_combine(result.crc, block->crc, z_off_t(block->length)));
         result.size += block->length;
@@ -218,8 +220,8 @@ bool makeJoinable(std::vector<unsigned char>& stream) {
     return true;
 }
 
-DeflatedFile deflateFile(const fs::path& file, const fs::path& out, WorkerPool* pool, Ui* ui,
-                         const std::string& displayName) {
+DeflatedFile deflateFile(const fs::path& file, const fs::path& out, const SpoolCipher& cipher,
+                         WorkerPool* pool, Ui* ui, const std::string& displayName) {
     Fd in(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0)
         fail("cannot read " + file.string() + ": " + std::strerror(errno), ZIP_ER_OPEN);
@@ -227,7 +229,7 @@ DeflatedFile deflateFile(const fs::path& file, const fs::path& out, WorkerPool* 
     if (spool.get() < 0)
         fail("cannot create the spool file " + out.string() + ": " + std::strerror(errno), ZIP_ER_TMPOPEN);
     try {
-        DeflatedFile result = deflateInto(in.get(), spool.get(), file, out, pool, ui, displayName);
+        DeflatedFile result = deflateInto(in.get(), spool.get(), cipher, file, out, pool, ui, displayName);
         if (::close(spool.release()) != 0)
             fail("cannot write the spool file " + out.string() + ": " + std::strerror(errno), ZIP_ER_WRITE);
         return result;

@@ -2,6 +2,7 @@
 // blocks, so that the blocks can be compressed on several threads at once.
 #pragma once
 
+#include "archive/SpoolCipher.h"
 #include "archive/WorkerPool.h"
 #include "platform/Ui.h"
 
@@ -24,13 +25,13 @@ struct DeflatedFile {
 };
 
 // Compresses `file` (deflate, the compressor's default level) into a new file `out` holding only the
-// raw deflate stream. The blocks go to `pool` when given, otherwise the calling thread compresses
-// them; either way this returns when the file has been read completely. Memory stays a few blocks
-// per thread. The Ui, when given, is called from the calling thread only: it hears the bytes done
-// under `displayName`, and a stop request ends the work with RunStopped. Throws ArchiveError
+// raw deflate stream, encrypted with `cipher` at its offsets. The blocks go to `pool` when given, otherwise
+// the calling thread compresses them; either way this returns when the file has been read completely. Memory
+// stays a few blocks per thread. The Ui, when given, is called from the calling thread only: it hears the
+// bytes done under `displayName`, and a stop request ends the work with RunStopped. Throws ArchiveError
 // kErrZipEngine; `out` is removed on any failure.
 DeflatedFile deflateFile(const std::filesystem::path& file, const std::filesystem::path& out,
-                         WorkerPool* pool, Ui* ui, const std::string& displayName);
+                         const SpoolCipher& cipher, WorkerPool* pool, Ui* ui, const std::string& displayName);
 
 // Makes a complete raw deflate stream joinable to the one after it: the final-block bit of its last
 // block is cleared and an empty stored block ends it on a byte boundary, as a sync flush would.

@@ -26,12 +26,13 @@ namespace {
 
 // Copies the file into the spool as it is, for a member that deflate did not make smaller; returns
 // its size and CRC as read this time.
-std::pair<std::uint64_t, std::uint32_t> copyStored(const fs::path& file, const fs::path& spoolFile, Ui* ui,
+std::pair<std::uint64_t, std::uint32_t> copyStored(const fs::path& file, const fs::path& spoolFile,
+                                                   const SpoolCipher& cipher, Ui* ui,
                                                    const std::string& name) {
     std::FILE* in = std::fopen(file.c_str(), "rbe");
     if (!in)
         fail("cannot read " + file.string() + ": " + std::strerror(errno), ZIP_ER_OPEN);
-    std::FILE* out = std::fopen(spoolFile.c_str(), "wbe");
+    std::FILE* out = std::fopen(spoolFile.c_str(), "wbxe");
     if (!out) {
         std::fclose(in);
         fail("cannot create the spool file " + spoolFile.string() + ": " + std::strerror(errno),
@@ -44,8 +45,9 @@ std::pair<std::uint64_t, std::uint32_t> copyStored(const fs::path& file, const f
     while (!readError && !writeError) {
         std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
         readError = n < buffer.size() && std::ferror(in);
-        writeError = n > 0 && std::fwrite(buffer.data(), 1, n, out) != n;
         crc = std::uint32_t(crc32(crc, buffer.data(), uInt(n)));
+        cipher.xorAt(size, buffer.data(), n);
+        writeError = n > 0 && std::fwrite(buffer.data(), 1, n, out) != n;
         size += n;
         if (n < buffer.size())
             break;
@@ -99,8 +101,10 @@ struct SpoolReader {
             zip_error_set(&error, ZIP_ER_READ, errno);
             return -1;
         }
+        member.cipher.xorAt(copied, static_cast<unsigned char*>(data), n);
+        copied += n;
         if (ui)
-            ui->reportBytes(member.name, copied += n, member.compressedSize);
+            ui->reportBytes(member.name, copied, member.compressedSize);
         return zip_int64_t(n);
     }
 };
@@ -168,7 +172,7 @@ SpooledMember spoolMember(const fs::path& file, const fs::path& spoolFile, Worke
     // What libzip's own file source gives a member here: the mode bits, and the DOS read-only bit for
     // a file its owner cannot write.
     member.attributes = (zip_uint32_t(sb.st_mode) << 16) | ((sb.st_mode & S_IWUSR) ? 0 : 1);
-    DeflatedFile deflated = deflateFile(file, spoolFile, pool, ui, member.name);
+    DeflatedFile deflated = deflateFile(file, spoolFile, member.cipher, pool, ui, member.name);
     member.size = deflated.size;
     member.compressedSize = deflated.compressedSize;
     member.crc = deflated.crc;
@@ -176,7 +180,7 @@ SpooledMember spoolMember(const fs::path& file, const fs::path& spoolFile, Worke
         try {
             std::error_code ec;
             fs::remove(spoolFile, ec);
-            std::tie(member.size, member.crc) = copyStored(file, spoolFile, ui, member.name);
+            std::tie(member.size, member.crc) = copyStored(file, spoolFile, member.cipher, ui, member.name);
         } catch (...) {
             std::error_code ec;
             fs::remove(spoolFile, ec);

@@ -2,6 +2,7 @@
 // copies their compressed bytes into the real archive without compressing them again.
 #pragma once
 
+#include "archive/SpoolCipher.h"
 #include "archive/WorkerPool.h"
 #include "platform/Ui.h"
 
@@ -14,7 +15,8 @@
 namespace tessaly {
 
 struct SpooledMember {
-    std::filesystem::path spoolFile; // the member's data as the archive will hold it
+    std::filesystem::path spoolFile; // the member's data as the archive will hold it, encrypted
+    SpoolCipher cipher;
     zip_uint16_t method = ZIP_CM_DEFLATE;
     zip_uint64_t size = 0;
     zip_uint64_t compressedSize = 0;

@@ -11,6 +11,7 @@
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
 #include "platform/TempFiles.h"
+#include "platform/UnnamedFile.h"
 
 #include <iostream>
 #include <set>
@@ -29,7 +30,8 @@ const char* kPasswordHelp =
 class OpenedBackup {
 public:
     PrivateWorkDir work;
-    std::filesystem::path archive = work.path() / "archive.zip";
+    UnnamedFile plain{work.path()}; // the plain archive, never named on disk
+    std::filesystem::path archive = plain.path();
     std::filesystem::path info = work.path() / kInfoFileName;
     CodePage codePage;
     std::vector<ArchiveMember> members;

@@ -48,11 +48,7 @@ struct Session {
     explicit Session(const CommonOptions& options) : ui(options.yes), profile(openProfile(options, ui)) {
         LoadMainWindowState(state, *profile, work.path().string());
     }
-    ~Session() {
-        std::error_code ec;
-        if (!state.TempArchivePath.empty())
-            std::filesystem::remove(state.TempArchivePath, ec);
-    }
+    ~Session() { dropTempArchive(state); }
 };
 
 const IdentityColumn* chooseIdentity(Session& s, const std::optional<std::string>& wanted) {

@@ -33,6 +33,13 @@ struct StagedItem {
     std::string registryKey;    // a registry item: the key tree its dump replaces,
     std::filesystem::path dump; // and the extracted dump, already loaded once on trial
     StagedMoves moves;          // a file item: its staged files and their places
+
+    // The dump holds the item's plain data (an account's password among it): it goes with the restore.
+    ~StagedItem() {
+        std::error_code ec;
+        if (!dump.empty())
+            std::filesystem::remove(dump, ec);
+    }
 };
 
 // Every handler catches every failure and returns false; temporary files are removed on every path.

@@ -2,8 +2,10 @@
 #pragma once
 
 #include "engine/IdentityTable.h"
+#include "platform/UnnamedFile.h"
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -21,6 +23,8 @@ struct MainWindowState {
     tessaly::IdentityTable IdentityTable;
     std::optional<std::string> BackupFileName;
     std::string TempArchivePath;
+    // The opened backup file's plain archive; TempArchivePath names it while it lives (never on disk).
+    std::shared_ptr<UnnamedFile> TempArchive;
     std::string ItemFlags;
     bool InspectionInvalid = true;
     std::array<std::string, kBackupItemCount> RecordedItemValue;
@@ -29,6 +33,12 @@ struct MainWindowState {
     std::string BackupPassword;
     std::string LogonUserName;
 };
+
+// Drops the opened plain archive: nothing counts as opened any more.
+inline void dropTempArchive(MainWindowState& state) {
+    state.TempArchive.reset();
+    state.TempArchivePath.clear();
+}
 
 // The info file's path in a folder: "vantrel.dat" after the folder, with one separator between.
 std::string InfoFilePathIn(const std::string& folder, char separator = '/');

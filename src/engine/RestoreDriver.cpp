@@ -15,15 +15,16 @@ namespace tessaly {
 InspectionView RestoreDriver::inspect(const std::filesystem::path& file) {
     InspectionView view;
     std::error_code ec;
-    if (!state_.TempArchivePath.empty())
-        std::filesystem::remove(state_.TempArchivePath, ec);
+    dropTempArchive(state_);
     const CodePage& cp = session_.codePage();
     const std::filesystem::path info = state_.InfoFilePath;
     auto open = [&] {
         try {
-            // The plain archive stays in the private working folder, beside the info file.
-            if (state_.TempArchivePath.empty())
-                state_.TempArchivePath = createTempFileIn(info.parent_path(), "KV").string();
+            // The plain archive has no name on disk: a kill or a quit leaves nothing of it readable.
+            if (!state_.TempArchive) {
+                state_.TempArchive = std::make_shared<UnnamedFile>(info.parent_path());
+                state_.TempArchivePath = state_.TempArchive->path().string();
+            }
             openArchive(file, state_.rtPassword, state_.TempArchivePath, cp, ui_);
             return BackupFileCheck::Ok;
         } catch (const ContainerError& e) {

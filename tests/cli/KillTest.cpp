@@ -168,6 +168,39 @@ TEST_F(KillTest, AKilledBackupLeavesTheOldFileAndNothingElse) {
     EXPECT_GT(killed, 0) << "no run was still going when it was killed";
 }
 
+// Regular files below `folder` that hold a plain zip member (its local header's signature).
+std::vector<std::string> plainArchives(const fs::path& folder) {
+    std::vector<std::string> found;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (e.is_regular_file() && readFile(e.path()).find(std::string("PK\x03\x04", 4)) != std::string::npos)
+            found.push_back(e.path().string());
+    return found;
+}
+
+TEST_F(KillTest, AKilledStrongBackupOrProtectLeavesNoPlainArchive) {
+    env["TESSALY_PROTECTION"] = "strong";
+    const std::string file = (out / "s.tsy").string();
+    const std::vector<std::string> backup = {"backup", "--identity", "Main Identity", "--out", file};
+    ASSERT_EQ(cli(backup).exitCode, 0);
+    env["TESSALY_NEW_PASSWORD"] = "pw2";
+    const std::vector<std::string> protect = {"protect", file, "--to", "strong"};
+    for (const auto& args : {backup, protect}) {
+        auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(cli(args).exitCode, 0) << args[0];
+        if (args == protect)
+            env["TESSALY_PASSWORD"] = "pw2"; // the file has the new password now
+        auto whole =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        for (auto at : moments(whole)) {
+            killAfter(args, at);
+            std::vector<std::string> plain = plainArchives(tmp), besideTarget = plainArchives(out);
+            plain.insert(plain.end(), besideTarget.begin(), besideTarget.end());
+            EXPECT_EQ(plain, std::vector<std::string>{})
+                << args[0] << " killed after " << at.count() << " ms";
+        }
+    }
+}
+
 TEST_F(KillTest, AKilledRestoreLeavesEachItemBeforeOrAfter) {
     ASSERT_EQ(cli({"backup", "--identity", "Main Identity", "--out", (out / "a.tsy").string()}).exitCode, 0);
     // What a complete restore gives, made on a copy.

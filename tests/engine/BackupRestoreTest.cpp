@@ -1,8 +1,10 @@
 // BackupRestoreTest.cpp -- a whole backup of one identity restored into another, and what the drivers say.
+#include "archive/ArchiveListing.h"
 #include "backupfile/Scrambler.h"
 #include "engine/BackupDriver.h"
 #include "engine/BackupItems.h"
 #include "engine/RestoreDriver.h"
+#include "platform/TempFiles.h"
 
 #include "EngineTestProfile.h"
 
@@ -253,9 +255,13 @@ TEST(BackupRestoreEndToEnd, StrongBackupKeepsThePlainArchivePrivateAndOpensInThe
     InspectionView view = restore.inspect(dir / "stick" / "s.tsy");
     ASSERT_TRUE(view.opened);
     EXPECT_EQ(view.protection, Protection::Strong);
-    // The opened archive is plain: it lives in the private working folder, not the shared temporary one.
-    EXPECT_EQ(std::filesystem::path(target.state.TempArchivePath).parent_path(),
-              std::filesystem::path(target.state.InfoFilePath).parent_path());
+    // The opened archive is plain, so it has no name on disk: nothing below the temporary folder holds it.
+    std::vector<std::string> named;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(hostTempDir()))
+        if (e.is_regular_file() && readFile(e.path()).compare(0, 4, "PK\x03\x04") == 0)
+            named.push_back(e.path().string());
+    EXPECT_EQ(named, std::vector<std::string>{});
+    EXPECT_FALSE(ListArchive(target.state.TempArchivePath).empty());
     EXPECT_EQ(view.note, "");
     EXPECT_FALSE(target.state.InspectionInvalid);
 
