@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -75,21 +76,43 @@ std::string wineserverFolderName(const fs::path& prefix) {
     return name;
 }
 
+std::vector<fs::path> wineserverTempDirs() {
+    std::vector<fs::path> dirs{"/tmp"};
+    const char* tmpdir = std::getenv("TMPDIR");
+    if (!tmpdir || tmpdir[0] != '/')
+        return dirs;
+    struct stat a {
+    }, b{};
+    const bool same =
+        ::stat("/tmp", &a) == 0 && ::stat(tmpdir, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    if (!same)
+        dirs.emplace_back(tmpdir);
+    return dirs;
+}
+
 std::vector<fs::path> wineserverSocketRoots(const fs::path& prefix, const fs::path& tmpDir) {
     std::vector<fs::path> roots;
     auto addRoot = [&roots](const fs::path& p) {
         if (std::find(roots.begin(), roots.end(), p) == roots.end())
             roots.push_back(p);
     };
-    addRoot(tmpDir / (".wine-" + std::to_string(::getuid())));
+    const uid_t self = ::getuid();
+    uid_t owner = self;
     struct stat st {};
     if (::stat(prefix.c_str(), &st) == 0)
-        addRoot(tmpDir / (".wine-" + std::to_string(st.st_uid)));
+        owner = st.st_uid;
+    addRoot(tmpDir / (".wine-" + std::to_string(self)));
+    addRoot(tmpDir / (".wine-" + std::to_string(owner)));
+    // Debian's Wine makes its folder with mkdtemp, so the name says nothing about the user; the owner
+    // does. A folder another user planted there cannot make a prefix look busy.
     std::error_code ec;
     std::vector<fs::path> others;
     for (auto it = fs::directory_iterator(tmpDir, ec); !ec && it != fs::directory_iterator();
          it.increment(ec)) {
-        if (it->path().filename().string().rfind("wine-", 0) == 0 && it->is_directory(ec))
+        struct stat folder {};
+        if (it->path().filename().string().rfind("wine-", 0) == 0 &&
+            ::lstat(it->path().c_str(), &folder) == 0 && S_ISDIR(folder.st_mode) &&
+            (folder.st_uid == self || folder.st_uid == owner))
             others.push_back(it->path());
     }
     std::sort(others.begin(), others.end());
@@ -110,7 +133,12 @@ bool wineserverRunning(const fs::path& prefix, const std::vector<fs::path>& sock
 }
 
 bool wineserverRunning(const fs::path& prefix) {
-    return wineserverRunning(prefix, wineserverSocketRoots(prefix));
+    std::vector<fs::path> roots;
+    for (const fs::path& dir : wineserverTempDirs()) {
+        const std::vector<fs::path> more = wineserverSocketRoots(prefix, dir);
+        roots.insert(roots.end(), more.begin(), more.end());
+    }
+    return wineserverRunning(prefix, roots);
 }
 
 std::string wineserverRunningMessage(const fs::path& prefix) {

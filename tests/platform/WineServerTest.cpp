@@ -1,10 +1,12 @@
 // WineServerTest.cpp -- detecting a live wineserver through a real unix socket.
 #include "platform/WineServer.h"
 
+#include "EnvGuard.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -84,6 +86,32 @@ TEST_F(WineServerTest, LiveSocketIsARunningServer) {
 TEST_F(WineServerTest, DebianStyleFolderIsSearchedToo) {
     FakeServer server(fakeTmp / "wine-Ab12Cd" / serverFolder / "socket");
     EXPECT_TRUE(running());
+}
+
+// Wine puts its folder under $TMPDIR when that is set; the guard looks there as well as in /tmp.
+TEST_F(WineServerTest, TmpdirFoldersOfBothKindsAreSearched) {
+    test::EnvGuard env;
+    env.set("TMPDIR", fakeTmp.string());
+    EXPECT_EQ(wineserverTempDirs(), (std::vector<fs::path>{"/tmp", fakeTmp}));
+    for (const fs::path& root : {fakeTmp / "wine-Zq81xP", userRoot()}) {
+        SCOPED_TRACE(root.string());
+        EXPECT_FALSE(wineserverRunning(prefix));
+        FakeServer server(root / serverFolder / "socket");
+        EXPECT_TRUE(wineserverRunning(prefix));
+        server.stop();
+        fs::remove_all(root);
+    }
+    env.set("TMPDIR", "/tmp");
+    EXPECT_EQ(wineserverTempDirs(), std::vector<fs::path>{"/tmp"});
+}
+
+TEST_F(WineServerTest, AWineFolderOfAnotherUserDoesNotCount) {
+    const fs::path planted = fakeTmp / "wine-planted";
+    FakeServer server(planted / serverFolder / "socket");
+    ASSERT_TRUE(running());
+    if (::chown(planted.c_str(), ::getuid() + 4242, static_cast<gid_t>(-1)) != 0)
+        GTEST_SKIP() << "giving a folder to another user needs root";
+    EXPECT_FALSE(running());
 }
 
 TEST_F(WineServerTest, OtherPrefixesAndOtherFilesDoNotCount) {
