@@ -151,25 +151,25 @@ void writeAll(int fd, std::string_view bytes, const WriteFunction& write, const 
 // Each exchange should bring back what the previous one placed at the target; when it brings another
 // file, a writer replaced the target in between, and that newer file goes back in its place. What is
 // left under the temporary name at the end is either ours or a version superseded by a newer one.
-void swapBack(int dirfd, const std::string& tempName, const std::string& name, std::uint64_t ours,
-              std::uint64_t foreign) {
+// Returns 0, or the error that left the foreign version under the temporary name.
+int swapBack(int dirfd, const std::string& tempName, const std::string& name, std::uint64_t ours,
+             std::uint64_t foreign) {
     std::uint64_t atTarget = ours;
     std::uint64_t inTemp = foreign;
     for (int round = 0; round < 100; ++round) {
         if (renameAt2(dirfd, tempName.c_str(), name.c_str(), RENAME_EXCHANGE) != 0) {
             // The target went away meanwhile: the foreign file takes its place unless a newer one did.
             if (renameAt2(dirfd, tempName.c_str(), name.c_str(), RENAME_NOREPLACE) != 0 && errno != EEXIST)
-                fail("Cannot put back " + name + " as another program wrote it (it is kept as " + tempName +
-                         ")",
-                     errno);
-            return;
+                return errno;
+            return 0;
         }
         const auto back = statAt(dirfd, tempName);
         if (!back || static_cast<std::uint64_t>(back->st_ino) == atTarget)
-            return;
+            return 0;
         atTarget = inTemp;
         inTemp = static_cast<std::uint64_t>(back->st_ino);
     }
+    return 0;
 }
 
 void syncFolder(int dirfd) {
@@ -270,9 +270,17 @@ FileVersion writeAtomically(const fs::path& target, std::string_view bytes, cons
     const bool folderSwappedIn = swappedOut && S_ISDIR(swappedOut->st_mode);
     if (folderSwappedIn || (expected && (!swappedOut || !S_ISREG(swappedOut->st_mode) ||
                                          !(versionOf(*swappedOut) == *expected)))) {
-        swapBack(dir.fd, tempName, name, static_cast<std::uint64_t>(mine.st_ino),
-                 swappedOut ? static_cast<std::uint64_t>(swappedOut->st_ino) : 0);
+        const int err = swapBack(dir.fd, tempName, name, static_cast<std::uint64_t>(mine.st_ino),
+                                 swappedOut ? static_cast<std::uint64_t>(swappedOut->st_ino) : 0);
         syncFolder(dir.fd);
+        if (err) {
+            tempGuard.gone = true; // it holds the other program's version now
+            fail(name +
+                     " was changed by another program while Tessaly saved it and cannot be put back; "
+                     "that version is kept as " +
+                     (folder / tempName).string(),
+                 err);
+        }
         changedMeanwhile(name);
     }
     // tempGuard removes the old file.
