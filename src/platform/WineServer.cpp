@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -27,20 +28,30 @@ SocketState probeSocket(const fs::path& socketPath) {
         return SocketState::Absent;
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
-    const std::string text = socketPath.string();
-    if (text.size() >= sizeof addr.sun_path)
-        return SocketState::Live; // cannot ask; a socket is there, so assume the worst
-    std::memcpy(addr.sun_path, text.c_str(), text.size() + 1);
+    std::string text = socketPath.string();
+    int folderFd = -1;
+    if (text.size() >= sizeof addr.sun_path) {
+        // Too long for an address (a deep $TMPDIR): reach the socket through its open folder instead.
+        folderFd = ::open(socketPath.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (folderFd < 0)
+            return SocketState::Live; // cannot ask; a socket is there, so assume the worst
+        text = "/proc/self/fd/" + std::to_string(folderFd) + "/" + socketPath.filename().string();
+    }
+    std::memcpy(addr.sun_path, text.c_str(), std::min(text.size() + 1, sizeof addr.sun_path));
 
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return SocketState::Live;
-    int rc;
-    do {
-        rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
-    } while (rc != 0 && errno == EINTR);
-    const int err = errno;
-    ::close(fd);
+    int rc = -1;
+    int err = EAGAIN;
+    if (fd >= 0 && text.size() < sizeof addr.sun_path) {
+        do {
+            rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+        } while (rc != 0 && errno == EINTR);
+        err = errno;
+    }
+    if (fd >= 0)
+        ::close(fd);
+    if (folderFd >= 0)
+        ::close(folderFd);
     if (rc == 0)
         return SocketState::Live;
     // Nobody listens on a stale socket file. Anything else (a full backlog, no permission to ask)

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -27,10 +28,13 @@ public:
         fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
-        const std::string text = socketPath.string();
+        // A path too long for an address is reached through its open folder.
+        const int folder = ::open(socketPath.parent_path().c_str(), O_PATH | O_DIRECTORY);
+        const std::string text = "/proc/self/fd/" + std::to_string(folder) + "/socket";
         EXPECT_LT(text.size(), sizeof addr.sun_path);
         std::memcpy(addr.sun_path, text.c_str(), text.size() + 1);
         EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << std::strerror(errno);
+        ::close(folder);
         EXPECT_EQ(::listen(fd_, 4), 0);
     }
     ~FakeServer() { stop(); }
@@ -103,6 +107,17 @@ TEST_F(WineServerTest, TmpdirFoldersOfBothKindsAreSearched) {
     }
     env.set("TMPDIR", "/tmp");
     EXPECT_EQ(wineserverTempDirs(), std::vector<fs::path>{"/tmp"});
+}
+
+TEST_F(WineServerTest, ASocketPathTooLongForAnAddressIsStillAsked) {
+    const fs::path deep = fakeTmp / std::string(120, 'd');
+    fs::create_directories(deep);
+    FakeServer server(deep / "wine-Xy12Zw" / serverFolder / "socket");
+    EXPECT_GE((deep / "wine-Xy12Zw" / serverFolder / "socket").string().size(),
+              sizeof(sockaddr_un::sun_path));
+    EXPECT_TRUE(wineserverRunning(prefix, wineserverSocketRoots(prefix, deep)));
+    server.stop();
+    EXPECT_FALSE(wineserverRunning(prefix, wineserverSocketRoots(prefix, deep)));
 }
 
 TEST_F(WineServerTest, AWineFolderOfAnotherUserDoesNotCount) {
