@@ -2,6 +2,7 @@
 #include "engine/ProfileSession.h"
 
 #include "engine/RestoreJournal.h"
+#include "platform/AtomicFile.h"
 #include "platform/Leftovers.h"
 #include "platform/TempFiles.h"
 #include "registry/Utf16.h"
@@ -47,6 +48,7 @@ ProfileSession::ProfileSession(Profile profile, Ui& ui)
         *registry_, u"System\\CurrentControlSet\\Control\\ComputerName\\ComputerName", u"ComputerName");
     environment_ = probeEnvironment(profile_, computer);
     leftoverNotice_ = leftoversNotice(removeLeftovers(hostTempDir()));
+    removeAtomicSaveLeftovers(profile_.prefix);
     // A restore killed half-way is finished or undone before anybody reads the profile.
     std::error_code ec;
     if (std::filesystem::exists(RestoreJournal::journalFile(profile_.prefix), ec)) {

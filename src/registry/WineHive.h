@@ -1,6 +1,7 @@
 // WineHive.h -- one Wine registry file (user.reg or system.reg) held in memory as a key tree.
 #pragma once
 
+#include "platform/AtomicFile.h"
 #include "registry/RegTypes.h"
 
 #include <cstddef>
@@ -70,7 +71,9 @@ public:
 
     // The file's text: unchanged keys come back as they were read, changed ones as Wine writes them.
     std::string serialize() const;
-    void save(const std::filesystem::path& file) const;
+    // Writes the file over the version that was read only (FileChangedMeanwhile otherwise); returns
+    // the version written.
+    FileVersion save(const std::filesystem::path& file, const FileVersion& readVersion) const;
 
     RegKey& root() { return *root_; }
     const RegKey& root() const { return *root_; }

@@ -162,8 +162,8 @@ std::string WineHive::serialize() const {
     return out;
 }
 
-void WineHive::save(const std::filesystem::path& file) const {
-    writeFileAtomically(file, serialize());
+FileVersion WineHive::save(const std::filesystem::path& file, const FileVersion& readVersion) const {
+    return writeFileAtomically(file, serialize(), readVersion);
 }
 
 } // namespace tessaly

@@ -4,7 +4,6 @@
 #include "platform/WineServer.h"
 
 #include <stdexcept>
-#include <sys/stat.h>
 
 namespace tessaly {
 
@@ -12,19 +11,10 @@ WineRegistry::WineRegistry(std::filesystem::path prefix) : prefix_(std::move(pre
     reload();
 }
 
-WineRegistry::FileStamp WineRegistry::stampOf(const std::filesystem::path& file) {
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0)
-        return {};
-    return {static_cast<std::uintmax_t>(st.st_size),
-            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
-            static_cast<std::uint64_t>(st.st_ino)};
-}
-
 void WineRegistry::reload() {
     // The stamps are taken before reading: a change made while reading counts as a change.
-    FileStamp user = stampOf(prefix_ / "user.reg");
-    FileStamp machine = stampOf(prefix_ / "system.reg");
+    FileVersion user = fileVersionOf(prefix_ / "user.reg");
+    FileVersion machine = fileVersionOf(prefix_ / "system.reg");
     user_ = WineHive::load(prefix_ / "user.reg");
     machine_ = WineHive::load(prefix_ / "system.reg");
     userStamp_ = user;
@@ -34,14 +24,15 @@ void WineRegistry::reload() {
 }
 
 bool WineRegistry::reloadIfChanged() {
-    if (stampOf(prefix_ / "user.reg") == userStamp_ && stampOf(prefix_ / "system.reg") == machineStamp_)
+    if (fileVersionOf(prefix_ / "user.reg") == userStamp_ &&
+        fileVersionOf(prefix_ / "system.reg") == machineStamp_)
         return false;
     reload();
     return true;
 }
 
-void WineRegistry::checkUnchanged(const std::filesystem::path& file, const FileStamp& seen) const {
-    if (!(stampOf(file) == seen))
+void WineRegistry::checkUnchanged(const std::filesystem::path& file, const FileVersion& seen) const {
+    if (!(fileVersionOf(file) == seen))
         throw std::runtime_error("The registry file " + file.string() +
                                  " was changed by another program since Tessaly read it; nothing was saved, "
                                  "so those changes are kept. Run again to work on the current file.");
@@ -61,14 +52,12 @@ void WineRegistry::save() {
     if (machine_.dirty())
         checkUnchanged(prefix_ / "system.reg", machineStamp_);
     if (user_.dirty()) {
-        user_.save(prefix_ / "user.reg");
+        userStamp_ = user_.save(prefix_ / "user.reg", userStamp_);
         user_.markClean();
-        userStamp_ = stampOf(prefix_ / "user.reg");
     }
     if (machine_.dirty()) {
-        machine_.save(prefix_ / "system.reg");
+        machineStamp_ = machine_.save(prefix_ / "system.reg", machineStamp_);
         machine_.markClean();
-        machineStamp_ = stampOf(prefix_ / "system.reg");
     }
 }
 

@@ -22,7 +22,8 @@ public:
     void checkCanChange() const;
     // Writes the changed files atomically; nothing when nothing changed. Throws on failure (the
     // files on disk stay as they were), when a wineserver of the prefix runs, and when a file was
-    // changed on disk since it was read (another program's changes are never overwritten).
+    // changed on disk since it was read, up to the moment it is replaced (another program's changes
+    // are never overwritten).
     void save();
     // Forgets unsaved changes by reading the files again.
     void reload();
@@ -48,21 +49,14 @@ private:
         RegKey* key = nullptr; // nullptr once the key was deleted
     };
 
-    // What a registry file looked like on disk when it was read or written.
-    struct FileStamp {
-        std::uintmax_t size = 0;
-        std::int64_t mtimeNs = 0;
-        std::uint64_t inode = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
-    static FileStamp stampOf(const std::filesystem::path& file);
-    void checkUnchanged(const std::filesystem::path& file, const FileStamp& seen) const;
+    // What each registry file was on disk when it was read or written.
+    void checkUnchanged(const std::filesystem::path& file, const FileVersion& seen) const;
 
     std::filesystem::path prefix_;
     WineHive user_;
     WineHive machine_;
-    FileStamp userStamp_;
-    FileStamp machineStamp_;
+    FileVersion userStamp_;
+    FileVersion machineStamp_;
     std::map<HKEY, Handle> handles_;
     HKEY nextHandle_ = 0x100;
 

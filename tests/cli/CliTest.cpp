@@ -149,5 +149,27 @@ TEST(CliFavorites, ExportImportAndARefusedFileOnTheSampleProfile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(favorites), {}), 5); // 4 before, "Added"
 }
 
+// A save killed half-way leaves its temporary file (the whole registry, passwords included) beside
+// user.reg; the next start removes it once it is old enough to belong to no running save.
+TEST_F(Cli, TemporaryFilesOfKilledSavesGoAtTheNextStart) {
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2);
+    const struct {
+        const char* name;
+        bool old;
+        bool removed;
+    } files[] = {{".user.reg.tessaly-tmp-Ab3dEf9hIj2L", true, true},
+                 {".user.reg.tmp-x1Y2z3", true, true}, // as earlier versions named it
+                 {".user.reg.tessaly-tmp-Zz9Yy8Xx7Ww6", false, false},
+                 {".notes.txt.tmp-x1Y2z3", true, false}};
+    for (const auto& f : files) {
+        writeFile(prefix / f.name, "\"POP3 Password2\"=hex:01,02");
+        if (f.old)
+            std::filesystem::last_write_time(prefix / f.name, old);
+    }
+    ASSERT_EQ(cli({"identities"}).exitCode, 0);
+    for (const auto& f : files)
+        EXPECT_EQ(std::filesystem::exists(prefix / f.name), !f.removed) << f.name;
+}
+
 } // namespace
 } // namespace tessaly

@@ -1,11 +1,14 @@
 // WineServerTest.cpp -- detecting a live wineserver through a real unix socket.
 #include "platform/WineServer.h"
 
+#include "EnvGuard.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -25,10 +28,13 @@ public:
         fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
-        const std::string text = socketPath.string();
+        // A path too long for an address is reached through its open folder.
+        const int folder = ::open(socketPath.parent_path().c_str(), O_PATH | O_DIRECTORY);
+        const std::string text = "/proc/self/fd/" + std::to_string(folder) + "/socket";
         EXPECT_LT(text.size(), sizeof addr.sun_path);
         std::memcpy(addr.sun_path, text.c_str(), text.size() + 1);
         EXPECT_EQ(::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << std::strerror(errno);
+        ::close(folder);
         EXPECT_EQ(::listen(fd_, 4), 0);
     }
     ~FakeServer() { stop(); }
@@ -84,6 +90,43 @@ TEST_F(WineServerTest, LiveSocketIsARunningServer) {
 TEST_F(WineServerTest, DebianStyleFolderIsSearchedToo) {
     FakeServer server(fakeTmp / "wine-Ab12Cd" / serverFolder / "socket");
     EXPECT_TRUE(running());
+}
+
+// Wine puts its folder under $TMPDIR when that is set; the guard looks there as well as in /tmp.
+TEST_F(WineServerTest, TmpdirFoldersOfBothKindsAreSearched) {
+    test::EnvGuard env;
+    env.set("TMPDIR", fakeTmp.string());
+    EXPECT_EQ(wineserverTempDirs(), (std::vector<fs::path>{"/tmp", fakeTmp}));
+    for (const fs::path& root : {fakeTmp / "wine-Zq81xP", userRoot()}) {
+        SCOPED_TRACE(root.string());
+        EXPECT_FALSE(wineserverRunning(prefix));
+        FakeServer server(root / serverFolder / "socket");
+        EXPECT_TRUE(wineserverRunning(prefix));
+        server.stop();
+        fs::remove_all(root);
+    }
+    env.set("TMPDIR", "/tmp");
+    EXPECT_EQ(wineserverTempDirs(), std::vector<fs::path>{"/tmp"});
+}
+
+TEST_F(WineServerTest, ASocketPathTooLongForAnAddressIsStillAsked) {
+    const fs::path deep = fakeTmp / std::string(120, 'd');
+    fs::create_directories(deep);
+    FakeServer server(deep / "wine-Xy12Zw" / serverFolder / "socket");
+    EXPECT_GE((deep / "wine-Xy12Zw" / serverFolder / "socket").string().size(),
+              sizeof(sockaddr_un::sun_path));
+    EXPECT_TRUE(wineserverRunning(prefix, wineserverSocketRoots(prefix, deep)));
+    server.stop();
+    EXPECT_FALSE(wineserverRunning(prefix, wineserverSocketRoots(prefix, deep)));
+}
+
+TEST_F(WineServerTest, AWineFolderOfAnotherUserDoesNotCount) {
+    const fs::path planted = fakeTmp / "wine-planted";
+    FakeServer server(planted / serverFolder / "socket");
+    ASSERT_TRUE(running());
+    if (::chown(planted.c_str(), ::getuid() + 4242, static_cast<gid_t>(-1)) != 0)
+        GTEST_SKIP() << "giving a folder to another user needs root";
+    EXPECT_FALSE(running());
 }
 
 TEST_F(WineServerTest, OtherPrefixesAndOtherFilesDoNotCount) {

@@ -1,0 +1,205 @@
+// ProfileGuardsTest.cpp -- no verb changes a profile that another run holds or whose wineserver runs.
+#include "RunProgram.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/ProfileLock.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <future>
+#include <map>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace tessaly {
+namespace {
+
+using test::readFile;
+using test::runProgram;
+using test::TempDir;
+using test::writeFile;
+
+// Every file of the profile with its contents; the lock file says only who holds the profile.
+std::map<std::string, std::string> snapshot(const fs::path& prefix) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(prefix)) {
+        const std::string name = fs::relative(entry.path(), prefix).string();
+        if (name == ".tessaly-lock")
+            continue;
+        files[name] = entry.is_regular_file() && !entry.is_symlink() ? readFile(entry.path()) : "";
+    }
+    return files;
+}
+
+class ProfileGuards : public ::testing::Test {
+protected:
+    TempDir dir;
+    fs::path prefix = dir / "prefix";
+    fs::path tmp = dir / "tmp";
+
+    struct Verb {
+        std::string name;
+        std::vector<std::string> args;
+        std::string input;
+        fs::path output; // a file the verb would make; empty when none
+    };
+    std::vector<Verb> verbs;
+
+    void SetUp() override {
+        test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
+        fs::create_directories(tmp);
+        auto backup = cli(
+            {"backup", "--identity", "Main Identity", "--out", (dir / "a.tsy").string(), "--password-stdin"},
+            "pa55\n");
+        ASSERT_EQ(backup.exitCode, 0) << backup.err;
+        auto dump = cli({"reg", "dump", "HKEY_CURRENT_USER\\Identities", (dir / "ids.txt").string()});
+        ASSERT_EQ(dump.exitCode, 0) << dump.err;
+        writeFile(dir / "new.htm", "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<DL><p>\n"
+                                   "<DT><A HREF=\"https://www.example.org/\">Added</A>\n</DL><p>\n");
+        verbs = {
+            {"backup",
+             {"backup", "--identity", "Work", "--out", (dir / "b.tsy").string()},
+             "",
+             dir / "b.tsy"},
+            {"restore",
+             {"restore", (dir / "a.tsy").string(), "--identity", "Work", "--yes", "--password-stdin"},
+             "pa55\n",
+             {}},
+            {"reg load",
+             {"reg", "load", "HKEY_CURRENT_USER\\Software\\Copied Identities", (dir / "ids.txt").string()},
+             "",
+             {}},
+            {"favorites import", {"favorites", "import", (dir / "new.htm").string()}, "", {}},
+        };
+    }
+    test::RunResult cli(std::vector<std::string> args, const std::string& input = "") {
+        args.insert(args.begin(), TESSALY_CLI);
+        return runProgram(args,
+                          {{"WINEPREFIX", prefix.string()},
+                           {"TMPDIR", tmp.string()},
+                           {"HOME", dir.path().string()},
+                           {"TESSALY_PASSWORD", std::nullopt}},
+                          input);
+    }
+    // Runs the verbs at once (each waits a while for the profile before it gives up).
+    std::vector<test::RunResult> runAll(const std::vector<Verb>& which) {
+        std::vector<std::future<test::RunResult>> running;
+        for (const Verb& v : which)
+            running.push_back(std::async(std::launch::async, [this, &v] { return cli(v.args, v.input); }));
+        std::vector<test::RunResult> results;
+        for (auto& r : running)
+            results.push_back(r.get());
+        return results;
+    }
+};
+
+TEST_F(ProfileGuards, EveryVerbThatChangesTheProfileWaitsForTheLockAndThenRefuses) {
+    const auto before = snapshot(prefix);
+    std::vector<test::RunResult> results;
+    {
+        ProfileLock held(prefix, "the guard test");
+        results = runAll(verbs);
+    }
+    ASSERT_EQ(results.size(), verbs.size());
+    for (size_t i = 0; i < verbs.size(); ++i) {
+        SCOPED_TRACE(verbs[i].name);
+        EXPECT_NE(results[i].exitCode, 0);
+        EXPECT_NE((results[i].out + results[i].err).find("is being changed by the guard test"),
+                  std::string::npos)
+            << results[i].out << results[i].err;
+        if (!verbs[i].output.empty()) {
+            EXPECT_FALSE(fs::exists(verbs[i].output));
+        }
+    }
+    EXPECT_EQ(snapshot(prefix), before);
+    // Once the lock is free the same runs go through, so the lock was what stopped them.
+    const auto reg = cli(verbs[2].args);
+    EXPECT_EQ(reg.exitCode, 0) << reg.err;
+    EXPECT_NE(readFile(prefix / "user.reg"), before.at("user.reg"));
+}
+
+// The wineserver binary of the Wine installed here, or empty.
+fs::path wineserverBinary() {
+    std::vector<fs::path> candidates;
+    if (const char* named = std::getenv("WINESERVER"))
+        candidates.emplace_back(named);
+    for (const char* p : {"/usr/lib/wine/wineserver", "/usr/bin/wineserver", "/usr/lib/wine/wineserver64"})
+        candidates.emplace_back(p);
+    for (const fs::path& p : candidates)
+        if (::access(p.c_str(), X_OK) == 0)
+            return p;
+    return {};
+}
+
+// A real wineserver of a prefix, started with TMPDIR set as a user's session may have it; stopped by
+// its process id.
+class RunningWineserver {
+public:
+    RunningWineserver(const fs::path& binary, const fs::path& prefix, const fs::path& tmpDir) {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::setenv("WINEPREFIX", prefix.c_str(), 1);
+            ::setenv("TMPDIR", tmpDir.c_str(), 1);
+            // Foreground (the process id stays this one) and persistent (no client ever connects).
+            ::execl(binary.c_str(), binary.c_str(), "-f", "-p", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+    ~RunningWineserver() { stop(); }
+    // Waits until the server listens on its socket somewhere below tmpDir.
+    bool waitForSocket(const fs::path& tmpDir) {
+        for (int i = 0; i < 200; ++i) {
+            int status = 0;
+            if (pid_ <= 0 || ::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return false;
+            }
+            std::error_code ec;
+            for (auto it = fs::recursive_directory_iterator(tmpDir, ec); !ec && it != fs::end(it);
+                 it.increment(ec))
+                if (it->path().filename() == "socket" && it->is_socket(ec))
+                    return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+    void stop() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+TEST_F(ProfileGuards, ARealWineserverOfThePrefixUnderTmpdirStopsEveryRegistryChange) {
+    const fs::path binary = wineserverBinary();
+    if (binary.empty())
+        GTEST_SKIP() << "no wineserver is installed (Debian package wine64)";
+    RunningWineserver server(binary, prefix, tmp);
+    ASSERT_TRUE(server.waitForSocket(tmp)) << "the wineserver did not start";
+    const auto before = snapshot(prefix);
+    const std::vector<Verb> changing = {verbs[1], verbs[2]}; // restore and reg load
+    for (const Verb& v : changing) {
+        SCOPED_TRACE(v.name);
+        const auto r = cli(v.args, v.input);
+        EXPECT_NE(r.exitCode, 0);
+        EXPECT_NE((r.out + r.err).find("wineserver -k"), std::string::npos) << r.out << r.err;
+    }
+    EXPECT_EQ(snapshot(prefix), before);
+    server.stop();
+    // The socket file stays behind a killed server; nobody listens on it, so changes go through again.
+    const auto reg = cli(verbs[2].args);
+    EXPECT_EQ(reg.exitCode, 0) << reg.err;
+}
+
+} // namespace
+} // namespace tessaly
