@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -54,6 +55,22 @@ std::vector<std::string> splitTabs(const std::string& line) {
 void moveInPlace(const fs::path& from, const fs::path& to) {
     fs::create_directories(to.parent_path());
     fs::rename(from, to);
+}
+
+// True when `to` lies below `base` and no folder between them is a link: a staged file only ever goes into
+// the folder its staging folder was made in, or below it.
+bool reachableWithoutLinks(const fs::path& base, const fs::path& to) {
+    const fs::path relative = to.lexically_relative(base);
+    if (!staysInside(relative))
+        return false;
+    fs::path at = base;
+    for (auto part = relative.begin(); part != relative.end() && std::next(part) != relative.end(); ++part) {
+        at /= *part;
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+            return false;
+    }
+    return true;
 }
 
 // What a killed restore recorded, read without following a link or blocking on a FIFO.
@@ -204,15 +221,23 @@ std::string RestoreJournal::recover(const fs::path& prefix) {
             committed.clear();
         }
     }
-    // Only what this journal's own staging folders hold is ever moved or removed.
+    // Only what this journal's own staging folders hold is ever moved or removed, and only into the
+    // folder the staging folder was made in.
     auto staged = [&](const fs::path& path) {
-        return std::find(folders.begin(), folders.end(), path) != folders.end();
+        struct stat st {};
+        return std::find(folders.begin(), folders.end(), path) != folders.end() &&
+               ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     };
     std::string torn;
     for (const auto& [from, to] : committed) {
         std::error_code ec;
         if (!staged(from.parent_path()) || !fs::exists(from, ec))
             continue;
+        if (!reachableWithoutLinks(from.parent_path().parent_path(), to)) {
+            torn += (torn.empty() ? "" : "; ") + to.string() +
+                    " (not in the folder its staged copy was made for)";
+            continue;
+        }
         try {
             moveInPlace(from, to);
         } catch (const std::exception& e) {

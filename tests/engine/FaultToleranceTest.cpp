@@ -140,7 +140,7 @@ std::string identityRecord(const fs::path& prefix) {
 }
 
 TEST(StagedRestore, AKilledRestoreIsFinishedOrUndoneOnlyInsideItsOwnProfile) {
-    enum class Journal { Undone, Completed, Foreign, PathOutside, MoveFails, Link };
+    enum class Journal { Undone, Completed, Foreign, PathOutside, ThroughALink, MoveFails, Link };
     const struct {
         Journal kind;
         const char* notice;
@@ -150,6 +150,7 @@ TEST(StagedRestore, AKilledRestoreIsFinishedOrUndoneOnlyInsideItsOwnProfile) {
         {Journal::Completed, "completed", true, false},
         {Journal::Foreign, "was not written for this profile", false, true},
         {Journal::PathOutside, "undone", false, false},
+        {Journal::ThroughALink, "torn", false, true},
         {Journal::MoveFails, "torn", false, true},
         {Journal::Link, "not one Tessaly can read", false, true},
     };
@@ -167,9 +168,11 @@ TEST(StagedRestore, AKilledRestoreIsFinishedOrUndoneOnlyInsideItsOwnProfile) {
         std::string journal = tc.kind == Journal::Foreign ? "P\t1\t2\n" : identityRecord(p.prefix);
         journal += "S\t" + (rel / staging.filename()).string() + "\n";
         if (tc.kind != Journal::Undone) {
-            const fs::path to = tc.kind == Journal::PathOutside ? fs::path("../victim.txt")
-                                : tc.kind == Journal::MoveFails ? rel / "Inbox.dbx" / "inside-a-file"
-                                                                : rel / "Inbox.dbx";
+            fs::create_directory_symlink(dir.path(), store / "linked");
+            const fs::path to = tc.kind == Journal::PathOutside    ? fs::path("../victim.txt")
+                                : tc.kind == Journal::ThroughALink ? rel / "linked" / "victim.txt"
+                                : tc.kind == Journal::MoveFails    ? rel / "Inbox.dbx" / "inside-a-file"
+                                                                   : rel / "Inbox.dbx";
             journal +=
                 "M\t" + (rel / staging.filename() / "Inbox.dbx").string() + "\t" + to.string() + "\nC\n";
         }
