@@ -123,6 +123,24 @@ TEST_F(ProfileGuards, EveryVerbThatChangesTheProfileWaitsForTheLockAndThenRefuse
     EXPECT_NE(readFile(prefix / "user.reg"), before.at("user.reg"));
 }
 
+// A link planted as the lock file (it would have its target truncated) refuses every verb; nothing runs
+// unlocked and the file the link names keeps its bytes.
+TEST_F(ProfileGuards, ALinkPlantedAsTheLockFileRefusesEveryVerb) {
+    writeFile(dir / "victim.txt", "keep me");
+    fs::remove(ProfileLock::lockFile(prefix));
+    fs::create_symlink(dir / "victim.txt", ProfileLock::lockFile(prefix));
+    const auto before = snapshot(prefix);
+    const std::vector<test::RunResult> results = runAll(verbs);
+    for (size_t i = 0; i < verbs.size(); ++i) {
+        SCOPED_TRACE(verbs[i].name);
+        EXPECT_NE(results[i].exitCode, 0);
+        EXPECT_NE((results[i].out + results[i].err).find("it is not a regular file"), std::string::npos)
+            << results[i].out << results[i].err;
+    }
+    EXPECT_EQ(snapshot(prefix), before);
+    EXPECT_EQ(readFile(dir / "victim.txt"), "keep me");
+}
+
 // The wineserver binary of the Wine installed here, or empty.
 fs::path wineserverBinary() {
     std::vector<fs::path> candidates;
