@@ -149,7 +149,7 @@ def read_compatible(data, password):
 
 def main():
     if len(sys.argv) != 3:
-        print(__doc__, file=sys.stderr)
+        print("usage: tsy_reader.py FILE OUT  (password in $TESSALY_PASSWORD)", file=sys.stderr)
         return 2
     with open(sys.argv[1], "rb") as f:
         data = f.read()
