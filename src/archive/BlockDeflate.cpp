@@ -126,7 +126,11 @@ DeflatedFile deflateInto(int in, int spool, const SpoolCipher& cipher, const fs:
     std::deque<std::pair<std::shared_ptr<Block>, std::future<void>>> inFlight;
     auto writeOldest = [&] {
         auto& [block, done] = inFlight.front();
-        done.wait();
+        try {
+            done.get(); // what compress() threw (no memory for the output, ...) comes out here
+        } catch (const std::exception& e) {
+            fail("cannot compress " + file.string() + ": " + e.what(), ZIP_ER_MEMORY);
+        }
         if (block->failed)
             fail("cannot compress " + file.string(), ZIP_ER_INTERNAL);
         writeAll(spool, block->output, result.compressedSize, cipher, out);
@@ -155,16 +159,12 @@ DeflatedFile deflateInto(int in, int spool, const SpoolCipher& cipher, const fs:
         last = block->last = got < kDeflateBlock;
         if (inFlight.size() >= depth)
             writeOldest();
-        if (pool) {
-            auto task = std::make_shared<std::packaged_task<void()>>([block] { compress(*block); });
-            inFlight.emplace_back(block, task->get_future());
+        auto task = std::make_shared<std::packaged_task<void()>>([block] { compress(*block); });
+        inFlight.emplace_back(block, task->get_future());
+        if (pool)
             pool->submit([task] { (*task)(); });
-        } else {
-            std::promise<void> done;
-            compress(*block);
-            done.set_value();
-            inFlight.emplace_back(block, done.get_future());
-        }
+        else
+            (*task)();
     }
     while (!inFlight.empty())
         writeOldest();

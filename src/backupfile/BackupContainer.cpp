@@ -58,8 +58,26 @@ BackupFileCheck checkCompatible(const std::filesystem::path& file, const std::st
 
 } // namespace
 
+namespace {
+
+// A file that is there but cannot be opened is said so, not taken for a damaged backup file.
+void throwIfUnreadable(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec))
+        return; // the readers say "there is no file"
+    if (int error = readError(file))
+        throw ContainerError(BackupFileCheck::Unreadable, describeUnreadable(file, error));
+}
+
+} // namespace
+
 BackupFileCheck checkContainer(const std::filesystem::path& file, const std::string& password,
                                const CodePage& codePage) {
+    try {
+        throwIfUnreadable(file);
+    } catch (const ContainerError& e) {
+        return e.check;
+    }
     if (detectProtection(file) == Protection::Strong)
         return checkStrong(file, password);
     return checkCompatible(file, password, codePage, nullptr);
@@ -67,6 +85,7 @@ BackupFileCheck checkContainer(const std::filesystem::path& file, const std::str
 
 void openArchive(const std::filesystem::path& file, const std::string& password,
                  const std::filesystem::path& archive, const CodePage& codePage, Ui& ui) {
+    throwIfUnreadable(file);
     if (detectProtection(file) == Protection::Strong)
         return openStrong(file, password, archive, ui);
     std::string why;

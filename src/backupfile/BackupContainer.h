@@ -48,8 +48,9 @@ BackupFileCheck checkContainer(const std::filesystem::path& file, const std::str
                                const CodePage& codePage);
 
 // Writes the plain archive of the backup file `file` to `archive` (inside the caller's private folder).
-// Throws ContainerError: WrongPassword, NotABackupFile, Missing, or Damaged (a strong file whose
-// authentication fails, or that is cut short).
+// Throws ContainerError: WrongPassword, NotABackupFile, Missing, Unreadable (the file cannot be opened:
+// "cannot read FILE: permission denied"), or Damaged (a strong file whose authentication fails, or that
+// is cut short).
 void openArchive(const std::filesystem::path& file, const std::string& password,
                  const std::filesystem::path& archive, const CodePage& codePage, Ui& ui);
 

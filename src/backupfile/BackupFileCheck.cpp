@@ -3,7 +3,12 @@
 
 #include "backupfile/Scrambler.h"
 
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <fstream>
+#include <unistd.h>
 
 namespace tessaly {
 
@@ -39,8 +44,26 @@ std::string describe(BackupFileCheck check, const std::filesystem::path& file) {
         return file.string() + " is damaged or cut short";
     case BackupFileCheck::WrongPassword:
         return "wrong password for " + file.string() + " (or its password check is damaged)";
+    case BackupFileCheck::Unreadable:
+        return describeUnreadable(file, readError(file));
     }
     return "";
+}
+
+std::string describeUnreadable(const std::filesystem::path& file, int error) {
+    std::string why = std::strerror(error);
+    if (!why.empty())
+        why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
+    return "cannot read " + file.string() + ": " + why;
+}
+
+int readError(const std::filesystem::path& file) {
+    // Non-blocking, so that a FIFO in the file's place does not hang the check.
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return 0;
 }
 
 } // namespace tessaly

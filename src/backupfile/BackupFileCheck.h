@@ -14,6 +14,7 @@ enum class BackupFileCheck {
     NotABackupFile, // too short, or its end is no password trailer (32 hex digits and a zero byte)
     WrongPassword,  // a well-formed trailer of another password
     Damaged,        // the password is right but the contents are damaged or cut short
+    Unreadable,     // the file is there but cannot be opened for reading (permissions, ...)
 };
 
 BackupFileCheck checkBackupFile(const std::filesystem::path& file, const std::string& password,
@@ -21,5 +22,11 @@ BackupFileCheck checkBackupFile(const std::filesystem::path& file, const std::st
 
 // A sentence for the user about a check that did not pass.
 std::string describe(BackupFileCheck check, const std::filesystem::path& file);
+
+// "cannot read FILE: permission denied": the system's reason for an errno, in lower case.
+std::string describeUnreadable(const std::filesystem::path& file, int error);
+
+// Opens the file for reading once: 0 when that works, else the errno (ENOENT for a missing file).
+int readError(const std::filesystem::path& file);
 
 } // namespace tessaly

@@ -82,7 +82,8 @@ public:
         }
         sodium_free(master);
         if (rc != 0)
-            throw std::runtime_error("not enough memory for the key derivation");
+            throw std::runtime_error("not enough memory for the key derivation (" +
+                                     std::to_string(readLe(h.data() + kOffMem, 8) >> 20) + " MiB)");
     }
 
 private:
@@ -117,18 +118,31 @@ Header readHeader(int fd, const std::filesystem::path& file) {
         throw ContainerError(BackupFileCheck::NotABackupFile,
                              file.string() + " is a strong backup file of format version " +
                                  std::to_string(h[kOffVersion]) + ", which this Tessaly cannot read");
-    if (h[kOffKdf] != kKdfArgon2id13 || h[kOffReserved] != 0 || h[kOffReserved + 1] != 0)
+    if (h[kOffKdf] != kKdfArgon2id13)
+        throw ContainerError(BackupFileCheck::NotABackupFile, file.string() + " names a key derivation (" +
+                                                                  std::to_string(h[kOffKdf]) +
+                                                                  ") that this Tessaly does not know");
+    if (h[kOffReserved] != 0 || h[kOffReserved + 1] != 0)
         throw ContainerError(BackupFileCheck::NotABackupFile,
-                             file.string() + " names a key derivation that this Tessaly does not know");
+                             file.string() +
+                                 " uses its header's reserved field, which this Tessaly cannot read");
     std::uint64_t ops = readLe(h.data() + kOffOps, 4), mem = readLe(h.data() + kOffMem, 8);
     std::string params =
         " (opslimit " + std::to_string(ops) + ", memlimit " + std::to_string(mem) + " bytes)";
-    if (ops > kMaxOpslimit || mem > kMaxMemlimit)
-        damaged(file, "asks for a key derivation above Tessaly's limits" + params +
-                          "; refused without trying (limits: opslimit " + std::to_string(kMaxOpslimit) +
-                          ", memlimit 1 GiB)");
     if (ops < crypto_pwhash_OPSLIMIT_MIN || mem < crypto_pwhash_MEMLIMIT_MIN)
         damaged(file, "asks for a key derivation below the library's minimum" + params);
+    if (!kdfWithinLimits(ops, mem))
+        damaged(file, "asks for a key derivation above Tessaly's limits" + params +
+                          "; refused without trying (limits: opslimit " + std::to_string(kMaxOpslimit) +
+                          ", memlimit 256 MiB, opslimit x memlimit " + std::to_string(kMaxKdfWork >> 20) +
+                          " MiB)");
+    const std::uint64_t size = fileSize(fd, file);
+    if (size == kStrongHeaderSize)
+        damaged(file, "is cut short: it holds no encrypted data after its header");
+    if (size < kStrongMinimumSize)
+        damaged(file, "is cut short: it is " + std::to_string(size) +
+                          " bytes long, shorter than the shortest strong backup file (" +
+                          std::to_string(kStrongMinimumSize) + " bytes)");
     return h;
 }
 
@@ -164,6 +178,10 @@ private:
     Ui& ui_;
 };
 
+std::string plural(std::uint64_t n, const std::string& noun) {
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
 // Why the chunk at `pos` did not authenticate: bytes added after a complete file, a file cut short,
 // or a damaged, missing or reordered chunk.
 [[noreturn]] void diagnose(int fd, const std::filesystem::path& file, std::uint64_t size, std::uint64_t pos,
@@ -181,7 +199,7 @@ private:
                                                        window.bytes.data(), m, first ? h.data() : nullptr,
                                                        first ? h.size() : 0) == 0 &&
             tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL && pos + m + kMarkSize < size)
-            damaged(file, "has " + std::to_string(size - pos - m - kMarkSize) + " bytes added after its end");
+            damaged(file, "has " + plural(size - pos - m - kMarkSize, "byte") + " added after its end");
     }
     if (!endsWithStrongMark(file))
         damaged(file, "is cut short: its encrypted data ends inside chunk " + std::to_string(chunk + 1));
@@ -205,22 +223,33 @@ void decryptBody(int in, int out, const std::filesystem::path& file, const std::
             damaged(file, chunk == 0 ? "is cut short: it holds no encrypted data after its header"
                                      : "is cut short: it ends after chunk " + std::to_string(chunk) +
                                            ", before its last chunk");
-        // A full chunk is followed by at least the shortest last chunk and the end mark.
+        // A full chunk is followed by at least the shortest last chunk and the end mark; otherwise the
+        // rest but the end mark is the last chunk, which holds less than a full chunk of archive.
         const bool full = left >= kCipherChunk + kAbytes + kMarkSize;
-        const std::size_t n = full ? kCipherChunk
-                                   : static_cast<std::size_t>(std::min<std::uint64_t>(
-                                         left > kMarkSize ? left - kMarkSize : 0, kCipherChunk));
+        const std::uint64_t n = full ? kCipherChunk : left > kMarkSize ? left - kMarkSize : 0;
         unsigned long long plen = 0;
         unsigned char tag = 0;
         const bool first = chunk == 0;
         Stream before = state;
-        bool ok = n >= kAbytes && readAt(in, cipher.chars(), n, pos, file) == n &&
-                  crypto_secretstream_xchacha20poly1305_pull(
-                      &state, plain.bytes.data(), &plen, &tag, cipher.bytes.data(), n,
-                      first ? h.data() : nullptr, first ? h.size() : 0) == 0;
-        const bool final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
-        if (!ok || final == full)
+        const bool ok = n >= kAbytes && (full || n < kCipherChunk) &&
+                        readAt(in, cipher.chars(), static_cast<std::size_t>(n), pos, file) == n &&
+                        crypto_secretstream_xchacha20poly1305_pull(
+                            &state, plain.bytes.data(), &plen, &tag, cipher.bytes.data(), n,
+                            first ? h.data() : nullptr, first ? h.size() : 0) == 0;
+        if (!ok && !full && n >= kCipherChunk && endsWithStrongMark(file))
+            damaged(file, "is damaged: its last chunk (chunk " + std::to_string(chunk + 1) + ", at byte " +
+                              std::to_string(pos) + ") is " + std::to_string(n) +
+                              " bytes long, more than a last chunk can hold (" +
+                              std::to_string(kCipherChunk - 1) + ")");
+        if (!ok)
             diagnose(in, file, size, pos, before, first, h, chunk);
+        const bool final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
+        if (tag != (full ? crypto_secretstream_xchacha20poly1305_TAG_MESSAGE
+                         : crypto_secretstream_xchacha20poly1305_TAG_FINAL))
+            damaged(file, "is damaged: chunk " + std::to_string(chunk + 1) +
+                              " of its encrypted data (at byte " + std::to_string(pos) +
+                              ") carries the tag " + std::to_string(tag) + " where the " +
+                              (full ? "format allows only MESSAGE (0)" : "last chunk must carry FINAL (3)"));
         writeAll(out, plain.chars(), plen, archive);
         pos += n;
         reportProgress(ui, pos, size);
@@ -234,6 +263,11 @@ void decryptBody(int in, int out, const std::filesystem::path& file, const std::
 }
 
 } // namespace
+
+bool kdfWithinLimits(std::uint64_t opslimit, std::uint64_t memlimit) {
+    return opslimit >= crypto_pwhash_OPSLIMIT_MIN && memlimit >= crypto_pwhash_MEMLIMIT_MIN &&
+           opslimit <= kMaxOpslimit && memlimit <= kMaxMemlimit && opslimit * memlimit <= kMaxKdfWork;
+}
 
 bool hasStrongHeader(const std::filesystem::path& file) {
     try {
@@ -286,8 +320,7 @@ StrongSealer::StrongSealer(const std::filesystem::path& out, const std::string& 
                            const KdfParameters& kdf) {
     if (password.empty())
         throw ContainerError(BackupFileCheck::WrongPassword, "a strong backup file needs a password");
-    if (kdf.opslimit > kMaxOpslimit || kdf.memlimit > kMaxMemlimit ||
-        kdf.opslimit < crypto_pwhash_OPSLIMIT_MIN || kdf.memlimit < crypto_pwhash_MEMLIMIT_MIN)
+    if (!kdfWithinLimits(kdf.opslimit, kdf.memlimit))
         throw std::invalid_argument("key derivation parameters outside the allowed range");
     initSodium();
     s_ = std::make_unique<State>();
@@ -374,8 +407,6 @@ BackupFileCheck checkStrong(const std::filesystem::path& file, const std::string
         return BackupFileCheck::Ok;
     } catch (const ContainerError& e) {
         return e.check;
-    } catch (const std::exception&) {
-        return BackupFileCheck::NotABackupFile;
     }
 }
 

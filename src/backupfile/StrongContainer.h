@@ -27,7 +27,15 @@ struct KdfParameters {
     std::uint64_t memlimit = std::uint64_t{64} << 20;
 };
 inline constexpr std::uint32_t kMaxOpslimit = 20;
-inline constexpr std::uint64_t kMaxMemlimit = std::uint64_t{1} << 30;
+inline constexpr std::uint64_t kMaxMemlimit = std::uint64_t{256} << 20;
+// opslimit x memlimit: four times the default's work, so a forged header costs at most a second or two
+// and 256 MiB before the password is found wrong.
+inline constexpr std::uint64_t kMaxKdfWork = 4 * std::uint64_t{12} * (std::uint64_t{64} << 20);
+// The shortest strong file: the header, an empty last chunk and the end mark.
+inline constexpr std::uint64_t kStrongMinimumSize = kStrongHeaderSize + 17 + sizeof kStrongEndMark;
+
+// True when a file may ask for this key derivation: within the library's minimums and Tessaly's caps.
+bool kdfWithinLimits(std::uint64_t opslimit, std::uint64_t memlimit);
 
 // True when the file starts with the strong magic. Never throws.
 bool hasStrongHeader(const std::filesystem::path& file);
@@ -63,6 +71,7 @@ void sealStrong(const std::filesystem::path& archive, const std::filesystem::pat
                 const std::string& password, const KdfParameters& kdf, Ui& ui);
 
 // Reads the header and checks the password's key-check value (one key derivation); nothing decrypted.
+// A failure to read the file or to run the key derivation is thrown, never reported as a check.
 BackupFileCheck checkStrong(const std::filesystem::path& file, const std::string& password);
 
 // Decrypts the whole file into `archive`. Throws ContainerError; `archive` is removed on any failure.

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 #include <sodium.h>
+#include <stdexcept>
+#include <string>
 #include <sys/mman.h>
 
 namespace tessaly {
@@ -78,6 +80,11 @@ KeystreamTable::~KeystreamTable() {
 }
 
 void KeystreamTable::xorAt(std::uint64_t position, char* data, std::size_t n) const {
+    // A short table holds only the stream's first size_ bytes: past them there is no keystream to give.
+    if (size_ < kPeriod && (position > size_ || n > size_ - position))
+        throw std::out_of_range("keystream bytes " + std::to_string(position) + " to " +
+                                std::to_string(position + n) + " asked of a table of " +
+                                std::to_string(size_));
     std::size_t at =
         size_ == kPeriod ? static_cast<std::size_t>(position % kPeriod) : static_cast<std::size_t>(position);
     auto* out = reinterpret_cast<unsigned char*>(data);

@@ -50,7 +50,8 @@ public:
     KeystreamTable(const KeystreamTable&) = delete;
     KeystreamTable& operator=(const KeystreamTable&) = delete;
 
-    // XORs keystream bytes position .. position + n - 1 into data.
+    // XORs keystream bytes position .. position + n - 1 into data. Throws std::out_of_range for bytes
+    // past the table's length (when it is shorter than a period).
     void xorAt(std::uint64_t position, char* data, std::size_t n) const;
 
 private:

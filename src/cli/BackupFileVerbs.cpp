@@ -10,6 +10,7 @@
 #include "engine/BackupAudit.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
+#include "engine/ItemHandlers.h"
 #include "platform/TempFiles.h"
 #include "platform/UnnamedFile.h"
 
@@ -33,6 +34,7 @@ public:
     UnnamedFile plain{work.path()}; // the plain archive, never named on disk
     std::filesystem::path archive = plain.path();
     std::filesystem::path info = work.path() / kInfoFileName;
+    std::unique_ptr<ProfileSession> session;
     CodePage codePage;
     std::vector<ArchiveMember> members;
     Protection protection = Protection::Compatible;
@@ -40,7 +42,7 @@ public:
     // Returns an exit code when the file does not open.
     std::optional<int> open(const std::filesystem::path& file, const CommonOptions& options) {
         TerminalUi ui(options.yes);
-        std::unique_ptr<ProfileSession> session = openProfile(options, ui);
+        session = openProfile(options, ui);
         codePage = session->codePage();
         std::optional<std::string> given = passwordFromOptions(options.has("--password-stdin"));
         protection = detectProtection(file).value_or(Protection::Compatible);
@@ -126,9 +128,22 @@ int runVerify(const Args& args) {
         ++problems;
     };
     std::cout << "ok   password\n";
-    for (const std::string& text :
-         auditBackupArchive(backup.archive, backup.work.path(), backup.codePage).problems)
+    BackupAudit audit = auditBackupArchive(backup.archive, backup.work.path(), backup.codePage);
+    for (const std::string& text : audit.problems)
         problem(text);
+    // What a restore would refuse when it stages the items: the same checks, on a trial identity.
+    if (audit.problems.empty() && backup.readInfo()) {
+        MainWindowState state;
+        state.TempArchivePath = backup.archive.string();
+        state.ItemFlags = backup.get("BackupItem");
+        for (int i = 0; i < kBackupItemCount; ++i)
+            if (state.ItemFlags[i] == '1')
+                state.RecordedItemValue[i] = backup.get(kBackupItems[i].infoKey.data());
+        TerminalUi ui(options.yes);
+        HandlerContext context{*backup.session, state, ui, backup.work.path(), ""};
+        for (const std::string& text : ItemHandlers(context).restoreRefusals(state.ItemFlags))
+            problem(text);
+    }
     if (problems == 0)
         std::cout << "ok   " << backup.members.size() << " members read back with correct CRCs\n"
                   << "ok   every item's recorded members are present\n";

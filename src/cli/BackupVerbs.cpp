@@ -12,7 +12,11 @@
 #include "engine/RestoreDriver.h"
 #include "platform/TempFiles.h"
 
+#include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
+#include <unistd.h>
 
 namespace tessaly::cli {
 
@@ -69,6 +73,31 @@ void printFailures(const std::array<std::string, kBackupItemCount>& failures) {
             std::cerr << kBackupItems[i].cliName << ": " << failures[i] << std::endl;
 }
 
+// Why --out cannot take a backup file, before any work is done; nullopt when it can.
+std::optional<std::string> unusableOutput(const std::filesystem::path& given) {
+    std::error_code ec;
+    const std::filesystem::path out = std::filesystem::absolute(given, ec);
+    const std::string text = given.string();
+    if (std::filesystem::is_directory(out, ec) || (!text.empty() && text.back() == '/') ||
+        !out.has_filename())
+        return "--out " + text + " names a folder; give the backup file's name, e.g. " +
+               (out / "backup.tsy").lexically_normal().string();
+    const std::filesystem::path folder = out.parent_path();
+    if (!std::filesystem::is_directory(folder, ec))
+        return "cannot write " + text + ": the folder " + folder.string() + " does not exist";
+    // The file is made beside its final name and renamed over it: the folder must take new files.
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        std::string why = std::strerror(errno);
+        why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
+        return "cannot write " + text + ": the folder " + folder.string() + " cannot be written (" + why +
+               ")";
+    }
+    auto status = std::filesystem::status(out, ec);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return "cannot write " + text + ": it is there and is not a regular file";
+    return std::nullopt;
+}
+
 // The damage found in a backup file, in verify's words.
 void printDamage(const std::filesystem::path& file, const BackupAudit& audit) {
     std::cerr << file.string() << " is damaged; nothing was restored:" << std::endl;
@@ -90,6 +119,8 @@ int runBackup(const Args& args) {
                     "backup takes no file arguments: use --out FILE\n" + std::string(kBackupUsage));
     if (!options.value("--out"))
         return fail(kExitRefused, "--out FILE is needed\n" + std::string(kBackupUsage));
+    if (auto why = unusableOutput(*options.value("--out")))
+        return fail(kExitRefused, *why);
     Protection protection = protectionFromOptions(options);
     std::optional<std::string> password = passwordFromOptions(options.has("--password-stdin"));
     if (protection == Protection::Strong && password.value_or("").empty())

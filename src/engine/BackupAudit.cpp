@@ -3,6 +3,7 @@
 
 #include "archive/ArchiveError.h"
 #include "archive/CGmodule.h"
+#include "archive/EntryName.h"
 #include "backupfile/InfoFile.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
@@ -26,6 +27,11 @@ BackupAudit auditBackupArchive(const std::filesystem::path& archive, const std::
         audit.readable = true;
         for (const MemberProblem& p : TestArchive(archive.string()))
             audit.problems.push_back("member " + p.name + ": " + p.problem);
+        // Extraction refuses the whole archive for one such name; so does everything that reads it.
+        for (const ArchiveMember& m : audit.members)
+            if (EntryNameDefect defect = entryNameDefect(m.name); defect != EntryNameDefect::None)
+                audit.problems.push_back("member \"" + m.name + "\": " + describeDefect(defect) +
+                                         " would lead outside the folder it is extracted to");
     } catch (const ArchiveError& e) {
         audit.problems.push_back("its archive cannot be read (" + e.description() + ")");
         return audit;

@@ -16,8 +16,9 @@ struct BackupAudit {
     std::vector<std::string> problems;  // empty when everything holds
 };
 
-// Reads the archive's directory, reads back every member (which checks its CRC), extracts the info
-// file into `workDir` and checks its item flags and that every member it records is present.
+// Reads the archive's directory, reads back every member (which checks its CRC), checks that every
+// member's name is one extraction accepts, extracts the info file into `workDir` and checks its item
+// flags and that every member it records is present.
 BackupAudit auditBackupArchive(const std::filesystem::path& archive, const std::filesystem::path& workDir,
                                const CodePage& codePage);
 

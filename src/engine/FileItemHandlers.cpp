@@ -105,10 +105,7 @@ void ItemHandlers::stageFiles(const std::vector<std::string>& entries, const std
 
 bool ItemHandlers::stageMails(const std::string& identity, RestoreJournal& journal, StagedItem& staged) {
     std::filesystem::path folder = storeFolder(identity);
-    ZipNameList entries;
-    for (const std::string& name : splitNames(c_.state.RecordedItemValue[kItemMessages]))
-        entries.push_back(checkedEntryName(name));
-    stageFiles(entries, folder, journal, staged);
+    stageFiles(recordedEntries(kItemMessages), folder, journal, staged);
     return true;
 }
 
@@ -148,8 +145,7 @@ bool ItemHandlers::stageAddress(RestoreJournal& journal, StagedItem& staged) {
     }
     // The entry is staged beside the current file and replaces it in one rename: no other file of
     // that folder is ever overwritten, whatever the entry's name.
-    std::string entry = checkedEntryName(c_.state.RecordedItemValue[kItemAddressBook]);
-    stageFiles({entry}, current.parent_path(), journal, staged, current);
+    stageFiles(recordedEntries(kItemAddressBook), current.parent_path(), journal, staged, current);
     return true;
 }
 
@@ -187,9 +183,7 @@ bool ItemHandlers::BackupStationeries() {
 }
 
 bool ItemHandlers::stageStationeries(RestoreJournal& journal, StagedItem& staged) {
-    ZipNameList entries;
-    for (const std::string& name : splitNames(c_.state.RecordedItemValue[kItemStationeries]))
-        entries.push_back(checkedEntryName(name));
+    ZipNameList entries = recordedEntries(kItemStationeries);
     std::filesystem::path folder = hostPath(c_.session.profile(), stationeryFolder());
     // The folder itself is made when the files are put in place; its parent must exist.
     if (!std::filesystem::is_directory(folder) && !std::filesystem::is_directory(folder.parent_path())) {

@@ -129,8 +129,45 @@ bool ItemHandlers::captured(const std::function<bool()>& body) {
     return false;
 }
 
+std::vector<std::string> ItemHandlers::recordedEntries(int item) const {
+    const std::string& value = c_.state.RecordedItemValue[item];
+    std::vector<std::string> names;
+    if (item == kItemMessages || item == kItemStationeries)
+        names = splitNames(value);
+    else
+        names = {item == kItemAddressBook ? value : MemberNameOf(value)};
+    for (std::string& name : names)
+        name = checkedEntryName(name);
+    return names;
+}
+
+std::vector<std::string> ItemHandlers::restoreRefusals(const std::string& itemFlags) {
+    // The deepest keys a restore loads a dump below: an identity's own accounts, or a subkey of its
+    // version key. Depth counts levels, so any names serve.
+    const std::string anyIdentity = "{00000000-0000-0000-0000-000000000000}";
+    std::vector<std::string> refusals;
+    for (int item = 0; item < kBackupItemCount && item < static_cast<int>(itemFlags.size()); ++item) {
+        if (itemFlags[item] != '1')
+            continue;
+        try {
+            recordedEntries(item);
+            if (item == kItemAddressBook || item == kItemMessages || item == kItemStationeries)
+                continue;
+            std::string key = item == kItemAccounts
+                                  ? kIdentities + "\\" + anyIdentity +
+                                        "\\Software\\Microsoft\\Internet Account Manager\\Accounts"
+                                  : outlookExpressKey(anyIdentity) + "\\5.0\\" + registrySubkeyOf(item);
+            StagedItem staged;
+            stageRegistryItem(key, item, staged);
+        } catch (const std::exception& e) {
+            refusals.push_back(std::string(kBackupItems[item].cliName) + ": " + e.what());
+        }
+    }
+    return refusals;
+}
+
 void ItemHandlers::stageRegistryItem(const std::string& itemKey, int item, StagedItem& staged) {
-    std::string entry = checkedEntryName(MemberNameOf(c_.state.RecordedItemValue[item]));
+    std::string entry = recordedEntries(item).front();
     // Each item's dump in a folder of its own: dumps of older backups may share a name.
     std::filesystem::path folder = c_.workDir / ("item" + std::to_string(item));
     std::filesystem::create_directories(folder);

@@ -76,6 +76,12 @@ public:
     bool stageRestore(int item, const std::string& strIdentity, RestoreJournal& journal, StagedItem& staged);
     bool applyRestore(const StagedItem& staged, RestoreJournal& journal);
 
+    // What staging would refuse in the opened backup (state.TempArchivePath, state.RecordedItemValue),
+    // whatever identity it went to: recorded member names that are no plain file name, and registry
+    // dumps that do not load below the deepest key a restore gives them. One line per refused item;
+    // nothing of the profile changes.
+    std::vector<std::string> restoreRefusals(const std::string& itemFlags);
+
     // The reason the last handler failed, for logs and tests; empty after a success.
     const std::string& lastError() const { return lastError_; }
 
@@ -90,6 +96,8 @@ private:
     bool backupRegistryItem(const std::string& itemKey, const char* prefix, const std::string& infoKey);
     bool backupVersionItem(const std::string& identity, const char* subkey, const char* prefix, int item);
     static const char* registrySubkeyOf(int item);
+    // The archive members an item's recorded value names, each checked to be a plain file name.
+    std::vector<std::string> recordedEntries(int item) const;
     bool stageAddress(RestoreJournal& journal, StagedItem& staged);
     bool stageMails(const std::string& identity, RestoreJournal& journal, StagedItem& staged);
     bool stageStationeries(RestoreJournal& journal, StagedItem& staged);

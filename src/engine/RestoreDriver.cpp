@@ -36,7 +36,9 @@ InspectionView RestoreDriver::inspect(const std::filesystem::path& file) {
         }
     };
     view.check = open();
-    if (view.check != BackupFileCheck::Ok && view.check != BackupFileCheck::Damaged) {
+    const bool fileFault =
+        view.check == BackupFileCheck::Damaged || view.check == BackupFileCheck::Unreadable;
+    if (view.check != BackupFileCheck::Ok && !fileFault) {
         // Without a typed password the same one would fail the same way (and cost a key derivation).
         if (auto typed = ui_.askPassword()) {
             state_.rtPassword = *typed;
@@ -46,7 +48,7 @@ InspectionView RestoreDriver::inspect(const std::filesystem::path& file) {
     if (view.check != BackupFileCheck::Ok) {
         // The earlier file's temporary archive is gone: nothing counts as opened any more.
         state_.InspectionInvalid = true;
-        if (view.check == BackupFileCheck::Damaged)
+        if (view.check == BackupFileCheck::Damaged || view.check == BackupFileCheck::Unreadable)
             ui_.messageBox(view.problem, kAppTitle, MsgIcon::Critical, MsgButtons::Ok);
         else
             ui_.messageBox("Incorect Password or Invalid backup file", kAppTitle, MsgIcon::Information,

@@ -5,11 +5,16 @@
 #include "backupfile/StrongContainer.h"
 
 #include "RecordingUi.h"
+#include "StrongForge.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace tessaly {
 namespace {
@@ -183,6 +188,68 @@ TEST(AttackerTest, OpensTheCompatibleFileWithoutItsPasswordButNotTheStrongOne) {
     EXPECT_THROW(openArchive(dir / "strong.tsy", "s3cret-Passw0rd!", dir / "out.zip", cp, ui),
                  ContainerError);
     EXPECT_FALSE(std::filesystem::exists(dir / "out.zip"));
+}
+
+TEST(StrongContainerTest, KdfLimitsCapTheWorkTogether) {
+    const std::uint64_t mib = std::uint64_t{1} << 20;
+    struct Case {
+        std::uint64_t ops, mem;
+        bool allowed;
+    };
+    for (Case c : {Case{12, 64 * mib, true}, Case{12, 256 * mib, true}, Case{13, 256 * mib, false},
+                   Case{20, 153 * mib, true}, Case{20, 154 * mib, false}, Case{21, 8192, false},
+                   Case{1, 256 * mib, true}, Case{1, 257 * mib, false}, Case{0, 64 * mib, false},
+                   Case{1, 8191, false}})
+        EXPECT_EQ(kdfWithinLimits(c.ops, c.mem), c.allowed) << c.ops << " x " << c.mem;
+}
+
+TEST(StrongContainerTest, NoMemoryForTheKeyDerivationIsSaidSoNotCalledNoBackupFile) {
+    TempDir dir;
+    // A sound header that asks for 256 MiB, within the limits; the process may have far less.
+    std::string file = test::forgeStrong(fakeArchive(), "right");
+    writeFile(dir / "big.tsy",
+              test::forgedHeader(file, 12, test::le(1, 4) + test::le(std::uint64_t{256} << 20, 8)));
+    auto underALimit = [&] {
+        long pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(statm);
+        }
+        rlim_t now = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+        rlimit limit{now + (rlim_t{64} << 20), now + (rlim_t{64} << 20)};
+        ::setrlimit(RLIMIT_AS, &limit);
+        try {
+            BackupFileCheck check = checkStrong(dir / "big.tsy", "right");
+            std::fprintf(stderr, "check %d\n", static_cast<int>(check));
+        } catch (const ContainerError& e) {
+            std::fprintf(stderr, "container error %s\n", e.what());
+        } catch (const std::runtime_error& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            std::_Exit(std::strstr(e.what(), "not enough memory for the key derivation") ? 0 : 1);
+        }
+        std::_Exit(1);
+    };
+    EXPECT_EXIT(underALimit(), ::testing::ExitedWithCode(0), "not enough memory for the key derivation");
+}
+
+TEST(BackupFileCheckTest, AFileThatCannotBeOpenedIsSaidSo) {
+    EXPECT_EQ(describeUnreadable("/backups/week.tsy", EACCES),
+              "cannot read /backups/week.tsy: permission denied");
+    TempDir dir;
+    writeFile(dir / "locked.tsy", fakeArchive() + std::string(33, '0'));
+    std::filesystem::permissions(dir / "locked.tsy", std::filesystem::perms::none);
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not stop root";
+    EXPECT_EQ(checkContainer(dir / "locked.tsy", "", CodePage(1252)), BackupFileCheck::Unreadable);
+    test::RecordingUi ui;
+    try {
+        openArchive(dir / "locked.tsy", "", dir / "plain.zip", CodePage(1252), ui);
+        ADD_FAILURE() << "opened";
+    } catch (const ContainerError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "cannot read " + (dir / "locked.tsy").string() + ": permission denied");
+    }
 }
 
 } // namespace

@@ -44,6 +44,30 @@ TEST(VbRandomTest, FastKeystreamEqualsOneStepPerByte) {
 
 // Scrambling walks a table of one generator period; past the period it must go on exactly as the
 // generator does, whether the wrap falls between chunks or inside one call.
+TEST(VbRandomTest, ShortKeystreamTableRefusesBytesPastItsEnd) {
+    VbRandom slow, fast;
+    slow.restart(-1234.0);
+    fast.restart(-1234.0);
+    KeystreamTable table(fast, 100);
+    std::string expected(100, '\0'), data(100, '\0');
+    for (char& c : expected)
+        c = static_cast<char>(slow.nextByte());
+    table.xorAt(0, data.data(), 100);
+    EXPECT_EQ(data, expected);
+    // Past the end there is no keystream: a wrap to the table's start would scramble with the wrong bytes.
+    struct Range {
+        std::uint64_t position;
+        std::size_t n;
+    };
+    for (Range r : {Range{90, 11}, Range{100, 1}, Range{101, 0}, Range{std::uint64_t{1} << 40, 4}}) {
+        std::string buf(r.n, '\0');
+        EXPECT_THROW(table.xorAt(r.position, buf.data(), buf.size()), std::out_of_range) << r.position;
+    }
+    std::string last(1, '\0');
+    table.xorAt(99, last.data(), 1);
+    EXPECT_EQ(last[0], expected[99]);
+}
+
 TEST(VbRandomTest, KeystreamTableEqualsOneStepGeneratorAcrossThePeriod) {
     const std::uint64_t period = KeystreamTable::kPeriod;
     const double seed = -static_cast<double>(passwordSeed("wrap", CodePage(1252)));

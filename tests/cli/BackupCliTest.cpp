@@ -131,6 +131,36 @@ TEST_F(BackupCli, WrongPasswordAndDamagedFileAreToldApart) {
     EXPECT_FALSE(std::filesystem::exists(dir / "x.tsy"));
 }
 
+TEST_F(BackupCli, AnOutThatCannotTakeTheFileIsRefusedBeforeAnyWork) {
+    std::filesystem::create_directories(dir / "backups");
+    std::filesystem::create_directories(dir / "locked");
+    std::filesystem::permissions(dir / "locked",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    struct Case {
+        std::filesystem::path out;
+        std::string message;
+    };
+    std::vector<Case> cases = {
+        {dir / "backups", "names a folder; give the backup file's name, e.g. "},
+        {dir / "new-folder/", "names a folder"},
+        {dir / "missing" / "x.tsy", "the folder " + (dir / "missing").string() + " does not exist"},
+    };
+    // Permissions do not stop root.
+    if (::geteuid() != 0)
+        cases.push_back({dir / "locked" / "x.tsy", "cannot be written (permission denied)"});
+    const std::string userReg = readFile(prefix / "user.reg");
+    for (const Case& c : cases) {
+        auto r = cli({"backup", "--identity", kIdA, "--items", "rules", "--out", c.out.string()});
+        EXPECT_EQ(r.exitCode, 2) << c.out;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.out << ": " << r.err;
+        EXPECT_EQ(r.out, "") << c.out;
+        EXPECT_TRUE(std::filesystem::is_empty(dir / "backups")) << c.out;
+        EXPECT_FALSE(std::filesystem::exists(dir / "missing")) << c.out;
+    }
+    EXPECT_EQ(readFile(prefix / "user.reg"), userReg);
+    std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_all);
+}
+
 TEST_F(BackupCli, AFullDiskLeavesTheOldBackupFileAsItWas) {
     ASSERT_EQ(cli({"backup", "--identity", kIdA, "--items", "rules", "--out", (dir / "keep.tsy").string()})
                   .exitCode,

@@ -147,5 +147,55 @@ TEST(DamagedBackupFiles, RestoreAndVerifyAgree) {
     }
 }
 
+// Whatever a restore or an extraction refuses, verify refuses as well, before anybody relies on the file.
+TEST(DamagedBackupFiles, VerifyRefusesWhatRestoreAndExtractRefuse) {
+    TempDir dir;
+    std::string deep = "\\";
+    for (int i = 0; i < 600; ++i)
+        deep += (i ? "\\k" : "k");
+    const char* rulesInfo = "BackupIdentity=x\r\nBackupItem=00100000\r\nBackupRules=rules.dat\r\n";
+    const test::RawEntry stationery{"a.htm", "<p>stationery</p>"};
+    struct Case {
+        const char* name;
+        std::vector<test::RawEntry> entries;
+        bool extractRefuses;
+    };
+    const std::vector<Case> cases = {
+        {"parent-entry", {{"vantrel.dat", kInfo}, stationery, {"../escaped.txt", "evil"}}, true},
+        {"absolute-entry",
+         {{"vantrel.dat", kInfo}, stationery, {"/tmp/tessaly-verify-absolute.txt", "evil"}},
+         true},
+        {"drive-letter-entry", {{"vantrel.dat", kInfo}, stationery, {"C:evil.txt", "evil"}}, true},
+        {"dot-dot-space-entry", {{"vantrel.dat", kInfo}, stationery, {"sub/.. /evil.txt", "evil"}}, true},
+        {"recorded-name-with-a-folder",
+         {{"vantrel.dat", "BackupIdentity=x\r\nBackupItem=00000010\r\nBackupStationeries=sub\\a.htm\r\n"},
+          {"sub\\a.htm", "<p>stationery</p>"}},
+         false},
+        {"dump-600-levels-deep", {{"vantrel.dat", rulesInfo}, {"rules.dat", deep + "\r\n"}}, false},
+    };
+    test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, dir / "profile");
+    const std::string profileBefore = readFile(dir / "profile/user.reg");
+    for (const Case& c : cases) {
+        const std::filesystem::path file = dir / (std::string(c.name) + ".tsy");
+        makeBackup(file, archiveOf(dir.path(), c.entries));
+        const std::string profile = (dir / "profile").string();
+        auto verify = runProgram({TESSALY_CLI, "verify", file.string(), "--profile", profile},
+                                 {{"TESSALY_PASSWORD", ""}});
+        EXPECT_EQ(verify.exitCode, 1) << c.name << ": " << verify.out << verify.err;
+        EXPECT_NE(verify.out.find("FAIL "), std::string::npos) << c.name << ": " << verify.out;
+        auto extract =
+            runProgram({TESSALY_CLI, "extract", file.string(), (dir / "out").string(), "--profile", profile},
+                       {{"TESSALY_PASSWORD", ""}});
+        EXPECT_EQ(extract.exitCode, c.extractRefuses ? 1 : 0) << c.name << ": " << extract.err;
+        auto restore = runProgram(
+            {TESSALY_CLI, "restore", file.string(), "--identity", "Work", "--yes", "--profile", profile},
+            {{"TESSALY_PASSWORD", ""}});
+        EXPECT_NE(restore.exitCode, 0) << c.name << ": " << restore.out << restore.err;
+        EXPECT_EQ(readFile(dir / "profile/user.reg"), profileBefore) << c.name;
+        std::filesystem::remove_all(dir / "out");
+    }
+    EXPECT_FALSE(std::filesystem::exists("/tmp/tessaly-verify-absolute.txt"));
+}
+
 } // namespace
 } // namespace tessaly

@@ -5,6 +5,7 @@
 
 #include "ArchiveKit.h"
 #include "RunProgram.h"
+#include "StrongForge.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,9 @@
 namespace tessaly {
 namespace {
 
+using test::forgedHeader;
+using test::forgeStrong;
+using test::le;
 using test::readFile;
 using test::runProgram;
 using test::TempDir;
@@ -20,24 +24,9 @@ using test::writeFile;
 
 constexpr size_t kSealedChunk = kStrongChunk + 17;
 
-// The header with some bytes replaced and its checksum made right again, as a forger would.
-std::string forgedHeader(std::string file, size_t offset, const std::string& bytes) {
-    file.replace(offset, bytes.size(), bytes);
-    crypto_generichash(reinterpret_cast<unsigned char*>(file.data()) + 96, 16,
-                       reinterpret_cast<const unsigned char*>(file.data()), 96, nullptr, 0);
-    return file;
-}
-
 std::string flipped(std::string file, size_t offset) {
     file[offset] ^= 0x04;
     return file;
-}
-
-std::string le(std::uint64_t v, int bytes) {
-    std::string s;
-    for (int i = 0; i < bytes; ++i, v >>= 8)
-        s += static_cast<char>(v & 0xFF);
-    return s;
 }
 
 TEST(StrongBackupFiles, EachDefectHasItsMessageAndLeavesNoPlainData) {
@@ -47,6 +36,7 @@ TEST(StrongBackupFiles, EachDefectHasItsMessageAndLeavesNoPlainData) {
                                         {"a.htm", test::noise(3 * kStrongChunk + 5000, 7), true}});
     SilentUi ui;
     sealStrong(dir / "raw.zip", dir / "good.tsy", "right", KdfParameters{1, 8192}, ui);
+    const std::string archive = readFile(dir / "raw.zip");
     std::filesystem::remove(dir / "raw.zip");
     const std::string good = readFile(dir / "good.tsy");
     const size_t chunks = (good.size() - kStrongHeaderSize - 8 + kSealedChunk - 1) / kSealedChunk;
@@ -79,6 +69,25 @@ TEST(StrongBackupFiles, EachDefectHasItsMessageAndLeavesNoPlainData) {
          "above Tessaly's limits (opslimit 4294967295"},
         {"forged-memlimit-above-cap", forgedHeader(good, 16, le(std::uint64_t{2} << 30, 8)), "right", 1,
          "above Tessaly's limits"},
+        {"forged-work-above-cap", forgedHeader(good, 12, le(4, 4) + le(std::uint64_t{1} << 30, 8)), "right",
+         1, "above Tessaly's limits (opslimit 4, memlimit 1073741824 bytes)"},
+        {"forged-unknown-kdf", forgedHeader(good, 9, "\x07"), "right", 1, "names a key derivation (7) that"},
+        {"forged-reserved", forgedHeader(good, 11, "\x01"), "right", 1, "uses its header's reserved field"},
+        {"shorter-than-a-strong-file", good.substr(0, kStrongHeaderSize + 20), "Right", 1,
+         "is 132 bytes long, shorter than the shortest strong backup file (137 bytes)"},
+        {"middle-chunk-push",
+         forgeStrong(archive, "right",
+                     {{kStrongChunk, 0},
+                      {kStrongChunk, 1},
+                      {kStrongChunk, 0},
+                      {archive.size() - 3 * kStrongChunk, 3}}),
+         "right", 1,
+         "chunk 2 of its encrypted data (at byte 65665) carries the tag 1 where the format allows only"},
+        {"last-chunk-a-full-piece",
+         forgeStrong(archive.substr(0, 2 * kStrongChunk), "right", {{kStrongChunk, 0}, {kStrongChunk, 3}}),
+         "right", 1,
+         "its last chunk (chunk 2, at byte 65665) is 65553 bytes long, more than a last chunk can hold "
+         "(65552)"},
         {"forged-memlimit-below-minimum", forgedHeader(good, 16, le(4096, 8)), "right", 1,
          "below the library's minimum"},
         {"forged-salt", forgedHeader(good, 24, "0123456789abcdef"), "right", 2, "wrong password for"},
@@ -99,6 +108,7 @@ TEST(StrongBackupFiles, EachDefectHasItsMessageAndLeavesNoPlainData) {
         {"end-mark-missing", good.substr(0, good.size() - 8), "right", 1, "cut short"},
         {"flipped-end-mark", flipped(good, good.size() - 3), "right", 1, "end mark after the last chunk"},
         {"appended-bytes", good + "junk", "right", 1, "has 4 bytes added after its end"},
+        {"appended-byte", good + "j", "right", 1, "has 1 byte added after its end"},
         {"appended-chunk", good + chunk(1), "right", 1, "has 65553 bytes added after its end"},
     };
     for (const Case& c : cases) {
