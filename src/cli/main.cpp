@@ -40,7 +40,10 @@ void usage(std::ostream& out) {
         out << "  " << name << std::string(12 - std::min<size_t>(name.size(), 11), ' ') << verb.summary
             << '\n';
     out << "\n--profile DIR uses that Wine prefix instead of $WINEPREFIX (default ~/.wine, else the\n"
-           "bundled sample profile). 'tessaly-cli VERB --help' describes a verb.\n";
+           "bundled sample profile). 'tessaly-cli VERB --help' describes a verb.\n"
+           "--profile DIR may also name a Windows user profile folder (it holds NTUSER.DAT), or with\n"
+           "--user NAME a mounted Windows drive holding Documents and Settings\\NAME or Users\\NAME;\n"
+           "such a profile is only read: backups are made from it, nothing is ever written to it.\n";
 }
 
 } // namespace
