@@ -3,6 +3,7 @@
 #include "cli/DiscVerbs.h"
 #include "cli/Verbs.h"
 #include "platform/ProfileLock.h"
+#include "platform/WindowsProfile.h"
 
 #include <cstring>
 #include <iostream>
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
     try {
         return it->second.run(args);
     } catch (const tessaly::ProfileBusy& e) {
+        return tessaly::cli::fail(tessaly::cli::kExitRefused, e.what());
+    } catch (const tessaly::ProfileReadOnly& e) {
         return tessaly::cli::fail(tessaly::cli::kExitRefused, e.what());
     } catch (const std::invalid_argument& e) {
         return tessaly::cli::fail(tessaly::cli::kExitRefused, e.what());

@@ -88,7 +88,7 @@ void ProfileSession::recoverInterruptedRestore() {
 
 std::unique_ptr<ProfileLock> ProfileSession::lockForChanges(const std::string& action) {
     if (profile_.isWindowsProfile())
-        throw std::runtime_error(readOnlyProfileMessage(profile_, action));
+        throw ProfileReadOnly(readOnlyProfileMessage(profile_, action));
     auto lock = std::make_unique<ProfileLock>(profile_.prefix,
                                               std::string(program_invocation_short_name) + " " + action);
     registry_->reloadIfChanged();

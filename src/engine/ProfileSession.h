@@ -31,7 +31,7 @@ public:
     const EnvironmentInfo& environment() const { return environment_; }
     // Holds the profile for a run that may change it (`action` names the run for other runs' messages)
     // and reads the registry files again when another program changed them meanwhile. Throws
-    // ProfileBusy when another run holds it past a short wait, and std::runtime_error saying so for a
+    // ProfileBusy when another run holds it past a short wait, and ProfileReadOnly saying so for a
     // Windows profile, which is never changed.
     std::unique_ptr<ProfileLock> lockForChanges(const std::string& action);
 

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,12 @@ WindowsHivePaths windowsHivePaths(const Profile& profile);
 // C:\Users\<name>). Throws std::invalid_argument for a path without a drive letter or climbing above
 // its root, and std::runtime_error naming the path when it lies outside what is mounted.
 std::filesystem::path windowsHostPath(const Profile& profile, std::string_view windowsPath);
+
+// A change refused because the profile is a Windows profile, which is only ever read.
+class ProfileReadOnly : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // Why Tessaly refuses `action` ("restore", "reg load", ...) on a Windows profile.
 std::string readOnlyProfileMessage(const Profile& profile, const std::string& action);

@@ -1,11 +1,11 @@
 // WindowsProfileTest.cpp -- backing up from a Windows user profile on disk (hives written by the test) and
 // restoring into a Wine prefix, compared with the same round trip from a Wine prefix; its refusals.
-#include "platform/PathMapper.h"
 #include "platform/WindowsProfile.h"
-#include "registry/HiveHeader.h"
 #include "engine/BackupDriver.h"
 #include "engine/BackupItems.h"
 #include "engine/RestoreDriver.h"
+#include "platform/PathMapper.h"
+#include "registry/HiveHeader.h"
 
 #include "EngineTestProfile.h"
 #include "HiveWriter.h"
