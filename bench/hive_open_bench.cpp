@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     WineHive user = WineHive::load(fs::path(TESSALY_SAMPLE_PROFILE_DIR) / "user.reg");
     const std::string kilobyte(1024, '\x5a');
     const int valuesPerKey = 64;
-    const int keys = megabytes * 1024 / valuesPerKey;
+    // A 1 KB value takes about 1,370 bytes of hive with its cells and list entries.
+    const int keys = int(double(megabytes) * 1e6 / (valuesPerKey * 1370.0));
     for (int k = 0; k < keys; ++k) {
         char name[64];
         std::snprintf(name, sizeof name, "Software\\Filler\\Group%03d\\Key%05d", k % 100, k);
