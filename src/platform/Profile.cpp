@@ -152,8 +152,10 @@ Profile resolveProfile(const std::optional<fs::path>& explicitPrefix, std::strin
     if (windowsUser && (!explicitPrefix || explicitPrefix->empty()))
         throw std::runtime_error("--user names a user of a Windows drive: give the drive with --profile too");
     if (explicitPrefix && !explicitPrefix->empty()) {
-        if (auto windows = windowsProfileAt(*explicitPrefix, windowsUser))
-            return *windows;
+        // A Wine prefix wins over a stray NTUSER.DAT beside its user.reg.
+        if (windowsUser || !holdsUserReg(*explicitPrefix))
+            if (auto windows = windowsProfileAt(*explicitPrefix, windowsUser))
+                return *windows;
         return checkedPrefix(*explicitPrefix, "given with --profile");
     }
     if (auto winePrefix = envValue("WINEPREFIX"))

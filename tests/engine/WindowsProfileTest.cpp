@@ -200,6 +200,12 @@ TEST(WindowsProfile, FindingTheProfileOnADrive) {
     EXPECT_THROW(hostPath(xp, "D:\\Mail"), std::runtime_error);
     EXPECT_THROW(hostPath(xp, "C:\\..\\etc"), std::invalid_argument);
 
+    // A Wine prefix stays one even with a hive file beside its user.reg.
+    writeFile(dir / "wine" / "user.reg", "WINE REGISTRY Version 2\n");
+    writeEmptyHive(dir / "wine" / "NTUSER.DAT");
+    EXPECT_FALSE(resolveProfile(dir / "wine", nullptr).isWindowsProfile());
+    EXPECT_TRUE(resolveProfile(dir / "xp" / "DOCUMENTS AND SETTINGS" / "Bob", nullptr).isWindowsProfile());
+
     struct Refusal {
         std::optional<fs::path> dir;
         std::optional<std::string> user;
