@@ -88,6 +88,8 @@ void frmMain::Form_Load(const std::string& infoFolder) {
         showStatus(QString::fromStdString(session_.codePageNotice()));
     if (!session_.leftoverNotice().empty())
         showStatus(QString::fromStdString(session_.leftoverNotice()));
+    if (!session_.registryNotice().empty())
+        showStatus(QString::fromStdString(session_.registryNotice()));
     if (state_.OENotInstalled) {
         cmdApply_->setEnabled(false);
         // The menu's commands would run the drivers without an identity just the same.

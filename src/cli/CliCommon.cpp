@@ -27,7 +27,7 @@ CommonOptions parseCommonOptions(const std::vector<std::string>& args,
         }
         size_t eq = a.find('=');
         std::string name = a.substr(0, eq);
-        bool takesValue = name == "--profile" || valueOptions.count(name);
+        bool takesValue = name == "--profile" || name == "--user" || valueOptions.count(name);
         if (!takesValue && eq != std::string::npos)
             throw std::invalid_argument(name + " takes no value");
         if (name == "--help") {
@@ -46,6 +46,8 @@ CommonOptions parseCommonOptions(const std::vector<std::string>& args,
                 throw std::invalid_argument(name + " needs a value");
             if (name == "--profile")
                 options.profile = std::filesystem::path(value);
+            else if (name == "--user")
+                options.user = value;
             else
                 options.values[name] = value;
         } else {
@@ -57,7 +59,7 @@ CommonOptions parseCommonOptions(const std::vector<std::string>& args,
 
 std::unique_ptr<ProfileSession> openProfile(const CommonOptions& options, Ui& ui) {
     std::string notice;
-    Profile profile = resolveProfile(options.profile, &notice);
+    Profile profile = resolveProfile(options.profile, &notice, options.user);
     if (!notice.empty())
         std::cerr << notice << std::endl;
     auto session = std::make_unique<ProfileSession>(profile, ui);
@@ -65,6 +67,8 @@ std::unique_ptr<ProfileSession> openProfile(const CommonOptions& options, Ui& ui
         std::cerr << session->codePageNotice() << std::endl;
     if (!session->leftoverNotice().empty())
         std::cerr << session->leftoverNotice() << std::endl;
+    if (!session->registryNotice().empty())
+        std::cerr << session->registryNotice() << std::endl;
     return session;
 }
 

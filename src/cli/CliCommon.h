@@ -23,6 +23,8 @@ struct CommonOptions {
     std::vector<std::string> positional;
     std::map<std::string, std::string> values; // the verb's own options that take a value
     std::set<std::string> flags;               // the verb's own options without a value
+    // --user NAME: the user whose profile to read from the Windows drive given with --profile.
+    std::optional<std::string> user;
 
     bool has(const std::string& flag) const { return flags.count(flag) > 0; }
     std::optional<std::string> value(const std::string& option) const {

@@ -104,6 +104,12 @@ int runAdd(const CommonOptions& common) {
 
     TerminalUi ui(common.yes);
     auto session = openProfile(common, ui);
+    // The job runs with WINEPREFIX set to the profile, which cannot name a Windows profile.
+    if (session->profile().isWindowsProfile())
+        return fail(kExitRefused, "a scheduled backup cannot use the Windows profile " +
+                                      session->profile().prefix.string() +
+                                      ": scheduled jobs run on a Wine prefix. Back it up now with "
+                                      "tessaly-cli backup --profile DIR [--user NAME] instead");
     IdentityTable table;
     bool notInstalled = false;
     EnumerateIdentities(session->modReg(), table, notInstalled);

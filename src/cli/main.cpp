@@ -3,6 +3,7 @@
 #include "cli/DiscVerbs.h"
 #include "cli/Verbs.h"
 #include "platform/ProfileLock.h"
+#include "platform/WindowsProfile.h"
 
 #include <cstring>
 #include <iostream>
@@ -40,7 +41,10 @@ void usage(std::ostream& out) {
         out << "  " << name << std::string(12 - std::min<size_t>(name.size(), 11), ' ') << verb.summary
             << '\n';
     out << "\n--profile DIR uses that Wine prefix instead of $WINEPREFIX (default ~/.wine, else the\n"
-           "bundled sample profile). 'tessaly-cli VERB --help' describes a verb.\n";
+           "bundled sample profile). 'tessaly-cli VERB --help' describes a verb.\n"
+           "--profile DIR may also name a Windows user profile folder (it holds NTUSER.DAT), or with\n"
+           "--user NAME a mounted Windows drive holding Documents and Settings\\NAME or Users\\NAME;\n"
+           "such a profile is only read: backups are made from it, nothing is ever written to it.\n";
 }
 
 } // namespace
@@ -59,6 +63,8 @@ int main(int argc, char** argv) {
     try {
         return it->second.run(args);
     } catch (const tessaly::ProfileBusy& e) {
+        return tessaly::cli::fail(tessaly::cli::kExitRefused, e.what());
+    } catch (const tessaly::ProfileReadOnly& e) {
         return tessaly::cli::fail(tessaly::cli::kExitRefused, e.what());
     } catch (const std::invalid_argument& e) {
         return tessaly::cli::fail(tessaly::cli::kExitRefused, e.what());

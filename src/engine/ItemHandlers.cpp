@@ -17,7 +17,7 @@ const std::string kSharedAccounts =
 
 bool ItemHandlers::guarded(bool restoring, const std::function<bool()>& body) {
     lastError_.clear();
-    WineRegistry& registry = c_.session.registry();
+    RegistryBackend& registry = c_.session.registry();
     try {
         bool ok = body();
         if (restoring && ok) {
@@ -175,7 +175,7 @@ void ItemHandlers::stageRegistryItem(const std::string& itemKey, int item, Stage
     staged.registryKey = itemKey;
     staged.dump = folder / entry;
     // A trial load in memory, forgotten at once: a dump that cannot be loaded fails before any change.
-    WineRegistry& registry = c_.session.registry();
+    RegistryBackend& registry = c_.session.registry();
     try {
         c_.session.modReg().LoadKeyDump(itemKey, staged.dump);
     } catch (...) {

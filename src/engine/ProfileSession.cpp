@@ -5,7 +5,10 @@
 #include "platform/AtomicFile.h"
 #include "platform/Leftovers.h"
 #include "platform/TempFiles.h"
+#include "platform/WindowsProfile.h"
+#include "registry/HiveRegistry.h"
 #include "registry/Utf16.h"
+#include "registry/WineRegistry.h"
 
 #include <cerrno>
 #include <cstring>
@@ -15,22 +18,36 @@ namespace tessaly {
 namespace {
 
 // A string value of HKEY_LOCAL_MACHINE read before the code page is known (the values are ASCII).
-std::optional<std::string> machineString(WineRegistry& reg, std::u16string_view key,
+std::optional<std::string> machineString(RegistryBackend& reg, std::u16string_view key,
                                          std::u16string_view name) {
-    RegKey* k = reg.hive(kHkeyLocalMachine).find(key);
-    const RegValue* v = k ? k->findValue(name) : nullptr;
-    if (!v || (v->type != kRegSz && v->type != kRegExpandSz))
+    HKEY k = 0;
+    if (reg.openKey(kHkeyLocalMachine, key, &k) != kErrorSuccess)
         return std::nullopt;
-    std::u16string s = utf16FromBytes(v->data);
+    std::uint32_t type = 0;
+    std::string data;
+    long rc = reg.queryValue(k, name, &type, &data);
+    reg.closeKey(k);
+    if (rc != kErrorSuccess || (type != kRegSz && type != kRegExpandSz))
+        return std::nullopt;
+    std::u16string s = utf16FromBytes(data);
     while (!s.empty() && s.back() == 0)
         s.pop_back();
     return utf16ToUtf8(s);
 }
 
+std::unique_ptr<RegistryBackend> openRegistry(const Profile& profile) {
+    if (!profile.isWindowsProfile())
+        return std::make_unique<WineRegistry>(profile.prefix);
+    WindowsHivePaths paths = windowsHivePaths(profile);
+    return std::make_unique<HiveRegistry>(HiveFiles{paths.user, paths.software, paths.system});
+}
+
 } // namespace
 
 ProfileSession::ProfileSession(Profile profile, Ui& ui)
-    : profile_(std::move(profile)), registry_(std::make_unique<WineRegistry>(profile_.prefix)) {
+    : profile_(std::move(profile)), registry_(openRegistry(profile_)) {
+    if (auto* hives = dynamic_cast<HiveRegistry*>(registry_.get()))
+        registryNotice_ = hives->warning();
     auto acp = machineString(*registry_, u"System\\CurrentControlSet\\Control\\Nls\\CodePage", u"ACP");
     unsigned number = 1252;
     if (acp && !acp->empty() && acp->find_first_not_of("0123456789") == std::string::npos)
@@ -51,7 +68,8 @@ ProfileSession::ProfileSession(Profile profile, Ui& ui)
     removeAtomicSaveLeftovers(profile_.prefix);
     // A restore killed half-way is finished or undone before anybody reads the profile.
     std::error_code ec;
-    if (std::filesystem::exists(RestoreJournal::journalFile(profile_.prefix), ec)) {
+    if (!profile_.isWindowsProfile() &&
+        std::filesystem::exists(RestoreJournal::journalFile(profile_.prefix), ec)) {
         try {
             ProfileLock lock(profile_.prefix, std::string(program_invocation_short_name) + " start-up",
                              std::chrono::milliseconds(0));
@@ -71,6 +89,8 @@ void ProfileSession::recoverInterruptedRestore() {
 }
 
 std::unique_ptr<ProfileLock> ProfileSession::lockForChanges(const std::string& action) {
+    if (profile_.isWindowsProfile())
+        throw ProfileReadOnly(readOnlyProfileMessage(profile_, action));
     auto lock = std::make_unique<ProfileLock>(profile_.prefix,
                                               std::string(program_invocation_short_name) + " " + action);
     registry_->reloadIfChanged();

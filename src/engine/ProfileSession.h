@@ -9,6 +9,7 @@
 #include "platform/Ui.h"
 #include "registry/AnsiRegistry.h"
 #include "registry/ModReg.h"
+#include "registry/RegistryBackend.h"
 #include "registry/WineRegistry.h"
 
 #include <memory>
@@ -18,33 +19,38 @@ namespace tessaly {
 
 class ProfileSession {
 public:
-    // Reads the profile's registry files; throws RegistryFileError for a file that cannot be read.
+    // Reads the profile's registry files; throws RegistryFileError for a Wine registry file and
+    // HiveError for a Windows hive that cannot be read.
     ProfileSession(Profile profile, Ui& ui);
 
     const Profile& profile() const { return profile_; }
-    WineRegistry& registry() { return *registry_; }
+    RegistryBackend& registry() { return *registry_; }
     AnsiRegistry& ansiRegistry() { return *ansi_; }
     ModReg& modReg() { return *modReg_; }
     const CodePage& codePage() const { return codePage_; }
     const EnvironmentInfo& environment() const { return environment_; }
     // Holds the profile for a run that may change it (`action` names the run for other runs' messages)
     // and reads the registry files again when another program changed them meanwhile. Throws
-    // ProfileBusy when another run holds it past a short wait.
+    // ProfileBusy when another run holds it past a short wait, and ProfileReadOnly saying so for a
+    // Windows profile, which is never changed.
     std::unique_ptr<ProfileLock> lockForChanges(const std::string& action);
 
     // Set when the profile's code page was unknown and 1252 stands in for it.
     const std::string& codePageNotice() const { return codePageNotice_; }
     // Set when opening the profile removed what killed runs had left in the temporary folder.
     const std::string& leftoverNotice() const { return leftoverNotice_; }
+    // Set when a hive of a Windows profile was not closed cleanly and is read as it is.
+    const std::string& registryNotice() const { return registryNotice_; }
 
 private:
     void recoverInterruptedRestore();
 
     Profile profile_;
-    std::unique_ptr<WineRegistry> registry_;
+    std::unique_ptr<RegistryBackend> registry_;
     CodePage codePage_;
     std::string codePageNotice_;
     std::string leftoverNotice_;
+    std::string registryNotice_;
     std::unique_ptr<AnsiRegistry> ansi_;
     std::unique_ptr<ModReg> modReg_;
     EnvironmentInfo environment_;

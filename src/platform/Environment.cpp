@@ -32,7 +32,8 @@ EnvironmentInfo probeEnvironment(const Profile& profile,
     }
     info.userName = profile.loginName.empty() ? "Unknow" : profile.loginName;
     info.windowsDir = "C:\\windows";
-    info.userProfile = "C:\\users\\" + info.userName;
+    info.userProfile =
+        profile.windowsUserProfile.empty() ? "C:\\users\\" + info.userName : profile.windowsUserProfile;
     return info;
 }
 

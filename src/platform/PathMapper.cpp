@@ -2,6 +2,7 @@
 #include "platform/PathMapper.h"
 
 #include "platform/Utf8.h"
+#include "platform/WindowsProfile.h"
 
 #include <cctype>
 #include <optional>
@@ -94,6 +95,8 @@ fs::path resolveComponents(const fs::path& base, std::string_view relative) {
 }
 
 fs::path hostPath(const Profile& profile, std::string_view windowsPath) {
+    if (profile.isWindowsProfile())
+        return windowsHostPath(profile, windowsPath);
     const std::string_view path = windowsPath.substr(0, windowsPath.find('\0'));
     if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0])) ||
         static_cast<unsigned char>(path[0]) >= 0x80)

@@ -15,6 +15,7 @@ namespace tessaly {
 // kept as given, so new files can be created. The text ends at a NUL, as Windows reads it.
 // Throws std::invalid_argument for a path without a drive letter or with ".." climbing above the
 // drive root, and std::runtime_error for a drive that the prefix does not map.
+// A Windows profile's paths are mapped by windowsHostPath (platform/WindowsProfile.h) instead.
 std::filesystem::path hostPath(const Profile& profile, std::string_view windowsPath);
 
 // The same below an already mapped host folder: each component of `relative` ("\" or "/" separated,

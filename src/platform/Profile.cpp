@@ -2,6 +2,7 @@
 #include "platform/Profile.h"
 
 #include "platform/Utf8.h"
+#include "platform/WindowsProfile.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -146,9 +147,17 @@ void linkSampleUserFolder(const fs::path& copyDir, const std::string& loginName)
         fs::create_directory_symlink("sample", users / loginName, ec);
 }
 
-Profile resolveProfile(const std::optional<fs::path>& explicitPrefix, std::string* notice) {
-    if (explicitPrefix && !explicitPrefix->empty())
+Profile resolveProfile(const std::optional<fs::path>& explicitPrefix, std::string* notice,
+                       const std::optional<std::string>& windowsUser) {
+    if (windowsUser && (!explicitPrefix || explicitPrefix->empty()))
+        throw std::runtime_error("--user names a user of a Windows drive: give the drive with --profile too");
+    if (explicitPrefix && !explicitPrefix->empty()) {
+        // A Wine prefix wins over a stray NTUSER.DAT beside its user.reg.
+        if (windowsUser || !holdsUserReg(*explicitPrefix))
+            if (auto windows = windowsProfileAt(*explicitPrefix, windowsUser))
+                return *windows;
         return checkedPrefix(*explicitPrefix, "given with --profile");
+    }
     if (auto winePrefix = envValue("WINEPREFIX"))
         return checkedPrefix(*winePrefix, "$WINEPREFIX");
 

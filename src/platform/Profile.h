@@ -1,4 +1,4 @@
-// Profile.h -- which Windows profile (Wine prefix) Tessaly works on.
+// Profile.h -- which Windows profile Tessaly works on: a Wine prefix, or a Windows user profile on disk.
 #pragma once
 
 #include <filesystem>
@@ -11,6 +11,13 @@ struct Profile {
     std::filesystem::path prefix; // the Wine prefix (holds user.reg, system.reg, dosdevices/, drive_c/)
     bool isSample = false;        // the bundled sample profile (copied to the user's data folder) is in use
     std::string loginName;        // login name of the process's user; empty if unknown
+
+    // A Windows user profile read from its own disk (NTUSER.DAT through libhivex), never written.
+    // `prefix` is then the folder given with --profile.
+    std::filesystem::path windowsUserFolder{}; // the folder that holds NTUSER.DAT
+    std::filesystem::path windowsDrive{};      // the mounted drive it lies on; empty when not given
+    std::string windowsUserProfile{};          // %UserProfile%: "C:\Documents and Settings\<name>"
+    bool isWindowsProfile() const { return !windowsUserFolder.empty(); }
 };
 
 // An explicit folder (--profile DIR) wins, else $WINEPREFIX, else ~/.wine, else the bundled sample
@@ -18,8 +25,11 @@ struct Profile {
 // restores never write into the install tree; *notice then receives a one-line text saying so.
 // An explicit or $WINEPREFIX folder that does not exist or holds no user.reg is refused with a
 // std::runtime_error naming it; so is a missing home folder or sample profile when one is needed.
+// An explicit folder that holds NTUSER.DAT (or, with `windowsUser`, a mounted Windows drive) gives a
+// Windows profile instead (see windowsProfileAt).
 Profile resolveProfile(const std::optional<std::filesystem::path>& explicitPrefix,
-                       std::string* notice = nullptr);
+                       std::string* notice = nullptr,
+                       const std::optional<std::string>& windowsUser = std::nullopt);
 
 // The bundled sample profile: $TESSALY_SAMPLE_PROFILE if set, else the folder fixed at build time.
 std::filesystem::path bundledSampleProfileDir();

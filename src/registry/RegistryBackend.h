@@ -29,6 +29,16 @@ public:
     // String data is UTF-16LE, with or without its terminating NUL, as the caller gives it.
     virtual long setValue(HKEY key, std::u16string_view name, std::uint32_t type, std::string_view data) = 0;
     virtual long deleteValue(HKEY key, std::u16string_view name) = 0;
+
+    // The files behind the calls. A back end that never writes has nothing to save or read again.
+    virtual bool hasUnsavedChanges() const { return false; }
+    // Throws std::runtime_error, saying why, when the registry must not be changed now.
+    virtual void checkCanChange() const {}
+    virtual void save() {}
+    // Forgets unsaved changes.
+    virtual void reload() {}
+    // Reads the files again when another program changed them; true when it did.
+    virtual bool reloadIfChanged() { return false; }
 };
 
 } // namespace tessaly

@@ -17,18 +17,18 @@ public:
     explicit WineRegistry(std::filesystem::path prefix);
 
     const std::filesystem::path& prefix() const { return prefix_; }
-    bool hasUnsavedChanges() const { return user_.dirty() || machine_.dirty(); }
+    bool hasUnsavedChanges() const override { return user_.dirty() || machine_.dirty(); }
     // Throws std::runtime_error when the prefix must not be changed now (a wineserver of it runs).
-    void checkCanChange() const;
+    void checkCanChange() const override;
     // Writes the changed files atomically; nothing when nothing changed. Throws on failure (the
     // files on disk stay as they were), when a wineserver of the prefix runs, and when a file was
     // changed on disk since it was read, up to the moment it is replaced (another program's changes
     // are never overwritten).
-    void save();
+    void save() override;
     // Forgets unsaved changes by reading the files again.
-    void reload();
+    void reload() override;
     // Reads the files again when either changed on disk since it was read; true when it did.
-    bool reloadIfChanged();
+    bool reloadIfChanged() override;
 
     WineHive& hive(HKEY root);
 

@@ -1,0 +1,214 @@
+// HiveWriter.cpp -- writing test hives: the empty hive by hand, the keys and values through hivex.
+#include "HiveWriter.h"
+
+#include "registry/Utf16.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <hivex.h>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace tessaly::test {
+
+namespace {
+
+constexpr std::size_t kBlock = 4096;
+constexpr std::uint64_t kTimestamp = 0x01D84D3C30DB2C60ull; // a FILETIME in 2022
+
+void put16(std::string& b, std::size_t at, std::uint16_t v) {
+    b[at] = char(v & 0xFF);
+    b[at + 1] = char(v >> 8);
+}
+void put32(std::string& b, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b[at + std::size_t(i)] = char((v >> (8 * i)) & 0xFF);
+}
+void put64(std::string& b, std::size_t at, std::uint64_t v) {
+    put32(b, at, std::uint32_t(v));
+    put32(b, at + 4, std::uint32_t(v >> 32));
+}
+std::uint32_t get32(const std::string& b, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = v << 8 | static_cast<unsigned char>(b[at + std::size_t(i)]);
+    return v;
+}
+void fixChecksum(std::string& b) {
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < 0x1FC; i += 4)
+        sum ^= get32(b, i);
+    put32(b, 0x1FC, sum);
+}
+
+std::string readBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+void writeBytes(const fs::path& file, const std::string& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    if (!out)
+        throw std::runtime_error("hive writer: cannot write " + file.string());
+}
+
+[[noreturn]] void failed(const std::string& what) {
+    throw std::runtime_error("hive writer: " + what + ": " + std::strerror(errno));
+}
+
+struct Handle {
+    hive_h* h;
+    ~Handle() {
+        if (h)
+            hivex_close(h);
+    }
+};
+
+// Copies the tree below `from` under `node` without recursion.
+void fill(hive_h* h, hive_node_h node, const RegKey& from,
+          const std::u16string& (*nameOf)(const RegKey&, const RegKey& top), const RegKey& top) {
+    std::vector<std::pair<const RegKey*, hive_node_h>> pending{{&from, node}};
+    while (!pending.empty()) {
+        auto [key, at] = pending.back();
+        pending.pop_back();
+        std::vector<std::string> names;
+        for (const RegValue& v : key->values)
+            names.push_back(utf16ToUtf8(v.name));
+        std::vector<hive_set_value> values;
+        for (std::size_t i = 0; i < key->values.size(); ++i)
+            values.push_back({names[i].data(), static_cast<hive_type>(key->values[i].type),
+                              key->values[i].data.size(), const_cast<char*>(key->values[i].data.data())});
+        if (!values.empty() && hivex_node_set_values(h, at, values.size(), values.data(), 0) != 0)
+            failed("setting the values of " + utf16ToUtf8(key->name));
+        for (const auto& sub : key->subkeys) {
+            hive_node_h child = hivex_node_add_child(h, at, utf16ToUtf8(nameOf(*sub, top)).c_str());
+            if (!child)
+                failed("adding the key " + utf16ToUtf8(sub->name));
+            pending.emplace_back(sub.get(), child);
+        }
+    }
+}
+
+const std::u16string& ownName(const RegKey& key, const RegKey&) {
+    return key.name;
+}
+
+const std::u16string& controlSetName(const RegKey& key, const RegKey& top) {
+    static const std::u16string kSet = u"ControlSet001";
+    return key.parent == &top && sameName(key.name, u"CurrentControlSet") ? kSet : key.name;
+}
+
+void writeHiveWith(const fs::path& file, const RegKey& from,
+                   const std::u16string& (*nameOf)(const RegKey&, const RegKey&),
+                   const std::function<void(hive_h*)>& extra = {}) {
+    writeEmptyHive(file);
+    Handle hive{hivex_open(file.c_str(), HIVEX_OPEN_WRITE)};
+    if (!hive.h)
+        failed("opening " + file.string());
+    fill(hive.h, hivex_root(hive.h), from, nameOf, from);
+    if (extra)
+        extra(hive.h);
+    if (hivex_commit(hive.h, file.c_str(), 0) != 0)
+        failed("writing " + file.string());
+}
+
+} // namespace
+
+void writeEmptyHive(const fs::path& file) {
+    std::string b(2 * kBlock, '\0');
+    // Base block.
+    std::memcpy(b.data(), "regf", 4);
+    put32(b, 0x04, 1); // primary sequence number
+    put32(b, 0x08, 1); // secondary sequence number: equal, the hive is clean
+    put64(b, 0x0C, kTimestamp);
+    put32(b, 0x14, 1);    // major version
+    put32(b, 0x18, 3);    // minor version
+    put32(b, 0x1C, 0);    // primary file
+    put32(b, 0x20, 1);    // direct memory load
+    put32(b, 0x24, 0x20); // root cell, relative to the first hive bin
+    put32(b, 0x28, kBlock);
+    put32(b, 0x2C, 1); // clustering factor
+    const std::u16string fileName = u"NTUSER.DAT";
+    for (std::size_t i = 0; i < fileName.size(); ++i)
+        put16(b, 0x30 + 2 * i, fileName[i]);
+    fixChecksum(b);
+
+    // The one hive bin: its header, the root key's cell, its security cell, then free space.
+    const std::size_t bin = kBlock;
+    std::memcpy(b.data() + bin, "hbin", 4);
+    put32(b, bin + 0x04, 0);
+    put32(b, bin + 0x08, kBlock);
+    put64(b, bin + 0x14, kTimestamp);
+
+    const std::string rootName = "$$$PROTO.HIV";
+    const std::size_t nk = bin + 0x20;
+    const std::size_t nkSize = (4 + 0x4C + rootName.size() + 7) / 8 * 8;
+    const std::size_t sk = nk + nkSize;
+    const std::size_t sdSize = 20; // a self-relative security descriptor without owner, group or lists
+    const std::size_t skSize = (4 + 0x14 + sdSize + 7) / 8 * 8;
+    const std::uint32_t skOffset = std::uint32_t(sk - bin);
+
+    put32(b, nk, std::uint32_t(-std::int32_t(nkSize)));
+    std::memcpy(b.data() + nk + 4, "nk", 2);
+    put16(b, nk + 4 + 0x02, 0x2C); // hive entry, not deletable, name in 8-bit characters
+    put64(b, nk + 4 + 0x04, kTimestamp);
+    put32(b, nk + 4 + 0x10, 0xFFFFFFFF); // no parent
+    put32(b, nk + 4 + 0x1C, 0xFFFFFFFF); // no subkey list
+    put32(b, nk + 4 + 0x20, 0xFFFFFFFF); // no volatile subkey list
+    put32(b, nk + 4 + 0x28, 0xFFFFFFFF); // no value list
+    put32(b, nk + 4 + 0x2C, skOffset);
+    put32(b, nk + 4 + 0x30, 0xFFFFFFFF); // no class name
+    put16(b, nk + 4 + 0x48, std::uint16_t(rootName.size()));
+    std::memcpy(b.data() + nk + 4 + 0x4C, rootName.data(), rootName.size());
+
+    put32(b, sk, std::uint32_t(-std::int32_t(skSize)));
+    std::memcpy(b.data() + sk + 4, "sk", 2);
+    put32(b, sk + 4 + 0x04, skOffset); // the only security cell: its own neighbour both ways
+    put32(b, sk + 4 + 0x08, skOffset);
+    put32(b, sk + 4 + 0x0C, 1); // used by the root key
+    put32(b, sk + 4 + 0x10, std::uint32_t(sdSize));
+    b[sk + 4 + 0x14] = 1;            // revision
+    put16(b, sk + 4 + 0x16, 0x8000); // self-relative
+
+    const std::size_t freeCell = sk + skSize;
+    put32(b, freeCell, std::uint32_t(bin + kBlock - freeCell));
+    writeBytes(file, b);
+}
+
+void writeHive(const fs::path& file, const RegKey& from) {
+    writeHiveWith(file, from, ownName);
+}
+
+void writeMachineHives(const WineHive& machine, const fs::path& software, const fs::path& system) {
+    RegKey empty;
+    const RegKey* sw = machine.find(u"Software");
+    writeHiveWith(software, sw ? *sw : empty, ownName);
+    const RegKey* sys = machine.find(u"System");
+    writeHiveWith(system, sys ? *sys : empty, controlSetName, [](hive_h* h) {
+        if (hivex_node_get_child(h, hivex_root(h), "Select"))
+            return; // Wine's own Select key came with the tree
+        hive_node_h select = hivex_node_add_child(h, hivex_root(h), "Select");
+        if (!select)
+            failed("adding Select");
+        std::uint32_t one = 1;
+        hive_set_value current{const_cast<char*>("Current"), hive_t_REG_DWORD, 4,
+                               reinterpret_cast<char*>(&one)};
+        if (hivex_node_set_values(h, select, 1, &current, 0) != 0)
+            failed("setting Select\\Current");
+    });
+}
+
+void markHiveDirty(const fs::path& file) {
+    std::string b = readBytes(file);
+    put32(b, 0x08, get32(b, 0x04) + 1);
+    fixChecksum(b);
+    writeBytes(file, b);
+}
+
+} // namespace tessaly::test
