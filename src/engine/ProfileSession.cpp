@@ -65,7 +65,9 @@ ProfileSession::ProfileSession(Profile profile, Ui& ui)
         *registry_, u"System\\CurrentControlSet\\Control\\ComputerName\\ComputerName", u"ComputerName");
     environment_ = probeEnvironment(profile_, computer);
     leftoverNotice_ = leftoversNotice(removeLeftovers(hostTempDir()));
-    removeAtomicSaveLeftovers(profile_.prefix);
+    // A Windows profile is never written, not even to tidy up.
+    if (!profile_.isWindowsProfile())
+        removeAtomicSaveLeftovers(profile_.prefix);
     // A restore killed half-way is finished or undone before anybody reads the profile.
     std::error_code ec;
     if (!profile_.isWindowsProfile() &&
