@@ -1,6 +1,6 @@
 # Harnesses.cmake -- the fuzz harnesses: name, source file and the libraries each one needs. Seeds are in
 # fuzz/corpus/<name>, unless a harness names a folder of the tree whose files already serve.
-set(TESSALY_FUZZ_HARNESSES wine_hive key_dump info_file backup_file bookmark_file)
+set(TESSALY_FUZZ_HARNESSES wine_hive key_dump info_file backup_file bookmark_file mail_store)
 set(tessaly_fuzz_wine_hive_source WineHiveFuzz.cpp)
 set(tessaly_fuzz_wine_hive_libs tessaly_registry)
 set(tessaly_fuzz_key_dump_source KeyDumpFuzz.cpp)
@@ -12,3 +12,5 @@ set(tessaly_fuzz_backup_file_libs tessaly_backupfile tessaly_archive)
 set(tessaly_fuzz_bookmark_file_source BookmarkFileFuzz.cpp)
 set(tessaly_fuzz_bookmark_file_libs tessaly_favorites)
 set(tessaly_fuzz_bookmark_file_seeds tests/fixtures/favorites)
+set(tessaly_fuzz_mail_store_source MailStoreFuzz.cpp)
+set(tessaly_fuzz_mail_store_libs tessaly_mailstore)
