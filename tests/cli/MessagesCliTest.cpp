@@ -100,6 +100,17 @@ TEST_F(MessagesCli, ExportFromBackupFilesOfBothProtections) {
     EXPECT_NE(list.out.find("    Inbox: 20 message(s)\n"), std::string::npos);
 }
 
+TEST(MessagesCliSample, TheBundledSampleProfileHoldsRealStores) {
+    TempDir dir;
+    auto r = test::runProgram({TESSALY_CLI, "messages", "list", "--identity", "Main Identity", "--profile",
+                               TESSALY_SAMPLE_PROFILE_DIR},
+                              {{"TMPDIR", dir.path().string()}, {"HOME", dir.path().string()}});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("    Inbox: 3 message(s)\n      Newsletters: 1 message(s)\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\tBen Carter\tLunch on Friday?\n"), std::string::npos) << r.out;
+}
+
 TEST_F(MessagesCli, BadInvocationsAreRefused) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"messages"},
