@@ -6,6 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
 namespace tessaly {
 namespace {
 
@@ -109,6 +116,53 @@ TEST(MessagesCliSample, TheBundledSampleProfileHoldsRealStores) {
     EXPECT_NE(r.out.find("    Inbox: 3 message(s)\n      Newsletters: 1 message(s)\n"), std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("\tBen Carter\tLunch on Friday?\n"), std::string::npos) << r.out;
+}
+
+TEST_F(MessagesCli, SigintStopsAnExportAndLeavesCompleteFilesOnly) {
+    std::vector<test::BuiltMessage> many;
+    for (int i = 0; i < 20000; ++i) {
+        test::BuiltMessage m;
+        m.subject = "Note " + std::to_string(i + 1);
+        m.text =
+            "Subject: " + m.subject + "\r\n\r\n" + std::string(1500 + i % 700, char('a' + i % 26)) + "\r\n";
+        many.push_back(std::move(m));
+    }
+    std::ofstream(prefix / kStoreA / "Inbox.dbx", std::ios::binary) << test::buildMessageStore(many).bytes;
+    fs::path out = dir / "out";
+    std::vector<std::string> args = {TESSALY_CLI,     "messages", "export",     "--identity",
+                                     "Main Identity", "--to",     out.string(), "--format",
+                                     "eml",           "--folder", "Inbox"};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env = {"WINEPREFIX=" + prefix.string(), "TMPDIR=" + tmp.string(),
+                                    "HOME=" + dir.path().string()};
+    std::vector<char*> envp;
+    for (std::string& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, TESSALY_CLI, nullptr, nullptr, argv.data(), envp.data()), 0);
+    fs::path inbox = out / "Local Folders" / "Inbox";
+    for (int i = 0; i < 20000 && !(fs::exists(inbox) && !fs::is_empty(inbox)); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    std::size_t files = 0;
+    for (const auto& e : fs::directory_iterator(inbox)) {
+        std::string name = e.path().filename().string();
+        std::size_t number = std::stoul(name.substr(0, name.find(' ')));
+        ASSERT_TRUE(number >= 1 && number <= many.size()) << name;
+        EXPECT_EQ(name, name.substr(0, 5) + many[number - 1].subject + ".eml");
+        EXPECT_EQ(readFile(e.path()), many[number - 1].text) << name;
+        ++files;
+    }
+    EXPECT_GT(files, 0u);
+    EXPECT_LT(files, many.size()) << "the export ended before the signal came";
 }
 
 TEST_F(MessagesCli, BadInvocationsAreRefused) {
