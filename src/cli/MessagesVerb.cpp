@@ -122,8 +122,7 @@ int exportTo(MailCollection& mail, const std::filesystem::path& dir, ExportForma
     ui.showProgress(false);
     for (const std::string& problem : s.problems)
         std::cerr << "tessaly-cli: " << problem << std::endl;
-    std::cout << "Exported " << s.messages << " message(s) of " << s.folders << " folder(s) into "
-              << dir.string() << "; " << s.damaged << " damaged message(s) skipped\n";
+    std::cout << describeExport(s, dir) << '\n';
     return s.damaged || !s.problems.empty() ? kExitFailed : kExitOk;
 }
 

@@ -50,4 +50,11 @@ std::vector<StoreImage> storesInArchive(const std::filesystem::path& archive,
     return images;
 }
 
+ExportSummary exportArchiveMessages(const std::filesystem::path& archive, const std::filesystem::path& dir,
+                                    ExportFormat format, Ui& ui) {
+    std::filesystem::create_directories(dir);
+    MailCollection mail(storesInArchive(archive, dir, ui));
+    return exportMessages(mail, dir, format, std::nullopt, ui);
+}
+
 } // namespace tessaly

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/ProfileSession.h"
+#include "mailstore/MessageExport.h"
 #include "mailstore/StoreImage.h"
 
 #include <filesystem>
@@ -23,5 +24,11 @@ std::vector<StoreImage> storesInFolder(const std::filesystem::path& folder);
 // StoreError or std::runtime_error.
 std::vector<StoreImage> storesInArchive(const std::filesystem::path& archive,
                                         const std::filesystem::path& spare, Ui& ui);
+
+// Exports every message of a plain backup archive into `dir` (see exportMessages): the stores are
+// copied out as storesInArchive does, with `dir` as the spare folder. Throws as both do, and
+// RunStopped when the Ui asks for a stop.
+ExportSummary exportArchiveMessages(const std::filesystem::path& archive, const std::filesystem::path& dir,
+                                    ExportFormat format, Ui& ui);
 
 } // namespace tessaly

@@ -72,6 +72,12 @@ private:
 
 } // namespace
 
+std::string describeExport(const ExportSummary& summary, const std::filesystem::path& dir) {
+    return "Exported " + std::to_string(summary.messages) + " message(s) of " +
+           std::to_string(summary.folders) + " folder(s) into " + dir.string() + "; " +
+           std::to_string(summary.damaged) + " damaged message(s) skipped";
+}
+
 bool folderMatches(const MailFolder& folder, const std::string& wanted) {
     return sameText(folder.displayPath(), wanted) ||
            (!folder.path.empty() && sameText(folder.path.back(), wanted));

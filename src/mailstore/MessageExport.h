@@ -20,6 +20,9 @@ struct ExportSummary {
     std::vector<std::string> problems; // stores that could not be read at all
 };
 
+// "Exported 40 message(s) of 6 folder(s) into DIR; 0 damaged message(s) skipped"
+std::string describeExport(const ExportSummary& summary, const std::filesystem::path& dir);
+
 // True when `wanted` names the folder: its whole path ("Local Folders/Inbox") or its own name,
 // without regard to ASCII letter case.
 bool folderMatches(const MailFolder& folder, const std::string& wanted);
