@@ -9,7 +9,6 @@
 #include "mailstore/FileTime.h"
 #include "mailstore/MessageExport.h"
 #include "mailstore/SafeNames.h"
-#include "mailstore/StoreError.h"
 #include "platform/AnonymousFile.h"
 #include "platform/TempFiles.h"
 
@@ -37,7 +36,7 @@ const char* kUsage =
 // The stores to read and what keeps their plain copies alive.
 struct Source {
     std::unique_ptr<AnonymousFile> archive;
-    std::vector<StoreImage> images;
+    StoreFiles stores;
 };
 
 std::optional<int> openSource(const CommonOptions& options, const std::optional<std::filesystem::path>& spare,
@@ -52,7 +51,7 @@ std::optional<int> openSource(const CommonOptions& options, const std::optional<
         if (!id)
             throw std::invalid_argument("no identity named \"" + *identity +
                                         "\"; 'tessaly-cli identities' lists them");
-        source.images = storesInFolder(identityStoreFolder(*session, id->key));
+        source.stores = storesInFolder(identityStoreFolder(*session, id->key));
         return std::nullopt;
     }
     std::filesystem::path file = options.positional[1];
@@ -65,7 +64,7 @@ std::optional<int> openSource(const CommonOptions& options, const std::optional<
     if (auto code = openWithPassword(file, given, source.archive->path(), session->codePage(), ui))
         return code;
     try {
-        source.images = storesInArchive(source.archive->path(), spare.value_or(hostTempDir()), ui);
+        source.stores = storesInArchive(source.archive->path(), spare.value_or(hostTempDir()), ui);
     } catch (const ArchiveError& e) {
         return fail(kExitFailed,
                     file.string() + " is damaged: its archive cannot be read (" + e.description() + ")");
@@ -73,23 +72,21 @@ std::optional<int> openSource(const CommonOptions& options, const std::optional<
     return std::nullopt;
 }
 
-int list(MailCollection& mail, const std::optional<std::string>& only) {
-    std::size_t damaged = mail.folderListDamage();
+int list(MailCollection& mail, const std::optional<std::string>& only, std::size_t unreadable) {
+    std::size_t damaged = mail.folderListDamage() + unreadable;
     std::cout << "Folders:\n";
     for (const MailFolder& f : mail.folders()) {
         std::cout << std::string(2 + 2 * f.depth(), ' ') << storeText(f.path.back());
         if (f.store)
             std::cout << ": " << f.store->messages().size() << " message(s)";
-        else if (!f.problem.empty())
-            std::cout << ": " << f.problem;
+        else if (f.storeMissing)
+            std::cout << ": no store file " << storeText(f.storeFile);
         std::cout << '\n';
     }
     std::string text;
     for (const MailFolder& f : mail.folders()) {
         if (only && !folderMatches(f, *only))
             continue;
-        if (!f.problem.empty())
-            ++damaged;
         if (!f.store || f.store->messages().empty())
             continue;
         damaged += f.store->damaged();
@@ -104,7 +101,7 @@ int list(MailCollection& mail, const std::optional<std::string>& only) {
 }
 
 int exportTo(MailCollection& mail, const std::filesystem::path& dir, ExportFormat format,
-             const std::optional<std::string>& only, bool yes) {
+             const std::optional<std::string>& only, std::size_t unreadable, bool yes) {
     TerminalUi ui(yes);
     StopOnSignals stop;
     ui.setProgressSpan(0, 100);
@@ -120,10 +117,8 @@ int exportTo(MailCollection& mail, const std::filesystem::path& dir, ExportForma
         return StopOnSignals::exitCode();
     }
     ui.showProgress(false);
-    for (const std::string& problem : s.problems)
-        std::cerr << "tessaly-cli: " << problem << std::endl;
     std::cout << describeExport(s, dir) << '\n';
-    return s.damaged || !s.problems.empty() ? kExitFailed : kExitOk;
+    return s.damaged || unreadable ? kExitFailed : kExitOk;
 }
 
 } // namespace
@@ -151,26 +146,27 @@ int runMessages(const Args& args) {
     if (formatName != "mbox" && formatName != "eml")
         return fail(kExitRefused, "--format takes mbox or eml");
     std::optional<std::filesystem::path> spare;
-    if (to) {
-        std::filesystem::create_directories(*to);
+    if (to)
         spare = *to;
-    }
     Source source;
     try {
         if (auto code = openSource(options, spare, source))
             return *code;
-    } catch (const StoreError& e) {
+    } catch (const std::runtime_error& e) {
         return fail(kExitFailed, e.what());
     }
-    MailCollection mail(std::move(source.images));
+    for (const std::string& problem : source.stores.problems)
+        std::cerr << "tessaly-cli: " << problem << std::endl;
+    const std::size_t unreadable = source.stores.problems.size();
+    MailCollection mail(std::move(source.stores.images));
     std::optional<std::string> only = options.value("--folder");
     if (only && std::none_of(mail.folders().begin(), mail.folders().end(),
                              [&](const MailFolder& f) { return folderMatches(f, *only); }))
         return fail(kExitRefused,
                     "no folder named \"" + *only + "\"; 'tessaly-cli messages list' shows them");
     if (!exporting)
-        return list(mail, only);
-    return exportTo(mail, *to, formatName == "eml" ? ExportFormat::Eml : ExportFormat::Mbox, only,
+        return list(mail, only, unreadable);
+    return exportTo(mail, *to, formatName == "eml" ? ExportFormat::Eml : ExportFormat::Mbox, only, unreadable,
                     options.yes);
 }
 

@@ -1,9 +1,11 @@
 // MessageSources.cpp -- finding and mapping the message stores to read, from a profile or a backup.
 #include "engine/MessageSources.h"
 
+#include "archive/ArchiveError.h"
 #include "archive/ArchiveListing.h"
 #include "archive/MemberCopy.h"
 #include "engine/HandlerSupport.h"
+#include "mailstore/StoreError.h"
 #include "platform/AnonymousFile.h"
 #include "platform/PathMapper.h"
 #include "platform/TempFiles.h"
@@ -29,32 +31,47 @@ std::filesystem::path identityStoreFolder(ProfileSession& session, const std::st
     return hostPath(session.profile(), folder);
 }
 
-std::vector<StoreImage> storesInFolder(const std::filesystem::path& folder) {
-    std::vector<StoreImage> images;
-    for (const std::string& name : folderFiles(folder))
-        if (isMessageStore(name))
-            images.push_back(StoreImage::mapFile(folder / name));
-    return images;
+StoreFiles storesInFolder(const std::filesystem::path& folder) {
+    StoreFiles found;
+    for (const std::string& name : folderFiles(folder)) {
+        if (!isMessageStore(name))
+            continue;
+        try {
+            found.images.push_back(StoreImage::mapFile(folder / name));
+        } catch (const StoreError& e) {
+            found.problems.push_back(e.what());
+        }
+    }
+    return found;
 }
 
-std::vector<StoreImage> storesInArchive(const std::filesystem::path& archive,
-                                        const std::filesystem::path& spare, Ui& ui) {
-    std::vector<StoreImage> images;
+StoreFiles storesInArchive(const std::filesystem::path& archive, const std::filesystem::path& spare, Ui& ui) {
+    StoreFiles found;
     for (const ArchiveMember& member : ListArchive(archive.string())) {
         if (!isMessageStore(member.name) || member.name.find('/') != std::string::npos)
             continue;
-        AnonymousFile copy({hostTempDir(), spare});
-        copyMemberTo(archive.string(), member.name, copy.fd(), &ui);
-        images.push_back(StoreImage::mapDescriptor(copy.fd(), member.name));
+        try {
+            AnonymousFile copy({hostTempDir(), spare});
+            copyMemberTo(archive.string(), member.name, copy.fd(), &ui);
+            found.images.push_back(StoreImage::mapDescriptor(copy.fd(), member.name));
+        } catch (const ArchiveError& e) {
+            found.problems.push_back(member.name +
+                                     " cannot be read from the backup file: " + e.description());
+        } catch (const StoreError& e) {
+            found.problems.push_back(e.what());
+        }
     }
-    return images;
+    return found;
 }
 
 ExportSummary exportArchiveMessages(const std::filesystem::path& archive, const std::filesystem::path& dir,
                                     ExportFormat format, Ui& ui) {
     std::filesystem::create_directories(dir);
-    MailCollection mail(storesInArchive(archive, dir, ui));
-    return exportMessages(mail, dir, format, std::nullopt, ui);
+    StoreFiles stores = storesInArchive(archive, dir, ui);
+    MailCollection mail(std::move(stores.images));
+    ExportSummary summary = exportMessages(mail, dir, format, std::nullopt, ui);
+    summary.problems.insert(summary.problems.begin(), stores.problems.begin(), stores.problems.end());
+    return summary;
 }
 
 } // namespace tessaly

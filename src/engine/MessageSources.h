@@ -15,15 +15,21 @@ namespace tessaly {
 // The host folder the identity's "Store Root" names. Throws std::runtime_error with the reason.
 std::filesystem::path identityStoreFolder(ProfileSession& session, const std::string& identityKey);
 
-// Every store file (name ending in .dbx) of a folder, mapped. Throws StoreError or
-// std::runtime_error for a folder or store that cannot be read.
-std::vector<StoreImage> storesInFolder(const std::filesystem::path& folder);
+// The store files found, mapped, and one line for each that could not be read (too large, damaged
+// in the archive), which is left out.
+struct StoreFiles {
+    std::vector<StoreImage> images;
+    std::vector<std::string> problems;
+};
+
+// Every store file (name ending in .dbx) of a folder. Throws std::runtime_error for a folder that
+// cannot be read.
+StoreFiles storesInFolder(const std::filesystem::path& folder);
 
 // Every store member of a plain backup archive, each copied into a file without a name on disk (in
-// the temporary folder, else in `spare`) and mapped, with progress by bytes. Throws ArchiveError,
-// StoreError or std::runtime_error.
-std::vector<StoreImage> storesInArchive(const std::filesystem::path& archive,
-                                        const std::filesystem::path& spare, Ui& ui);
+// the temporary folder, else in `spare`), with progress by bytes. Throws ArchiveError for an archive
+// that cannot be read, std::runtime_error when no such file can be made, RunStopped.
+StoreFiles storesInArchive(const std::filesystem::path& archive, const std::filesystem::path& spare, Ui& ui);
 
 // Exports every message of a plain backup archive into `dir` (see exportMessages): the stores are
 // copied out as storesInArchive does, with `dir` as the spare folder. Throws as both do, and

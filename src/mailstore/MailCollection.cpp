@@ -2,7 +2,6 @@
 #include "mailstore/MailCollection.h"
 
 #include "mailstore/FolderList.h"
-#include "mailstore/StoreError.h"
 
 #include <algorithm>
 #include <map>
@@ -29,12 +28,12 @@ std::string MailFolder::displayPath() const {
 }
 
 MailCollection::MailCollection(std::vector<StoreImage> images) : images_(std::move(images)) {
-    std::map<std::string, const StoreImage*> stores; // message stores by lower-case file name
+    std::multimap<std::string, const StoreImage*> stores; // message stores by lower-case file name
     FolderListRead list;
     for (const StoreImage& image : images_) {
         StoreKind kind = storeKind(image);
         if (kind == StoreKind::Messages)
-            stores[lower(image.name())] = &image;
+            stores.emplace(lower(image.name()), &image);
         else if (kind == StoreKind::FolderList && !hasFolderList_) {
             list = readFolderList(image);
             hasFolderList_ = true;
@@ -48,15 +47,11 @@ MailCollection::MailCollection(std::vector<StoreImage> images) : images_(std::mo
         auto it = file.empty() ? stores.end() : stores.find(lower(file));
         if (it != stores.end()) {
             folder.storeFile = it->second->name();
-            try {
-                folder.store = std::make_unique<MessageStore>(*it->second);
-            } catch (const StoreError& e) {
-                folder.problem = e.what();
-            }
+            folder.store = std::make_unique<MessageStore>(*it->second);
             stores.erase(it);
         } else if (!file.empty()) {
             folder.storeFile = file;
-            folder.problem = file + " is not among the store files";
+            folder.storeMissing = true;
         }
         folders_.push_back(std::move(folder));
     };

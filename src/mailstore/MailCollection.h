@@ -13,8 +13,8 @@ namespace tessaly {
 struct MailFolder {
     std::vector<std::string> path;       // folder names from the top (the client's root left out)
     std::string storeFile;               // empty for a folder that only holds folders
-    std::unique_ptr<MessageStore> store; // null when there is no store or it cannot be read
-    std::string problem;                 // why the store could not be read
+    std::unique_ptr<MessageStore> store; // null when there is no store
+    bool storeMissing = false;           // the folder list names a store file that is not there
     std::string displayPath() const;     // the names joined by "/"
     std::size_t depth() const { return path.empty() ? 0 : path.size() - 1; }
 };
@@ -25,8 +25,9 @@ public:
     static constexpr std::size_t kMaxDepth = 64;
 
     // Arranges the stores: the folder list store among them (if any) gives names and parents, in its
-    // order; stores it does not name follow at the top under their file names. Files that are not
-    // message stores (other kinds of store, anything else) are left out.
+    // order; stores it does not name follow at the top under their file names (names that differ
+    // only in letter case both). Files that are not message stores (other kinds of store, anything
+    // else) are left out.
     explicit MailCollection(std::vector<StoreImage> images);
 
     std::vector<MailFolder>& folders() { return folders_; }

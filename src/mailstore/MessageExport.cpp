@@ -98,11 +98,8 @@ ExportSummary exportMessages(MailCollection& mail, const std::filesystem::path& 
     for (MailFolder& folder : mail.folders()) {
         if (only && !folderMatches(folder, *only))
             continue;
-        if (!folder.store) {
-            if (!folder.problem.empty())
-                summary.problems.push_back(folder.displayPath() + ": " + folder.problem);
+        if (!folder.store)
             continue;
-        }
         const MessageStore& store = *folder.store;
         const std::string label = folder.displayPath();
         const std::uint64_t storeSize = store.image().size();

@@ -17,7 +17,7 @@ struct ExportSummary {
     std::size_t folders = 0;           // folders whose messages were written
     std::size_t messages = 0;          // messages written
     std::size_t damaged = 0;           // damaged messages and index nodes left out
-    std::vector<std::string> problems; // stores that could not be read at all
+    std::vector<std::string> problems; // stores that could not be read at all (the caller adds them)
 };
 
 // "Exported 40 message(s) of 6 folder(s) into DIR; 0 damaged message(s) skipped"

@@ -81,6 +81,18 @@ TEST_F(MessagesCli, ListOfAnIdentityShowsTheTreeThenEveryMessage) {
     EXPECT_EQ(none.err, "tessaly-cli: no folder named \"Nowhere\"; 'tessaly-cli messages list' shows them\n");
 }
 
+TEST_F(MessagesCli, AStoreAbove2GiBIsLeftOutWithAMessageAndTheRestListed) {
+    fs::path huge = prefix / kStoreA / "Huge.dbx";
+    test::writeFile(huge, "");
+    fs::resize_file(huge, (std::uintmax_t{1} << 31) + 1); // sparse: no disk used
+    auto r = cli({"messages", "list", "--identity", "Main Identity"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err,
+              "tessaly-cli: Huge.dbx is larger than 2 GiB, more than a message store can hold; it is not "
+              "read\ntessaly-cli: 1 damaged message(s) or store(s) left out\n");
+    EXPECT_NE(r.out.find("    Inbox: 20 message(s)\n"), std::string::npos);
+}
+
 TEST_F(MessagesCli, ExportFromBackupFilesOfBothProtections) {
     backup(dir / "c.tsy", "compatible");
     backup(dir / "s.tsy", "strong");

@@ -244,8 +244,21 @@ TEST(MailCollection, AFolderListWithACycleOrMissingStoresStillShowsEveryStore) {
     MailCollection mail(std::move(images));
     std::vector<std::string> shown;
     for (const MailFolder& f : mail.folders())
-        shown.push_back(f.displayPath() + (f.problem.empty() ? "" : " !"));
-    EXPECT_EQ(shown, (std::vector<std::string>{"C !", "Self", "a", "b"}));
+        shown.push_back(f.displayPath() + (f.storeMissing ? " (missing)" : ""));
+    EXPECT_EQ(shown, (std::vector<std::string>{"C (missing)", "Self", "a", "b"}));
+}
+
+TEST(MailCollection, StoresWhoseNamesDifferOnlyInCaseAreBothShown) {
+    std::string list = test::buildFolderList({{4, 0, "Inbox", "Inbox.dbx"}}).bytes;
+    std::string one = test::buildMessageStore(test::variedMessages(1)).bytes;
+    std::string two = test::buildMessageStore(test::variedMessages(2)).bytes;
+    std::vector<StoreImage> images;
+    images.push_back(StoreImage::view(list, "Folders.dbx"));
+    images.push_back(StoreImage::view(one, "Inbox.dbx"));
+    images.push_back(StoreImage::view(two, "INBOX.dbx"));
+    MailCollection mail(std::move(images));
+    ASSERT_EQ(mail.folders().size(), 2u);
+    EXPECT_EQ(mail.folders()[0].store->messages().size() + mail.folders()[1].store->messages().size(), 3u);
 }
 
 } // namespace
