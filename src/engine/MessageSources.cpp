@@ -47,9 +47,16 @@ StoreFiles storesInFolder(const std::filesystem::path& folder) {
 
 StoreFiles storesInArchive(const std::filesystem::path& archive, const std::filesystem::path& spare, Ui& ui) {
     StoreFiles found;
-    for (const ArchiveMember& member : ListArchive(archive.string())) {
-        if (!isMessageStore(member.name) || member.name.find('/') != std::string::npos)
-            continue;
+    std::vector<ArchiveMember> stores;
+    std::uint64_t total = 0;
+    for (const ArchiveMember& member : ListArchive(archive.string()))
+        if (isMessageStore(member.name) && member.name.find('/') == std::string::npos) {
+            stores.push_back(member);
+            total += member.size;
+        }
+    ProgressShares shares(ui, total);
+    for (const ArchiveMember& member : stores) {
+        shares.next(member.size);
         try {
             AnonymousFile copy({hostTempDir(), spare});
             copyMemberTo(archive.string(), member.name, copy.fd(), &ui);
@@ -67,9 +74,14 @@ StoreFiles storesInArchive(const std::filesystem::path& archive, const std::file
 ExportSummary exportArchiveMessages(const std::filesystem::path& archive, const std::filesystem::path& dir,
                                     ExportFormat format, Ui& ui) {
     std::filesystem::create_directories(dir);
+    // Copying the stores out takes the first third of the bar, writing the messages the rest.
+    const double from = ui.progressSpanFrom(), to = ui.progressSpanTo(), third = from + (to - from) / 3;
+    ui.setProgressSpan(from, third);
     StoreFiles stores = storesInArchive(archive, dir, ui);
     MailCollection mail(std::move(stores.images));
+    ui.setProgressSpan(third, to);
     ExportSummary summary = exportMessages(mail, dir, format, std::nullopt, ui);
+    ui.setProgressSpan(from, to);
     summary.problems.insert(summary.problems.begin(), stores.problems.begin(), stores.problems.end());
     return summary;
 }
