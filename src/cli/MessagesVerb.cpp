@@ -56,10 +56,8 @@ std::optional<int> openSource(const CommonOptions& options, const std::optional<
     }
     std::filesystem::path file = options.positional[1];
     // The opened archive has no name on disk, so nothing plain outlives the run.
-    source.archive =
-        spare ? std::make_unique<AnonymousFile>(
-                    std::initializer_list<std::filesystem::path>{hostTempDir(), *spare})
-              : std::make_unique<AnonymousFile>(std::initializer_list<std::filesystem::path>{hostTempDir()});
+    source.archive = std::make_unique<AnonymousFile>(
+        std::initializer_list<std::filesystem::path>{hostTempDir(), spare.value_or(hostTempDir())});
     std::optional<std::string> given = passwordFromOptions(options.has("--password-stdin"));
     if (auto code = openWithPassword(file, given, source.archive->path(), session->codePage(), ui))
         return code;
