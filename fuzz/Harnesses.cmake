@@ -1,6 +1,6 @@
 # Harnesses.cmake -- the fuzz harnesses: name, source file and the libraries each one needs. Seeds are in
 # fuzz/corpus/<name>, unless a harness names a folder of the tree whose files already serve.
-set(TESSALY_FUZZ_HARNESSES wine_hive key_dump info_file backup_file bookmark_file restore_journal container)
+set(TESSALY_FUZZ_HARNESSES wine_hive key_dump info_file backup_file bookmark_file restore_journal container mail_store)
 set(tessaly_fuzz_wine_hive_source WineHiveFuzz.cpp)
 set(tessaly_fuzz_wine_hive_libs tessaly_registry)
 set(tessaly_fuzz_key_dump_source KeyDumpFuzz.cpp)
@@ -16,3 +16,5 @@ set(tessaly_fuzz_restore_journal_source RestoreJournalFuzz.cpp)
 set(tessaly_fuzz_restore_journal_libs tessaly_engine)
 set(tessaly_fuzz_container_source ContainerFuzz.cpp)
 set(tessaly_fuzz_container_libs tessaly_backupfile)
+set(tessaly_fuzz_mail_store_source MailStoreFuzz.cpp)
+set(tessaly_fuzz_mail_store_libs tessaly_mailstore)

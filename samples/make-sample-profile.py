@@ -8,6 +8,7 @@ fixed and the invented binary files come from a seeded generator, so two runs gi
 """
 
 import argparse
+import email.utils
 import re
 import shutil
 import struct
@@ -332,9 +333,109 @@ def message_text(fields, where):
     return ("\r\n".join(lines) + "\r\n").encode("ascii")
 
 
+# ---------------------------------------------------------------------------------------------
+# Message stores in the mail client's layout: a 0x24bc-byte header, indexed-info records, message text
+# in chains of 0x200-byte blocks, and an index tree of 0x27c-byte nodes.
+
+DBX_MAGIC = 0xFE12ADCF
+DBX_MESSAGES, DBX_FOLDERS = 0x6F74FDC5, 0x6F74FDC6
+DBX_CLASS_TAIL = bytes.fromhex("66e3d1119a4e00c04fa309d4") + struct.pack("<II", 5, 5)
+DBX_HEADER, DBX_NODE, DBX_BLOCK = 0x24BC, 0x27C, 0x200
+DBX_FANOUT = 0x33
+
+
+class DbxWriter:
+    def __init__(self, kind, info_length):
+        self.data = bytearray(DBX_HEADER + info_length)
+        struct.pack_into("<II", self.data, 0, DBX_MAGIC, kind)
+        self.data[8:8 + len(DBX_CLASS_TAIL)] = DBX_CLASS_TAIL
+        struct.pack_into("<I", self.data, 0x1C, info_length)
+
+    def allocate(self, size):
+        at = len(self.data)
+        self.data += bytes(size)
+        struct.pack_into("<I", self.data, at, at)
+        return at
+
+    def record(self, fields):
+        """fields: (index, int) for numbers, (index, bytes) for data; written in index order."""
+        words, body = [], bytearray()
+        for index, value in sorted(fields, key=lambda f: f[0]):
+            if isinstance(value, int) and value < 1 << 24:
+                words.append(index | 0x80 | value << 8)
+                continue
+            words.append(index | len(body) << 8)
+            body += struct.pack("<I", value) if isinstance(value, int) else value
+        body += bytes(-len(body) % 4)
+        at = self.allocate(12 + 4 * len(words) + len(body))
+        struct.pack_into("<IIHBB", self.data, at, at, 4 * len(words) + len(body), 0, len(words), 1)
+        struct.pack_into("<%dI" % len(words), self.data, at + 12, *words)
+        self.data[at + 12 + 4 * len(words):at + 12 + 4 * len(words) + len(body)] = body
+        return at
+
+    def blocks(self, text):
+        starts = [self.allocate(0x10 + DBX_BLOCK) for _ in range(max(1, -(-len(text) // DBX_BLOCK)))]
+        for k, at in enumerate(starts):
+            piece = text[k * DBX_BLOCK:(k + 1) * DBX_BLOCK]
+            nxt = starts[k + 1] if k + 1 < len(starts) else 0
+            struct.pack_into("<III", self.data, at + 4, DBX_BLOCK, len(piece), nxt)
+            self.data[at + 0x10:at + 0x10 + len(piece)] = piece
+        return starts[0]
+
+    def finish(self, records):
+        if len(records) > DBX_FANOUT:
+            raise SourceError("more than %d records in one store" % DBX_FANOUT)
+        root = 0
+        if records:
+            root = self.allocate(DBX_NODE)
+            self.data[root + 0x11] = len(records)
+            for i, record in enumerate(records):
+                struct.pack_into("<I", self.data, root + 0x18 + 12 * i, record)
+        struct.pack_into("<I", self.data, 0xC4, len(records))
+        struct.pack_into("<I", self.data, 0xE4, root)
+        return bytes(self.data)
+
+
+def cstring(text):
+    return text.encode("cp1252") + b"\0"
+
+
+def message_store(messages):
+    """messages: (text, sender name, sender address, subject, unix time)."""
+    w = DbxWriter(DBX_MESSAGES, 0x618)
+    records = []
+    for number, (text, name, address, subject, when) in enumerate(messages, 1):
+        first = w.blocks(text)
+        stamp = struct.pack("<Q", filetime(when))
+        records.append(w.record([(0x00, number), (0x01, 0x81), (0x02, stamp), (0x04, first), (0x08, cstring(subject)),
+                                 (0x0D, cstring(name)), (0x0E, cstring(address)), (0x11, len(text)), (0x12, stamp)]))
+    return w.finish(records)
+
+
+def folder_list(folders):
+    """folders: (id, parent id, name, store file or ""), below the client's own root (id 0)."""
+    w = DbxWriter(DBX_FOLDERS, 0x108)
+    records = [w.record([(0x01, b"\xff" * 4), (0x02, cstring("Outlook Express"))])]
+    for folder_id, parent, name, file in folders:
+        fields = [(0x00, folder_id), (0x01, parent), (0x02, cstring(name))]
+        if file:
+            fields.append((0x03, cstring(file)))
+        records.append(w.record(fields))
+    return w.finish(records)
+
+
+def message_fields(fields, where):
+    if len(fields) != 5:
+        raise SourceError("%s: msg needs From | To | Date | Subject | Body" % where)
+    sender, to, date, subject, body = fields
+    name, address = email.utils.parseaddr(sender)
+    return (message_text(fields, where), name or address, address, subject,
+            int(email.utils.parsedate_to_datetime(date).timestamp()))
+
+
 def write_stores(writer, user_root):
     folder = None
-    files = []  # [windows path, magic, least size, records]
+    files = []  # [windows path, kind, records]: kind "folders", "messages" or "uidl"
     for number, line in read_source_lines("stores.txt"):
         where = "stores.txt:%d" % number
         word, _, rest = line.strip().partition(" ")
@@ -344,22 +445,37 @@ def write_stores(writer, user_root):
         elif word == "file":
             if folder is None:
                 raise SourceError("%s: file before store" % where)
-            if rest.upper().endswith(".DBX"):
-                files.append([folder + "\\" + rest, b"SAMPLE-MSG-STORE", 4096, []])
-            else:
-                files.append([folder + "\\" + rest, b"SAMPLE-POP3-UIDL", 1024, []])
+            kind = "uidl" if not rest.upper().endswith(".DBX") else "folders" if rest == "Folders.dbx" else "messages"
+            files.append([folder + "\\" + rest, kind, []])
         elif not files:
             raise SourceError("%s: record before file" % where)
-        elif word == "folder":
-            files[-1][3].append(utf16z(rest))
-        elif word == "msg":
-            files[-1][3].append(message_text([f.strip() for f in rest.split("|")], where))
-        elif word == "uidl":
-            files[-1][3].append(rest.encode("ascii") + b"\0")
+        elif word == "folder" and files[-1][1] == "folders":
+            files[-1][2].append(rest)
+        elif word == "msg" and files[-1][1] == "messages":
+            files[-1][2].append(message_fields([f.strip() for f in rest.split("|")], where))
+        elif word == "uidl" and files[-1][1] == "uidl":
+            files[-1][2].append(rest.encode("ascii") + b"\0")
         else:
-            raise SourceError("%s: unknown line %r" % (where, word))
-    for path, magic, min_size, records in files:
-        writer.write(writer.host_path(path), record_file(magic, records, path, min_size))
+            raise SourceError("%s: unknown line %r for this file" % (where, word))
+    for path, kind, records in files:
+        if kind == "folders":
+            # "Inbox/Receipts": the folder Receipts inside Inbox; all of them inside Local Folders (id 1).
+            here = path.rpartition("\\")[0] + "\\"
+            stores = {p[len(here):] for p, k, _ in files if k == "messages" and p.startswith(here)}
+            ids, folders = {"": 1}, [(1, 0, "Local Folders", "")]
+            for number, folder_path in enumerate(records, 2):
+                parent, _, name = folder_path.rpartition("/")
+                if parent not in ids:
+                    raise SourceError("folder %s comes before its parent" % folder_path)
+                ids[folder_path] = number
+                store = name + ".dbx"
+                folders.append((number, ids[parent], name, store if store in stores else ""))
+            data = folder_list(folders)
+        elif kind == "messages":
+            data = message_store(records)
+        else:
+            data = record_file(b"SAMPLE-POP3-UIDL", records, path, 1024)
+        writer.write(writer.host_path(path), data)
 
 
 def write_address_book(writer, user_root):

@@ -3,6 +3,7 @@
 
 #include "app/AppLinks.h"
 #include "app/FileChoosers.h"
+#include "app/MessageExportDialog.h"
 #include "app/QtUi.h"
 #include "backupfile/BackupContainer.h"
 #include "engine/MainWindowState.h"
@@ -38,6 +39,7 @@ public:
 
     // Replace the file dialogs and the desktop's opener (tests answer them themselves).
     void setFileChoosers(FileChoosers choosers) { choosers_ = std::move(choosers); }
+    void setMessageExportChooser(MessageExportChooser chooser) { chooseMessageExport_ = std::move(chooser); }
     void setUrlOpener(UrlOpener opener) { openUrl_ = std::move(opener); }
 
     // The start-up probe and the identity lists; the info file goes into infoFolder.
@@ -103,12 +105,14 @@ private:
     void TaskScheduler_Click();
     void backupiefavorites_Click();
     void restoreiefavorites_Click();
+    void cmdExportMessages_Click();
     const IdentityColumn* chosenIdentity(QComboBox* list) const;
 
     ProfileSession& session_;
     MainWindowState& state_;
     QtUi& ui_;
     FileChoosers choosers_;
+    MessageExportChooser chooseMessageExport_ = ChooseMessageExport;
     UrlOpener openUrl_ = openWithDesktop;
 
     bool running_ = false;
@@ -139,6 +143,7 @@ private:
     QLabel* lblProtectionNote_ = nullptr;
     QLineEdit* txtSourceFile_ = nullptr;
     QPushButton* cmdSourceFile_ = nullptr;
+    QPushButton* cmdExportMessages_ = nullptr;
     QPlainTextEdit* txtPOBinfo_ = nullptr;
     QPlainTextEdit* txtFileInfo_ = nullptr;
     QLabel* lblProtection_ = nullptr;

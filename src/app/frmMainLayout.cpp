@@ -204,7 +204,11 @@ QWidget* frmMain::buildRestoreTab() {
     where->addWidget(txtPOBinfo_, 1, 1, 1, 2);
     where->addWidget(new QLabel("Note:", Frame3), 2, 0, Qt::AlignTop);
     where->addWidget(txtFileInfo_, 2, 1, 1, 2);
-    where->setRowStretch(3, 1);
+    // The opened file's mail written out for other mail programs.
+    cmdExportMessages_ = named(new QPushButton("E&xport Messages...", Frame3), "cmdExportMessages");
+    cmdExportMessages_->setEnabled(false);
+    where->addWidget(cmdExportMessages_, 3, 1, 1, 2, Qt::AlignRight);
+    where->setRowStretch(4, 1);
 
     Frame4_ = named(new QGroupBox("What", tab), "Frame4");
     auto* what = new QVBoxLayout(Frame4_);

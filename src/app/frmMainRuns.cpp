@@ -136,7 +136,9 @@ void frmMain::cmdSourceFile_Click() {
         lblProtection_->clear();
         for (QCheckBox* box : restoreitem_)
             box->setEnabled(false);
+        cmdExportMessages_->setEnabled(false);
     } else {
+        cmdExportMessages_->setEnabled(true);
         txtSourceFile_->setText(QString::fromStdString(view.sourcePath));
         std::optional<Protection> protection = detectProtection(view.sourcePath);
         lblProtection_->setText(protection

@@ -27,6 +27,7 @@ const std::map<std::string, Verb>& verbs() {
         {"inspect", {tessaly::cli::runInspect, "show what a backup file holds"}},
         {"verify", {tessaly::cli::runVerify, "check a backup file member by member"}},
         {"extract", {tessaly::cli::runExtract, "extract the members of a backup file into a folder"}},
+        {"messages", {tessaly::cli::runMessages, "list the mail of a backup file or identity, or export it"}},
         {"protect",
          {tessaly::cli::runProtect, "rewrite a backup file in the strong or the compatible format"}},
         {"disc",

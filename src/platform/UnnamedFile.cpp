@@ -12,8 +12,13 @@
 
 namespace tessaly {
 
-UnnamedFile::UnnamedFile(const std::filesystem::path& folder) {
-    fd_ = ::open(folder.c_str(), O_RDWR | O_TMPFILE | O_CLOEXEC, 0600);
+UnnamedFile::UnnamedFile(std::initializer_list<std::filesystem::path> folders) {
+    if (folders.size() == 0)
+        throw std::invalid_argument("an unnamed file needs a folder");
+    for (const std::filesystem::path& folder : folders)
+        if ((fd_ = ::open(folder.c_str(), O_RDWR | O_TMPFILE | O_CLOEXEC, 0600)) >= 0)
+            break;
+    const std::filesystem::path& folder = *folders.begin();
     if (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
             const std::filesystem::path name = folder / randomHexName(".tessaly-", ".tmp");

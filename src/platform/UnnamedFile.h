@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 
 namespace tessaly {
 
@@ -12,7 +13,9 @@ namespace tessaly {
 // it must not be renamed or removed by path. The data goes with the last descriptor.
 class UnnamedFile {
 public:
-    explicit UnnamedFile(const std::filesystem::path& folder);
+    explicit UnnamedFile(const std::filesystem::path& folder) : UnnamedFile({folder}) {}
+    // O_TMPFILE in the first of the folders whose file system has it, else named-and-unlinked in the first.
+    explicit UnnamedFile(std::initializer_list<std::filesystem::path> folders);
     ~UnnamedFile();
     UnnamedFile(const UnnamedFile&) = delete;
     UnnamedFile& operator=(const UnnamedFile&) = delete;

@@ -1,14 +1,16 @@
-// Screenshots.cpp -- app_screenshots DIR: pictures of both tabs, the password prompt, the about box and
-// a backup being stopped, on the sample profile.
+// Screenshots.cpp -- app_screenshots DIR: pictures of both tabs, the password prompt, the about box, the
+// Export Messages dialog and a backup being stopped, on the sample profile.
 #include "TempDir.h"
 
 #include "app/InteractiveApp.h"
+#include "app/MessageExportDialog.h"
 #include "app/frmPwd.h"
 #include "app/frmabout.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -55,6 +57,17 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     about.grab().save(out + "/about.png");
     about.hide();
+
+    // The Export Messages dialog of the restore tab, its folder filled in.
+    tabs->setCurrentIndex(1);
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        dialog->findChild<QLineEdit*>("txtExportFolder")->setText("/home/user/Mail from the old computer");
+        QApplication::processEvents();
+        dialog->grab().save(out + "/export-messages.png");
+        dialog->reject();
+    });
+    tessaly::ChooseMessageExport(&app.window());
 
     // A backup under way, its action button turned into Stop; the shot is taken while the messages are
     // copied, then Stop ends the run and its report is closed.

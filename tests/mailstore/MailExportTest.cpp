@@ -1,0 +1,198 @@
+// MailExportTest.cpp -- mbox and eml export of generated stores and the public samples, read back by
+// Python's mailbox module and compared byte for byte; a stop leaves complete files only.
+#include "MailFixtures.h"
+#include "RecordingUi.h"
+#include "RunProgram.h"
+#include "TempDir.h"
+
+#include "mailstore/MboxWriter.h"
+#include "mailstore/MessageExport.h"
+#include "mailstore/SafeNames.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+MailCollection collectionOf(const fs::path& dir) {
+    std::vector<StoreImage> images;
+    for (const auto& e : fs::directory_iterator(dir))
+        images.push_back(StoreImage::mapFile(e.path()));
+    return MailCollection(std::move(images));
+}
+
+// Every file below `dir`, relative, sorted.
+std::vector<std::string> filesBelow(const fs::path& dir) {
+    std::vector<std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        if (e.is_regular_file())
+            out.push_back(fs::relative(e.path(), dir).string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// A Ui that reports every byte count and asks for a stop after `reports` of them.
+struct StopAfter : test::RecordingUi {
+    explicit StopAfter(std::size_t reports) {
+        setProgressStepBytes(1);
+        stopWhen = [reports](const RecordingUi& ui) { return ui.byteReports.size() >= reports; };
+    }
+};
+
+TEST(MboxWriter, QuotesEveryFromLineAtAnyDepthAndNothingElse) {
+    struct Row {
+        std::string text, body;
+    };
+    for (const Row& r : std::vector<Row>{
+             {"From x\n", ">From x\n\n"},
+             {">From x\r\n>>From y\r\n", ">>From x\r\n>>>From y\r\n\n"},
+             {"Fromage\nFrom\n From x\n", "Fromage\nFrom\n From x\n\n"},
+             {"a\nFrom ", "a\n>From \n\n"},
+             {"", "\n\n"},
+         }) {
+        std::string out;
+        appendMboxMessage(out, r.text, "a@example.com", 132837579590000000ULL);
+        EXPECT_EQ(out, "From a@example.com Sun Dec 12 04:45:59 2021\n" + r.body) << r.text;
+    }
+    std::string out;
+    appendMboxMessage(out, "x\n", "two words", 0);
+    EXPECT_EQ(out, "From MAILER-DAEMON Thu Jan  1 00:00:00 1970\nx\n\n");
+}
+
+TEST(SafeNames, NamesCannotLeaveTheFolderOrHideOrVanish) {
+    EXPECT_EQ(safeFileName("..", 100, "f"), "f");
+    EXPECT_EQ(safeFileName(" . ", 100, "f"), "f");
+    EXPECT_EQ(safeFileName("../..", 100, "f"), "_");
+    EXPECT_EQ(safeFileName("a/b\\c:d*e?f\"g<h>i|j\x01", 100, "f"), "a_b_c_d_e_f_g_h_i_j");
+    EXPECT_EQ(safeFileName(" .hidden. ", 100, "f"), "hidden");
+    EXPECT_EQ(safeFileName("caf\xe9", 100, "f"), "caf\xc3\xa9");
+    EXPECT_EQ(safeFileName("\xc3\xa9\xc3\xa9", 3, "f"), "\xc3\xa9"); // whole characters only
+}
+
+class Export : public ::testing::Test {
+protected:
+    TempDir dir;
+    fs::path stores = dir / "stores";
+    fs::path out = dir / "out";
+    std::map<std::string, std::vector<test::BuiltMessage>> folders = test::writeStoreFolder(stores);
+};
+
+TEST_F(Export, MboxFilesReadBackByPythonWithIdenticalBytes) {
+    MailCollection mail = collectionOf(stores);
+    test::RecordingUi ui;
+    ExportSummary s = exportMessages(mail, out, ExportFormat::Mbox, std::nullopt, ui);
+    EXPECT_EQ(s.messages, 40u);
+    EXPECT_EQ(s.folders, 6u);
+    EXPECT_EQ(s.damaged, 0u);
+    EXPECT_EQ(filesBelow(out),
+              (std::vector<std::string>{"Archive", "Local Folders.sbd/Drafts", "Local Folders.sbd/Inbox",
+                                        "Local Folders.sbd/Inbox.sbd/Projects",
+                                        "Local Folders.sbd/Inbox.sbd/Projects.sbd/2026",
+                                        "Local Folders.sbd/Sent Items"}));
+    const std::map<std::string, std::string> files = {
+        {"Local Folders/Inbox", "Local Folders.sbd/Inbox"},
+        {"Local Folders/Inbox/Projects/2026", "Local Folders.sbd/Inbox.sbd/Projects.sbd/2026"},
+        {"Local Folders/Sent Items", "Local Folders.sbd/Sent Items"},
+        {"Archive", "Archive"}};
+    for (const auto& [folder, file] : files) {
+        fs::path expected = dir / ("expected-" + std::to_string(&file - &files.begin()->second));
+        fs::create_directories(expected);
+        for (std::size_t i = 0; i < folders[folder].size(); ++i)
+            test::writeFile(expected / std::to_string(i), folders[folder][i].text);
+        test::RunResult r =
+            test::runProgram({TESSALY_PYTHON, TESSALY_MBOX_CHECK, (out / file).string(), expected.string()});
+        EXPECT_EQ(r.exitCode, 0) << folder << ": " << r.err << r.out;
+    }
+}
+
+TEST_F(Export, EmlFilesEqualTheMessagesAndTakeNoExistingName) {
+    fs::create_directories(out / "Local Folders" / "Inbox");
+    test::writeFile(out / "Local Folders" / "Inbox" / "0001 Message 1.eml", "the user's own file");
+    MailCollection mail = collectionOf(stores);
+    test::RecordingUi ui;
+    ExportSummary s = exportMessages(mail, out, ExportFormat::Eml, std::nullopt, ui);
+    EXPECT_EQ(s.messages, 40u);
+    EXPECT_EQ(test::readFile(out / "Local Folders" / "Inbox" / "0001 Message 1.eml"), "the user's own file");
+    EXPECT_EQ(test::readFile(out / "Local Folders" / "Inbox" / "0001 Message 1 (2).eml"),
+              folders["Local Folders/Inbox"][0].text);
+    EXPECT_EQ(test::readFile(out / "Local Folders" / "Inbox" / "0002 Re_ caf\xc3\xa9 _ plans .. 2.eml"),
+              folders["Local Folders/Inbox"][1].text);
+    const fs::path users = out / "Local Folders" / "Inbox" / "0001 Message 1.eml";
+    for (const auto& [folder, messages] : folders) {
+        std::multiset<std::string> want, got;
+        for (const auto& m : messages)
+            want.insert(m.text);
+        fs::path place = out / folder;
+        if (fs::exists(place))
+            for (const auto& e : fs::directory_iterator(place))
+                if (e.is_regular_file() && e.path() != users)
+                    got.insert(test::readFile(e.path()));
+        EXPECT_EQ(got, want) << folder;
+    }
+}
+
+TEST_F(Export, OneFolderByNameOrPath) {
+    MailCollection mail = collectionOf(stores);
+    test::RecordingUi ui;
+    EXPECT_EQ(exportMessages(mail, out, ExportFormat::Mbox, "sent items", ui).messages, 7u);
+    EXPECT_EQ(exportMessages(mail, out, ExportFormat::Mbox, "Local Folders/Inbox/Projects", ui).messages, 7u);
+    EXPECT_EQ(filesBelow(out), (std::vector<std::string>{"Local Folders.sbd/Inbox.sbd/Projects",
+                                                         "Local Folders.sbd/Sent Items"}));
+}
+
+TEST_F(Export, AStopLeavesCompleteFilesOnly) {
+    for (ExportFormat format : {ExportFormat::Mbox, ExportFormat::Eml}) {
+        fs::path to = out / (format == ExportFormat::Mbox ? "mbox" : "eml");
+        MailCollection mail = collectionOf(stores);
+        StopAfter ui(24); // after the 4th message of Projects, the second folder
+        EXPECT_THROW(exportMessages(mail, to, format, std::nullopt, ui), RunStopped);
+        std::vector<std::string> files = filesBelow(to);
+        for (const std::string& f : files)
+            EXPECT_EQ(f.find(".part"), std::string::npos) << f;
+        if (format == ExportFormat::Mbox) {
+            EXPECT_EQ(files, std::vector<std::string>{"Local Folders.sbd/Inbox"});
+        } else {
+            EXPECT_EQ(files.size(), 24u); // the Inbox's 20 and 4 of Projects
+            for (const std::string& f : files)
+                EXPECT_FALSE(test::readFile(to / f).empty()) << f;
+        }
+    }
+}
+
+TEST_F(Export, ADamagedMessageIsSkippedAndCounted) {
+    std::string inbox = test::readFile(stores / "Inbox.dbx");
+    test::BuiltStore built = test::buildMessageStore(folders["Local Folders/Inbox"], 3);
+    test::putU32(inbox, built.firstBlocks[2] + 12, built.firstBlocks[2]); // its chain loops
+    test::writeFile(stores / "Inbox.dbx", inbox);
+    MailCollection mail = collectionOf(stores);
+    test::RecordingUi ui;
+    ExportSummary s = exportMessages(mail, out, ExportFormat::Eml, "Inbox", ui);
+    EXPECT_EQ(s.messages, 19u);
+    EXPECT_EQ(s.damaged, 1u);
+    EXPECT_EQ(filesBelow(out).size(), 19u);
+}
+
+TEST(ExportPublicSamples, TheWelcomeMessageIsExported) {
+    TempDir dir;
+    MailCollection mail = collectionOf(fs::path(TESSALY_FIXTURES_DIR) / "dbx");
+    std::vector<std::string> shown;
+    for (const MailFolder& f : mail.folders())
+        shown.push_back(std::string(2 * f.depth(), ' ') + f.path.back());
+    EXPECT_EQ(shown, (std::vector<std::string>{"Local Folders", "  Inbox", "  Outbox", "  Sent Items",
+                                               "  Deleted Items", "  Drafts", "Hotmail"}));
+    test::RecordingUi ui;
+    ExportSummary s = exportMessages(mail, dir.path(), ExportFormat::Eml, std::nullopt, ui);
+    EXPECT_EQ(s.messages, 1u);
+    EXPECT_EQ(s.folders, 2u);
+    std::string eml = test::readFile(dir / "Local Folders/Inbox/0001 Welcome to Outlook Express 6.eml");
+    EXPECT_EQ(eml.size(), 10139u);
+    EXPECT_TRUE(eml.starts_with("From: \"Microsoft Outlook Express Team\""));
+}
+
+} // namespace
+} // namespace tessaly

@@ -1,0 +1,265 @@
+// MessageStoreTest.cpp -- the store reader on generated stores, damaged ones, oversized files and the
+// public samples written by the mail client.
+#include "DbxBuilder.h"
+#include "MailFixtures.h"
+#include "TempDir.h"
+
+#include "mailstore/DbxLayout.h"
+#include "mailstore/FolderList.h"
+#include "mailstore/MailCollection.h"
+#include "mailstore/MessageStore.h"
+#include "mailstore/StoreError.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <functional>
+#include <unistd.h>
+
+namespace tessaly {
+namespace {
+
+using test::BuiltMessage;
+using test::BuiltStore;
+using test::getU32;
+using test::putU32;
+
+std::filesystem::path sampleDir() {
+    return std::filesystem::path(TESSALY_FIXTURES_DIR) / "dbx";
+}
+
+// Reads every message; the texts of those that read, and how many did not.
+struct ReadBack {
+    std::vector<std::string> texts;
+    std::size_t failed = 0;
+    std::size_t damaged = 0;
+};
+ReadBack readAll(const std::string& bytes) {
+    StoreImage image = StoreImage::view(bytes, "test.dbx");
+    MessageStore store(image);
+    ReadBack r;
+    r.damaged = store.damaged();
+    std::string text;
+    for (const MessageEntry& m : store.messages()) {
+        if (store.messageText(m, text))
+            r.texts.push_back(text);
+        else
+            ++r.failed;
+    }
+    return r;
+}
+
+TEST(MessageStore, EveryMessageComesBackWhateverTheTreeShape) {
+    std::vector<BuiltMessage> messages = test::variedMessages(60);
+    for (unsigned fanout : {1u, 2u, 3u, 7u, 0x33u}) {
+        BuiltStore built = test::buildMessageStore(messages, fanout);
+        StoreImage image = StoreImage::view(built.bytes, "Inbox.dbx");
+        MessageStore store(image);
+        ASSERT_EQ(store.messages().size(), messages.size()) << "fanout " << fanout;
+        EXPECT_EQ(store.damaged(), 0u);
+        std::string text;
+        for (std::size_t i = 0; i < messages.size(); ++i) {
+            const MessageEntry& m = store.messages()[i];
+            ASSERT_TRUE(store.messageText(m, text));
+            EXPECT_EQ(text, messages[i].text) << "fanout " << fanout << " message " << i;
+            EXPECT_EQ(m.subject, messages[i].subject);
+            EXPECT_EQ(m.sender, messages[i].senderName);
+            EXPECT_EQ(m.senderAddress, messages[i].senderAddress);
+            EXPECT_EQ(m.time, messages[i].time);
+        }
+        if (fanout < 7) {
+            EXPECT_GT(built.nodes.size(), 10u) << "a tree of several levels";
+        }
+    }
+}
+
+// One damage per row: what it does to the built store of 12 messages, then how many messages must
+// still read, how many fail on reading and how many the index leaves out.
+struct Damage {
+    const char* name;
+    std::function<void(BuiltStore&)> apply;
+    std::size_t readable;
+    std::size_t failed;
+    std::size_t damaged;
+};
+
+TEST(MessageStore, DamageIsSkippedAndCountedNeverACrashOrAHang) {
+    const std::vector<BuiltMessage> messages = test::variedMessages(12);
+    auto block = [](BuiltStore& s, std::size_t m) { return s.firstBlocks[m]; };
+    auto nextOf = [](BuiltStore& s, std::uint32_t b) { return getU32(s.bytes, b + 12); };
+    const std::vector<Damage> table = {
+        {"block marker", [&](BuiltStore& s) { putU32(s.bytes, block(s, 1), 4); }, 11, 1, 0},
+        {"block loops to itself", [&](BuiltStore& s) { putU32(s.bytes, block(s, 1) + 12, block(s, 1)); }, 11,
+         1, 0},
+        {"chain loops back to its start",
+         [&](BuiltStore& s) {
+             std::uint32_t b = block(s, 1);
+             while (nextOf(s, b) != 0)
+                 b = nextOf(s, b);
+             putU32(s.bytes, b + 12, block(s, 1));
+         },
+         11, 1, 0},
+        {"chain loops between two messages",
+         [&](BuiltStore& s) {
+             putU32(s.bytes, block(s, 3) + 12, block(s, 5));
+             putU32(s.bytes, block(s, 5) + 12, block(s, 3));
+         },
+         10, 2, 0},
+        {"used longer than the block", [&](BuiltStore& s) { putU32(s.bytes, block(s, 2) + 8, 0x201); }, 11, 1,
+         0},
+        {"next block past the end", [&](BuiltStore& s) { putU32(s.bytes, block(s, 1) + 12, 0xFFFFFFF0); }, 11,
+         1, 0},
+        {"used past the end of a block at the end",
+         [&](BuiltStore& s) {
+             putU32(s.bytes, block(s, 0) + 4, 0xFFFFFFFF);
+             putU32(s.bytes, block(s, 0) + 8, 0xFFFFFF00);
+         },
+         11, 1, 0},
+        {"record marker", [&](BuiltStore& s) { putU32(s.bytes, s.records[4], 0); }, 11, 0, 1},
+        {"record body past the end", [&](BuiltStore& s) { putU32(s.bytes, s.records[4] + 4, 0x7FFFFFFF); },
+         11, 0, 1},
+        {"record field past its data",
+         [&](BuiltStore& s) { putU32(s.bytes, s.records[4] + 12 + 4 * 4, 0x08 | 0xFFFF00); }, 11, 0, 1},
+        {"record without first block",
+         [&](BuiltStore& s) { putU32(s.bytes, s.records[4] + 12 + 4 * 3, 0x04 | 0x80); }, 11, 0, 1},
+        {"node marker of a child", [&](BuiltStore& s) { putU32(s.bytes, s.nodes.back(), 0); }, 10, 0, 1},
+        {"child points to the root", [&](BuiltStore& s) { putU32(s.bytes, s.nodes.back() + 8, s.nodes[0]); },
+         12, 0, 1},
+        {"entry's child points to its own node",
+         [&](BuiltStore& s) { putU32(s.bytes, s.nodes[0] + 0x18 + 4, s.nodes[0]); }, 10, 0, 1},
+        {"too many entries", [&](BuiltStore& s) { s.bytes[s.nodes[0] + 0x11] = char(0x34); }, 0, 0, 1},
+        {"root outside the file", [&](BuiltStore& s) { putU32(s.bytes, dbx::kTreeRootAt, 0xFFFFFF00); }, 0, 0,
+         1},
+        {"record listed twice", [&](BuiltStore& s) { putU32(s.bytes, s.nodes.back() + 0x18, s.records[0]); },
+         11, 0, 0},
+    };
+    for (const Damage& d : table) {
+        BuiltStore built = test::buildMessageStore(messages, 3);
+        d.apply(built);
+        ReadBack r = readAll(built.bytes);
+        EXPECT_EQ(r.texts.size(), d.readable) << d.name;
+        EXPECT_EQ(r.failed, d.failed) << d.name;
+        EXPECT_EQ(r.damaged, d.damaged) << d.name;
+        for (const std::string& text : r.texts)
+            EXPECT_NE(std::find_if(messages.begin(), messages.end(),
+                                   [&](const BuiltMessage& m) { return m.text == text; }),
+                      messages.end())
+                << d.name << ": a text that is no message's";
+    }
+}
+
+TEST(MessageStore, CutShortAtEveryBlockStillReadsWhatIsThere) {
+    BuiltStore built = test::buildMessageStore(test::variedMessages(9), 2);
+    for (std::size_t size = dbx::kHeaderSize; size < built.bytes.size(); size += 0x1F3) {
+        ReadBack r = readAll(built.bytes.substr(0, size));
+        EXPECT_LE(r.texts.size() + r.failed, 9u);
+    }
+}
+
+TEST(MessageStore, NotAStoreIsRefused) {
+    for (std::string bytes :
+         {std::string(), std::string(dbx::kHeaderSize, '\0'), test::buildFolderList({}).bytes}) {
+        StoreImage image = StoreImage::view(bytes, "x.dbx");
+        EXPECT_THROW(MessageStore{image}, StoreError);
+    }
+}
+
+TEST(MessageStore, AStoreAbove2GiBIsRefusedWithAMessage) {
+    test::TempDir dir;
+    std::filesystem::path big = dir / "Huge.dbx";
+    int fd = ::open(big.c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, off_t(dbx::kMaxStoreSize) + 1), 0); // sparse: no disk used
+    ::close(fd);
+    try {
+        StoreImage::mapFile(big);
+        FAIL() << "mapped";
+    } catch (const StoreError& e) {
+        EXPECT_STREQ(e.what(),
+                     "Huge.dbx is larger than 2 GiB, more than a message store can hold; it is not read");
+    }
+    ASSERT_EQ(::truncate(big.c_str(), off_t(dbx::kMaxStoreSize)), 0);
+    EXPECT_EQ(StoreImage::mapFile(big).size(), dbx::kMaxStoreSize);
+}
+
+TEST(MessageStore, ALinkIsNotFollowed) {
+    test::TempDir dir;
+    std::filesystem::create_symlink(sampleDir() / "Inbox.dbx", dir / "Inbox.dbx");
+    EXPECT_THROW(StoreImage::mapFile(dir / "Inbox.dbx"), StoreError);
+}
+
+TEST(PublicSamples, TheClientsOwnStoresRead) {
+    StoreImage folders = StoreImage::mapFile(sampleDir() / "Folders.dbx");
+    FolderListRead list = readFolderList(folders);
+    EXPECT_EQ(list.damaged, 0u);
+    std::vector<std::string> names;
+    for (const FolderRecord& f : list.folders)
+        names.push_back(f.name + (f.file.empty() ? "" : "=" + f.file));
+    EXPECT_EQ(names, (std::vector<std::string>{"Outlook Express", "Local Folders", "Inbox=Inbox.dbx",
+                                               "Outbox=Outbox.dbx", "Sent Items", "Deleted Items", "Drafts",
+                                               "Hotmail"}));
+
+    StoreImage inbox = StoreImage::mapFile(sampleDir() / "Inbox.dbx");
+    MessageStore store(inbox);
+    ASSERT_EQ(store.messages().size(), 1u);
+    const MessageEntry& m = store.messages()[0];
+    EXPECT_EQ(m.subject, "Welcome to Outlook Express 6");
+    EXPECT_EQ(m.sender, "Microsoft Outlook Express Team");
+    std::string text;
+    ASSERT_TRUE(store.messageText(m, text));
+    EXPECT_EQ(text.size(), 10139u); // the length the message's record gives
+    EXPECT_TRUE(text.starts_with("From: \"Microsoft Outlook Express Team\" <msoe@microsoft.com>\r\n"));
+
+    StoreImage outbox = StoreImage::mapFile(sampleDir() / "Outbox.dbx");
+    EXPECT_TRUE(MessageStore(outbox).messages().empty());
+    EXPECT_EQ(storeKind(StoreImage::mapFile(sampleDir() / "Offline.dbx")), StoreKind::Other);
+}
+
+TEST(MailCollection, FoldersFollowTheFolderListAndUnnamedStoresFollow) {
+    test::TempDir dir;
+    test::writeStoreFolder(dir.path());
+    std::vector<StoreImage> images;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        images.push_back(StoreImage::mapFile(e.path()));
+    MailCollection mail(std::move(images));
+    std::vector<std::string> shown;
+    for (const MailFolder& f : mail.folders())
+        shown.push_back(f.displayPath() + ":" + (f.store ? std::to_string(f.store->messages().size()) : "-"));
+    EXPECT_EQ(shown, (std::vector<std::string>{
+                         "Local Folders:-", "Local Folders/Inbox:20", "Local Folders/Inbox/Projects:7",
+                         "Local Folders/Inbox/Projects/2026:3", "Local Folders/Sent Items:7",
+                         "Local Folders/Drafts:0", "Archive:3"}));
+}
+
+TEST(MailCollection, AFolderListWithACycleOrMissingStoresStillShowsEveryStore) {
+    std::string list =
+        test::buildFolderList(
+            {{4, 5, "A", "a.dbx"}, {5, 4, "B", "b.dbx"}, {6, 0, "C", "gone.dbx"}, {7, 7, "Self", "self.dbx"}})
+            .bytes;
+    std::string store = test::buildMessageStore(test::variedMessages(2)).bytes;
+    std::vector<StoreImage> images;
+    images.push_back(StoreImage::view(list, "Folders.dbx"));
+    for (const char* name : {"a.dbx", "b.dbx", "self.dbx"})
+        images.push_back(StoreImage::view(store, name));
+    MailCollection mail(std::move(images));
+    std::vector<std::string> shown;
+    for (const MailFolder& f : mail.folders())
+        shown.push_back(f.displayPath() + (f.storeMissing ? " (missing)" : ""));
+    EXPECT_EQ(shown, (std::vector<std::string>{"C (missing)", "Self", "a", "b"}));
+}
+
+TEST(MailCollection, StoresWhoseNamesDifferOnlyInCaseAreBothShown) {
+    std::string list = test::buildFolderList({{4, 0, "Inbox", "Inbox.dbx"}}).bytes;
+    std::string one = test::buildMessageStore(test::variedMessages(1)).bytes;
+    std::string two = test::buildMessageStore(test::variedMessages(2)).bytes;
+    std::vector<StoreImage> images;
+    images.push_back(StoreImage::view(list, "Folders.dbx"));
+    images.push_back(StoreImage::view(one, "Inbox.dbx"));
+    images.push_back(StoreImage::view(two, "INBOX.dbx"));
+    MailCollection mail(std::move(images));
+    ASSERT_EQ(mail.folders().size(), 2u);
+    EXPECT_EQ(mail.folders()[0].store->messages().size() + mail.folders()[1].store->messages().size(), 3u);
+}
+
+} // namespace
+} // namespace tessaly
