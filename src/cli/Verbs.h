@@ -18,5 +18,6 @@ int runInspect(const Args& args);
 int runVerify(const Args& args);
 int runExtract(const Args& args);
 int runProtect(const Args& args);
+int runHistory(const Args& args);
 
 } // namespace tessaly::cli

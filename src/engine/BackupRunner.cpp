@@ -10,6 +10,8 @@
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
 #include "engine/ItemHandlers.h"
+#include "engine/history/BackupHistory.h"
+#include "engine/history/StoreFacts.h"
 #include "platform/Leftovers.h"
 #include "platform/TempFiles.h"
 
@@ -112,10 +114,11 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         // Writing the archive reports its bytes too, with the bar where the items left it.
         ui.setProgressSpan(progress, progress);
         SaveINI("BackupItem", result.itemFlags, info, cp);
+        const std::string storeFacts = GetINI(kStoreFactsKey, info, cp);
         if (!ZipOneFile(temp.string(), info.string()))
             throw BackupFailed("the info file could not be added to the archive");
         zip.finish();
-        std::filesystem::rename(sealed, plan.target);
+        finishBackup(sealed, plan, result, storeFacts, info.parent_path(), cp);
     } catch (const BackupFailed&) {
         throw;
     } catch (const RunStopped&) {
