@@ -48,6 +48,7 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
 
     if (int removed = removeLeftovers(folder); removed > 0 && plan.interactive)
         ui.setStatusText(leftoversNotice(removed));
+    makeRoomForNewBackup(plan);
     RemoveOnExit infoFile(info);
     std::filesystem::path temp;
     try {

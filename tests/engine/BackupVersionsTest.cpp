@@ -1,5 +1,7 @@
-// BackupVersionsTest.cpp -- version names, placing a new file among them, pruning and pinning, on files.
+// BackupVersionsTest.cpp -- version names, placing a new file among them, pruning, pinning and making room,
+// on files.
 #include "engine/history/BackupPlacement.h"
+#include "engine/history/BackupSpace.h"
 #include "engine/history/VersionChoice.h"
 
 #include "TempDir.h"
@@ -185,6 +187,51 @@ TEST_F(UtcClock, RestoreFromATimeTakesTheNewestCompleteVersionAtOrBeforeIt) {
     }
     for (const char* bad : {"yesterday", "2026-12", "2026-12-01 25:00", "2026-12-01x"})
         EXPECT_FALSE(parseFromTime(bad)) << bad;
+}
+
+} // namespace
+} // namespace tessaly
+
+namespace tessaly {
+namespace {
+
+// A file system of `capacity` bytes that holds only the test's folder.
+struct SmallDisk {
+    const fs::path folder;
+    std::uint64_t capacity;
+    std::uint64_t operator()(const fs::path&) const {
+        std::uint64_t used = 0;
+        for (const auto& e : fs::directory_iterator(folder))
+            used += fs::file_size(e.path());
+        return used >= capacity ? 0 : capacity - used;
+    }
+};
+
+TEST_F(UtcClock, ShortOfSpaceOnlyWhatThePolicyWouldPruneGoesOldestFirst) {
+    const fs::path target = dir / "b.tsy";
+    const std::string backup(100, 'b');
+    for (const char* name : {"b.2026-11-01_020000.tsy", "b.2026-11-02_020000.tsy", "b.2026-11-03_020000.tsy",
+                             "b.2026-11-04_020000.tsy", "b.2026-10-01_020000.keep.tsy"})
+        make(name, backup);
+    make("b.tsy", backup);
+    setBackupTime(target, at("2026-11-05_020000"));
+    const RetentionPolicy policy = *parseRetentionPolicy("3l", nullptr);
+    const std::time_t next = at("2026-11-06_020000");
+
+    // Enough room: nothing goes.
+    EXPECT_TRUE(makeRoomForBackup(target, policy, next, SmallDisk{dir.path(), 1000}).empty());
+    // 50 bytes short: the oldest prunable version goes, and no more.
+    EXPECT_EQ(makeRoomForBackup(target, policy, next, SmallDisk{dir.path(), 650}),
+              std::vector<fs::path>{dir / "b.2026-11-01_020000.tsy"});
+    // Far too little: what 3 last would drop once the new backup comes (the 2nd) goes; the rest is kept.
+    try {
+        makeRoomForBackup(target, policy, next, SmallDisk{dir.path(), 100});
+        ADD_FAILURE() << "no error for a disk that cannot hold the backup";
+    } catch (const NoRoomForBackup& e) {
+        EXPECT_NE(std::string(e.what()).find("not enough free space"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(names(), (std::set<std::string>{"b.tsy", "b.2026-11-03_020000.tsy", "b.2026-11-04_020000.tsy",
+                                              "b.2026-10-01_020000.keep.tsy"}));
 }
 
 } // namespace

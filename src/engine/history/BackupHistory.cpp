@@ -3,8 +3,19 @@
 
 #include "engine/BackupItems.h"
 #include "engine/history/BackupReread.h"
+#include "engine/history/BackupSpace.h"
 
 namespace tessaly {
+
+void makeRoomForNewBackup(const BackupPlan& plan) {
+    if (!plan.keep || plan.keep->empty())
+        return;
+    try {
+        makeRoomForBackup(plan.target, *plan.keep, plan.time);
+    } catch (const NoRoomForBackup& e) {
+        throw BackupFailed(e.what());
+    }
+}
 
 void finishBackup(const std::filesystem::path& sealed, const BackupPlan& plan, BackupResult& result,
                   const std::string& storeFacts, const std::filesystem::path& workDir,

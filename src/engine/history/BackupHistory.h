@@ -6,6 +6,11 @@
 
 namespace tessaly {
 
+// Before the run: with a policy, deletes earlier versions that the policy would delete anyway when the
+// target's file system has less room than the previous backup takes; throws BackupFailed when that does
+// not make enough room.
+void makeRoomForNewBackup(const BackupPlan& plan);
+
 // `sealed` is the finished file beside the target; `storeFacts` the value this run recorded under
 // kStoreFactsKey. Throws BackupFailed (the target and its versions untouched) when the file does not
 // read back or cannot be placed. Sets result.placed and result.shrunkStores.
