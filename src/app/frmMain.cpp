@@ -2,6 +2,7 @@
 #include "app/frmMain.h"
 #include "uikit/ScreenFit.h"
 
+#include "app/KeepChoice.h"
 #include "app/ProtectionChoice.h"
 #include "app/Stationery.h"
 #include "app/frmabout.h"
@@ -58,6 +59,7 @@ frmMain::frmMain(ProfileSession& session, MainWindowState& state, QtUi& ui, QWid
     escape->setObjectName("stopShortcut");
     connect(escape, &QShortcut::activated, this, &frmMain::stopRun);
 
+    setUpKeepChoice(cmbKeep_);
     // The format chosen in an earlier run; a click (not this setting) is what remembers a choice.
     (rememberedProtection() == Protection::Strong ? optStrong_ : optCompatible_)->setChecked(true);
     protectionChoice_Click();

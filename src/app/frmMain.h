@@ -128,6 +128,7 @@ private:
     QGroupBox* Frame4_ = nullptr;
     QComboBox* cbSource_ = nullptr;
     QComboBox* cbTarget_ = nullptr;
+    QComboBox* cmbKeep_ = nullptr; // earlier backups to keep beside the target
     QLineEdit* txtTargetFile_ = nullptr;
     QPushButton* cmdTargetFile_ = nullptr;
     QPlainTextEdit* txtAttachInfo_ = nullptr;

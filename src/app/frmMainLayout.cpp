@@ -175,8 +175,14 @@ QWidget* frmMain::buildBackupTab() {
     security->addWidget(optCompatible_, 4, 1);
     security->addWidget(lblProtectionNote_, 5, 0, 1, 2);
 
+    cmbKeep_ = named(new QComboBox(tab), "cmbKeep");
+    auto* keep = new QHBoxLayout;
+    keep->addWidget(new QLabel("Keep earlier backups:", tab));
+    keep->addWidget(cmbKeep_, 1);
+
     auto* right = new QVBoxLayout;
     right->addWidget(Frame2);
+    right->addLayout(keep);
     right->addWidget(Frame5);
     right->addStretch(1);
     auto* layout = new QHBoxLayout(tab);

@@ -1,4 +1,5 @@
 // frmMainRuns.cpp -- the commands that run the engine: Browse buttons, backup, restore, other windows.
+#include "app/KeepChoice.h"
 #include "app/OptionalWindows.h"
 #include "app/frmMain.h"
 
@@ -164,6 +165,8 @@ void frmMain::runBackupDriver() {
     request.password2 = txtPassword2_->text().toStdString();
     request.note = txtAttachInfo_->toPlainText().replace('\n', "\r\n").toStdString();
     request.protection = chosenProtection();
+    if (std::string keep = chosenKeep(cmbKeep_); !keep.empty())
+        request.keep = parseRetentionPolicy(keep, nullptr);
     BackupDriver driver(session_, state_, ui_);
     ui_.clearStop();
     stoppableRun_ = true;
