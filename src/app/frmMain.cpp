@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -46,6 +47,7 @@ frmMain::frmMain(ProfileSession& session, MainWindowState& state, QtUi& ui, QWid
     connect(ifprotect_, &QCheckBox::clicked, this, &frmMain::ifprotect_Click);
     connect(cmdTargetFile_, &QPushButton::clicked, this, &frmMain::cmdTargetFile_Click);
     connect(cmdSourceFile_, &QPushButton::clicked, this, &frmMain::cmdSourceFile_Click);
+    connect(lstVersions_, &QListWidget::itemClicked, this, &frmMain::lstVersions_Click);
     connect(cmdApply_, &QPushButton::clicked, this, &frmMain::cmdApply_Click);
     connect(cmdAbout_, &QPushButton::clicked, this, &frmMain::about_Click);
     connect(cmdQuit_, &QPushButton::clicked, this, &frmMain::quit_Click);

@@ -18,6 +18,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QListWidget;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -98,6 +99,8 @@ private:
     void quitDuringRun(bool ask);
     void cmdTargetFile_Click();
     void cmdSourceFile_Click();
+    void lstVersions_Click();
+    void openSourceFile(const std::string& file);
     void runBackupDriver();
     void runRestoreDriver();
     void TaskScheduler_Click();
@@ -128,7 +131,8 @@ private:
     QGroupBox* Frame4_ = nullptr;
     QComboBox* cbSource_ = nullptr;
     QComboBox* cbTarget_ = nullptr;
-    QComboBox* cmbKeep_ = nullptr; // earlier backups to keep beside the target
+    QComboBox* cmbKeep_ = nullptr;       // earlier backups to keep beside the target
+    QListWidget* lstVersions_ = nullptr; // the opened file's versions (Restore tab)
     QLineEdit* txtTargetFile_ = nullptr;
     QPushButton* cmdTargetFile_ = nullptr;
     QPlainTextEdit* txtAttachInfo_ = nullptr;

@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -210,7 +211,12 @@ QWidget* frmMain::buildRestoreTab() {
     where->addWidget(txtPOBinfo_, 1, 1, 1, 2);
     where->addWidget(new QLabel("Note:", Frame3), 2, 0, Qt::AlignTop);
     where->addWidget(txtFileInfo_, 2, 1, 1, 2);
-    where->setRowStretch(3, 1);
+    lstVersions_ = named(new QListWidget(Frame3), "lstVersions");
+    lstVersions_->setToolTip("The versions of this backup file, newest first: choose one to open it");
+    lstVersions_->setMaximumHeight(lstVersions_->fontMetrics().lineSpacing() * 5 + 8);
+    where->addWidget(new QLabel("Versions:", Frame3), 3, 0, Qt::AlignTop);
+    where->addWidget(lstVersions_, 3, 1, 1, 2);
+    where->setRowStretch(4, 1);
 
     Frame4_ = named(new QGroupBox("What", tab), "Frame4");
     auto* what = new QVBoxLayout(Frame4_);

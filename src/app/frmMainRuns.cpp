@@ -1,6 +1,7 @@
 // frmMainRuns.cpp -- the commands that run the engine: Browse buttons, backup, restore, other windows.
 #include "app/KeepChoice.h"
 #include "app/OptionalWindows.h"
+#include "app/VersionList.h"
 #include "app/frmMain.h"
 
 #include "engine/BackupDriver.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -125,10 +127,23 @@ void frmMain::cmdSourceFile_Click() {
         return;
     // A cancelled dialog leaves the opened file (and its temporary archive) as it was.
     std::optional<QString> chosen = choosers_.backupSource(this);
-    if (!chosen || chosen->isEmpty() || !beginRun())
+    if (!chosen || chosen->isEmpty())
+        return;
+    openSourceFile(chosen->toStdString());
+}
+
+void frmMain::lstVersions_Click() {
+    if (refusedDuringRun())
+        return;
+    if (std::optional<std::filesystem::path> version = chosenVersion(lstVersions_))
+        openSourceFile(version->string());
+}
+
+void frmMain::openSourceFile(const std::string& file) {
+    if (!beginRun())
         return;
     RestoreDriver driver(session_, state_, ui_);
-    InspectionView view = driver.inspect(chosen->toStdString());
+    InspectionView view = driver.inspect(file);
     if (view.sourcePath.empty()) {
         // The password was refused: nothing counts as opened any more, and the window says so.
         txtSourceFile_->clear();
@@ -137,8 +152,10 @@ void frmMain::cmdSourceFile_Click() {
         lblProtection_->clear();
         for (QCheckBox* box : restoreitem_)
             box->setEnabled(false);
+        lstVersions_->clear();
     } else {
         txtSourceFile_->setText(QString::fromStdString(view.sourcePath));
+        fillVersionList(lstVersions_, view.sourcePath);
         std::optional<Protection> protection = detectProtection(view.sourcePath);
         lblProtection_->setText(protection
                                     ? QString::fromStdString("Protection: " + describeProtection(*protection))

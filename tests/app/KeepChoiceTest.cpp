@@ -1,5 +1,5 @@
 // KeepChoiceTest.cpp -- the backup tab's "Keep earlier backups" choice: 5 last at first, remembered, and
-// what a backup from the window does with the earlier file.
+// what a backup from the window does with the earlier file; the Restore tab's list of versions.
 #include "AppTestKit.h"
 
 #include "app/KeepChoice.h"
@@ -8,6 +8,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTabWidget>
 
 namespace tessaly::test {
 namespace {
@@ -45,6 +48,34 @@ TEST_F(Keep, FiveLastAtFirstThenTheChoiceIsRememberedAndApplied) {
     std::string third = backup();
     EXPECT_EQ(third.find("earlier backup"), std::string::npos) << third;
     EXPECT_EQ(listVersions(file).size(), 2u);
+}
+
+TEST_F(Keep, TheRestoreTabListsTheVersionsNewestFirstAndOpensTheChosenOne) {
+    const std::filesystem::path file = makeBackup("v.tsy", "");
+    std::filesystem::copy_file(file, dir / "v.2020-01-02_030000.tsy");
+    std::filesystem::copy_file(file, dir / "v.2020-01-03_030000.partial.tsy");
+    writeFile(dir / "v.2020-01-04_030000.other.tsy", "not a version");
+    start();
+    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    nextSource = QString::fromStdString(file.string());
+    click("cmdSourceFile");
+    auto* list = find<QListWidget>("lstVersions");
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_TRUE(list->item(0)->text().endsWith("  current  v.tsy"));
+    EXPECT_TRUE(list->item(1)->text().endsWith("  partial  v.2020-01-03_030000.partial.tsy"));
+    EXPECT_TRUE(list->item(2)->text().endsWith("  earlier  v.2020-01-02_030000.tsy"));
+    EXPECT_EQ(list->currentRow(), 0);
+
+    list->setCurrentRow(2);
+    emit list->itemClicked(list->item(2));
+    EXPECT_EQ(find<QLineEdit>("txtSourceFile")->text().toStdString(),
+              (dir / "v.2020-01-02_030000.tsy").string());
+    EXPECT_EQ(list->count(), 3);
+    EXPECT_EQ(list->currentRow(), 2);
+    // TESSALY_SCREENSHOT_DIR keeps a picture (docs/restore-versions.png is made this way).
+    if (!qEnvironmentVariableIsEmpty("TESSALY_SCREENSHOT_DIR"))
+        EXPECT_TRUE(
+            window().grab().save(qEnvironmentVariable("TESSALY_SCREENSHOT_DIR") + "/restore-versions.png"));
 }
 
 } // namespace
