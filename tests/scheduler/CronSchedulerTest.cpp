@@ -350,8 +350,9 @@ TEST(CronScheduler, ARetentionPolicyTravelsOnTheLineAsTessalyKeep) {
         auto line = ParseCronLine(std::string("0 1 * * * TESSALY_JOB=2 WINEPREFIX='/p' ") + c.assignments +
                                   "'/t' 'sf=Kxm=1ps=bf=/b'");
         ASSERT_EQ(line.has_value(), c.readable) << c.assignments;
-        if (line)
+        if (line) {
             EXPECT_EQ(line->keep, c.keep);
+        }
     }
     CronJobLine bad;
     bad.keep = "7d;rm";
