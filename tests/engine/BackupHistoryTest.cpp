@@ -126,5 +126,19 @@ TEST_F(HistoryRun, AnEmptiedStoreKeepsTheNewFileAsideAndPinsThePreviousBackup) {
     EXPECT_NE(readFile(target), good);
 }
 
+TEST_F(HistoryRun, TheReReadCatchesADamagedFileAndAWrongPassword) {
+    ASSERT_EQ(run(kIdA, nullptr).placed.placement, Placement::Replaced);
+    EXPECT_EQ(rereadBackup(target, "pw", p.work.path(), p.session->codePage()), std::vector<std::string>{});
+    EXPECT_FALSE(rereadBackup(target, "other", p.work.path(), p.session->codePage()).empty());
+    std::string bytes = readFile(target);
+    bytes[bytes.size() / 2] ^= 0x5A; // inside a member's data: its CRC no longer matches
+    writeFile(dir / "damaged.tsy", bytes);
+    EXPECT_FALSE(rereadBackup(dir / "damaged.tsy", "pw", p.work.path(), p.session->codePage()).empty());
+    // Nothing but the folder's owner mark is left in the working folder.
+    for (const auto& e : fs::directory_iterator(p.work.path()))
+        if (e.path().filename() != ".owner")
+            ADD_FAILURE() << "left in the working folder: " << e.path().filename();
+}
+
 } // namespace
 } // namespace tessaly
