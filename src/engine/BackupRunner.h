@@ -48,7 +48,8 @@ struct BackupResult {
 };
 
 // Builds the plain archive in the private working folder, seals it into a temporary file beside the
-// target and renames that over the target only when it is complete. The info file lives at
+// target, reads it back and puts it in its place (finishBackup): over the target, or beside it as a
+// partial or suspect version, keeping the earlier versions the plan's policy asks for. The info file lives at
 // state.InfoFilePath, whose folder is the run's private working folder. Throws BackupFailed (nothing of the
 // target touched) when the archive, the info file or the sealing fails, and RunStopped (nothing touched
 // either) when the Ui asks for a stop.
