@@ -2,6 +2,7 @@
 #include "app/frmMain.h"
 #include "uikit/ScreenFit.h"
 
+#include "app/KeepChoice.h"
 #include "app/ProtectionChoice.h"
 #include "app/Stationery.h"
 #include "app/frmabout.h"
@@ -14,6 +15,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -46,6 +48,7 @@ frmMain::frmMain(ProfileSession& session, MainWindowState& state, QtUi& ui, QWid
     connect(cmdTargetFile_, &QPushButton::clicked, this, &frmMain::cmdTargetFile_Click);
     connect(cmdSourceFile_, &QPushButton::clicked, this, &frmMain::cmdSourceFile_Click);
     connect(cmdExportMessages_, &QPushButton::clicked, this, &frmMain::cmdExportMessages_Click);
+    connect(lstVersions_, &QListWidget::itemClicked, this, &frmMain::lstVersions_Click);
     connect(cmdApply_, &QPushButton::clicked, this, &frmMain::cmdApply_Click);
     connect(cmdAbout_, &QPushButton::clicked, this, &frmMain::about_Click);
     connect(cmdQuit_, &QPushButton::clicked, this, &frmMain::quit_Click);
@@ -59,6 +62,7 @@ frmMain::frmMain(ProfileSession& session, MainWindowState& state, QtUi& ui, QWid
     escape->setObjectName("stopShortcut");
     connect(escape, &QShortcut::activated, this, &frmMain::stopRun);
 
+    setUpKeepChoice(cmbKeep_);
     // The format chosen in an earlier run; a click (not this setting) is what remembers a choice.
     (rememberedProtection() == Protection::Strong ? optStrong_ : optCompatible_)->setChecked(true);
     protectionChoice_Click();

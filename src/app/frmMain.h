@@ -19,6 +19,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QListWidget;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -100,6 +101,8 @@ private:
     void quitDuringRun(bool ask);
     void cmdTargetFile_Click();
     void cmdSourceFile_Click();
+    void lstVersions_Click();
+    void openSourceFile(const std::string& file);
     void runBackupDriver();
     void runRestoreDriver();
     void TaskScheduler_Click();
@@ -132,6 +135,8 @@ private:
     QGroupBox* Frame4_ = nullptr;
     QComboBox* cbSource_ = nullptr;
     QComboBox* cbTarget_ = nullptr;
+    QComboBox* cmbKeep_ = nullptr;       // earlier backups to keep beside the target
+    QListWidget* lstVersions_ = nullptr; // the opened file's versions (Restore tab)
     QLineEdit* txtTargetFile_ = nullptr;
     QPushButton* cmdTargetFile_ = nullptr;
     QPlainTextEdit* txtAttachInfo_ = nullptr;

@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -175,8 +176,14 @@ QWidget* frmMain::buildBackupTab() {
     security->addWidget(optCompatible_, 4, 1);
     security->addWidget(lblProtectionNote_, 5, 0, 1, 2);
 
+    cmbKeep_ = named(new QComboBox(tab), "cmbKeep");
+    auto* keep = new QHBoxLayout;
+    keep->addWidget(new QLabel("Keep earlier backups:", tab));
+    keep->addWidget(cmbKeep_, 1);
+
     auto* right = new QVBoxLayout;
     right->addWidget(Frame2);
+    right->addLayout(keep);
     right->addWidget(Frame5);
     right->addStretch(1);
     auto* layout = new QHBoxLayout(tab);
@@ -204,10 +211,15 @@ QWidget* frmMain::buildRestoreTab() {
     where->addWidget(txtPOBinfo_, 1, 1, 1, 2);
     where->addWidget(new QLabel("Note:", Frame3), 2, 0, Qt::AlignTop);
     where->addWidget(txtFileInfo_, 2, 1, 1, 2);
+    lstVersions_ = named(new QListWidget(Frame3), "lstVersions");
+    lstVersions_->setToolTip("The versions of this backup file, newest first: choose one to open it");
+    lstVersions_->setMaximumHeight(lstVersions_->fontMetrics().lineSpacing() * 5 + 8);
+    where->addWidget(new QLabel("Versions:", Frame3), 3, 0, Qt::AlignTop);
+    where->addWidget(lstVersions_, 3, 1, 1, 2);
     // The opened file's mail written out for other mail programs.
     cmdExportMessages_ = named(new QPushButton("E&xport Messages...", Frame3), "cmdExportMessages");
     cmdExportMessages_->setEnabled(false);
-    where->addWidget(cmdExportMessages_, 3, 1, 1, 2, Qt::AlignRight);
+    where->addWidget(cmdExportMessages_, 4, 1, 1, 2, Qt::AlignRight);
     where->setRowStretch(4, 1);
 
     Frame4_ = named(new QGroupBox("What", tab), "Frame4");

@@ -1,5 +1,7 @@
 // frmMainRuns.cpp -- the commands that run the engine: Browse buttons, backup, restore, other windows.
+#include "app/KeepChoice.h"
 #include "app/OptionalWindows.h"
+#include "app/VersionList.h"
 #include "app/frmMain.h"
 
 #include "engine/BackupDriver.h"
@@ -11,6 +13,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -124,10 +127,23 @@ void frmMain::cmdSourceFile_Click() {
         return;
     // A cancelled dialog leaves the opened file (and its temporary archive) as it was.
     std::optional<QString> chosen = choosers_.backupSource(this);
-    if (!chosen || chosen->isEmpty() || !beginRun())
+    if (!chosen || chosen->isEmpty())
+        return;
+    openSourceFile(chosen->toStdString());
+}
+
+void frmMain::lstVersions_Click() {
+    if (refusedDuringRun())
+        return;
+    if (std::optional<std::filesystem::path> version = chosenVersion(lstVersions_))
+        openSourceFile(version->string());
+}
+
+void frmMain::openSourceFile(const std::string& file) {
+    if (!beginRun())
         return;
     RestoreDriver driver(session_, state_, ui_);
-    InspectionView view = driver.inspect(chosen->toStdString());
+    InspectionView view = driver.inspect(file);
     if (view.sourcePath.empty()) {
         // The password was refused: nothing counts as opened any more, and the window says so.
         txtSourceFile_->clear();
@@ -137,9 +153,11 @@ void frmMain::cmdSourceFile_Click() {
         for (QCheckBox* box : restoreitem_)
             box->setEnabled(false);
         cmdExportMessages_->setEnabled(false);
+        lstVersions_->clear();
     } else {
         cmdExportMessages_->setEnabled(true);
         txtSourceFile_->setText(QString::fromStdString(view.sourcePath));
+        fillVersionList(lstVersions_, view.sourcePath);
         std::optional<Protection> protection = detectProtection(view.sourcePath);
         lblProtection_->setText(protection
                                     ? QString::fromStdString("Protection: " + describeProtection(*protection))
@@ -166,6 +184,8 @@ void frmMain::runBackupDriver() {
     request.password2 = txtPassword2_->text().toStdString();
     request.note = txtAttachInfo_->toPlainText().replace('\n', "\r\n").toStdString();
     request.protection = chosenProtection();
+    if (std::string keep = chosenKeep(cmbKeep_); !keep.empty())
+        request.keep = parseRetentionPolicy(keep, nullptr);
     BackupDriver driver(session_, state_, ui_);
     ui_.clearStop();
     stoppableRun_ = true;

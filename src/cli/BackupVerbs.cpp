@@ -10,10 +10,14 @@
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
 #include "engine/RestoreDriver.h"
+#include "engine/UnattendedBackup.h"
+#include "engine/history/BackupHistory.h"
+#include "engine/history/VersionChoice.h"
 #include "platform/TempFiles.h"
 
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <unistd.h>
@@ -25,19 +29,30 @@ namespace {
 const char* kBackupUsage =
     "usage: tessaly-cli backup --identity NAME|KEY --out FILE [--items LIST] [--note TEXT]\n"
     "                          [--protection strong|compatible] [--password-stdin] [--profile DIR]\n"
+    "                          [--keep POLICY] [--accept-shrink]\n"
     "Backs up the chosen items of an identity into FILE (*.tsy). The password comes from the first line of\n"
     "standard input with --password-stdin, else from $TESSALY_PASSWORD; without either the file has no\n"
-    "password. An earlier FILE is replaced only when the new one is complete.\n"
+    "password. An earlier FILE is replaced only when the new one is complete and reads back correctly.\n"
+    "--keep POLICY (else $TESSALY_KEEP) keeps earlier backups beside FILE, e.g. 7d,4w,6m: counts of\n"
+    "l (last), d (daily), w (weekly), m (monthly), y (yearly) backups, chosen as borg prune does; the\n"
+    "earlier FILE becomes FILE's name with its backup time (X.2026-12-01_031500.tsy) and versions beyond\n"
+    "the policy are deleted. Without a policy a complete backup replaces FILE. A run in which an item\n"
+    "fails leaves every earlier file as it was and keeps the new one as X.<time>.partial.tsy. When a\n"
+    "message store lost more than half of its messages or bytes since the previous backup, the new file\n"
+    "is kept as X.<time>.suspect.tsy and the previous one pinned (exit 1); --accept-shrink accepts it.\n"
     "--protection (else $TESSALY_PROTECTION, else compatible): strong encrypts the file with a key derived\n"
     "from the password (Argon2id, XChaCha20-Poly1305) and needs a password; compatible is the older format,\n"
     "which only scrambles the file: it opens without the password with little effort.\n"
-    "Exit code: 0 every item backed up, 1 an item failed or the file could not be written, 2 refused;\n"
+    "Exit code: 0 every item backed up, 1 an item failed, the stores shrank or the file could not be\n"
+    "written, 2 refused;\n"
     "130 or 143 stopped by SIGINT or SIGTERM (an earlier FILE is then left as it was).\n";
 
 const char* kRestoreUsage =
     "usage: tessaly-cli restore FILE --identity NAME|KEY [--items LIST] [--yes] [--password-stdin]\n"
-    "                           [--profile DIR]\n"
+    "                           [--profile DIR] [--from TIME]\n"
     "Restores the chosen items of a backup file into an identity, replacing what the identity holds.\n"
+    "--from \"2026-12-01\" (or \"2026-12-01 14:30\", local time; a date alone means the end of that day)\n"
+    "takes the newest complete version of FILE made at or before that time ('tessaly-cli history FILE').\n"
     "The password comes from --password-stdin or $TESSALY_PASSWORD; without either the empty password is\n"
     "tried and, on a terminal, a prompt asks. --yes confirms the replacement without asking.\n"
     "Exit code: 0 every item restored, 1 an item failed or is not in the file, 2 refused; 130 or 143\n"
@@ -108,8 +123,9 @@ void printDamage(const std::filesystem::path& file, const BackupAudit& audit) {
 } // namespace
 
 int runBackup(const Args& args) {
-    CommonOptions options = parseCommonOptions(
-        args, {"--identity", "--out", "--items", "--note", "--protection"}, {"--password-stdin"});
+    CommonOptions options =
+        parseCommonOptions(args, {"--identity", "--out", "--items", "--note", "--protection", "--keep"},
+                           {"--password-stdin", "--accept-shrink"});
     if (options.help) {
         std::cout << kBackupUsage << kItemsHelp;
         return kExitOk;
@@ -122,6 +138,13 @@ int runBackup(const Args& args) {
     if (auto why = unusableOutput(*options.value("--out")))
         return fail(kExitRefused, *why);
     Protection protection = protectionFromOptions(options);
+    std::string keepError;
+    std::optional<std::string> keepText = options.value("--keep");
+    auto keep =
+        keepText ? std::optional<std::optional<RetentionPolicy>>(parseRetentionPolicy(*keepText, &keepError))
+                 : RetentionOfVariable(std::getenv(kKeepVariable), &keepError);
+    if (!keep || (keepText && !*keep))
+        return fail(kExitRefused, keepError);
     std::optional<std::string> password = passwordFromOptions(options.has("--password-stdin"));
     if (protection == Protection::Strong && password.value_or("").empty())
         return fail(kExitRefused, "a strong backup file needs a password: give it with --password-stdin or "
@@ -137,6 +160,8 @@ int runBackup(const Args& args) {
     request.protect = password && !password->empty();
     request.password = request.password2 = password.value_or("");
     request.note = options.value("--note").value_or("");
+    request.keep = *keep;
+    request.acceptShrink = options.has("--accept-shrink");
     s.state.BackupFileName = std::filesystem::absolute(*options.value("--out")).string();
     BackupDriver driver(*s.profile, s.state, s.ui);
     StopOnSignals stopSignals;
@@ -148,14 +173,17 @@ int runBackup(const Args& args) {
     if (!outcome.completed)
         return kExitFailed;
     printFailures(outcome.failures);
+    if (std::string placement = describePlacement(outcome.result); !placement.empty())
+        std::cerr << "tessaly-cli: " << replaceAll(placement, "\r\n", "\n") << std::endl;
     for (int i = 0; i < kBackupItemCount; ++i)
         if (request.items[i] && outcome.itemFlags[i] != '1')
             return kExitFailed;
-    return kExitOk;
+    return outcome.result.placed.placement == Placement::Suspect ? kExitFailed : kExitOk;
 }
 
 int runRestore(const Args& args) {
-    CommonOptions options = parseCommonOptions(args, {"--identity", "--items"}, {"--password-stdin"});
+    CommonOptions options =
+        parseCommonOptions(args, {"--identity", "--items", "--from"}, {"--password-stdin"});
     if (options.help) {
         std::cout << kRestoreUsage << kItemsHelp;
         return kExitOk;
@@ -163,6 +191,18 @@ int runRestore(const Args& args) {
     if (options.positional.size() != 1)
         return fail(kExitRefused, "restore needs one backup file\n" + std::string(kRestoreUsage));
     std::filesystem::path file = options.positional[0];
+    if (auto from = options.value("--from")) {
+        auto when = parseFromTime(*from);
+        if (!when)
+            return fail(kExitRefused,
+                        "--from \"" + *from + "\" is no time; write it as 2026-12-01 or 2026-12-01 14:30");
+        auto version = newestCompleteAtOrBefore(listVersions(targetOfVersion(file)), *when);
+        if (!version)
+            return fail(kExitFailed, "no complete version of " + targetOfVersion(file).string() +
+                                         " was made at or before " + *from);
+        file = version->file;
+        std::cerr << "tessaly-cli: restoring from " << file.string() << std::endl;
+    }
     std::optional<std::string> password = passwordFromOptions(options.has("--password-stdin"));
     std::array<bool, kBackupItemCount> wanted = itemsFromOption(options.value("--items"));
     Session s(options);

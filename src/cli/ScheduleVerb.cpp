@@ -3,6 +3,7 @@
 #include "cli/ItemsOption.h"
 #include "cli/PasswordOption.h"
 #include "cli/Verbs.h"
+#include "engine/history/RetentionPolicy.h"
 #include "scheduler/CronScheduler.h"
 #include "scheduler/DayList.h"
 #include "scheduler/ProgramPaths.h"
@@ -23,7 +24,7 @@ const char* kUsage =
     "usage: tessaly-cli schedule add --identity NAME|KEY --out FILE --time H:MM\n"
     "                                [--days M,T,W,TH,F,S,SU|daily] [--items LIST]\n"
     "                                [--password-stdin] [--protection strong|compatible]\n"
-    "                                [--program PATH] [--profile DIR]\n"
+    "                                [--program PATH] [--profile DIR] [--keep POLICY]\n"
     "       tessaly-cli schedule list\n"
     "       tessaly-cli schedule remove N\n"
     "add registers an unattended backup of the identity into FILE in your crontab, at H:MM on the\n"
@@ -34,14 +35,17 @@ const char* kUsage =
     "--protection chooses the backup file's format (default: $TESSALY_PROTECTION, else compatible):\n"
     "strong needs a password and opens only with it; compatible opens in older versions, but also\n"
     "without the password with little effort.\n"
+    "--keep (default: $TESSALY_KEEP, else 7d,4w,6m) keeps earlier backups beside FILE: counts of\n"
+    "l (last), d (daily), w (weekly), m (monthly), y (yearly) backups; --keep none replaces FILE on\n"
+    "every complete run. It goes on the crontab line as TESSALY_KEEP=POLICY.\n"
     "--program names the tessaly program the job starts (default: the one installed beside\n"
     "tessaly-cli). The job runs with WINEPREFIX set to the profile in use.\n"
-    "list prints number, time, days, identity key, backup file, profile and protection,\n"
-    "TAB-separated.\n"
+    "list prints number, time, days, identity key, backup file, profile, protection and retention\n"
+    "policy (\"none\" without one), TAB-separated.\n"
     "remove N removes Tessaly's task N; other lines of the crontab are never touched.\n";
 
-const std::set<std::string> kValueOptions = {"--identity", "--out",     "--time",      "--days",
-                                             "--items",    "--program", "--protection"};
+const std::set<std::string> kValueOptions = {"--identity", "--out",     "--time",       "--days",
+                                             "--items",    "--program", "--protection", "--keep"};
 
 std::string daysText(const ScheduledJob& job) {
     if (job.once) {
@@ -55,12 +59,12 @@ std::string daysText(const ScheduledJob& job) {
 int runList(CronScheduler& scheduler) {
     for (const ScheduledJob& job : scheduler.jobs()) {
         if (!job.readable) {
-            std::cout << job.number << "\t?\t?\t?\t?\t?\t?\n";
+            std::cout << job.number << "\t?\t?\t?\t?\t?\t?\t?\n";
             continue;
         }
         std::cout << job.number << '\t' << FormatStartTime(job.hour, job.minute) << '\t' << daysText(job)
                   << '\t' << job.identityKey << '\t' << job.backupFile << '\t' << job.winePrefix << '\t'
-                  << job.protection << '\n';
+                  << job.protection << '\t' << (job.keep.empty() ? "none" : job.keep) << '\n';
     }
     return kExitOk;
 }
@@ -97,6 +101,17 @@ int runAdd(const CommonOptions& common) {
                     "--protection (or $TESSALY_PROTECTION) must be strong or compatible, not \"" +
                         protection + "\"");
 
+    const char* keepFromEnvironment = std::getenv(kScheduledKeepVariable);
+    std::string keep = common.value("--keep").value_or(
+        keepFromEnvironment && *keepFromEnvironment ? keepFromEnvironment : kScheduledKeepDefault);
+    if (keep == "none")
+        keep.clear();
+    std::string keepError;
+    auto policy = parseRetentionPolicy(keep, &keepError);
+    if (!policy)
+        return fail(kExitRefused, "--keep (or $TESSALY_KEEP): " + keepError);
+    keep = formatRetentionPolicy(*policy);
+
     std::string password = passwordFromOptions(common.has("--password-stdin")).value_or("");
     if (protection == "strong" && password.empty())
         return fail(kExitRefused, "a strong backup file needs a password: give it with --password-stdin or "
@@ -130,7 +145,7 @@ int runAdd(const CommonOptions& common) {
                   << " does not exist; the job will fail until it does (see --program)" << std::endl;
 
     std::string command =
-        BuildScheduledCommand(program.string(), identity->key, mask, password, backupFile, protection);
+        BuildScheduledCommand(program.string(), identity->key, mask, password, backupFile, protection, keep);
     AT_INFO record = FillJobRecord(time->hour, time->minute, DayListFromBits(days), command);
     UserScheduler user(std::filesystem::absolute(session->profile().prefix), runningExecutable());
     uint32_t jobId = 0;

@@ -19,5 +19,6 @@ int runVerify(const Args& args);
 int runExtract(const Args& args);
 int runProtect(const Args& args);
 int runMessages(const Args& args);
+int runHistory(const Args& args);
 
 } // namespace tessaly::cli

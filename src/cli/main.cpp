@@ -24,6 +24,7 @@ const std::map<std::string, Verb>& verbs() {
         {"schedule", {tessaly::cli::runSchedule, "add, list or remove scheduled backups (crontab)"}},
         {"backup", {tessaly::cli::runBackup, "back up an identity into a backup file"}},
         {"restore", {tessaly::cli::runRestore, "restore a backup file into an identity"}},
+        {"history", {tessaly::cli::runHistory, "list the versions of a backup file, or pin one"}},
         {"inspect", {tessaly::cli::runInspect, "show what a backup file holds"}},
         {"verify", {tessaly::cli::runVerify, "check a backup file member by member"}},
         {"extract", {tessaly::cli::runExtract, "extract the members of a backup file into a folder"}},

@@ -2,6 +2,8 @@
 #include "engine/BackupDriver.h"
 
 #include "backupfile/InfoFile.h"
+#include "engine/history/BackupClock.h"
+#include "engine/history/BackupHistory.h"
 
 namespace tessaly {
 
@@ -36,10 +38,13 @@ BackupOutcome BackupDriver::run(const BackupRequest& request, bool offerDisc) {
     plan.items = request.items;
     plan.password = state_.BackupPassword;
     plan.protection = request.protection;
+    plan.time = backupClock();
+    plan.keep = request.keep;
+    plan.acceptShrink = request.acceptShrink;
     plan.leadingEntries = {{"BackupComputer", state_.sComputerName},
                            {"BackupLogonUser", state_.LogonUserName},
                            {"BackupIdentity", request.identityUserName},
-                           {"BackupTime", generalDateTime(std::time(nullptr))},
+                           {"BackupTime", generalDateTime(plan.time)},
                            {"BackupInformation", EscapeNote(request.note)}};
     plan.interactive = true;
 
@@ -55,6 +60,7 @@ BackupOutcome BackupDriver::run(const BackupRequest& request, bool offerDisc) {
         outcome.itemFlags = result.itemFlags;
         outcome.log = result.log;
         outcome.failures = result.failures;
+        outcome.result = result;
     } catch (const RunStopped&) {
         finishPanel();
         outcome.stopped = true;
@@ -72,8 +78,12 @@ BackupOutcome BackupDriver::run(const BackupRequest& request, bool offerDisc) {
     }
     outcome.completed = true;
     finishPanel();
-    ui_.messageBox("The Backup was Completed!\r\n" + outcome.log, kAppTitle, MsgIcon::Information,
-                   MsgButtons::Ok);
+    std::string placement = describePlacement(outcome.result);
+    ui_.messageBox(
+        "The Backup was Completed!\r\n" + outcome.log + (placement.empty() ? "" : "\r\n\r\n" + placement),
+        kAppTitle,
+        outcome.result.placed.placement == Placement::Suspect ? MsgIcon::Exclamation : MsgIcon::Information,
+        MsgButtons::Ok);
 
     if (offerDisc && ui_.messageBox("Do you need to backup your data to CD-R/RW or DVD?", kAppTitle,
                                     MsgIcon::Information, MsgButtons::OkCancel) == MsgResult::Ok) {

@@ -15,6 +15,8 @@ struct BackupRequest {
     std::string password2;                          // txtPassword2
     std::string note;                               // txtAttachInfo
     Protection protection = Protection::Compatible; // optStrong / optCompatible
+    std::optional<RetentionPolicy> keep;            // earlier backups to keep; none: replace
+    bool acceptShrink = false;                      // no suspect check of the message stores
 };
 
 // Why a strong backup is refused without a password (the backup tab and the schedule window).
@@ -37,6 +39,7 @@ struct BackupOutcome {
     std::string itemFlags;
     std::string log;
     std::array<std::string, kBackupItemCount> failures;
+    BackupResult result;        // where the file went (complete runs)
     bool discRequested = false; // the user wants the new file on a CD or DVD
 };
 

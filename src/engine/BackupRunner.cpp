@@ -10,6 +10,8 @@
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
 #include "engine/ItemHandlers.h"
+#include "engine/history/BackupHistory.h"
+#include "engine/history/StoreFacts.h"
 #include "platform/Leftovers.h"
 #include "platform/TargetFile.h"
 #include "platform/TempFiles.h"
@@ -53,6 +55,7 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
 
     if (int removed = removeLeftovers(folder); removed > 0 && plan.interactive)
         ui.setStatusText(leftoversNotice(removed));
+    makeRoomForNewBackup(plan);
     RemoveOnExit infoFile(info);
     std::filesystem::path temp;
     try {
@@ -119,11 +122,15 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         // Writing the archive reports its bytes too, with the bar where the items left it.
         ui.setProgressSpan(progress, progress);
         SaveINI("BackupItem", result.itemFlags, info, cp);
+        const std::string storeFacts = GetINI(kStoreFactsKey, info, cp);
         if (!ZipOneFile(temp.string(), info.string()))
             throw BackupFailed("the info file could not be added to the archive");
         zip.finish();
         applyReplacedMode(sealed, target);
-        std::filesystem::rename(sealed, target);
+        // Rotation and pruning happen beside the file a link names; the link stays.
+        BackupPlan placed = plan;
+        placed.target = target;
+        finishBackup(sealed, placed, result, storeFacts, info.parent_path(), cp);
     } catch (const BackupFailed&) {
         throw;
     } catch (const RunStopped&) {

@@ -4,6 +4,7 @@
 #include "backupfile/BackupContainer.h"
 #include "engine/MainWindowState.h"
 #include "engine/ProfileSession.h"
+#include "engine/history/BackupPlacement.h"
 
 #include <array>
 #include <filesystem>
@@ -30,16 +31,25 @@ struct BackupPlan {
     std::vector<std::pair<std::string, std::string>> leadingEntries;
     // Interactive runs show status texts and progress amounts; unattended ones show nothing.
     bool interactive = true;
+    // The backup time (recorded as BackupTime by the caller): names the file's version.
+    std::time_t time = 0;
+    // With a non-empty policy a complete run keeps the earlier file as a version and prunes.
+    std::optional<RetentionPolicy> keep;
+    // Message stores may shrink: no suspect check against the previous backup.
+    bool acceptShrink = false;
 };
 
 struct BackupResult {
     std::string itemFlags; // eight "1"/"0"
     std::string log;       // CR LF, title, TAB, "Successed"/"Fail" per chosen item
     std::array<std::string, kBackupItemCount> failures; // why a chosen item failed
+    PlacedBackup placed;                                // where the new file went
+    std::vector<std::string> shrunkStores;              // why it is suspect
 };
 
 // Builds the plain archive in the private working folder, seals it into a temporary file beside the
-// target and renames that over the target only when it is complete. The info file lives at
+// target, reads it back and puts it in its place (finishBackup): over the target, or beside it as a
+// partial or suspect version, keeping the earlier versions the plan's policy asks for. The info file lives at
 // state.InfoFilePath, whose folder is the run's private working folder. Throws BackupFailed (nothing of the
 // target touched) when the archive, the info file or the sealing fails, and RunStopped (nothing touched
 // either) when the Ui asks for a stop.

@@ -5,6 +5,7 @@
 #include "backupfile/InfoFile.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
+#include "engine/history/StoreFacts.h"
 #include "platform/PathMapper.h"
 #include "platform/TempFiles.h"
 #include "platform/Text.h"
@@ -65,6 +66,7 @@ bool ItemHandlers::BackupMails(const std::string& strIdentity) {
     return guarded(false, [&] {
         std::filesystem::path folder = storeFolder(strIdentity);
         std::string list;
+        std::vector<StoreFact> facts;
         std::vector<std::string> stores;
         for (const std::string& name : folderFiles(folder))
             if (isMessageStore(name))
@@ -75,6 +77,7 @@ bool ItemHandlers::BackupMails(const std::string& strIdentity) {
             if (!ZipOneFile(c_.archivePath, (folder / name).string()))
                 continue;
             joinInto(list, name);
+            facts.push_back(readStoreFact(folder / name));
             c_.ui.pumpEvents();
             c_.ui.throwIfStopped();
         }
@@ -84,6 +87,8 @@ bool ItemHandlers::BackupMails(const std::string& strIdentity) {
         }
         SaveINI(std::string(kBackupItems[kItemMessages].infoKey), list, c_.state.InfoFilePath,
                 c_.session.codePage());
+        // Size and message count per store: the next run compares its stores with these.
+        SaveINI(kStoreFactsKey, formatStoreFacts(facts), c_.state.InfoFilePath, c_.session.codePage());
         return true;
     });
 }

@@ -24,6 +24,13 @@ int RunScheduledBackup(const std::string& recordedCommandLine, std::ostream& err
         return 2;
     }
     command->protection = *protection;
+    // A policy that cannot be read must not be taken for "no history" (which replaces the file).
+    auto keep = RetentionOfVariable(std::getenv(kKeepVariable), &error);
+    if (!keep) {
+        err << "tessaly: " << error << std::endl;
+        return 2;
+    }
+    command->keep = *keep;
     try {
         std::string notice;
         Profile profile = resolveProfile(std::nullopt, &notice);
@@ -40,10 +47,13 @@ int RunScheduledBackup(const std::string& recordedCommandLine, std::ostream& err
         if (state.OENotInstalled)
             err << "tessaly: " << kOENotInstalledMessage << std::endl;
         std::string message;
-        bool written = RunUnattendedBackup(session, state, ui, *command, &message);
+        BackupResult result;
+        bool written = RunUnattendedBackup(session, state, ui, *command, &message, &result);
         err << "tessaly: " << message << std::endl;
         if (!written)
             return 2;
+        if (result.placed.placement == Placement::Suspect)
+            return 1;
         auto chosen = ItemsOfMask(command->itemMask);
         for (int i = 0; i < kBackupItemCount; ++i)
             if (chosen[i] && state.AutoItemFlags[i] != '1')

@@ -7,9 +7,11 @@
 namespace tessaly {
 
 // Opens the profile ($WINEPREFIX, else ~/.wine, else the sample), runs the unattended backup of the
-// recorded command line without any window, in the protection $TESSALY_PROTECTION names, and reports
-// on `err`. Exit code: 0 every chosen item was backed up, 1 the backup file was written but an item
-// failed, 2 nothing was backed up (also for an unknown $TESSALY_PROTECTION).
+// recorded command line without any window, in the protection $TESSALY_PROTECTION names, keeping the
+// earlier backups $TESSALY_KEEP asks for, and reports on `err`. Exit code: 0 every chosen item was backed
+// up, 1 the backup file was written but an item failed (it is kept as a partial version) or its message
+// stores shrank (kept as a suspect version), 2 nothing was backed up (also for an unknown
+// $TESSALY_PROTECTION or an unreadable $TESSALY_KEEP).
 int RunScheduledBackup(const std::string& recordedCommandLine, std::ostream& err);
 
 } // namespace tessaly

@@ -2,6 +2,8 @@
 #include "engine/UnattendedBackup.h"
 
 #include "backupfile/InfoFile.h"
+#include "engine/history/BackupClock.h"
+#include "engine/history/BackupHistory.h"
 #include "platform/Text.h"
 
 namespace tessaly {
@@ -35,6 +37,17 @@ std::optional<Protection> ProtectionOfVariable(const char* value, std::string* e
     return protection;
 }
 
+std::optional<std::optional<RetentionPolicy>> RetentionOfVariable(const char* value, std::string* error) {
+    if (!value || !*value)
+        return std::optional<RetentionPolicy>{};
+    auto policy = parseRetentionPolicy(value, error);
+    if (!policy) {
+        *error = std::string(kKeepVariable) + ": " + *error + ". Nothing was backed up.";
+        return std::nullopt;
+    }
+    return std::optional<RetentionPolicy>{*policy};
+}
+
 std::array<bool, kBackupItemCount> ItemsOfMask(const std::string& mask) {
     std::array<bool, kBackupItemCount> items{};
     for (int i = 0; i < kBackupItemCount; ++i)
@@ -43,7 +56,7 @@ std::array<bool, kBackupItemCount> ItemsOfMask(const std::string& mask) {
 }
 
 bool RunUnattendedBackup(ProfileSession& session, MainWindowState& state, Ui& ui,
-                         const UnattendedCommand& command, std::string* message) {
+                         const UnattendedCommand& command, std::string* message, BackupResult* resultOut) {
     if (command.identityKey.empty() || command.itemMask.empty() || command.backupFile.empty()) {
         *message =
             "nothing was backed up: the command line names no identity, no item mask or no backup file";
@@ -62,15 +75,21 @@ bool RunUnattendedBackup(ProfileSession& session, MainWindowState& state, Ui& ui
     plan.items = ItemsOfMask(command.itemMask);
     plan.password = command.password;
     plan.protection = command.protection;
+    plan.time = backupClock();
+    plan.keep = command.keep;
     plan.leadingEntries = {{"BackupIdentity", "Auto Backup"},
-                           {"BackupTime", generalDateTime(std::time(nullptr))},
+                           {"BackupTime", generalDateTime(plan.time)},
                            {"BackupInformation", "Auto Backup"}};
     plan.interactive = false;
     try {
         BackupResult result = runBackup(session, state, ui, plan);
         state.AutoItemFlags = result.itemFlags;
-        *message = "backup written to " + command.backupFile + " (items " + result.itemFlags + ", " +
+        *message = "backup written to " + result.placed.file.string() + " (items " + result.itemFlags + ", " +
                    protectionName(command.protection) + ")";
+        if (std::string placement = describePlacement(result); !placement.empty())
+            *message += "\n" + replaceAll(placement, "\r\n", "\n");
+        if (resultOut)
+            *resultOut = result;
         return true;
     } catch (const BackupFailed& e) {
         *message = "the backup was not completed: " + std::string(e.what());

@@ -93,6 +93,12 @@ std::string FormatCronLine(const CronJobLine& job) {
                 throw std::invalid_argument("the protection \"" + job.protection + "\" is not a known name");
         command += std::string(kProtectionVariable) + "=" + job.protection + " ";
     }
+    if (!job.keep.empty()) {
+        for (char c : job.keep)
+            if (!(c >= 'a' && c <= 'z') && !(c >= '0' && c <= '9') && c != ',')
+                throw std::invalid_argument("the retention policy \"" + job.keep + "\" cannot be written");
+        command += std::string(kScheduledKeepVariable) + "=" + job.keep + " ";
+    }
     command += QuoteForCron(job.program) + " " + QuoteForCron(job.arguments);
     if (job.once) {
         if (job.removeProgram.empty())
@@ -159,13 +165,20 @@ std::optional<CronJobLine> ParseCronLine(const std::string& line) {
     if (!words || words->size() < 4 || !(*words)[1].starts_with(prefixAssignment))
         return std::nullopt;
     job.winePrefix = (*words)[1].substr(prefixAssignment.size());
-    const std::string protectionAssignment = std::string(kProtectionVariable) + "=";
+    // Then TESSALY_PROTECTION= and TESSALY_KEEP=, each at most once, before the program.
     size_t next = 2;
-    if (words->size() == 5) {
-        if (!(*words)[2].starts_with(protectionAssignment))
+    for (; next + 2 < words->size(); ++next) {
+        const std::string& word = (*words)[next];
+        std::string* value = nullptr;
+        for (auto [name, field] :
+             {std::pair{kProtectionVariable, &job.protection}, std::pair{kScheduledKeepVariable, &job.keep}})
+            if (word.starts_with(std::string(name) + "=") && field->empty())
+                value = field;
+        if (!value)
             return std::nullopt;
-        job.protection = (*words)[2].substr(protectionAssignment.size());
-        next = 3;
+        *value = word.substr(word.find('=') + 1);
+        if (value->empty())
+            return std::nullopt;
     }
     if (words->size() != next + 2)
         return std::nullopt;

@@ -65,6 +65,7 @@ std::string CronScheduler::lineFor(const AT_INFO& info, uint32_t number) const {
     job.minute = static_cast<int>(info.JobTime / 60000 % 60);
     job.winePrefix = winePrefix_.string();
     job.protection = parts->protection;
+    job.keep = parts->keep;
     job.program = parts->program;
     job.arguments = parts->arguments;
     if ((info.Flags & JOB_RUN_PERIODICALLY) && info.DaysOfWeek != 0) {
@@ -124,6 +125,7 @@ std::vector<ScheduledJob> CronScheduler::jobs() {
             job.once = parsed->once;
             job.winePrefix = parsed->winePrefix;
             job.protection = parsed->protection.empty() ? "compatible" : parsed->protection;
+            job.keep = parsed->keep;
             job.program = parsed->program;
             job.identityKey = arguments->identityKey;
             job.mask = arguments->mask;

@@ -15,10 +15,13 @@ std::string BuildItemMask(const std::array<bool, 8>& checked) {
 
 std::string BuildScheduledCommand(const std::string& programPath, const std::string& identityKey,
                                   const std::string& mask, const std::string& password,
-                                  const std::string& backupFile, const std::string& protection) {
+                                  const std::string& backupFile, const std::string& protection,
+                                  const std::string& keep) {
     std::string prefix;
     if (!protection.empty() && protection != "compatible")
         prefix = std::string(kProtectionVariable) + "=" + protection + " ";
+    if (!keep.empty())
+        prefix += std::string(kScheduledKeepVariable) + "=" + keep + " ";
     return prefix + "\"" + programPath + "\"" + " sf=" + identityKey + "xm=" + mask + "ps=" + password +
            "bf=" + backupFile;
 }
@@ -57,24 +60,33 @@ std::optional<std::string> WhyNotCarriable(CarriedValue what, const std::string&
 
 std::optional<CommandParts> SplitScheduledCommand(const std::string& text) {
     std::string_view command = text;
-    std::string protection;
-    const std::string assignment = std::string(kProtectionVariable) + "=";
-    if (command.starts_with(assignment)) {
-        size_t blank = command.find(' ');
-        if (blank == std::string_view::npos)
-            return std::nullopt;
-        protection = command.substr(assignment.size(), blank - assignment.size());
-        if (protection.empty())
-            return std::nullopt;
-        command.remove_prefix(blank + 1);
+    CommandParts parts;
+    // Leading assignments, each at most once: TESSALY_PROTECTION=..., TESSALY_KEEP=...
+    for (bool more = true; more;) {
+        more = false;
+        for (auto [name, value] : {std::pair{kProtectionVariable, &parts.protection},
+                                   std::pair{kScheduledKeepVariable, &parts.keep}}) {
+            const std::string assignment = std::string(name) + "=";
+            if (!command.starts_with(assignment) || !value->empty())
+                continue;
+            size_t blank = command.find(' ');
+            if (blank == std::string_view::npos)
+                return std::nullopt;
+            *value = command.substr(assignment.size(), blank - assignment.size());
+            if (value->empty())
+                return std::nullopt;
+            command.remove_prefix(blank + 1);
+            more = true;
+        }
     }
     if (command.size() < 2 || command[0] != '"')
         return std::nullopt;
     size_t close = command.find('"', 1);
     if (close == std::string_view::npos || close + 1 >= command.size() || command[close + 1] != ' ')
         return std::nullopt;
-    return CommandParts{protection, std::string(command.substr(1, close - 1)),
-                        std::string(command.substr(close + 2))};
+    parts.program = command.substr(1, close - 1);
+    parts.arguments = command.substr(close + 2);
+    return parts;
 }
 
 std::optional<ScheduledArguments> ParseScheduledArguments(const std::string& arguments) {

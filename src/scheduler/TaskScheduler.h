@@ -21,6 +21,7 @@ struct ScheduledJob {
     std::optional<OnceDate> once; // set for a job that runs once
     std::string winePrefix;
     std::string protection; // "compatible" or "strong" (as the line names it)
+    std::string keep;       // the retention policy ("7d,4w,6m"); empty: the file is replaced
     std::string program;
     std::string identityKey; // empty when the line could not be read
     std::string mask;

@@ -1,6 +1,7 @@
 // BackupCliTest.cpp -- backups and restores through tessaly-cli and the scheduled tessaly run, on real files.
 #include "RunProgram.h"
 #include "TempDir.h"
+#include "engine/history/BackupVersions.h"
 
 #include <gtest/gtest.h>
 
@@ -206,7 +207,11 @@ TEST_F(BackupCli, ScheduledRunWithoutAnyWindow) {
     EXPECT_NE(noPath.err.find("nothing was backed up"), std::string::npos);
     auto failedItem = run(TESSALY_APP, {" sf={NO-SUCH-ID}xm=00100000ps=bf=" + (dir / "f.tsy").string()});
     EXPECT_EQ(failedItem.exitCode, 1) << failedItem.err;
-    EXPECT_TRUE(std::filesystem::exists(dir / "f.tsy"));
+    // Kept as a partial version, not under the name a later complete run owns.
+    EXPECT_FALSE(std::filesystem::exists(dir / "f.tsy"));
+    std::vector<BackupVersion> versions = listVersions(dir / "f.tsy");
+    ASSERT_EQ(versions.size(), 1u) << failedItem.err;
+    EXPECT_EQ(versions[0].kind, VersionKind::Partial);
 }
 
 TEST_F(BackupCli, StrongBackupRoundTripRestoresAsTheCompatibleOneDoes) {

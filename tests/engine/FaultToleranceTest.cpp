@@ -7,6 +7,7 @@
 #include "engine/RestoreDriver.h"
 #include "engine/RestoreJournal.h"
 #include "engine/ScheduledRun.h"
+#include "engine/history/BackupVersions.h"
 
 #include "EngineTestProfile.h"
 
@@ -264,9 +265,13 @@ TEST(ScheduledRun, WithoutIdentitiesTheItemsThatNeedNoneAreStillSaved) {
     int code = RunScheduledBackup(" sf=" + kIdA + "xm=11111111ps=bf=" + (dir / "auto.tsy").string(), err);
     saved ? setenv("WINEPREFIX", keep.c_str(), 1) : unsetenv("WINEPREFIX");
     EXPECT_EQ(code, 1) << err.str();
-    ASSERT_TRUE(fs::exists(dir / "auto.tsy")) << err.str();
+    // Items failed: the file is kept as a partial version beside the (absent) target.
+    std::vector<BackupVersion> versions = listVersions(dir / "auto.tsy");
+    ASSERT_EQ(versions.size(), 1u) << err.str();
+    EXPECT_EQ(versions[0].kind, VersionKind::Partial);
+    EXPECT_NE(err.str().find(versions[0].file.filename().string()), std::string::npos) << err.str();
     EngineProfile reader(dir / "q");
-    RestoreDriver(*reader.session, reader.state, reader.ui).inspect(dir / "auto.tsy");
+    RestoreDriver(*reader.session, reader.state, reader.ui).inspect(versions[0].file);
     // Accounts come from the user's shared key, the address book and stationery need no identity.
     EXPECT_EQ(reader.state.ItemFlags, "11000010");
 }

@@ -316,3 +316,49 @@ TEST(RunCommand, FeedsAndDrainsMoreThanAPipeHolds) {
 
 } // namespace
 } // namespace tessaly
+
+namespace tessaly {
+namespace {
+
+TEST(CronScheduler, ARetentionPolicyTravelsOnTheLineAsTessalyKeep) {
+    Fixture f;
+    uint32_t id = 0;
+    AT_INFO kept = record(34200000, 127);
+    kept.Command =
+        BuildScheduledCommand("/opt/t/tessaly", "K", "00010000", "", "/b/k.tsy", "strong", "7d,4w,6m");
+    ASSERT_EQ(f.scheduler.addJob("", kept, id), 0u);
+    EXPECT_EQ(f.store.table, "30 9 * * * TESSALY_JOB=1 WINEPREFIX='/home/u/.wine' TESSALY_PROTECTION=strong "
+                             "TESSALY_KEEP=7d,4w,6m '/opt/t/tessaly' 'sf=Kxm=00010000ps=bf=/b/k.tsy'\n");
+    auto jobs = f.scheduler.jobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].keep, "7d,4w,6m");
+    EXPECT_EQ(jobs[0].protection, "strong");
+
+    struct Case {
+        const char* assignments; // between WINEPREFIX and the program
+        bool readable;
+        const char* keep;
+    };
+    const Case cases[] = {
+        {"TESSALY_KEEP=5l ", true, "5l"},
+        {"TESSALY_KEEP=1y TESSALY_PROTECTION=strong ", true, "1y"},
+        {"TESSALY_KEEP=5l TESSALY_KEEP=6l ", false, ""},
+        {"TESSALY_KEEP= ", false, ""},
+        {"TESSALY_OTHER=1 ", false, ""},
+    };
+    for (const Case& c : cases) {
+        auto line = ParseCronLine(std::string("0 1 * * * TESSALY_JOB=2 WINEPREFIX='/p' ") + c.assignments +
+                                  "'/t' 'sf=Kxm=1ps=bf=/b'");
+        ASSERT_EQ(line.has_value(), c.readable) << c.assignments;
+        if (line) {
+            EXPECT_EQ(line->keep, c.keep);
+        }
+    }
+    CronJobLine bad;
+    bad.keep = "7d;rm";
+    bad.program = "/t";
+    EXPECT_THROW(FormatCronLine(bad), std::invalid_argument);
+}
+
+} // namespace
+} // namespace tessaly

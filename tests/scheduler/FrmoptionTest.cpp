@@ -265,7 +265,8 @@ TEST(Frmoption, AddTaskChecksInOrderAndRegistersNothingUntilAllPass) {
     click(win.w.get(), "Command3");
     EXPECT_EQ(win.lastMessage(), "Task 1 has been scheduled.");
     EXPECT_EQ(win.profile.ui.messages.back().icon, MsgIcon::None);
-    EXPECT_NE(win.store.table.find("' TESSALY_PROTECTION=strong '/opt/t/tessaly' 'sf="), std::string::npos)
+    EXPECT_NE(win.store.table.find("' TESSALY_PROTECTION=strong TESSALY_KEEP=7d,4w,6m '/opt/t/tessaly' 'sf="),
+              std::string::npos)
         << win.store.table;
     EXPECT_NE(win.store.table.find("ps=okbf="), std::string::npos) << win.store.table;
 }
@@ -288,17 +289,20 @@ TEST(Frmoption, EachClickRegistersTheBoxesCheckedThenAndTheListHidesPasswords) {
     win.check("chkWednesday");
     click(win.w.get(), "Command3");
     win.check("chkWednesday", false);
+    // Earlier backups are kept by default; the third job replaces its file instead.
+    win.check("chkKeep", false);
     click(win.w.get(), "Command3");
 
     ASSERT_EQ(win.profile.ui.messages.size(), 3u);
     for (int n = 1; n <= 3; ++n)
         EXPECT_EQ(win.profile.ui.messages[n - 1].text, "Task " + std::to_string(n) + " has been scheduled.");
-    const std::string job = " WINEPREFIX='" + win.profile.prefix.string() +
-                            "' '/opt/t/tessaly' 'sf={E1F04B6A-2C8D-4A39-B5E7-91C3D6A8F024}xm=10000000ps=Zq9-"
+    const std::string prefix = " WINEPREFIX='" + win.profile.prefix.string() + "'";
+    const std::string job = " '/opt/t/tessaly' 'sf={E1F04B6A-2C8D-4A39-B5E7-91C3D6A8F024}xm=10000000ps=Zq9-"
                             "secretbf=" +
                             file + "'";
-    EXPECT_EQ(win.store.table, "30 9 * * 1,7 TESSALY_JOB=1" + job + "\n" + "30 9 * * 3 TESSALY_JOB=2" + job +
-                                   "\n" + "30 9 1 1 * TESSALY_JOB=3" + job +
+    const std::string kept = prefix + " TESSALY_KEEP=7d,4w,6m" + job;
+    EXPECT_EQ(win.store.table, "30 9 * * 1,7 TESSALY_JOB=1" + kept + "\n" + "30 9 * * 3 TESSALY_JOB=2" +
+                                   kept + "\n" + "30 9 1 1 * TESSALY_JOB=3" + prefix + job +
                                    "; '/opt/t/tessaly-cli' schedule remove 3\n");
 
     win.profile.ui.messages.clear();

@@ -130,11 +130,12 @@ TEST(RealCrontab, AStrongJobFromTheCliWritesAStrongFileWhenCronRunsIt) {
                                 env);
     ASSERT_EQ(add.exitCode, 0) << add.err;
     std::string line = test::LineOfJob(crontabList(), 1);
-    ASSERT_NE(line.find(" TESSALY_PROTECTION=strong '" + std::string(TESSALY_APP) + "' 'sf="),
-              std::string::npos)
+    ASSERT_NE(
+        line.find(" TESSALY_PROTECTION=strong TESSALY_KEEP=7d,4w,6m '" + std::string(TESSALY_APP) + "' 'sf="),
+        std::string::npos)
         << line;
     auto list = test::runProgram({TESSALY_CLI, "schedule", "list"}, env);
-    EXPECT_TRUE(list.out.ends_with("\tstrong\n")) << list.out;
+    EXPECT_TRUE(list.out.ends_with("\tstrong\t7d,4w,6m\n")) << list.out;
 
     auto run = test::RunAsCron(test::CommandAsCronRunsIt(line), profile.dir.path());
     EXPECT_EQ(run.exitCode, 0) << line << "\n" << run.out << run.err;

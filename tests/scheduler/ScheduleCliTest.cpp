@@ -54,22 +54,24 @@ TEST_F(ScheduleCli, AddListRemove) {
     ASSERT_EQ(add.exitCode, 0) << add.err;
     EXPECT_EQ(add.out, "Task 1 has been scheduled.\n");
     EXPECT_NE(add.err.find("/opt/t/tessaly does not exist"), std::string::npos) << add.err;
+    // A new job keeps 7 daily, 4 weekly and 6 monthly earlier backups unless told otherwise.
     EXPECT_EQ(crontab->table(), "30 21 * * 1,7 TESSALY_JOB=1 WINEPREFIX='" + prefix.string() +
-                                    "' '/opt/t/tessaly' 'sf=" + kMain + "xm=10100000ps=Zq9-s3cretbf=" + file +
-                                    "'\n");
+                                    "' TESSALY_KEEP=7d,4w,6m '/opt/t/tessaly' 'sf=" + kMain +
+                                    "xm=10100000ps=Zq9-s3cretbf=" + file + "'\n");
 
     auto second = cli({"schedule", "add", "--identity", kMain, "--out", "rel.tsy", "--time", "6:00", "--days",
-                       "daily", "--program", "/opt/t/tessaly"});
+                       "daily", "--program", "/opt/t/tessaly", "--keep", "none"});
     ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(test::LineOfJob(*crontab->table(), 2).find("TESSALY_KEEP"), std::string::npos);
     EXPECT_EQ(second.out, "Task 2 has been scheduled.\n");
 
     auto list = cli({"schedule", "list"});
     EXPECT_EQ(list.exitCode, 0) << list.err;
     // A relative --out is taken from the folder tessaly-cli ran in, as cron would not know it.
     std::string cwd = std::filesystem::current_path().string();
-    EXPECT_EQ(list.out, "1\t21:30\tM,SU\t" + kMain + "\t" + file + "\t" + prefix.string() + "\tcompatible\n" +
-                            "2\t6:00\t" + "M,T,W,TH,F,S,SU\t" + kMain + "\t" + cwd + "/rel.tsy\t" +
-                            prefix.string() + "\tcompatible\n");
+    EXPECT_EQ(list.out, "1\t21:30\tM,SU\t" + kMain + "\t" + file + "\t" + prefix.string() +
+                            "\tcompatible\t7d,4w,6m\n" + "2\t6:00\t" + "M,T,W,TH,F,S,SU\t" + kMain + "\t" +
+                            cwd + "/rel.tsy\t" + prefix.string() + "\tcompatible\tnone\n");
     EXPECT_EQ(list.out.find("Zq9-s3cret"), std::string::npos);
 
     EXPECT_EQ(cli({"schedule", "remove", "1"}).exitCode, 0);
@@ -92,9 +94,9 @@ TEST_F(ScheduleCli, TheChosenProtectionGoesOnTheLineFromTheOptionElseTheEnvironm
                                      {{}, "", "compatible"}};
     std::string expectedList;
     for (size_t i = 0; i < cases.size(); ++i) {
-        std::vector<std::string> args = {TESSALY_CLI,     "schedule",  "add",           "--identity",
-                                         "Main Identity", "--out",     "/b/x.tsy",      "--time",
-                                         "9:00",          "--program", "/opt/t/tessaly"};
+        std::vector<std::string> args = {
+            TESSALY_CLI, "schedule", "add",       "--identity",     "Main Identity", "--out", "/b/x.tsy",
+            "--time",    "9:00",     "--program", "/opt/t/tessaly", "--keep",        "none"};
         args.insert(args.end(), cases[i].option.begin(), cases[i].option.end());
         auto add = runProgram(args, {{"WINEPREFIX", prefix.string()},
                                      {"HOME", dir.path().string()},
@@ -111,12 +113,13 @@ TEST_F(ScheduleCli, TheChosenProtectionGoesOnTheLineFromTheOptionElseTheEnvironm
                   strong)
             << line;
         EXPECT_EQ(line.find("TESSALY_PROTECTION") != std::string::npos, strong) << line;
-        expectedList += "\t" + cases[i].listed + "\n";
+        expectedList += "\t" + cases[i].listed + "\tnone\n";
     }
     auto list = cli({"schedule", "list"});
     std::string lastColumns;
     for (size_t start = 0, end; (end = list.out.find('\n', start)) != std::string::npos; start = end + 1)
-        lastColumns += list.out.substr(list.out.rfind('\t', end), end + 1 - list.out.rfind('\t', end));
+        lastColumns += list.out.substr(list.out.rfind('\t', list.out.rfind('\t', end) - 1),
+                                       end + 1 - list.out.rfind('\t', list.out.rfind('\t', end) - 1));
     EXPECT_EQ(lastColumns, expectedList) << list.out;
 }
 

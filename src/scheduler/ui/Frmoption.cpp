@@ -105,6 +105,9 @@ void Frmoption::buildControls() {
     cmdTargetFile_ = button("cmdTargetFile", "&Browse...", Frame2);
     target->addWidget(txtTargetFile_, 1);
     target->addWidget(cmdTargetFile_);
+    // Earlier backups beside the target, by the policy TESSALY_KEEP carries on the crontab line.
+    chkKeep_ = checkBox("chkKeep", "Keep earlier backups: &7 daily, 4 weekly, 6 monthly", this);
+    chkKeep_->setChecked(true);
 
     auto* Frame5 = frame("Frame5", "Security", this);
     auto* security = new QVBoxLayout(Frame5);
@@ -155,6 +158,7 @@ void Frmoption::buildControls() {
     auto* layout = new QVBoxLayout(scrollingBody(this));
     layout->addLayout(top);
     layout->addWidget(Frame2);
+    layout->addWidget(chkKeep_);
     layout->addWidget(Frame5);
     layout->addLayout(buttons);
 
@@ -255,8 +259,9 @@ void Frmoption::Command3_Click() {
     std::optional<StartTime> time = ParseStartTime(cmbStartTime_->currentText().toStdString());
     if (!time)
         return message("Invalid start time. Please choose a time such as 9:00.", MsgIcon::Exclamation);
-    std::string command = BuildScheduledCommand(settings_.programPath, identityKey, mask, password,
-                                                targetFilePath_, protectionName(protection));
+    std::string command =
+        BuildScheduledCommand(settings_.programPath, identityKey, mask, password, targetFilePath_,
+                              protectionName(protection), chkKeep_->isChecked() ? kScheduledKeepDefault : "");
     AT_INFO record = FillJobRecord(time->hour, time->minute, dayList, command);
 
     uint32_t jobId = 0;

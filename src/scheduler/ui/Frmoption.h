@@ -72,6 +72,7 @@ private:
     QComboBox* cmbStartTime_ = nullptr;
     std::array<QCheckBox*, 7> weekday_{};
     QCheckBox* chkDaily_ = nullptr;
+    QCheckBox* chkKeep_ = nullptr;
     QPushButton* Command3_ = nullptr;
     QPushButton* Command1_ = nullptr;
     QPushButton* Command2_ = nullptr;

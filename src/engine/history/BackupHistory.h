@@ -1,0 +1,25 @@
+// BackupHistory.h -- the last step of a backup run: re-read the sealed file, decide whether it is
+// complete, partial or suspect, and put it in its place among the target's versions.
+#pragma once
+
+#include "engine/BackupRunner.h"
+
+namespace tessaly {
+
+// Before the run: with a policy, deletes earlier versions that the policy would delete anyway when the
+// target's file system has less room than the previous backup takes; throws BackupFailed when that does
+// not make enough room.
+void makeRoomForNewBackup(const BackupPlan& plan);
+
+// `sealed` is the finished file beside the target; `storeFacts` the value this run recorded under
+// kStoreFactsKey. Throws BackupFailed (the target and its versions untouched) when the file does not
+// read back or cannot be placed. Sets result.placed and result.shrunkStores.
+void finishBackup(const std::filesystem::path& sealed, const BackupPlan& plan, BackupResult& result,
+                  const std::string& storeFacts, const std::filesystem::path& workDir,
+                  const CodePage& codePage);
+
+// The sentence a report adds about where the new file went and what happened to the earlier ones;
+// empty for a plain replacement.
+std::string describePlacement(const BackupResult& result);
+
+} // namespace tessaly

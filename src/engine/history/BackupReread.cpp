@@ -1,0 +1,53 @@
+// BackupReread.cpp -- re-reading a backup file and the facts its info file records.
+#include "engine/history/BackupReread.h"
+
+#include "archive/CGmodule.h"
+#include "backupfile/BackupContainer.h"
+#include "backupfile/InfoFile.h"
+#include "engine/BackupAudit.h"
+#include "engine/HandlerSupport.h"
+#include "engine/SilentUi.h"
+#include "platform/TempFiles.h"
+
+namespace tessaly {
+
+std::vector<std::string> rereadBackup(const std::filesystem::path& file, const std::string& password,
+                                      const std::filesystem::path& workDir, const CodePage& codePage) {
+    RemoveOnExit archive(createTempFileIn(workDir, "TSR"));
+    SilentUi quiet;
+    try {
+        openArchive(file, password, archive.path(), codePage, quiet);
+    } catch (const std::exception& e) {
+        return {std::string("it cannot be opened again: ") + e.what()};
+    }
+    return auditBackupArchive(archive.path(), workDir, codePage).problems;
+}
+
+RecordedFacts readRecordedFacts(const std::filesystem::path& file, const std::string& password,
+                                const std::filesystem::path& workDir, const CodePage& codePage) {
+    RecordedFacts facts;
+    try {
+        RemoveOnExit archive(createTempFileIn(workDir, "TSR"));
+        SilentUi quiet;
+        openArchive(file, password, archive.path(), codePage, quiet);
+        RemoveOnExit info(workDir / kInfoFileName);
+        UnzipToFolder(archive.path().string(), workDir.string(), ZipNameList{kInfoFileName});
+        facts.itemFlags = GetINI("BackupItem", info.path(), codePage);
+        facts.stores = parseStoreFacts(GetINI(kStoreFactsKey, info.path(), codePage));
+        facts.opened = true;
+    } catch (const std::exception&) {
+    }
+    return facts;
+}
+
+std::optional<std::vector<StoreFact>> recordedStoreFacts(const std::filesystem::path& file,
+                                                         const std::string& password,
+                                                         const std::filesystem::path& workDir,
+                                                         const CodePage& codePage) {
+    RecordedFacts facts = readRecordedFacts(file, password, workDir, codePage);
+    if (!facts.opened || facts.stores.empty())
+        return std::nullopt;
+    return facts.stores;
+}
+
+} // namespace tessaly
