@@ -94,6 +94,7 @@ private:
     bool refusedDuringRun();
     bool beginRun();
     void endRun();
+    void finishRun(bool stopped, const char* stoppedText);
     void setStopMode(bool on);
     void quitDuringRun(bool ask);
     void cmdTargetFile_Click();
@@ -114,8 +115,9 @@ private:
     bool running_ = false;
     bool quitPending_ = false;
     bool quitting_ = false;
-    bool stoppableRun_ = false; // a backup or restore (not an inspection) is running
-    bool stoppable_ = false;    // ... and is at work: the action button is Stop
+    bool stoppableRun_ = false;    // a backup or restore (not an inspection) is running
+    bool stoppable_ = false;       // ... and is at work: the action button is Stop
+    bool stopStatusShown_ = false; // the status line tells of a stop
     QString applyCaption_;
     int shownTab_ = 0;
     std::vector<std::pair<QPointer<QObject>, bool>> runCommands_;

@@ -157,9 +157,12 @@ QWidget* frmMain::buildBackupTab() {
     txtPassword2_ = named(new QLineEdit(Frame5), "txtPassword2");
     auto* security = new QGridLayout(Frame5);
     security->addWidget(ifprotect_, 0, 0, 1, 2);
-    security->addWidget(new QLabel("Password:", Frame5), 1, 0);
+    // Every letter of "Confirm" already opens something else on this tab; Tab leads there from Password.
+    auto* passwordLabel = named(new QLabel("Pa&ssword:", Frame5), "lblPassword");
+    passwordLabel->setBuddy(txtPassword_);
+    security->addWidget(passwordLabel, 1, 0);
     security->addWidget(txtPassword_, 1, 1);
-    security->addWidget(new QLabel("Confirm:", Frame5), 2, 0);
+    security->addWidget(named(new QLabel("Confirm:", Frame5), "lblPassword2"), 2, 0);
     security->addWidget(txtPassword2_, 2, 1);
     for (QLineEdit* box : {txtPassword_, txtPassword2_})
         box->setEchoMode(QLineEdit::Password);

@@ -5,6 +5,7 @@
 #include "engine/ProfileSession.h"
 #include "engine/RestoreJournal.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -68,6 +69,10 @@ public:
     // applying then puts it in place: one registry save, or renames recorded in the journal.
     bool stageRestore(int item, const std::string& strIdentity, RestoreJournal& journal, StagedItem& staged);
     bool applyRestore(const StagedItem& staged, RestoreJournal& journal);
+
+    // The bytes an item's backup will read, for the progress bar: its files' sizes, or the size of its
+    // registry dump (made once in the working folder and removed). 0 when it cannot be told.
+    std::uint64_t backupBytes(int item, const std::string& strIdentity);
 
     // The reason the last handler failed, for logs and tests; empty after a success.
     const std::string& lastError() const { return lastError_; }

@@ -35,12 +35,17 @@ InspectionView RestoreDriver::inspect(const std::filesystem::path& file) {
         }
     };
     view.check = open();
-    if (view.check != BackupFileCheck::Ok && view.check != BackupFileCheck::Damaged) {
-        // Without a typed password the same one would fail the same way (and cost a key derivation).
-        if (auto typed = ui_.askPassword()) {
-            state_.rtPassword = *typed;
-            view.check = open();
-        }
+    // Without a typed password the same one would fail the same way (and cost a key derivation). A
+    // wrong one asks again for the same file, up to kPasswordAttempts times; Cancel ends the asking.
+    for (int attempt = 0; attempt < kPasswordAttempts && view.check != BackupFileCheck::Ok &&
+                          view.check != BackupFileCheck::Damaged &&
+                          (attempt == 0 || view.check == BackupFileCheck::WrongPassword);
+         ++attempt) {
+        auto typed = ui_.askPasswordFor(file.string(), attempt > 0);
+        if (!typed)
+            break;
+        state_.rtPassword = *typed;
+        view.check = open();
     }
     if (view.check != BackupFileCheck::Ok) {
         // The earlier file's temporary archive is gone: nothing counts as opened any more.

@@ -93,6 +93,8 @@ std::string FormatCronLine(const CronJobLine& job) {
                 throw std::invalid_argument("the protection \"" + job.protection + "\" is not a known name");
         command += std::string(kProtectionVariable) + "=" + job.protection + " ";
     }
+    if (!job.passwordFile.empty())
+        command += std::string(kPasswordFileVariable) + "=" + QuoteForCron(job.passwordFile) + " ";
     command += QuoteForCron(job.program) + " " + QuoteForCron(job.arguments);
     if (job.once) {
         if (job.removeProgram.empty())
@@ -159,13 +161,18 @@ std::optional<CronJobLine> ParseCronLine(const std::string& line) {
     if (!words || words->size() < 4 || !(*words)[1].starts_with(prefixAssignment))
         return std::nullopt;
     job.winePrefix = (*words)[1].substr(prefixAssignment.size());
+    // Then the settings this program knows, each at most once, before the program.
     const std::string protectionAssignment = std::string(kProtectionVariable) + "=";
+    const std::string passwordAssignment = std::string(kPasswordFileVariable) + "=";
     size_t next = 2;
-    if (words->size() == 5) {
-        if (!(*words)[2].starts_with(protectionAssignment))
+    for (; next + 2 < words->size(); ++next) {
+        const std::string& word = (*words)[next];
+        if (word.starts_with(protectionAssignment) && job.protection.empty())
+            job.protection = word.substr(protectionAssignment.size());
+        else if (word.starts_with(passwordAssignment) && job.passwordFile.empty())
+            job.passwordFile = word.substr(passwordAssignment.size());
+        else
             return std::nullopt;
-        job.protection = (*words)[2].substr(protectionAssignment.size());
-        next = 3;
     }
     if (words->size() != next + 2)
         return std::nullopt;

@@ -2,10 +2,12 @@
 //
 //   30 9 * * 1,7 TESSALY_JOB=3 WINEPREFIX='/home/u/.wine' '/usr/bin/tessaly' 'sf=KEYxm=MASKps=PWbf=FILE'
 //   30 9 * * 1 TESSALY_JOB=5 WINEPREFIX='/p' TESSALY_PROTECTION=strong '/usr/bin/tessaly' '...'
-//   0 22 14 3 * TESSALY_JOB=4 WINEPREFIX='...' '/usr/bin/tessaly' '...'; '/usr/bin/tessaly-cli' schedule
-//   remove 4
+//   30 9 * * 1 TESSALY_JOB=6 WINEPREFIX='/p'
+//   TESSALY_PASSWORD_FILE='/home/u/.config/tessaly/jobs/job-6.password' ... 0 22 14 3 * TESSALY_JOB=4
+//   WINEPREFIX='...' '/usr/bin/tessaly' '...'; '/usr/bin/tessaly-cli' schedule remove 4
 //
-// The second form writes a strong backup file. The third runs once: its date fields name the day, and
+// The second form writes a strong backup file; in the third the password is read from a private file
+// instead of standing in the line (its ps= is empty). The last runs once: its date fields name the day, and
 // after the backup the line removes itself. The tag is the first word of the command, so no line of
 // anyone else can look like ours.
 #pragma once
@@ -28,7 +30,8 @@ struct CronJobLine {
     uint8_t daysOfWeek = 0;       // Monday 1 ... Sunday 64; 0 with a once date
     std::optional<OnceDate> once; // set for a job that runs once
     std::string winePrefix;
-    std::string protection; // set in the program's environment when not empty (lower-case letters)
+    std::string protection;   // set in the program's environment when not empty (lower-case letters)
+    std::string passwordFile; // TESSALY_PASSWORD_FILE when not empty
     std::string program;
     std::string arguments;     // handed to the program as one argument
     std::string removeProgram; // tessaly-cli, which removes a once job's line after it ran

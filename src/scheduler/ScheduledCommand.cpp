@@ -19,8 +19,12 @@ std::string BuildScheduledCommand(const std::string& programPath, const std::str
     std::string prefix;
     if (!protection.empty() && protection != "compatible")
         prefix = std::string(kProtectionVariable) + "=" + protection + " ";
-    return prefix + "\"" + programPath + "\"" + " sf=" + identityKey + "xm=" + mask + "ps=" + password +
-           "bf=" + backupFile;
+    return prefix + "\"" + programPath + "\" " +
+           FormatScheduledArguments({identityKey, mask, password, backupFile});
+}
+
+std::string FormatScheduledArguments(const ScheduledArguments& a) {
+    return "sf=" + a.identityKey + "xm=" + a.mask + "ps=" + a.password + "bf=" + a.backupFile;
 }
 
 std::optional<std::string> WhyNotCarriable(CarriedValue what, const std::string& value) {
