@@ -77,6 +77,9 @@ frmMain::frmMain(ProfileSession& session, MainWindowState& state, QtUi& ui, QWid
     // Nothing is opened until the user says so.
     for (QCheckBox* box : restoreitem_)
         box->setEnabled(false);
+    // A small screen (a laptop at 150 %) shows the whole window without scrolling, without the heading.
+    if (sizeHint().height() > screenRoom(this).height())
+        picHeader_->hide();
     fitToScreen(this);
 }
 

@@ -148,6 +148,7 @@ private:
     QPushButton* cmdApply_ = nullptr;
     QPushButton* cmdQuit_ = nullptr;
     QWidget* picCon3_ = nullptr;
+    QWidget* picHeader_ = nullptr;
     QProgressBar* pbshow_ = nullptr;
     QLabel* Label1_ = nullptr;
     QLabel* lblProgressFile_ = nullptr;

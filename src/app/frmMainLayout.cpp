@@ -73,20 +73,23 @@ void frmMain::buildControls() {
     QWidget* central = scrollingBody(holder);
     central->setObjectName("centralwidget");
 
-    auto* logo = named(new QLabel(central), "imgLogo");
+    auto* logo = named(new QLabel, "imgLogo");
     logo->setPixmap(tessalyLogo(48, devicePixelRatioF()));
-    auto* product = named(new QLabel("Tessaly", central), "lblProduct");
+    auto* product = named(new QLabel("Tessaly"), "lblProduct");
     QFont big = product->font();
     big.setPointSizeF(big.pointSizeF() * 1.5);
     big.setBold(true);
     product->setFont(big);
-    auto* tagline = named(new QLabel("Back up and restore the data of an Outlook Express identity", central),
-                          "lblTagline");
+    auto* tagline =
+        named(new QLabel("Back up and restore the data of an Outlook Express identity"), "lblTagline");
     auto* titles = new QVBoxLayout;
     titles->setSpacing(0);
     titles->addWidget(product);
     titles->addWidget(tagline);
-    auto* header = new QHBoxLayout;
+    // The heading gives its room to the controls on a small screen (see frmMain's constructor).
+    picHeader_ = named(new QWidget(central), "picHeader");
+    auto* header = new QHBoxLayout(picHeader_);
+    header->setContentsMargins(0, 0, 0, 0);
     header->addWidget(logo);
     header->addSpacing(8);
     header->addLayout(titles, 1);
@@ -112,7 +115,7 @@ void frmMain::buildControls() {
     buttons->addWidget(cmdQuit_);
 
     auto* layout = new QVBoxLayout(central);
-    layout->addLayout(header);
+    layout->addWidget(picHeader_);
     layout->addLayout(body, 1);
     layout->addLayout(buttons);
 

@@ -219,6 +219,10 @@ void decryptBody(int in, int out, const std::filesystem::path& file, const std::
                       &state, plain.bytes.data(), &plen, &tag, cipher.bytes.data(), n,
                       first ? h.data() : nullptr, first ? h.size() : 0) == 0;
         const bool final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
+        // A sound chunk with no room left after it should have been the last: the last one is missing.
+        if (ok && !final && !full)
+            damaged(file, "is cut short: it ends after chunk " + std::to_string(chunk + 1) +
+                              ", before its last chunk");
         if (!ok || final == full)
             diagnose(in, file, size, pos, before, first, h, chunk);
         writeAll(out, plain.chars(), plen, archive);

@@ -89,15 +89,18 @@ Frmoption::Frmoption(ModReg& modReg, TaskScheduler& scheduler, Ui& ui, Frmoption
 }
 
 void Frmoption::buildControls() {
-    // Two pages, so that the window fits small screens and every control keeps a letter of its own.
+    // Three pages, so that the window fits small screens and every control keeps a letter of its own.
     auto* pages = new QTabWidget(this);
     pages->setObjectName("tabPages");
     auto* what = new QWidget(pages);
     what->setObjectName("pageWhat");
     auto* when = new QWidget(pages);
     when->setObjectName("pageWhen");
+    auto* protection = new QWidget(pages);
+    protection->setObjectName("pageProtection");
     pages->addTab(what, "&What");
     pages->addTab(when, "W&hen");
+    pages->addTab(protection, "&Protection");
 
     auto* Frame1 = frame("Frame1", "Schedule", what);
     auto* items = new QGridLayout(Frame1);
@@ -147,9 +150,9 @@ void Frmoption::buildControls() {
     target->addWidget(txtTargetFile_, 1);
     target->addWidget(cmdTargetFile_);
 
-    auto* Frame5 = frame("Frame5", "Security", what);
+    auto* Frame5 = frame("Frame5", "Security", protection);
     auto* security = new QGridLayout(Frame5);
-    ifprotect_ = checkBox("ifprotect", "&Protect backup file with password", Frame5);
+    ifprotect_ = checkBox("ifprotect", "Protect &backup file with password", Frame5);
     txtPassword_ = new QLineEdit(Frame5);
     txtPassword_->setObjectName("txtPassword");
     txtPassword2_ = new QLineEdit(Frame5);
@@ -197,8 +200,10 @@ void Frmoption::buildControls() {
     auto* whatLayout = new QVBoxLayout(what);
     whatLayout->addWidget(Frame1);
     whatLayout->addWidget(Frame2);
-    whatLayout->addWidget(Frame5);
     whatLayout->addStretch(1);
+    auto* protectionLayout = new QVBoxLayout(protection);
+    protectionLayout->addWidget(Frame5);
+    protectionLayout->addStretch(1);
 
     Command3_ = button("Command3", "Add Task to Sch&eduler", this);
     // Enter anywhere in the window adds the task.
