@@ -21,6 +21,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace tessaly {
 
 namespace {
@@ -51,8 +53,19 @@ QGridLayout* itemGrid(QWidget* parent, const char* arrayName, const std::array<c
     return grid;
 }
 
+// At a fractional scale factor (150 %) the text area, rounded outward, paints over the lower and left
+// lines of its frame; a margin of one pixel inside the frame keeps them.
+class FramedTextBox : public QPlainTextEdit {
+public:
+    explicit FramedTextBox(QWidget* parent) : QPlainTextEdit(parent) {
+        const qreal ratio = devicePixelRatioF();
+        if (ratio != std::floor(ratio))
+            setViewportMargins(1, 1, 1, 1);
+    }
+};
+
 QPlainTextEdit* textBox(QWidget* parent, const char* name, int lines, bool readOnly) {
-    auto* box = named(new QPlainTextEdit(parent), name);
+    QPlainTextEdit* box = named(new FramedTextBox(parent), name);
     box->setReadOnly(readOnly);
     box->setTabChangesFocus(true);
     QFontMetrics fm(box->font());

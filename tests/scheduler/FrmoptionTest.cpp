@@ -96,7 +96,7 @@ TEST(Frmoption, ControlsCarryTheirNamesAndCaptions) {
         EXPECT_EQ(text.remove('&').toStdString(), caption) << name;
     }
     // Shown with a file chosen and some boxes checked, no named control is hidden. Set
-    // TESSALY_SCREENSHOT_DIR to keep the picture (docs/task-scheduler.png is made this way).
+    // TESSALY_SCREENSHOT_DIR to keep the pictures (docs/task-scheduler*.png are made this way).
     for (const char* box :
          {"backupitem_0", "backupitem_1", "backupitem_3", "chkMonday", "chkThursday", "ifprotect"})
         win.check(box);
@@ -120,8 +120,10 @@ TEST(Frmoption, ControlsCarryTheirNamesAndCaptions) {
         }
     }
     if (!qEnvironmentVariableIsEmpty("TESSALY_SCREENSHOT_DIR")) {
-        EXPECT_TRUE(
-            win.w->grab().save(qEnvironmentVariable("TESSALY_SCREENSHOT_DIR") + "/task-scheduler.png"));
+        const QString dir = qEnvironmentVariable("TESSALY_SCREENSHOT_DIR");
+        EXPECT_TRUE(win.w->grab().save(dir + "/task-scheduler.png"));
+        pages->setCurrentIndex(2);
+        EXPECT_TRUE(win.w->grab().save(dir + "/task-scheduler-protection.png"));
     }
 }
 
