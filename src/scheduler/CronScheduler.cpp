@@ -129,9 +129,10 @@ uint32_t CronScheduler::addJob(const std::string& /*serverName: cron is always t
             return kJobErrorInvalidParameter;
         }
         const std::filesystem::path secret = passwordFileOf(number);
+        std::error_code ec;
         if (!password.empty()) {
             // No line names this number, so a file of that name was left by a line removed by hand.
-            std::filesystem::remove(secret);
+            std::filesystem::remove(secret, ec);
             try {
                 writeSecretFile(secret, password);
             } catch (const std::runtime_error& e) {
@@ -144,7 +145,7 @@ uint32_t CronScheduler::addJob(const std::string& /*serverName: cron is always t
             store_.write(table + line + '\n');
         } catch (const SchedulerError&) {
             if (!password.empty())
-                std::filesystem::remove(secret);
+                std::filesystem::remove(secret, ec);
             throw;
         }
         jobId = number;
