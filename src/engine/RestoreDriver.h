@@ -7,6 +7,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,6 +51,8 @@ public:
     RestoreOutcome run(const std::array<bool, kBackupItemCount>& checked, const std::string& identityKey);
 
 private:
+    std::array<double, kBackupItemCount> restoreWeights(const std::function<bool(int)>& wanted) const;
+
     ProfileSession& session_;
     MainWindowState& state_;
     Ui& ui_;
