@@ -41,12 +41,17 @@ bool discWindowBuilt() {
 }
 
 void showSchedulerWindow([[maybe_unused]] ProfileSession& session, [[maybe_unused]] MainWindowState& state,
-                         [[maybe_unused]] Ui& ui, [[maybe_unused]] QWidget* parent) {
+                         [[maybe_unused]] Ui& ui, [[maybe_unused]] QWidget* parent,
+                         [[maybe_unused]] Protection protection, [[maybe_unused]] bool protect) {
 #ifdef TESSALY_HAVE_SCHEDULER_UI
     try {
         UserScheduler user(std::filesystem::absolute(session.profile().prefix), defaultCliProgram());
-        Frmoption window(session.modReg(), user.scheduler(), ui,
-                         FrmoptionSettings{state.sComputerName, defaultScheduledProgram().string()}, parent);
+        FrmoptionSettings settings;
+        settings.sComputerName = state.sComputerName;
+        settings.programPath = defaultScheduledProgram().string();
+        settings.protection = protection;
+        settings.protect = protect;
+        Frmoption window(session.modReg(), user.scheduler(), ui, settings, parent);
         window.exec();
     } catch (const std::exception& e) {
         ui.messageBox(std::string("The Task Scheduler could not be opened: ") + e.what(), kAppTitle,

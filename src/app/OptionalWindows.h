@@ -1,6 +1,7 @@
 // OptionalWindows.h -- the commands whose windows or engine parts live in other folders, when built.
 #pragma once
 
+#include "backupfile/BackupContainer.h"
 #include "engine/MainWindowState.h"
 #include "engine/ProfileSession.h"
 
@@ -16,8 +17,10 @@ bool schedulerWindowBuilt();
 bool favoritesBuilt();
 bool discWindowBuilt();
 
-// "Task Scheduler": the schedule window, modal, on the session's crontab.
-void showSchedulerWindow(ProfileSession& session, MainWindowState& state, Ui& ui, QWidget* parent);
+// "Task Scheduler": the schedule window, modal, on the session's crontab, starting from the main
+// window's protection choice.
+void showSchedulerWindow(ProfileSession& session, MainWindowState& state, Ui& ui, QWidget* parent,
+                         Protection protection, bool protect);
 // "Backup IE Favorites" / "Restore IE Favorites" with the chosen bookmark file; the engine reports.
 void exportFavoritesTo(ProfileSession& session, Ui& ui, const std::filesystem::path& file);
 void importFavoritesFrom(ProfileSession& session, Ui& ui, const std::filesystem::path& file);

@@ -8,6 +8,7 @@ namespace tessaly {
 namespace {
 
 constexpr const char* kKey = "backup/protection";
+constexpr const char* kProtectedKey = "backup/protected";
 
 QSettings userSettings() {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, "Tessaly", "Tessaly");
@@ -23,6 +24,16 @@ Protection rememberedProtection() {
 void rememberProtection(Protection protection) {
     QSettings settings = userSettings();
     settings.setValue(kKey, QString::fromStdString(protectionName(protection)));
+}
+
+bool rememberedProtected() {
+    return rememberedProtection() == Protection::Strong ||
+           userSettings().value(kProtectedKey, false).toBool();
+}
+
+void rememberProtected(bool on) {
+    QSettings settings = userSettings();
+    settings.setValue(kProtectedKey, on);
 }
 
 } // namespace tessaly

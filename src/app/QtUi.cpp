@@ -5,7 +5,9 @@
 #include "platform/NumberText.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -58,6 +60,38 @@ MsgResult cautiousAnswer(MsgButtons buttons) {
     return MsgResult::Cancel;
 }
 
+// Escape that reaches a box just after it appeared was meant for what came before it (held down, or
+// pressed to stop a run as the run ended): the box closes only on a fresh press, made after it has
+// been on the screen for a moment.
+class FreshEscapeOnly : public QObject {
+public:
+    static constexpr int kSettleMilliseconds = 400;
+
+    explicit FreshEscapeOnly(QWidget* box) : box_(box) {
+        shown_.start();
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~FreshEscapeOnly() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* target, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(target);
+        if (!widget || (widget != box_ && !box_->isAncestorOf(widget)))
+            return false;
+        if (event->type() == QEvent::Show && widget == box_)
+            shown_.restart();
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        return key->key() == Qt::Key_Escape &&
+               (key->isAutoRepeat() || shown_.elapsed() < kSettleMilliseconds);
+    }
+
+private:
+    QWidget* box_;
+    QElapsedTimer shown_;
+};
+
 } // namespace
 
 QString displayText(const std::string& text) {
@@ -85,6 +119,7 @@ MsgResult QtUi::messageBox(const std::string& text, const std::string& title, Ms
     box.setObjectName("msgbox");
     if (buttons == MsgButtons::OkCancel)
         box.setEscapeButton(QMessageBox::Cancel);
+    FreshEscapeOnly guard(&box);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return MsgResult::Ok;
@@ -111,6 +146,12 @@ std::optional<std::string> QtUi::inputBox(const std::string& prompt, const std::
 
 std::optional<std::string> QtUi::askPassword() {
     frmPwd prompt(window_);
+    return prompt.ask();
+}
+
+std::optional<std::string> QtUi::askPasswordFor(const std::string& file, bool again) {
+    frmPwd prompt(window_);
+    prompt.setFile(file, again);
     return prompt.ask();
 }
 

@@ -36,6 +36,7 @@ public:
                          MsgButtons buttons) override;
     std::optional<std::string> inputBox(const std::string& prompt, const std::string& title) override;
     std::optional<std::string> askPassword() override;
+    std::optional<std::string> askPasswordFor(const std::string& file, bool again) override;
     void showProgress(bool visible) override;
     void setProgress(int value) override;
     void setStatusText(const std::string& text) override;

@@ -44,7 +44,10 @@ frmMain::frmMain(ProfileSession& session, MainWindowState& state, QtUi& ui, QWid
         SSTab1_Click(previous);
     });
     connect(cbSource_, &QComboBox::activated, this, &frmMain::cbSource_Click);
-    connect(ifprotect_, &QCheckBox::clicked, this, &frmMain::ifprotect_Click);
+    connect(ifprotect_, &QCheckBox::clicked, this, [this] {
+        ifprotect_Click();
+        rememberProtected(ifprotect_->isChecked());
+    });
     connect(cmdTargetFile_, &QPushButton::clicked, this, &frmMain::cmdTargetFile_Click);
     connect(cmdSourceFile_, &QPushButton::clicked, this, &frmMain::cmdSourceFile_Click);
     connect(cmdExportMessages_, &QPushButton::clicked, this, &frmMain::cmdExportMessages_Click);
@@ -63,19 +66,25 @@ frmMain::frmMain(ProfileSession& session, MainWindowState& state, QtUi& ui, QWid
     connect(escape, &QShortcut::activated, this, &frmMain::stopRun);
 
     setUpKeepChoice(cmbKeep_);
-    // The format chosen in an earlier run; a click (not this setting) is what remembers a choice.
+    // The protection chosen in an earlier run, password boxes empty; a click (not this setting) is what
+    // remembers a choice.
     (rememberedProtection() == Protection::Strong ? optStrong_ : optCompatible_)->setChecked(true);
+    ifprotect_->setChecked(rememberedProtected());
+    ifprotect_Click();
     protectionChoice_Click();
     for (QRadioButton* option : {optStrong_, optCompatible_})
         connect(option, &QRadioButton::clicked, this, [this] {
             rememberProtection(chosenProtection());
             protectionChoice_Click();
+            rememberProtected(ifprotect_->isChecked());
         });
 
-    // Nothing is protected and nothing is opened until the user says so.
-    ifprotect_Click();
+    // Nothing is opened until the user says so.
     for (QCheckBox* box : restoreitem_)
         box->setEnabled(false);
+    // A small screen (a laptop at 150 %) shows the whole window without scrolling, without the heading.
+    if (sizeHint().height() > screenRoom(this).height())
+        picHeader_->hide();
     fitToScreen(this);
 }
 
@@ -152,6 +161,13 @@ Protection frmMain::chosenProtection() const {
 
 void frmMain::protectionChoice_Click() {
     lblProtectionNote_->setText(protectionChoiceNote(chosenProtection()));
+    // A strong file cannot be written without a password, so strong keeps the password boxes open.
+    const bool strong = chosenProtection() == Protection::Strong;
+    if (strong && !ifprotect_->isChecked()) {
+        ifprotect_->setChecked(true);
+        ifprotect_Click();
+    }
+    ifprotect_->setEnabled(!strong);
 }
 
 void frmMain::setItems(const std::array<QCheckBox*, kBackupItemCount>& boxes, bool checked) {

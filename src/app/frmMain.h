@@ -97,6 +97,7 @@ private:
     bool refusedDuringRun();
     bool beginRun();
     void endRun();
+    void finishRun(bool stopped, const char* stoppedText);
     void setStopMode(bool on);
     void quitDuringRun(bool ask);
     void cmdTargetFile_Click();
@@ -121,8 +122,9 @@ private:
     bool running_ = false;
     bool quitPending_ = false;
     bool quitting_ = false;
-    bool stoppableRun_ = false; // a backup or restore (not an inspection) is running
-    bool stoppable_ = false;    // ... and is at work: the action button is Stop
+    bool stoppableRun_ = false;    // a backup or restore (not an inspection) is running
+    bool stoppable_ = false;       // ... and is at work: the action button is Stop
+    bool stopStatusShown_ = false; // the status line tells of a stop
     QString applyCaption_;
     int shownTab_ = 0;
     std::vector<std::pair<QPointer<QObject>, bool>> runCommands_;
@@ -156,6 +158,7 @@ private:
     QPushButton* cmdApply_ = nullptr;
     QPushButton* cmdQuit_ = nullptr;
     QWidget* picCon3_ = nullptr;
+    QWidget* picHeader_ = nullptr;
     QProgressBar* pbshow_ = nullptr;
     QLabel* Label1_ = nullptr;
     QLabel* lblProgressFile_ = nullptr;

@@ -22,6 +22,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace tessaly {
 
 namespace {
@@ -52,8 +54,19 @@ QGridLayout* itemGrid(QWidget* parent, const char* arrayName, const std::array<c
     return grid;
 }
 
+// At a fractional scale factor (150 %) the text area, rounded outward, paints over the lower and left
+// lines of its frame; a margin of one pixel inside the frame keeps them.
+class FramedTextBox : public QPlainTextEdit {
+public:
+    explicit FramedTextBox(QWidget* parent) : QPlainTextEdit(parent) {
+        const qreal ratio = devicePixelRatioF();
+        if (ratio != std::floor(ratio))
+            setViewportMargins(1, 1, 1, 1);
+    }
+};
+
 QPlainTextEdit* textBox(QWidget* parent, const char* name, int lines, bool readOnly) {
-    auto* box = named(new QPlainTextEdit(parent), name);
+    QPlainTextEdit* box = named(new FramedTextBox(parent), name);
     box->setReadOnly(readOnly);
     box->setTabChangesFocus(true);
     QFontMetrics fm(box->font());
@@ -74,20 +87,23 @@ void frmMain::buildControls() {
     QWidget* central = scrollingBody(holder);
     central->setObjectName("centralwidget");
 
-    auto* logo = named(new QLabel(central), "imgLogo");
+    auto* logo = named(new QLabel, "imgLogo");
     logo->setPixmap(tessalyLogo(48, devicePixelRatioF()));
-    auto* product = named(new QLabel("Tessaly", central), "lblProduct");
+    auto* product = named(new QLabel("Tessaly"), "lblProduct");
     QFont big = product->font();
     big.setPointSizeF(big.pointSizeF() * 1.5);
     big.setBold(true);
     product->setFont(big);
-    auto* tagline = named(new QLabel("Back up and restore the data of an Outlook Express identity", central),
-                          "lblTagline");
+    auto* tagline =
+        named(new QLabel("Back up and restore the data of an Outlook Express identity"), "lblTagline");
     auto* titles = new QVBoxLayout;
     titles->setSpacing(0);
     titles->addWidget(product);
     titles->addWidget(tagline);
-    auto* header = new QHBoxLayout;
+    // The heading gives its room to the controls on a small screen (see frmMain's constructor).
+    picHeader_ = named(new QWidget(central), "picHeader");
+    auto* header = new QHBoxLayout(picHeader_);
+    header->setContentsMargins(0, 0, 0, 0);
     header->addWidget(logo);
     header->addSpacing(8);
     header->addLayout(titles, 1);
@@ -113,7 +129,7 @@ void frmMain::buildControls() {
     buttons->addWidget(cmdQuit_);
 
     auto* layout = new QVBoxLayout(central);
-    layout->addLayout(header);
+    layout->addWidget(picHeader_);
     layout->addLayout(body, 1);
     layout->addLayout(buttons);
 
@@ -158,9 +174,12 @@ QWidget* frmMain::buildBackupTab() {
     txtPassword2_ = named(new QLineEdit(Frame5), "txtPassword2");
     auto* security = new QGridLayout(Frame5);
     security->addWidget(ifprotect_, 0, 0, 1, 2);
-    security->addWidget(new QLabel("Password:", Frame5), 1, 0);
+    // Every letter of "Confirm" already opens something else on this tab; Tab leads there from Password.
+    auto* passwordLabel = named(new QLabel("Pa&ssword:", Frame5), "lblPassword");
+    passwordLabel->setBuddy(txtPassword_);
+    security->addWidget(passwordLabel, 1, 0);
     security->addWidget(txtPassword_, 1, 1);
-    security->addWidget(new QLabel("Confirm:", Frame5), 2, 0);
+    security->addWidget(named(new QLabel("Confirm:", Frame5), "lblPassword2"), 2, 0);
     security->addWidget(txtPassword2_, 2, 1);
     for (QLineEdit* box : {txtPassword_, txtPassword2_})
         box->setEchoMode(QLineEdit::Password);

@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 
 namespace tessaly {
@@ -48,6 +49,11 @@ bool frmMain::refusedDuringRun() {
 bool frmMain::beginRun() {
     if (refusedDuringRun())
         return false;
+    // What an earlier stop left on the status line is not news about this run.
+    if (stopStatusShown_) {
+        statusBar()->clearMessage();
+        stopStatusShown_ = false;
+    }
     running_ = true;
     runCommands_.clear();
     for (QObject* command : std::initializer_list<QObject*>{
@@ -81,6 +87,22 @@ void frmMain::stopRun() {
     ui_.requestStop();
     cmdApply_->setEnabled(false);
     showStatus("Stopping...");
+    stopStatusShown_ = true;
+}
+
+// After a backup or restore: the status line says how a stopped run left things, and the keyboard is
+// back on the action button.
+void frmMain::finishRun(bool stopped, const char* stoppedText) {
+    if (stopped) {
+        showStatus(stoppedText);
+        stopStatusShown_ = true;
+    } else if (stopStatusShown_) {
+        statusBar()->clearMessage();
+        stopStatusShown_ = false;
+    }
+    endRun();
+    if (!quitting_ && cmdApply_->isEnabled())
+        cmdApply_->setFocus(Qt::OtherFocusReason);
 }
 
 void frmMain::endRun() {
@@ -194,30 +216,36 @@ void frmMain::runBackupDriver() {
     setStopMode(false);
     if (outcome.discRequested && !quitPending_)
         showDiscWindow(session_, state_, ui_, this);
-    endRun();
+    finishRun(outcome.stopped, "The backup was stopped; the earlier file is unchanged.");
 }
 
 void frmMain::runRestoreDriver() {
     if (!beginRun())
         return;
     // Both the button and the menu command warn first: a restore replaces the identity's data.
-    if (ui_.messageBox(kRestoreWarning, kAppTitle, MsgIcon::Information, MsgButtons::OkCancel) ==
-        MsgResult::Ok) {
-        const IdentityColumn* identity = chosenIdentity(cbTarget_);
+    bool stopped = false;
+    const IdentityColumn* identity = chosenIdentity(cbTarget_);
+    // Without an opened file the driver says so; the warning is for a restore that can happen, and
+    // names the identity whose data it replaces.
+    const bool opened = !state_.InspectionInvalid && !state_.TempArchivePath.empty() &&
+                        std::filesystem::exists(state_.TempArchivePath);
+    if (!opened || ui_.messageBox(std::string(kRestoreWarning) +
+                                      "\r\n\r\nIdentity: " + cbTarget_->currentText().toStdString(),
+                                  kAppTitle, MsgIcon::Information, MsgButtons::OkCancel) == MsgResult::Ok) {
         RestoreDriver driver(session_, state_, ui_);
         ui_.clearStop();
         stoppableRun_ = true;
-        driver.run(checkedItems(restoreitem_), identity ? identity->key : std::string());
+        stopped = driver.run(checkedItems(restoreitem_), identity ? identity->key : std::string()).stopped;
         stoppableRun_ = false;
         setStopMode(false);
     }
-    endRun();
+    finishRun(stopped, "The restore was stopped; the items not yet restored are unchanged.");
 }
 
 void frmMain::TaskScheduler_Click() {
     if (!beginRun())
         return;
-    showSchedulerWindow(session_, state_, ui_, this);
+    showSchedulerWindow(session_, state_, ui_, this, chosenProtection(), ifprotect_->isChecked());
     endRun();
 }
 

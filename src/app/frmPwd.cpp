@@ -2,6 +2,7 @@
 #include "app/frmPwd.h"
 #include "uikit/ScreenFit.h"
 
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,6 +21,9 @@ frmPwd::frmPwd(QWidget* parent) : QDialog(parent) {
     frame->setObjectName("Frame1");
     auto* prompt = new QLabel("Enter the password of this backup file:", frame);
     prompt->setObjectName("SkinLabel1");
+    prompt->setWordWrap(true);
+    prompt->setTextFormat(Qt::PlainText);
+    prompt_ = prompt;
     txtPassword_ = new QLineEdit(frame);
     txtPassword_->setObjectName("txtPassword");
     txtPassword_->setEchoMode(QLineEdit::Password);
@@ -46,6 +50,15 @@ frmPwd::frmPwd(QWidget* parent) : QDialog(parent) {
     connect(cmdExit, &QPushButton::clicked, this, &QDialog::reject);
     txtPassword_->setFocus();
     fitToScreen(this);
+}
+
+void frmPwd::setFile(const std::string& file, bool again) {
+    const QString path = QString::fromStdString(file);
+    const QString name = QFileInfo(path).fileName().isEmpty() ? path : QFileInfo(path).fileName();
+    prompt_->setText((again ? QStringLiteral("That password does not open %1. Enter it again:")
+                            : QStringLiteral("Enter the password of the backup file %1:"))
+                         .arg(name));
+    prompt_->setToolTip(path);
 }
 
 std::optional<std::string> frmPwd::ask() {

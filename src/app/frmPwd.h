@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+class QLabel;
 class QLineEdit;
 
 namespace tessaly {
@@ -15,11 +16,15 @@ class frmPwd : public QDialog {
 public:
     explicit frmPwd(QWidget* parent = nullptr);
 
+    // Names the backup file the password is for; `again` says that the last one typed was wrong.
+    void setFile(const std::string& file, bool again);
+
     // Shows the prompt modally: the typed text after "OK" or Enter, nullopt after "Cancel" or closing.
     std::optional<std::string> ask();
 
 private:
     QLineEdit* txtPassword_ = nullptr;
+    QLabel* prompt_ = nullptr;
 };
 
 } // namespace tessaly

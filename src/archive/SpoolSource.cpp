@@ -4,6 +4,7 @@
 #include "archive/ArchiveError.h"
 #include "archive/BlockDeflate.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -69,9 +70,12 @@ struct SpoolReader {
     zip_error_t error;
 
     Ui* ui = nullptr;
+    CopyTally* tally = nullptr;
     zip_uint64_t copied = 0;
 
-    SpoolReader(const SpooledMember& m, Ui* u) : member(m), ui(u) { zip_error_init(&error); }
+    SpoolReader(const SpooledMember& m, Ui* u, CopyTally* t) : member(m), ui(u), tally(t) {
+        zip_error_init(&error);
+    }
     ~SpoolReader() {
         close();
         zip_error_fini(&error);
@@ -103,8 +107,12 @@ struct SpoolReader {
         }
         member.cipher.xorAt(copied, static_cast<unsigned char*>(data), n);
         copied += n;
-        if (ui)
+        if (ui && tally) {
+            tally->done = std::min(tally->done + n, tally->total);
+            ui->reportBytes(tally->label.empty() ? member.name : tally->label, tally->done, tally->total);
+        } else if (ui) {
             ui->reportBytes(member.name, copied, member.compressedSize);
+        }
         return zip_int64_t(n);
     }
 };
@@ -192,8 +200,8 @@ SpooledMember spoolMember(const fs::path& file, const fs::path& spoolFile, Worke
     return member;
 }
 
-zip_source_t* spooledSource(zip_t* za, const SpooledMember& member, Ui* ui) {
-    auto* reader = new SpoolReader(member, ui);
+zip_source_t* spooledSource(zip_t* za, const SpooledMember& member, Ui* ui, CopyTally* tally) {
+    auto* reader = new SpoolReader(member, ui, tally);
     zip_source_t* src = zip_source_function(za, spoolCallback, reader);
     if (!src) {
         delete reader;

@@ -6,6 +6,7 @@
 #include "archive/WorkerPool.h"
 #include "platform/Ui.h"
 
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -33,10 +34,19 @@ struct SpooledMember {
 SpooledMember spoolMember(const std::filesystem::path& file, const std::filesystem::path& spoolFile,
                           WorkerPool* pool, Ui* ui);
 
+// The bytes copied of all spooled members of one archive, so that their reports make one scale.
+struct CopyTally {
+    std::uint64_t done = 0;
+    std::uint64_t total = 0;
+    std::string label; // the name the reports carry; each member's own name when empty
+};
+
 // A read source over the spooled member's compressed bytes, with the stat libzip needs to copy
 // them as they are. The spool file is open only while libzip reads it (one descriptor at a
 // time, however many members); freeing the source deletes it. Null on failure (error in za).
-// The Ui, when given, hears how many of the compressed bytes have been copied.
-zip_source_t* spooledSource(zip_t* za, const SpooledMember& member, Ui* ui = nullptr);
+// The Ui, when given, hears how many of the compressed bytes have been copied: of this member, or
+// with a tally, of all members counted in it.
+zip_source_t* spooledSource(zip_t* za, const SpooledMember& member, Ui* ui = nullptr,
+                            CopyTally* tally = nullptr);
 
 } // namespace tessaly

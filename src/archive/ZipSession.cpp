@@ -156,7 +156,7 @@ ZipSession::Added ZipSession::add(const fs::path& file, const std::string& entry
     SpooledMember member = spoolMember(file, nextSpoolPath(), pool_.get(), ui_);
     // The compressed bytes are copied as they are (a stored member stays stored).
     zip_int32_t method = member.method == ZIP_CM_STORE ? ZIP_CM_STORE : ZIP_CM_DEFAULT;
-    zip_source_t* src = spooledSource(za_, member, ui_);
+    zip_source_t* src = spooledSource(za_, member, ui_, &tally_);
     if (!src)
         fail("cannot add " + file.string() + ": " + libzipErrorText(zip_get_error(za_)),
              zip_error_code_zip(zip_get_error(za_)));
@@ -176,12 +176,17 @@ ZipSession::Added ZipSession::add(const fs::path& file, const std::string& entry
     if (zip_set_file_compression(za_, zip_uint64_t(index), method, 0) < 0)
         fail("cannot set the compression of " + entryName + ": " + libzipErrorText(zip_get_error(za_)),
              zip_error_code_zip(zip_get_error(za_)));
+    spooledSizes_[entryName] = member.compressedSize;
     return existing >= 0 ? Added::Replaced : Added::New;
 }
 
 void ZipSession::finish() {
     if (!za_)
         fail("the archive " + archivePath_ + " is already closed", ZIP_ER_ZIPCLOSED);
+    tally_.done = 0;
+    tally_.total = 0;
+    for (const auto& [name, size] : spooledSizes_)
+        tally_.total += size;
     if (zip_close(za_) < 0) {
         std::string text = libzipErrorText(zip_get_error(za_));
         int code = zip_error_code_zip(zip_get_error(za_));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "archive/ArchiveOutput.h"
+#include "archive/SpoolSource.h"
 #include "archive/WorkerPool.h"
 #include "platform/TempFiles.h"
 #include "platform/Ui.h"
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -45,6 +47,9 @@ public:
     // ArchiveOutput threw, or RunStopped when the Ui asked to stop.
     void finish();
 
+    // The name the reports of finish() carry: they count the bytes of all members on one scale.
+    void setCopyLabel(std::string label) { tally_.label = std::move(label); }
+
     bool isOpen() const { return za_ != nullptr; }
     const std::string& archivePath() const { return archivePath_; }
     // Entries the archive will hold (kept ones included).
@@ -74,6 +79,8 @@ private:
     std::unique_ptr<WorkerPool> pool_; // made when the first file of more than one block comes
     std::unique_ptr<ArchiveOutput> output_;
     std::exception_ptr outputFailure_; // what the output threw first, told instead of libzip's code
+    CopyTally tally_;                  // finish() copying all spooled members
+    std::map<std::string, std::uint64_t> spooledSizes_; // compressed size of each entry's spooled data
 };
 
 } // namespace tessaly

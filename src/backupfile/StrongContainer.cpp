@@ -231,16 +231,24 @@ void decryptBody(int in, int out, const std::filesystem::path& file, const std::
         unsigned char tag = 0;
         const bool first = chunk == 0;
         Stream before = state;
-        const bool ok = n >= kAbytes && (full || n < kCipherChunk) &&
+        // Only a chunk that fits the buffer is read. A last chunk of full size is read as a full one, so
+        // that a dropped last chunk (a sound MESSAGE chunk with nothing after it) is told from an overlong
+        // one.
+        const bool ok = n >= kAbytes && n <= kCipherChunk &&
                         readAt(in, cipher.chars(), static_cast<std::size_t>(n), pos, file) == n &&
                         crypto_secretstream_xchacha20poly1305_pull(
                             &state, plain.bytes.data(), &plen, &tag, cipher.bytes.data(), n,
                             first ? h.data() : nullptr, first ? h.size() : 0) == 0;
-        if (!ok && !full && n >= kCipherChunk && endsWithStrongMark(file))
-            damaged(file, "is damaged: its last chunk (chunk " + std::to_string(chunk + 1) + ", at byte " +
-                              std::to_string(pos) + ") is " + std::to_string(n) +
-                              " bytes long, more than a last chunk can hold (" +
-                              std::to_string(kCipherChunk - 1) + ")");
+        if (!full && n >= kCipherChunk) {
+            if (ok && tag != crypto_secretstream_xchacha20poly1305_TAG_FINAL)
+                damaged(file, "is cut short: it ends after chunk " + std::to_string(chunk + 1) +
+                                  ", before its last chunk");
+            if (ok || endsWithStrongMark(file))
+                damaged(file, "is damaged: its last chunk (chunk " + std::to_string(chunk + 1) +
+                                  ", at byte " + std::to_string(pos) + ") is " + std::to_string(n) +
+                                  " bytes long, more than a last chunk can hold (" +
+                                  std::to_string(kCipherChunk - 1) + ")");
+        }
         if (!ok)
             diagnose(in, file, size, pos, before, first, h, chunk);
         const bool final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;

@@ -1,4 +1,4 @@
-// BackupItems.h -- the eight backup items in their fixed order, with their texts and progress amounts.
+// BackupItems.h -- the eight backup items in their fixed order, with their texts and names.
 #pragma once
 
 #include <array>
@@ -21,25 +21,22 @@ struct BackupItemInfo {
     std::string_view statusText;   // shown while the item runs
     std::string_view backupTitle;  // log title of a backup
     std::string_view restoreTitle; // log title of a restore
-    int backupProgress;            // added after the item on backup
-    int restoreProgress;           // added after the item on restore
     std::string_view infoKey;      // the info-file key that records the item's members
     std::string_view cliName;      // the item's name on the command line
 };
 
 inline constexpr std::array<BackupItemInfo, 8> kBackupItems{{
-    {"Copying Accounts...", "Backup Accounts", "Restore Accounts", 20, 10, "BackupAccounts", "accounts"},
-    {"Copying Adress Book...", "Backup Adress Book", "Restore Adress Book", 10, 10, "BackupAddressBook",
+    {"Copying Accounts...", "Backup Accounts", "Restore Accounts", "BackupAccounts", "accounts"},
+    {"Copying Adress Book...", "Backup Adress Book", "Restore Adress Book", "BackupAddressBook",
      "addressbook"},
-    {"Copying Rules...", "Backup Rules", "Restore Rules", 10, 15, "BackupRules", "rules"},
-    {"Copying Messages...", "Backup Messages", "Restore Messages", 5, 10, "BackupMails", "messages"},
-    {"Copying Block Senders...", "Backup Block Senders", "Restore Block Senders", 5, 15, "BackupBlocksenders",
+    {"Copying Rules...", "Backup Rules", "Restore Rules", "BackupRules", "rules"},
+    {"Copying Messages...", "Backup Messages", "Restore Messages", "BackupMails", "messages"},
+    {"Copying Block Senders...", "Backup Block Senders", "Restore Block Senders", "BackupBlocksenders",
      "blocksenders"},
-    {"Copying Signatures...", "Backup Signatures", "Restore Signatures", 5, 15, "BackupSignatures",
-     "signatures"},
-    {"Copying Stationeries...", "Backup Stationeries", "Restore Stationeries", 15, 10, "BackupStationeries",
+    {"Copying Signatures...", "Backup Signatures", "Restore Signatures", "BackupSignatures", "signatures"},
+    {"Copying Stationeries...", "Backup Stationeries", "Restore Stationeries", "BackupStationeries",
      "stationeries"},
-    {"Copying Settings...", "Backup Settings", "Restore Settings", 0, 0, "BackupSettings", "settings"},
+    {"Copying Settings...", "Backup Settings", "Restore Settings", "BackupSettings", "settings"},
 }};
 
 } // namespace tessaly

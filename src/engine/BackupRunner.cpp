@@ -16,11 +16,18 @@
 #include "platform/TargetFile.h"
 #include "platform/TempFiles.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <ctime>
 #include <memory>
 
 namespace tessaly {
+
+namespace {
+// Where the bar stands once the first info-file entries are written.
+constexpr int kFirstEntriesPercent = 1;
+} // namespace
 
 std::string generalDateTime(std::time_t when) {
     std::tm tm{};
@@ -79,14 +86,13 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
     sealed += "E";
     RemoveOnExit tempSealed(sealed);
 
-    int progress = 0;
     try {
         std::error_code ec;
         std::filesystem::remove(info, ec);
         for (const auto& [key, value] : plan.leadingEntries)
             SaveINI(key, value, info, cp);
         if (plan.interactive)
-            ui.setProgress(progress += 10);
+            ui.setProgress(kFirstEntriesPercent);
 
         // The file is sealed while libzip writes the archive: a compatible one byte by byte, a strong one
         // by a second thread that follows the staged archive in the working folder.
@@ -99,38 +105,60 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         ZipSession zip(temp.string(), std::move(output), &ui);
         HandlerContext context{session, state, ui, info.parent_path(), temp.string()};
         ItemHandlers handlers(context);
+        // One byte scale over the whole bar: each item by the bytes it reads (a registry item by its
+        // dump), then the writing of the archive, estimated at a quarter of them.
+        std::array<double, kBackupItemCount> weight{};
+        double itemBytes = 0;
+        if (plan.interactive)
+            for (int item = 0; item < kBackupItemCount; ++item)
+                if (plan.items[item])
+                    itemBytes += weight[item] =
+                        double(std::max<std::uint64_t>(handlers.backupBytes(item, plan.identityKey), 1024));
+        const double writeBytes = itemBytes / 4;
+        auto at = [&](double bytes) {
+            return kFirstEntriesPercent +
+                   (100.0 - kFirstEntriesPercent) * bytes / std::max(itemBytes + writeBytes, 1.0);
+        };
+        double done = 0;
         for (int item = 0; item < kBackupItemCount; ++item) {
             const BackupItemInfo& about = kBackupItems[item];
             ui.throwIfStopped();
             if (plan.items[item]) {
                 if (plan.interactive) {
                     ui.setStatusText(std::string(about.statusText));
-                    ui.setProgressSpan(progress, progress + about.backupProgress);
+                    ui.setProgressSpan(at(done), at(done + weight[item]));
                 }
                 bool ok = handlers.backup(item, plan.identityKey);
                 result.itemFlags += ok ? '1' : '0';
                 result.log += "\r\n" + std::string(about.backupTitle) + "\t" + (ok ? "Successed" : "Fail");
                 if (!ok)
                     result.failures[item] = handlers.lastError();
+                if (plan.interactive)
+                    ui.setProgress(int(at(done += weight[item])));
             } else {
                 result.itemFlags += '0';
             }
-            if (plan.interactive && about.backupProgress)
-                ui.setProgress(progress += about.backupProgress);
         }
         ui.throwIfStopped();
-        // Writing the archive reports its bytes too, with the bar where the items left it.
-        ui.setProgressSpan(progress, progress);
+        ui.setProgressSpan(at(itemBytes), at(itemBytes));
         SaveINI("BackupItem", result.itemFlags, info, cp);
         const std::string storeFacts = GetINI(kStoreFactsKey, info, cp);
         if (!ZipOneFile(temp.string(), info.string()))
             throw BackupFailed("the info file could not be added to the archive");
+        // Writing the archive reports the bytes copied of all members together, named after the file.
+        if (plan.interactive) {
+            ui.setStatusText("Writing the backup file...");
+            ui.setProgressSpan(at(itemBytes), 100);
+            zip.setCopyLabel(plan.target.filename().string());
+        }
         zip.finish();
         applyReplacedMode(sealed, target);
         // Rotation and pruning happen beside the file a link names; the link stays.
         BackupPlan placed = plan;
         placed.target = target;
         finishBackup(sealed, placed, result, storeFacts, info.parent_path(), cp);
+        if (plan.interactive)
+            ui.setProgress(100);
     } catch (const BackupFailed&) {
         throw;
     } catch (const RunStopped&) {

@@ -5,6 +5,7 @@
 #include "engine/ProfileSession.h"
 #include "engine/RestoreJournal.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -81,6 +82,9 @@ public:
     // dumps that do not load below the deepest key a restore gives them. One line per refused item;
     // nothing of the profile changes.
     std::vector<std::string> restoreRefusals(const std::string& itemFlags);
+    // The bytes an item's backup will read, for the progress bar: its files' sizes, or the size of its
+    // registry dump (made once in the working folder and removed). 0 when it cannot be told.
+    std::uint64_t backupBytes(int item, const std::string& strIdentity);
 
     // The reason the last handler failed, for logs and tests; empty after a success.
     const std::string& lastError() const { return lastError_; }

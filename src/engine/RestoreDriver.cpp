@@ -1,16 +1,56 @@
 // RestoreDriver.cpp -- inspection of a backup file and the restore run.
 #include "engine/RestoreDriver.h"
 
+#include "archive/ArchiveListing.h"
 #include "archive/CGmodule.h"
 #include "backupfile/BackupContainer.h"
 #include "backupfile/InfoFile.h"
 #include "engine/BackupAudit.h"
 #include "engine/BackupItems.h"
+#include "engine/HandlerSupport.h"
 #include "engine/ItemHandlers.h"
 #include "platform/TempFiles.h"
 #include "platform/WineServer.h"
 
+#include <algorithm>
+#include <map>
+
 namespace tessaly {
+
+namespace {
+// Where the bar stands when staging starts and ends; putting the items in place takes the rest.
+constexpr double kStagingFrom = 5;
+constexpr double kStagingTo = 90;
+} // namespace
+
+// The bytes of the members each wanted item extracts (at least 1 KB, so that every item moves the bar).
+std::array<double, kBackupItemCount>
+RestoreDriver::restoreWeights(const std::function<bool(int)>& wanted) const {
+    std::map<std::string, std::uint64_t> sizes;
+    try {
+        for (const ArchiveMember& m : ListArchive(state_.TempArchivePath))
+            sizes[m.name] = m.size;
+    } catch (const std::exception&) {
+        // Without a listing every item weighs the same.
+    }
+    std::array<double, kBackupItemCount> weight{};
+    for (int item = 0; item < kBackupItemCount; ++item) {
+        if (!wanted(item))
+            continue;
+        const std::string& value = state_.RecordedItemValue[item];
+        std::vector<std::string> names;
+        if (item == kItemMessages || item == kItemStationeries)
+            names = splitNames(value);
+        else
+            names = {item == kItemAddressBook ? value : MemberNameOf(value)};
+        std::uint64_t bytes = 0;
+        for (const std::string& name : names)
+            if (auto it = sizes.find(name); it != sizes.end())
+                bytes += it->second;
+        weight[item] = double(std::max<std::uint64_t>(bytes, 1024));
+    }
+    return weight;
+}
 
 InspectionView RestoreDriver::inspect(const std::filesystem::path& file) {
     InspectionView view;
@@ -36,14 +76,18 @@ InspectionView RestoreDriver::inspect(const std::filesystem::path& file) {
         }
     };
     view.check = open();
-    const bool fileFault =
-        view.check == BackupFileCheck::Damaged || view.check == BackupFileCheck::Unreadable;
-    if (view.check != BackupFileCheck::Ok && !fileFault) {
-        // Without a typed password the same one would fail the same way (and cost a key derivation).
-        if (auto typed = ui_.askPassword()) {
-            state_.rtPassword = *typed;
-            view.check = open();
-        }
+    // Without a typed password the same one would fail the same way (and cost a key derivation). A
+    // wrong one asks again for the same file, up to kPasswordAttempts times; Cancel ends the asking.
+    for (int attempt = 0;
+         attempt < kPasswordAttempts && view.check != BackupFileCheck::Ok &&
+         view.check != BackupFileCheck::Damaged && view.check != BackupFileCheck::Unreadable &&
+         (attempt == 0 || view.check == BackupFileCheck::WrongPassword);
+         ++attempt) {
+        auto typed = ui_.askPasswordFor(file.string(), attempt > 0);
+        if (!typed)
+            break;
+        state_.rtPassword = *typed;
+        view.check = open();
     }
     if (view.check != BackupFileCheck::Ok) {
         // The earlier file's temporary archive is gone: nothing counts as opened any more.
@@ -146,26 +190,35 @@ RestoreOutcome RestoreDriver::run(const std::array<bool, kBackupItemCount>& chec
             text += "\r\n" + p;
         return refuse(text);
     }
-    // Staging reads the bytes, so it moves the bar through each item's share.
+    // One byte scale for the bar: staging extracts each item's members (their bytes are its share of
+    // 5 to 90 %), and putting the items in place takes the rest by the same shares.
+    const std::array<double, kBackupItemCount> weight = restoreWeights(wanted);
+    double all = 0;
+    for (double w : weight)
+        all += w;
+    auto at = [&](double from, double to, double bytes) {
+        return from + (to - from) * bytes / std::max(all, 1.0);
+    };
     std::array<StagedItem, kBackupItemCount> staged;
-    int progress = 5;
+    double done = 0;
     for (int item = 0; item < kBackupItemCount; ++item) {
         const BackupItemInfo& about = kBackupItems[item];
         if (wanted(item)) {
-            ui_.setProgressSpan(progress, progress + about.restoreProgress);
+            ui_.setProgressSpan(at(kStagingFrom, kStagingTo, done),
+                                at(kStagingFrom, kStagingTo, done + weight[item]));
             if (!handlers.stageRestore(item, identityKey, *journal, staged[item])) {
                 outcome.failures[item] = handlers.lastError();
                 return refuse(std::string(about.restoreTitle) + " cannot be restored (" +
                               handlers.lastError() + "); nothing was restored.");
             }
+            done += weight[item];
+            ui_.setProgress(int(at(kStagingFrom, kStagingTo, done)));
         }
-        if (about.restoreProgress)
-            ui_.setProgress(progress += about.restoreProgress);
     }
     outcome.started = true;
     std::string notRestored;
-    ui_.setProgress(progress);
     ui_.pumpEvents();
+    done = 0;
     for (int item = 0; item < kBackupItemCount; ++item) {
         const BackupItemInfo& about = kBackupItems[item];
         if (wanted(item)) {
@@ -178,6 +231,8 @@ RestoreOutcome RestoreDriver::run(const std::array<bool, kBackupItemCount>& chec
             }
             ui_.setStatusText(std::string(about.statusText));
             bool ok = handlers.applyRestore(staged[item], *journal);
+            done += weight[item];
+            ui_.setProgress(int(at(kStagingTo, 100, done)));
             outcome.log += "\r\n" + std::string(about.restoreTitle) + "\t" + (ok ? "Successed" : "Fail");
             if (!ok)
                 outcome.failures[item] = handlers.lastError();

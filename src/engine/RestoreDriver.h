@@ -7,6 +7,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,18 +36,23 @@ struct RestoreOutcome {
     std::array<std::string, kBackupItemCount> failures;
 };
 
+// How often the password prompt asks for one file before the inspection gives up.
+inline constexpr int kPasswordAttempts = 3;
+
 class RestoreDriver {
 public:
     RestoreDriver(ProfileSession& session, MainWindowState& state, Ui& ui)
         : session_(session), state_(state), ui_(ui) {}
 
-    // Opens a chosen backup file: password check (a second try through the password prompt),
+    // Opens a chosen backup file: password check (then the password prompt, again after a wrong one),
     // unscrambling into the temporary archive, the info file's details and item flags.
     InspectionView inspect(const std::filesystem::path& file);
     // Restores the checked items that the opened file holds into the identity.
     RestoreOutcome run(const std::array<bool, kBackupItemCount>& checked, const std::string& identityKey);
 
 private:
+    std::array<double, kBackupItemCount> restoreWeights(const std::function<bool(int)>& wanted) const;
+
     ProfileSession& session_;
     MainWindowState& state_;
     Ui& ui_;

@@ -4,6 +4,7 @@
 #include "engine/ProfileSession.h"
 #include "engine/SilentUi.h"
 #include "engine/UnattendedBackup.h"
+#include "platform/SecretFile.h"
 #include "platform/TempFiles.h"
 
 #include <cstdlib>
@@ -31,6 +32,15 @@ int RunScheduledBackup(const std::string& recordedCommandLine, std::ostream& err
         return 2;
     }
     command->keep = *keep;
+    // A job's password lives in a private file that the line names rather than in its ps= piece.
+    if (const char* file = std::getenv("TESSALY_PASSWORD_FILE"); file && *file) {
+        auto password = readSecretFile(file, &error);
+        if (!password) {
+            err << "tessaly: " << error << ". Nothing was backed up." << std::endl;
+            return 2;
+        }
+        command->password = *password;
+    }
     try {
         std::string notice;
         Profile profile = resolveProfile(std::nullopt, &notice);

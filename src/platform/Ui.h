@@ -27,6 +27,12 @@ public:
     virtual std::optional<std::string> inputBox(const std::string& prompt, const std::string& title) = 0;
     // The password prompt of a backup file; nullopt when the user cancels.
     virtual std::optional<std::string> askPassword() = 0;
+    // The same for the named file; `again` after the password typed last was wrong. A Ui that can
+    // show the name overrides it.
+    virtual std::optional<std::string> askPasswordFor(const std::string& file, bool again) {
+        (void)file, (void)again;
+        return askPassword();
+    }
 
     // The progress panel: shown or hidden, a value 0..100 and a status text.
     virtual void showProgress(bool visible) = 0;

@@ -2,13 +2,15 @@
 //
 //   30 9 * * 1,7 TESSALY_JOB=3 WINEPREFIX='/home/u/.wine' '/usr/bin/tessaly' 'sf=KEYxm=MASKps=PWbf=FILE'
 //   30 9 * * 1 TESSALY_JOB=5 WINEPREFIX='/p' TESSALY_PROTECTION=strong '/usr/bin/tessaly' '...'
-//   30 9 * * * TESSALY_JOB=6 WINEPREFIX='/p' TESSALY_KEEP=7d,4w,6m '/usr/bin/tessaly' '...'
+//   30 9 * * * TESSALY_JOB=6 WINEPREFIX='/p' TESSALY_KEEP=7d,4w,6m
+//   TESSALY_PASSWORD_FILE='/home/u/.config/tessaly/jobs/job-6.password' '/usr/bin/tessaly' '...'
 //   0 22 14 3 * TESSALY_JOB=4 WINEPREFIX='...' '/usr/bin/tessaly' '...'; '/usr/bin/tessaly-cli' schedule
 //   remove 4
 //
-// The second form writes a strong backup file; the fourth keeps earlier backups by a retention policy. The
-// third runs once: its date fields name the day, and after the backup the line removes itself. The tag is the
-// first word of the command, so no line of anyone else can look like ours.
+// The second form writes a strong backup file; the fourth keeps earlier backups by a retention policy and
+// reads the password from a private file instead of the line (its ps= is empty). The third runs once: its
+// date fields name the day, and after the backup the line removes itself. The tag is the first word of the
+// command, so no line of anyone else can look like ours.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +31,9 @@ struct CronJobLine {
     uint8_t daysOfWeek = 0;       // Monday 1 ... Sunday 64; 0 with a once date
     std::optional<OnceDate> once; // set for a job that runs once
     std::string winePrefix;
-    std::string protection; // set in the program's environment when not empty (lower-case letters)
-    std::string keep;       // TESSALY_KEEP, set when not empty (digits, lower-case letters and commas)
+    std::string protection;   // set in the program's environment when not empty (lower-case letters)
+    std::string keep;         // TESSALY_KEEP, set when not empty (digits, lower-case letters and commas)
+    std::string passwordFile; // TESSALY_PASSWORD_FILE when not empty
     std::string program;
     std::string arguments;     // handed to the program as one argument
     std::string removeProgram; // tessaly-cli, which removes a once job's line after it ran

@@ -22,6 +22,23 @@ std::vector<std::string> splitLines(const std::string& table) {
     return lines;
 }
 
+// Removes the password file a removed line named, but only when it is one a scheduler wrote:
+// "job-N.password" of that job's number in `jobsFolder` or in any ".../tessaly/jobs" (the line may
+// come from another session's settings), a regular file and not a link.
+void removePasswordFile(const std::string& named, uint32_t jobId, const std::filesystem::path& jobsFolder) {
+    if (named.empty())
+        return;
+    std::filesystem::path file(named);
+    std::filesystem::path folder = file.parent_path();
+    const bool ourFolder = folder.lexically_normal() == jobsFolder.lexically_normal() ||
+                           (folder.filename() == "jobs" && folder.parent_path().filename() == "tessaly");
+    if (!file.is_absolute() || file.filename() != "job-" + std::to_string(jobId) + ".password" || !ourFolder)
+        return;
+    std::error_code ec;
+    if (std::filesystem::symlink_status(file, ec).type() == std::filesystem::file_type::regular)
+        std::filesystem::remove(file, ec);
+}
+
 } // namespace
 
 OnceDate NextOccurrence(std::time_t now, int hour, int minute, uint8_t daysOfWeek) {
@@ -44,11 +61,16 @@ OnceDate NextOccurrence(std::time_t now, int hour, int minute, uint8_t daysOfWee
 }
 
 CronScheduler::CronScheduler(CrontabStore& store, std::filesystem::path winePrefix,
-                             std::filesystem::path removeProgram, std::function<std::time_t()> now)
+                             std::filesystem::path removeProgram, std::function<std::time_t()> now,
+                             std::filesystem::path jobsFolder)
     : store_(store), winePrefix_(std::move(winePrefix)), removeProgram_(std::move(removeProgram)),
-      now_(std::move(now)) {}
+      now_(std::move(now)), jobsFolder_(std::move(jobsFolder)) {}
 
-std::string CronScheduler::lineFor(const AT_INFO& info, uint32_t number) const {
+std::filesystem::path CronScheduler::passwordFileOf(uint32_t number) const {
+    return jobsFolder_ / ("job-" + std::to_string(number) + ".password");
+}
+
+std::string CronScheduler::lineFor(const AT_INFO& info, uint32_t number, std::string* password) const {
     if (info.JobTime >= 24u * 3600 * 1000 || info.JobTime % 60000 != 0)
         throw std::invalid_argument("the start time must be a whole minute of the day");
     if (info.DaysOfMonth != 0)
@@ -68,6 +90,18 @@ std::string CronScheduler::lineFor(const AT_INFO& info, uint32_t number) const {
     job.keep = parts->keep;
     job.program = parts->program;
     job.arguments = parts->arguments;
+    // The password stays out of the line (which every job's shell shows in its command line): it
+    // goes into a file of this job's own, which the line names.
+    if (auto arguments = ParseScheduledArguments(parts->arguments);
+        arguments && !arguments->password.empty()) {
+        if (FormatScheduledArguments(*arguments) != parts->arguments)
+            throw std::invalid_argument("the command line cannot be read back as it was written");
+        if (password)
+            *password = arguments->password;
+        arguments->password.clear();
+        job.arguments = FormatScheduledArguments(*arguments);
+        job.passwordFile = passwordFileOf(number).string();
+    }
     if ((info.Flags & JOB_RUN_PERIODICALLY) && info.DaysOfWeek != 0) {
         job.daysOfWeek = info.DaysOfWeek;
     } else {
@@ -87,16 +121,34 @@ uint32_t CronScheduler::addJob(const std::string& /*serverName: cron is always t
             number = std::max(number, TessalyJobNumber(line).value_or(0));
         ++number;
         std::string line;
+        std::string password;
         try {
-            line = lineFor(info, number);
+            line = lineFor(info, number, &password);
         } catch (const std::invalid_argument& e) {
             if (error)
                 *error = e.what();
             return kJobErrorInvalidParameter;
         }
+        const std::filesystem::path secret = passwordFileOf(number);
+        std::error_code ec;
+        if (!password.empty()) {
+            // No line names this number, so a file of that name was left by a line removed by hand.
+            std::filesystem::remove(secret, ec);
+            try {
+                writeSecretFile(secret, password);
+            } catch (const std::runtime_error& e) {
+                throw SchedulerError(std::string("the password could not be stored: ") + e.what());
+            }
+        }
         if (!table.empty() && table.back() != '\n')
             table += '\n';
-        store_.write(table + line + '\n');
+        try {
+            store_.write(table + line + '\n');
+        } catch (const SchedulerError&) {
+            if (!password.empty())
+                std::filesystem::remove(secret, ec);
+            throw;
+        }
         jobId = number;
         return 0;
     } catch (const SchedulerError& e) {
@@ -130,6 +182,7 @@ std::vector<ScheduledJob> CronScheduler::jobs() {
             job.identityKey = arguments->identityKey;
             job.mask = arguments->mask;
             job.backupFile = arguments->backupFile;
+            job.passwordFile = parsed->passwordFile;
         }
         list.push_back(std::move(job));
     }
@@ -142,23 +195,31 @@ bool CronScheduler::removeJob(uint32_t jobId) {
     std::string table = store_.read();
     std::string kept;
     bool found = false;
+    std::string passwordFile;
     size_t start = 0;
     while (start < table.size()) {
         size_t end = table.find('\n', start);
         size_t next = end == std::string::npos ? table.size() : end + 1;
         std::string line = table.substr(start, (end == std::string::npos ? table.size() : end) - start);
-        if (TessalyJobNumber(line) == jobId)
+        if (TessalyJobNumber(line) == jobId) {
             found = true;
-        else
+            if (auto parsed = ParseCronLine(line))
+                passwordFile = parsed->passwordFile;
+        } else
             kept += table.substr(start, next - start);
         start = next;
     }
-    if (found)
+    if (found) {
         store_.write(kept);
+        removePasswordFile(passwordFile, jobId, jobsFolder_);
+    }
     return found;
 }
 
-UserScheduler::UserScheduler(std::filesystem::path winePrefix, std::filesystem::path removeProgram)
-    : store_(), scheduler_(store_, std::move(winePrefix), std::move(removeProgram)) {}
+UserScheduler::UserScheduler(std::filesystem::path winePrefix, std::filesystem::path removeProgram,
+                             std::filesystem::path jobsFolder)
+    : store_(), scheduler_(
+                    store_, std::move(winePrefix), std::move(removeProgram),
+                    [] { return std::time(nullptr); }, std::move(jobsFolder)) {}
 
 } // namespace tessaly

@@ -22,8 +22,12 @@ std::string BuildScheduledCommand(const std::string& programPath, const std::str
         prefix = std::string(kProtectionVariable) + "=" + protection + " ";
     if (!keep.empty())
         prefix += std::string(kScheduledKeepVariable) + "=" + keep + " ";
-    return prefix + "\"" + programPath + "\"" + " sf=" + identityKey + "xm=" + mask + "ps=" + password +
-           "bf=" + backupFile;
+    return prefix + "\"" + programPath + "\" " +
+           FormatScheduledArguments({identityKey, mask, password, backupFile});
+}
+
+std::string FormatScheduledArguments(const ScheduledArguments& a) {
+    return "sf=" + a.identityKey + "xm=" + a.mask + "ps=" + a.password + "bf=" + a.backupFile;
 }
 
 std::optional<std::string> WhyNotCarriable(CarriedValue what, const std::string& value) {

@@ -12,6 +12,8 @@ std::string BuildItemMask(const std::array<bool, 8>& checked);
 
 // The environment variable that chooses the protection of a scheduled backup's file.
 inline constexpr const char* kProtectionVariable = "TESSALY_PROTECTION";
+// The environment variable that names the file holding a scheduled backup's password.
+inline constexpr const char* kPasswordFileVariable = "TESSALY_PASSWORD_FILE";
 
 // The environment variable that holds a scheduled backup's retention policy ("7d,4w,6m").
 inline constexpr const char* kScheduledKeepVariable = "TESSALY_KEEP";
@@ -49,6 +51,9 @@ struct ScheduledArguments {
     std::string password;
     std::string backupFile;
 };
+
+// "sf=KEYxm=MASKps=PASSWORDbf=FILE", the arguments BuildScheduledCommand writes after the program.
+std::string FormatScheduledArguments(const ScheduledArguments& arguments);
 
 // Reads the arguments as the unattended backup does: split at every "=", drop the last two
 // characters of every piece but the first and the last, pieces 1 to 4 in order. nullopt when there

@@ -26,7 +26,8 @@ struct ScheduledJob {
     std::string identityKey; // empty when the line could not be read
     std::string mask;
     std::string backupFile;
-    bool readable = true; // false: the line carries our tag but was changed beyond reading
+    std::string passwordFile; // where the password is kept; empty when the job has none there
+    bool readable = true;     // false: the line carries our tag but was changed beyond reading
 };
 
 class TaskScheduler {

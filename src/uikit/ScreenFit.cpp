@@ -48,6 +48,15 @@ QWidget* scrollingBody(QWidget* window) {
     return body;
 }
 
+QSize screenRoom(QWidget* window) {
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    const QSize frame = window->isVisible() ? window->frameGeometry().size() - window->size()
+                                            : QSize(kFrameAllowanceWidth, kFrameAllowanceHeight);
+    return (screen->availableGeometry().size() - frame).expandedTo(QSize(1, 1));
+}
+
 void fitToScreen(QWidget* window) {
     QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen)
@@ -55,7 +64,7 @@ void fitToScreen(QWidget* window) {
     const QRect free = screen->availableGeometry();
     const QSize frame = window->isVisible() ? window->frameGeometry().size() - window->size()
                                             : QSize(kFrameAllowanceWidth, kFrameAllowanceHeight);
-    const QSize room = (free.size() - frame).expandedTo(QSize(1, 1));
+    const QSize room = screenRoom(window);
     QSize size = window->sizeHint().expandedTo(window->minimumSizeHint()).boundedTo(room);
     // A minimum larger than the room would push the window off the screen.
     window->setMinimumSize(window->minimumSize().boundedTo(room));

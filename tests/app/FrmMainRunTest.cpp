@@ -160,7 +160,7 @@ TEST_F(Runs, RestoreThroughTheWindowWithThePasswordPrompt) {
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text,
               "Your current Email and News messages will be replaced with the messages from "
-              "the selected backup file.\n\nDo you want to countinue?");
+              "the selected backup file.\n\nDo you want to countinue?\n\nIdentity: Work");
     EXPECT_EQ(dialogs.boxes[0].icon, QMessageBox::Information);
     EXPECT_EQ(dialogs.boxes[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
     EXPECT_EQ(readFile(prefix / storeFolder(kWorkIdentity) / "Inbox.dbx"), inboxBefore);

@@ -1,6 +1,9 @@
 // OtherWindowsTest.cpp -- the menu commands that open other folders' windows or run the favorites transfer.
 #include "AppTestKit.h"
 
+#include <QCheckBox>
+#include <QRadioButton>
+
 #include "app/OptionalWindows.h"
 
 namespace tessaly::test {
@@ -40,13 +43,20 @@ TEST_F(OtherWindows, TaskSchedulerOpensItsWindowModally) {
     if (!schedulerWindowBuilt())
         GTEST_SKIP() << "this build has no schedule window";
     start();
+    click("optStrong");
     std::string opened;
+    bool strong = false, protect = false;
     dialogs.then([&](QWidget* modal) {
         opened = modal->objectName().toStdString();
+        // A new task starts from the main window's choice.
+        strong = control<QRadioButton>(modal, "optStrong")->isChecked();
+        protect = control<QCheckBox>(modal, "ifprotect")->isChecked();
         QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
     });
     trigger("TaskScheduler");
     EXPECT_EQ(opened, "Frmoption");
+    EXPECT_TRUE(strong);
+    EXPECT_TRUE(protect);
     EXPECT_TRUE(find<QAction>("TaskScheduler")->isEnabled()) << "usable again once the window closed";
 }
 

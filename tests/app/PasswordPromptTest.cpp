@@ -2,9 +2,11 @@
 #include "AppTestKit.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTest>
 
 namespace tessaly::test {
 namespace {
@@ -67,9 +69,43 @@ INSTANTIATE_TEST_SUITE_P(
         PromptCase{"SamePasswordAsTheLastFile", "pa55", "pa55", Prompt::None, "", "pa55", true},
         PromptCase{"EnterInAnEmptyBoxGivesTheEmptyPassword", "", "old", Prompt::Enter, "", "", true},
         PromptCase{"OkButton", "pa55", "old", Prompt::OkButton, "pa55", "pa55", true},
-        PromptCase{"CancelKeepsTheEarlierPassword", "pa55", "old", Prompt::Cancel, "", "old", false},
-        PromptCase{"WrongPasswordTyped", "pa55", "", Prompt::Enter, "nope", "nope", false}),
+        PromptCase{"CancelKeepsTheEarlierPassword", "pa55", "old", Prompt::Cancel, "", "old", false}),
     [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(AppFixture, AWrongPasswordAsksAgainForTheSameFileUpToThreeTimes) {
+    const std::filesystem::path file = makeBackup("f.tsy", "pa55");
+    start();
+    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    std::vector<std::string> prompts;
+    auto typeInto = [&](const QString& typed) {
+        dialogs.then([&prompts, typed](QWidget* prompt) {
+            prompts.push_back(control<QLabel>(prompt, "SkinLabel1")->text().toStdString());
+            QTest::keyClicks(control<QLineEdit>(prompt, "txtPassword"), typed);
+            QTest::keyClick(control<QLineEdit>(prompt, "txtPassword"), Qt::Key_Return);
+        });
+    };
+    typeInto("nope");
+    typeInto("pa55");
+    nextSource = QString::fromStdString(file.string());
+    click("cmdSourceFile");
+    EXPECT_EQ(prompts, (std::vector<std::string>{"Enter the password of the backup file f.tsy:",
+                                                 "That password does not open f.tsy. Enter it again:"}));
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_FALSE(state().InspectionInvalid);
+    EXPECT_EQ(find<QLineEdit>("txtSourceFile")->text().toStdString(), file.string());
+
+    // Three wrong ones end the asking with the message, and nothing counts as opened.
+    prompts.clear();
+    for (const char* wrong : {"a", "b", "c"})
+        typeInto(wrong);
+    dialogs.thenAnswer(QMessageBox::Ok);
+    state().rtPassword.clear();
+    click("cmdSourceFile");
+    EXPECT_EQ(prompts.size(), 3u);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, "Incorect Password or Invalid backup file");
+    EXPECT_TRUE(state().InspectionInvalid);
+}
 
 TEST_F(AppFixture, ARefusedSecondFileLeavesNothingOpened) {
     const std::filesystem::path good = makeBackup("good.tsy", "");
@@ -92,13 +128,14 @@ TEST_F(AppFixture, ARefusedSecondFileLeavesNothingOpened) {
     dialogs.thenCancelPassword();
     dialogs.thenAnswer(QMessageBox::Ok);
     dialogs.thenAnswer(QMessageBox::Ok);
-    dialogs.thenAnswer(QMessageBox::Ok);
     click("cmdSourceFile");
     EXPECT_TRUE(state().InspectionInvalid);
     EXPECT_TRUE(find<QPlainTextEdit>("txtPOBinfo")->toPlainText().isEmpty());
-    // The restore that follows says so instead of running against a deleted archive.
+    // The restore that follows says so, without the warning first, instead of running against a
+    // deleted archive.
     find<QCheckBox>("restoreitem_0")->setChecked(true);
     click("cmdApply");
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_EQ(dialogs.boxes.back().text, "Invalid backup file.");
     EXPECT_EQ(dialogs.boxes.back().icon, QMessageBox::Critical);
 }

@@ -40,6 +40,37 @@ TEST_F(Protect, TheChoiceStartsCompatibleAndIsRememberedForTheNextWindow) {
     EXPECT_TRUE(checked(*this, "optCompatible"));
 }
 
+TEST_F(Protect, StrongHoldsTheProtectBoxAndARestartKeepsBothButNoPassword) {
+    start();
+    auto* protect = find<QCheckBox>("ifprotect");
+    click("optStrong");
+    EXPECT_TRUE(protect->isChecked());
+    EXPECT_FALSE(protect->isEnabled()) << "strong without a password is not a choice";
+    EXPECT_TRUE(find<QLineEdit>("txtPassword")->isEnabled());
+    find<QLineEdit>("txtPassword")->setText("never kept");
+
+    app.reset();
+    start();
+    EXPECT_TRUE(checked(*this, "optStrong"));
+    EXPECT_TRUE(find<QCheckBox>("ifprotect")->isChecked());
+    EXPECT_TRUE(find<QLineEdit>("txtPassword")->isEnabled());
+    EXPECT_EQ(find<QLineEdit>("txtPassword")->text(), "");
+
+    // Compatible lets the box go; both choices are kept as they were left.
+    click("optCompatible");
+    EXPECT_TRUE(find<QCheckBox>("ifprotect")->isEnabled());
+    EXPECT_TRUE(find<QCheckBox>("ifprotect")->isChecked());
+    app.reset();
+    start();
+    EXPECT_TRUE(checked(*this, "optCompatible"));
+    EXPECT_TRUE(find<QCheckBox>("ifprotect")->isChecked());
+    click("ifprotect");
+    app.reset();
+    start();
+    EXPECT_FALSE(find<QCheckBox>("ifprotect")->isChecked());
+    EXPECT_FALSE(find<QLineEdit>("txtPassword")->isEnabled());
+}
+
 TEST_F(Protect, StrongWithoutAPasswordIsRefusedBeforeAnythingIsWritten) {
     start();
     const std::filesystem::path target = dir / "old.tsy";
@@ -51,8 +82,7 @@ TEST_F(Protect, StrongWithoutAPasswordIsRefusedBeforeAnythingIsWritten) {
     dialogs.thenAnswer(QMessageBox::Ok);
     click("cmdApply");
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, kStrongNeedsPasswordMessage);
-    EXPECT_EQ(dialogs.boxes[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(dialogs.boxes[0].text, "Please enter Password!");
     EXPECT_EQ(readFile(target), "an older backup");
     EXPECT_FALSE(window().isRunning());
 }
@@ -75,7 +105,6 @@ TEST_F(Protect, AStrongBackupFromTheWindowOpensOnlyAsAStrongFile) {
     click("cmdTargetFile");
     find<QCheckBox>("backupitem_0")->setChecked(true);
     click("optStrong");
-    click("ifprotect");
     find<QLineEdit>("txtPassword")->setText("pa55-Strong");
     find<QLineEdit>("txtPassword2")->setText("pa55-Strong");
     dialogs.thenAnswer(QMessageBox::Ok);

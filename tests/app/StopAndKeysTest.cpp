@@ -8,8 +8,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 namespace tessaly::test {
 namespace {
@@ -60,6 +62,40 @@ TEST_F(StopDuringARun, TheActionButtonBecomesStopAndStopsTheBackup) {
     EXPECT_EQ(apply->text(), "Backu&p Now");
     EXPECT_TRUE(apply->isEnabled());
     EXPECT_FALSE(window().isRunning());
+    // The status line says how things were left, and the keyboard is back on the button.
+    auto* status = find<QStatusBar>("sbrStatus");
+    EXPECT_EQ(status->currentMessage(), "The backup was stopped; the earlier file is unchanged.");
+    EXPECT_EQ(window().focusWidget(), apply);
+
+    // The next run starts clean and ends with nothing left of the stop.
+    QString statusDuringRun = "(not seen)";
+    duringTheRun([&] { statusDuringRun = status->currentMessage(); });
+    dialogs.thenAnswer(QMessageBox::Ok);
+    dialogs.thenAnswer(QMessageBox::Cancel); // the disc question, where there is a disc window
+    QTest::keyClick(apply, Qt::Key_Space);
+    EXPECT_EQ(statusDuringRun, "");
+    EXPECT_EQ(status->currentMessage(), "");
+    EXPECT_EQ(dialogs.boxes[1].text.substr(0, 25), "The Backup was Completed!");
+    EXPECT_NE(readFile(target), kOldBackup);
+}
+
+// Escape pressed to stop a run as the run ends must not close the report that has just appeared.
+TEST(ReportBox, EscapeClosesAReportOnlyWhenPressedAfterItAppeared) {
+    QWidget owner;
+    QtUi ui;
+    ui.attachWindow(&owner, nullptr, nullptr, nullptr, nullptr);
+    bool openAfterFirstEscape = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_TRUE(box);
+        QTest::keyClick(box, Qt::Key_Escape);
+        openAfterFirstEscape = box->isVisible();
+        QTimer::singleShot(600, box, [box] { QTest::keyClick(box, Qt::Key_Escape); });
+    });
+    EXPECT_EQ(
+        ui.messageBox("The Backup was Completed!", "Tessaly", MsgIcon::Information, MsgButtons::OkCancel),
+        MsgResult::Cancel);
+    EXPECT_TRUE(openAfterFirstEscape);
 }
 
 TEST_F(StopDuringARun, EscapeStopsTheBackup) {

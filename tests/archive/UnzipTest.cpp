@@ -1,5 +1,6 @@
 // UnzipTest.cpp -- extraction of archives made by Info-ZIP and by us, and the extraction options.
 #include "ArchiveKit.h"
+#include "RecordingUi.h"
 #include "TempDir.h"
 #include "archive/ArchiveError.h"
 #include "archive/CGUnzipFiles.h"
@@ -47,6 +48,23 @@ TEST_F(InfoZipArchive, UnzipToFolderExtractsEveryEntryByteForByte) {
         EXPECT_EQ(test::readFile(dir_ / "out" / name), data) << name;
     }
     EXPECT_EQ(test::treeOf(out()), expected);
+}
+
+TEST_F(InfoZipArchive, TheLastProgressReportOfAnExtractionIsItsTotal) {
+    test::RecordingUi ui;
+    ui.setProgressStepBytes(4096);
+    UnzipToFolder(archive(), out(), std::nullopt, std::nullopt, &ui);
+    std::uint64_t total = 0;
+    for (const auto& [name, data] : files_)
+        total += data.size();
+    ASSERT_GE(ui.byteReports.size(), 2u);
+    std::uint64_t last = 0;
+    for (const auto& r : ui.byteReports) {
+        EXPECT_GE(r.done, last) << r.file;
+        EXPECT_EQ(r.total, total) << r.file;
+        last = r.done;
+    }
+    EXPECT_EQ(last, total) << "the bar ends where the extraction does";
 }
 
 TEST_F(InfoZipArchive, NameListsChooseTheEntries) {

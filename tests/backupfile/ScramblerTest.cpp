@@ -20,12 +20,6 @@ TEST(VbRandomTest, MatchesTheRuntimesPublishedValues) {
         EXPECT_FLOAT_EQ(fresh.next(), expected);
     VbRandom restarted;
     EXPECT_EQ(restarted.restart(-1.0), 0.2240070104598999f);
-    // The keystream byte is the top of the value: floor(r * 256).
-    VbRandom a, b;
-    a.restart(-284160.0);
-    b.restart(-284160.0);
-    for (int i = 0; i < 1000; ++i)
-        EXPECT_EQ(a.nextByte(), static_cast<std::uint8_t>(b.next() * 256.0f));
 }
 
 TEST(VbRandomTest, FastKeystreamEqualsOneStepPerByte) {

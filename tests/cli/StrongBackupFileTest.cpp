@@ -47,6 +47,10 @@ TEST(StrongBackupFiles, EachDefectHasItsMessageAndLeavesNoPlainData) {
     swapped.replace(kStrongHeaderSize + 2 * kSealedChunk, kSealedChunk, chunk(1));
     std::string dropped = good;
     dropped.erase(kStrongHeaderSize + kSealedChunk, kSealedChunk);
+    // The last chunk (the one marked final) gone, the end mark kept.
+    std::string droppedFinal = good;
+    droppedFinal.erase(kStrongHeaderSize + 3 * kSealedChunk,
+                       good.size() - 8 - kStrongHeaderSize - 3 * kSealedChunk);
 
     struct Case {
         const char* name;
@@ -98,6 +102,8 @@ TEST(StrongBackupFiles, EachDefectHasItsMessageAndLeavesNoPlainData) {
         {"flipped-last-chunk", flipped(good, good.size() - 12), "right", 1, "chunk 4 of its encrypted"},
         {"swapped-chunks", swapped, "right", 1, "chunk 2 of its encrypted data (at byte 65665) fails"},
         {"dropped-chunk", dropped, "right", 1, "chunk 2 of its encrypted data"},
+        {"dropped-final-chunk", droppedFinal, "right", 1,
+         "cut short: it ends after chunk 3, before its last chunk"},
         {"cut-inside-header", good.substr(0, 60), "right", 1, "cut short inside its header"},
         {"zero-length-body", good.substr(0, kStrongHeaderSize), "right", 1,
          "no encrypted data after its header"},

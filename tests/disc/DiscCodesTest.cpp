@@ -1,4 +1,4 @@
-// DiscCodesTest.cpp -- the code tables of the control and MMC profiles mapped onto them.
+// DiscCodesTest.cpp -- which media count as CDs, and MMC profiles mapped onto the control's codes.
 #include "disc/DiscCodes.h"
 #include "disc/MediaProfiles.h"
 
@@ -6,42 +6,6 @@
 
 namespace tessaly {
 namespace {
-
-TEST(DiscCodes, MediaTypeTable) {
-    const std::pair<int, const char*> table[] = {
-        {0, "DVD-ROM"},
-        {1, "DVD-RAM"},
-        {2, "DVD-R"},
-        {3, "DVD-RW"},
-        {9, "DVD+RW"},
-        {10, "DVD+R"},
-        {252, "DVD+R Dual Layer"},
-        {253, "CD-RW"},
-        {254, "Not Loaded"},
-        {255, "CD-R"},
-    };
-    for (const auto& [code, text] : table)
-        EXPECT_EQ(MediaTypeText(code), std::optional<std::string>(text)) << code;
-    for (int unlisted : {4, 5, 8, 11, 251, 256, 264, -1})
-        EXPECT_EQ(MediaTypeText(unlisted), std::nullopt) << unlisted;
-}
-
-TEST(DiscCodes, DiscSessionAndDiscTypeTables) {
-    const char* disc[] = {"Empty Disc", "Disc Open", "Disc is Closed", "Unknown"};
-    const char* session[] = {"Empty Session", "Incomplete Session", "Unknown", "Closed Session"};
-    for (int code = 0; code < 4; ++code) {
-        EXPECT_EQ(DiscStatusText(code), std::optional<std::string>(disc[code]));
-        EXPECT_EQ(LastSessionStatusText(code), std::optional<std::string>(session[code]));
-    }
-    const std::pair<int, const char*> types[] = {
-        {0, "CD-DA/CD-ROM"}, {16, "CDI"}, {32, "CD-ROM XA"}, {255, "Unknown"}};
-    for (const auto& [code, text] : types)
-        EXPECT_EQ(DiscTypeText(code), std::optional<std::string>(text)) << code;
-    EXPECT_EQ(DiscStatusText(4), std::nullopt);
-    EXPECT_EQ(LastSessionStatusText(-1), std::nullopt);
-    EXPECT_EQ(DiscTypeText(1), std::nullopt);
-    EXPECT_EQ(DiscTypeText(64), std::nullopt);
-}
 
 TEST(DiscCodes, OnlyCdRwAndCdRCountAsCdForWriting) {
     for (int code = 0; code < 300; ++code)

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -249,12 +250,14 @@ struct EraseCase {
     std::set<int> features;
     bool quick;
     Texts messages;
-    const char* call; // the EraseMedia call made, or nullptr
+    const char* call;    // the EraseMedia call made, or nullptr
+    bool cancel = false; // the answer to the question before erasing
 };
 
 TEST(Erase, EachMediumAndDriveCase) {
     const Texts notRw = {"The current media is not Re-Writable."};
     const Texts unsupported = {"Selected drive does not support Re-Writable discs of this format."};
+    const Texts asked = {"Erase the disc in 0: Tessaly RW-1? Everything on it will be lost."};
     const EraseCase cases[] = {
         {"no medium", kMediaNotLoaded, {}, true, {"No Media Loaded."}, nullptr},
         {"DVD+R is write-once", kMediaDvdPlusR, {7, 10, 37, 39}, true, notRw, nullptr},
@@ -264,25 +267,30 @@ TEST(Erase, EachMediumAndDriveCase) {
         {"DVD-RW without DVD-RW support", kMediaDvdRw, {7, 10, 39}, true, unsupported, nullptr},
         {"DVD-RAM without DVD-RAM support", kMediaDvdRam, {7, 37, 39}, true, unsupported, nullptr},
         {"DVD+RW without DVD+RW support", kMediaDvdPlusRw, {7, 10, 37}, true, unsupported, nullptr},
-        {"CD-RW, quick", kMediaCdRw, {7}, true, {}, "EraseMedia|1"},
-        {"DVD-RW, full", kMediaDvdRw, {37}, false, {}, "EraseMedia|0"},
-        {"DVD-RAM", kMediaDvdRam, {10}, true, {}, "EraseMedia|1"},
-        {"DVD+RW", kMediaDvdPlusRw, {39}, true, {}, "EraseMedia|1"},
+        {"CD-RW, quick", kMediaCdRw, {7}, true, asked, "EraseMedia|1"},
+        {"DVD-RW, full", kMediaDvdRw, {37}, false, asked, "EraseMedia|0"},
+        {"DVD-RAM", kMediaDvdRam, {10}, true, asked, "EraseMedia|1"},
+        {"DVD+RW", kMediaDvdPlusRw, {39}, true, asked, "EraseMedia|1"},
+        {"DVD+RW, the question cancelled", kMediaDvdPlusRw, {39}, true, asked, nullptr, true},
     };
     for (const EraseCase& c : cases) {
         RecordingUi ui;
         FakeDiscWriter disc;
         disc.mediaType = c.media;
         disc.features = c.features;
-        frmErase w(disc, ui);
+        frmErase w(disc, ui, nullptr, "0: Tessaly RW-1");
         w.show();
         EXPECT_TRUE(checked(&w, "chkQuikErase"));
         control<QCheckBox>(&w, "chkQuikErase")->setChecked(c.quick);
+        if (c.cancel)
+            ui.messageAnswers = {MsgResult::Cancel};
         click(&w, "cmdErase");
         EXPECT_EQ(texts(ui), c.messages) << c.what;
-        for (const RecordedMessage& m : ui.messages)
+        for (const RecordedMessage& m : ui.messages) {
             EXPECT_EQ(m.icon, MsgIcon::Information) << c.what;
-        EXPECT_EQ(w.isVisible(), c.call != nullptr) << c.what;
+            EXPECT_EQ(m.buttons, c.messages == asked ? MsgButtons::OkCancel : MsgButtons::Ok) << c.what;
+        }
+        EXPECT_EQ(w.isVisible(), c.call != nullptr || c.cancel) << c.what;
         if (c.call) {
             EXPECT_EQ(disc.calls, Texts{c.call}) << c.what;
         } else {
@@ -313,8 +321,9 @@ TEST(Erase, EventsOfAnEraseAndItsFailures) {
     w.close();
     EXPECT_TRUE(w.isVisible());
     disc.fire([](DiscEvents& e) { e.DriveError(3, 1036, "erase failed", "3 51 00"); });
-    EXPECT_EQ(texts(ui), Texts{DriveErrorMessage(3, 1036, "erase failed", "3 51 00")});
-    EXPECT_EQ(ui.messages[0].icon, MsgIcon::Critical);
+    const std::string question = "Erase the disc in the chosen drive? Everything on it will be lost.";
+    EXPECT_EQ(texts(ui), (Texts{question, DriveErrorMessage(3, 1036, "erase failed", "3 51 00")}));
+    EXPECT_EQ(ui.messages[1].icon, MsgIcon::Critical);
     EXPECT_TRUE(w.isVisible()) << "the window stays after an error";
     EXPECT_TRUE(enabled(&w, "cmdErase"));
     EXPECT_TRUE(enabled(&w, "cmdCancel"));
@@ -324,7 +333,7 @@ TEST(Erase, EventsOfAnEraseAndItsFailures) {
     click(&w, "cmdErase");
     disc.fire([](DiscEvents& e) { e.EraseStarted(); });
     disc.fire([](DiscEvents& e) { e.EraseDone(); });
-    EXPECT_EQ(texts(ui), Texts{"Erase Completed!!!"});
+    EXPECT_EQ(texts(ui), (Texts{question, "Erase Completed!!!"}));
     EXPECT_EQ(label(&w, "lblStatus"), "Erase operation complete!!!");
     EXPECT_FALSE(w.isVisible());
 
@@ -333,8 +342,8 @@ TEST(Erase, EventsOfAnEraseAndItsFailures) {
     frmErase refused(disc, refusedUi);
     refused.show();
     click(&refused, "cmdErase");
-    EXPECT_EQ(texts(refusedUi), Texts{"Error Erasing Disc!!!"});
-    EXPECT_EQ(refusedUi.messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(texts(refusedUi), (Texts{question, "Error Erasing Disc!!!"}));
+    EXPECT_EQ(refusedUi.messages[1].icon, MsgIcon::Critical);
     EXPECT_FALSE(refused.isVisible());
 }
 
@@ -380,11 +389,14 @@ TEST(DiscOnPseudoDrive, InformationAfterAWriteThenEraseIt) {
     click(info, "cmdOK");
     settle();
 
-    frmErase erase(disc, rig.ui, &rig.w());
+    // The drive as the writing window lists it.
+    const std::string drive = control<QComboBox>(&rig.w(), "cboDevices")->currentText().toStdString();
+    frmErase erase(disc, rig.ui, &rig.w(), drive);
     erase.show();
     click(&erase, "cmdErase");
     ASSERT_TRUE(waitFor([&] { return !erase.isVisible(); }));
-    EXPECT_EQ(texts(rig.ui), Texts{"Erase Completed!!!"});
+    EXPECT_EQ(texts(rig.ui), (Texts{"Erase the disc in " + drive + "? Everything on it will be lost.",
+                                    "Erase Completed!!!"}));
     EXPECT_EQ(disc.DiscStatus(), kDiscEmpty);
     EXPECT_TRUE(xorrisoFiles(rig.disc).empty());
 }

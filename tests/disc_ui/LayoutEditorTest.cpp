@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <tuple>
+
 namespace fs = std::filesystem;
 
 namespace tessaly::test {
@@ -70,9 +72,14 @@ TEST_F(LayoutEditor, ControlsCarryTheirNamesAndCaptions) {
     EXPECT_EQ(control<QGroupBox>(&w(), "fraWriteOptions")->title(), "Write Options");
     EXPECT_EQ(control<QGroupBox>(&w(), "fraImageOptions")->title(), "Data Options");
     EXPECT_EQ(control<QLineEdit>(&w(), "txtVolIdentifier")->parentWidget()->objectName(), "fraImageOptions");
-    EXPECT_EQ(control<QLabel>(&w(), "lblVolIdentifier")->text(), "Volume ID:");
-    EXPECT_EQ(control<QLabel>(&w(), "lblDevices")->text(), "Drive:");
-    EXPECT_EQ(control<QLabel>(&w(), "lblWriteSpeed")->text(), "Write Speed:");
+    // Each label leads to its field with a letter of its own.
+    for (const auto& [label, text, field] :
+         {std::tuple{"lblVolIdentifier", "V&olume ID:", "txtVolIdentifier"},
+          {"lblDevices", "&Drive:", "cboDevices"},
+          {"lblWriteSpeed", "Write S&peed:", "cboWriteSpeed"}}) {
+        EXPECT_EQ(control<QLabel>(&w(), label)->text(), text);
+        EXPECT_EQ(control<QLabel>(&w(), label)->buddy(), control<QWidget>(&w(), field)) << label;
+    }
     EXPECT_EQ(control<QLabel>(&w(), "lblDragDrop")->text(), "Drag and Drop Files or Folders");
     EXPECT_EQ(control<QPushButton>(&w(), "cmdWriteDisc")->text(), "&Write Disc");
     EXPECT_EQ(control<QPushButton>(&w(), "cmdCancel")->text(), "&Cancel");

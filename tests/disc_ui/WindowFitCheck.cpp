@@ -1,6 +1,7 @@
 // WindowFitCheck.cpp -- window_fit_check: opens every window of the program on the current screen and
 // prints each one that leaves the screen's free area or squeezes a control below its smallest size.
-// Exit code 0 when all fit. WindowFitTest runs it at several screen sizes and scale factors.
+// Exit code 0 when all fit. WindowFitTest runs it at several screen sizes and scale factors; with
+// --no-scrolling a window whose body needs a scroll bar does not fit either.
 #include "FakeDiscWriter.h"
 #include "RecordingUi.h"
 #include "TempDir.h"
@@ -17,6 +18,7 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyleFactory>
 
 #include <iostream>
@@ -39,8 +41,12 @@ bool insideScrollArea(QWidget* w, QWidget* window) {
     return false;
 }
 
-// Problems of one shown window: outside the free area, or a control smaller than it can be drawn.
-// Controls inside a scrolling area are not cut: the area scrolls to them.
+// Whether the window must fit without scrolling (the screen is large enough to ask for it).
+bool noScrolling = false;
+
+// Problems of one shown window: outside the free area, a control smaller than it can be drawn, or
+// (when asked) a scroll bar around its body. Controls inside a scrolling area are not cut: the area
+// scrolls to them.
 int check(QWidget* window) {
     window->show();
     QApplication::processEvents();
@@ -57,6 +63,13 @@ int check(QWidget* window) {
                std::to_string(frame.width()) + "x" + std::to_string(frame.height()) +
                ", outside the free area " + std::to_string(free.width()) + "x" +
                std::to_string(free.height()));
+    if (noScrolling)
+        for (auto* body : window->findChildren<QAbstractScrollArea*>("scrollingBody"))
+            for (QScrollBar* bar : {body->horizontalScrollBar(), body->verticalScrollBar()})
+                if (bar->isVisible())
+                    report(std::string("needs a ") +
+                           (bar->orientation() == Qt::Horizontal ? "horizontal" : "vertical") +
+                           " scroll bar (" + std::to_string(bar->maximum()) + " pixels more)");
     for (QWidget* c : window->findChildren<QWidget*>()) {
         if (!c->isVisible() || c->isWindow() || insideScrollArea(c, window) || c->objectName().isEmpty())
             continue;
@@ -74,6 +87,7 @@ int check(QWidget* window) {
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
+    noScrolling = QApplication::arguments().contains("--no-scrolling");
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     test::TempDir dir;
     test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, dir / "prefix");

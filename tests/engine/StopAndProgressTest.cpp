@@ -51,9 +51,10 @@ bool midwayThrough(const RecordingUi& ui, const std::string& file) {
     return false;
 }
 
+// Writing the archive reports the bytes copied of all members together, under the file's name.
 bool midwayThroughTheArchive(const RecordingUi& ui) {
-    return !ui.byteReports.empty() && ui.byteReports.back().file == "Big.dbx" &&
-           ui.byteReports.back().total < kBigStore &&
+    return !ui.byteReports.empty() && ui.byteReports.back().file == "a.tsy" &&
+           ui.byteReports.back().done > kBigStore / 2 &&
            ui.byteReports.back().done < ui.byteReports.back().total;
 }
 
@@ -167,15 +168,25 @@ TEST(ByteProgress, ALargeStoreReportsSteadilyOnBackupAndRestore) {
     request.identityUserName = "Main Identity";
     request.identityKey = kIdA;
     ASSERT_TRUE(BackupDriver(*source.session, source.state, source.ui).run(request, false).completed);
-    // Accounts, address book and rules come first: the messages own 50 to 55, shared among the
-    // stores by their sizes, so the bar never goes back from one store to the next.
-    expectSteadyReports(source.ui, "Big.dbx", 50, 55);
+    // The bar is one byte scale: the only item reads from 1 % to four fifths of the rest (writing the
+    // archive is reckoned at a quarter of the bytes read), shared among the stores by their sizes, so
+    // the bar never goes back from one store to the next.
+    const double itemsEnd = 1 + 99 * 0.8;
+    expectSteadyReports(source.ui, "Big.dbx", 1, itemsEnd);
     double lastPercent = 0;
+    std::uint64_t written = 0, archiveBytes = 0;
     for (const auto& r : source.ui.byteReports) {
         EXPECT_GE(r.percent, lastPercent) << r.file << " " << r.done;
         lastPercent = r.percent;
+        if (r.file == "a.tsy") {
+            EXPECT_GE(r.percent, itemsEnd - 1e-9);
+            EXPECT_GT(r.done, written) << "all members are counted on one scale";
+            written = r.done;
+            archiveBytes = r.total;
+        }
     }
-    EXPECT_DOUBLE_EQ(lastPercent, 80) << "the archive is written with the bar where the items left it";
+    EXPECT_EQ(written, archiveBytes);
+    EXPECT_DOUBLE_EQ(lastPercent, 100) << "writing the archive takes the bar to its end";
 
     EngineProfile target(dir / "target", false);
     target.ui.setProgressStepBytes(kStep);
@@ -184,9 +195,11 @@ TEST(ByteProgress, ALargeStoreReportsSteadilyOnBackupAndRestore) {
     std::array<bool, kBackupItemCount> messages{};
     messages[kItemMessages] = true;
     restore.run(messages, kIdB);
-    // A restore starts at 5 and counts 10, 10 and 15 for the items before the messages, which own 40 to 50.
+    // A restore stages from 5 to 90 % by the bytes of each item's members: the only item owns all of it.
     // Stores extracted side by side report the item's bytes as a whole, so the bar is what is checked.
-    expectSteadyBar(target.ui, 40, 50);
+    expectSteadyBar(target.ui, 5, 90);
+    EXPECT_EQ(target.ui.progressValues.back(), 0) << "the panel is reset when it goes";
+    EXPECT_EQ(target.ui.progressValues[target.ui.progressValues.size() - 2], 100);
 }
 
 TEST(StoppedRestore, AfterItsThirdItemLeavesTheOthersAsTheyWere) {

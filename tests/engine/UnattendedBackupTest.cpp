@@ -83,19 +83,21 @@ TEST(UnattendedRun, AStrongBackupWithoutAPasswordWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir / "s.tsy"));
 }
 
-// Whether or not this build can write the strong format, a strong run never yields a weaker file.
-TEST(UnattendedRun, AStrongRunWritesAStrongFileOrNothing) {
+// A strong run writes a strong file that opens with the command line's password and no other.
+TEST(UnattendedRun, AStrongRunWritesAStrongFileThatOnlyItsPasswordOpens) {
     TempDir dir;
     EngineProfile p(dir / "p");
     const std::filesystem::path target = dir / "s.tsy";
     writeFile(target, "an older backup");
     std::string message;
     UnattendedCommand command{kIdA, "10000000", "pw", target.string(), Protection::Strong};
-    if (RunUnattendedBackup(*p.session, p.state, p.ui, command, &message)) {
-        EXPECT_EQ(detectProtection(target), Protection::Strong) << message;
-    } else {
-        EXPECT_NE(message.find("the backup was not completed"), std::string::npos) << message;
-        EXPECT_EQ(readFile(target), "an older backup");
+    ASSERT_TRUE(RunUnattendedBackup(*p.session, p.state, p.ui, command, &message)) << message;
+    EXPECT_EQ(detectProtection(target), Protection::Strong) << message;
+    for (const auto& [password, opens] : {std::pair{"pw", true}, {"Pw", false}, {"", false}}) {
+        EngineProfile reader(dir / ("r" + std::string(password)));
+        RestoreDriver inspect(*reader.session, reader.state, reader.ui);
+        reader.state.rtPassword = password;
+        EXPECT_EQ(inspect.inspect(target).opened, opens) << password;
     }
 }
 

@@ -159,11 +159,6 @@ TEST_F(ProfileTest, BundledSampleFolderFollowsTheVariable) {
     EXPECT_FALSE(bundledSampleProfileDir().empty());
 }
 
-TEST_F(ProfileTest, LoginNameIsKnown) {
-    // The tests run as a user with a password-database entry (root in CI).
-    EXPECT_FALSE(resolveProfile(makePrefix(tmp.path() / "p", "x")).loginName.empty());
-}
-
 TEST_F(ProfileTest, ResolvingTheSampleLinksTheRunningUsersFolder) {
     test::writeFile(sample / "drive_c/users/sample/Favorites/Home.url", "[InternetShortcut]\r\nURL=x\r\n");
     const Profile first = resolveProfile(std::nullopt);

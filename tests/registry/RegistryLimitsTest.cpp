@@ -76,6 +76,28 @@ TEST(RegistryDepth, DumpLoaderRefusesKeysDeeperThanWindowsAllows) {
     }
 }
 
+TEST(RegistryDepth, ADumpTakesATreeOfExactly512LevelsAndRefuses513) {
+    for (const size_t levels : {size_t{512}, size_t{513}}) {
+        RegistryEnv env(false);
+        WineHive& hive = env.wine->hive(kHkeyCurrentUser);
+        hive.setValue(hive.create(utf8ToUtf16(nested(levels, "\\"))), u"v", 1, utf16z(u"x"));
+        const auto file = env.dir / "d.txt";
+        std::string msg =
+            errorOf<KeyDumpError>([&] { env.mod->DumpKeyTree("HKEY_CURRENT_USER\\a", "", file); });
+        if (levels == 512) {
+            EXPECT_EQ(msg, "(no error)");
+            // The deepest key is in the dump, and the dump loads back.
+            EXPECT_NE(readFile(file).find(nested(511, "\\", "\\") + "\r\n\"v\"="), std::string::npos);
+            EXPECT_EQ(errorOf<KeyDumpError>([&] { env.mod->LoadKeyDump("HKEY_CURRENT_USER\\a", file); }),
+                      "(no error)");
+        } else {
+            EXPECT_EQ(msg,
+                      "cannot dump HKEY_CURRENT_USER\\a: it holds a key more than 512 levels deep, which "
+                      "Windows does not allow");
+        }
+    }
+}
+
 TEST(RegistryDepth, DeepTreesNeedNoStack) {
     // Trees far deeper than the registry files may hold are still written and freed without recursion;
     // the dump writer and the key creation refuse them.

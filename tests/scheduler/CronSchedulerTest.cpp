@@ -4,6 +4,7 @@
 #include "scheduler/ScheduledCommand.h"
 
 #include "SchedulerTestSupport.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -39,8 +40,10 @@ AT_INFO record(uint32_t jobTime, uint8_t days, const std::string& file = "/b/x.t
 
 struct Fixture {
     MemoryCrontab store;
+    test::TempDir home;
+    std::filesystem::path jobs = home / ".config/tessaly/jobs";
     std::time_t now = localTime(2024, 12, 31, 10, 0); // a Tuesday
-    CronScheduler scheduler{store, "/home/u/.wine", "/opt/t/tessaly-cli", [this] { return now; }};
+    CronScheduler scheduler{store, "/home/u/.wine", "/opt/t/tessaly-cli", [this] { return now; }, jobs};
 };
 
 TEST(CronScheduler, OneTaggedLinePerJobAndOtherLinesUntouched) {
@@ -196,20 +199,31 @@ TEST(CronScheduler, AStrongJobSetsItsProtectionBeforeTheProgramAndIsStillOurs) {
     strong.Command = BuildScheduledCommand("/opt/t/tessaly", "K", "10000000", "pw", "/b/s.tsy", "strong");
     ASSERT_EQ(f.scheduler.addJob("", strong, id), 0u);
     ASSERT_EQ(f.scheduler.addJob("", record(34200000, 1), id), 0u);
+    // The password went into a file of the job's own, which the line names instead of holding it.
+    const std::filesystem::path secret = f.jobs / "job-1.password";
     EXPECT_EQ(f.store.table,
-              kOthers + "\n30 9 * * 1 TESSALY_JOB=1 WINEPREFIX='/home/u/.wine' "
-                        "TESSALY_PROTECTION=strong '/opt/t/tessaly' 'sf=Kxm=10000000ps=pwbf=/b/s.tsy'\n"
-                        "30 9 * * 1 TESSALY_JOB=2 WINEPREFIX='/home/u/.wine' '/opt/t/tessaly' "
-                        "'sf=Kxm=10000000ps=bf=/b/x.tsy'\n");
+              kOthers +
+                  "\n30 9 * * 1 TESSALY_JOB=1 WINEPREFIX='/home/u/.wine' TESSALY_PROTECTION=strong "
+                  "TESSALY_PASSWORD_FILE='" +
+                  secret.string() +
+                  "' '/opt/t/tessaly' 'sf=Kxm=10000000ps=bf=/b/s.tsy'\n"
+                  "30 9 * * 1 TESSALY_JOB=2 WINEPREFIX='/home/u/.wine' '/opt/t/tessaly' "
+                  "'sf=Kxm=10000000ps=bf=/b/x.tsy'\n");
+    EXPECT_EQ(test::readFile(secret), "pw");
+    EXPECT_EQ(std::filesystem::status(secret).permissions(), std::filesystem::perms(0600));
+    EXPECT_EQ(std::filesystem::status(f.jobs).permissions(), std::filesystem::perms(0700));
     auto jobs = f.scheduler.jobs();
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_TRUE(jobs[0].readable);
     EXPECT_EQ(jobs[0].protection, "strong");
     EXPECT_EQ(jobs[0].program, "/opt/t/tessaly");
     EXPECT_EQ(jobs[0].backupFile, "/b/s.tsy");
+    EXPECT_EQ(jobs[0].passwordFile, secret.string());
     EXPECT_EQ(jobs[1].protection, "compatible");
+    EXPECT_EQ(jobs[1].passwordFile, "");
     EXPECT_TRUE(f.scheduler.removeJob(1));
     EXPECT_EQ(f.store.table.find("TESSALY_JOB=1"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(secret));
 
     // The prefix counts against cron's limit: the longest compatible command leaves no room for it.
     std::string path = "/b/";
@@ -237,6 +251,35 @@ TEST(CronScheduler, AStrongJobSetsItsProtectionBeforeTheProgramAndIsStillOurs) {
     for (std::string bad : {"5 6 * * 1 TESSALY_JOB=8 WINEPREFIX='/p' OTHER=strong '/t' 'a'",
                             "5 6 * * 1 TESSALY_JOB=8 TESSALY_PROTECTION=strong WINEPREFIX='/p' '/t' 'a'"})
         EXPECT_FALSE(ParseCronLine(bad)) << bad;
+}
+
+TEST(CronScheduler, APasswordFileIsNewAndGoesWithItsLineOnly) {
+    Fixture f;
+    uint32_t id = 0;
+    AT_INFO job = record(0, 1);
+    job.Command = BuildScheduledCommand("/t", "K", "10000000", "new", "/b/x.tsy");
+    // Left by a line removed by hand: no line has that number, so it is replaced, never followed.
+    std::filesystem::create_directories(f.jobs);
+    std::filesystem::create_symlink(f.home / "elsewhere", f.jobs / "job-1.password");
+    ASSERT_EQ(f.scheduler.addJob("", job, id), 0u);
+    EXPECT_EQ(test::readFile(f.jobs / "job-1.password"), "new");
+    EXPECT_FALSE(std::filesystem::exists(f.home / "elsewhere"));
+
+    // A crontab that cannot be written keeps no password file behind.
+    f.store.failing = true;
+    EXPECT_EQ(f.scheduler.addJob("", job, id), kJobErrorSchedulerFailed);
+    f.store.failing = false;
+    EXPECT_FALSE(std::filesystem::exists(f.jobs / "job-2.password"));
+
+    // A line that names some other file (edited by hand) does not get that file removed.
+    test::writeFile(f.home / "keep.password", "x");
+    f.store.table += "0 0 * * 1 TESSALY_JOB=7 WINEPREFIX='/p' TESSALY_PASSWORD_FILE='" +
+                     (f.home / "keep.password").string() + "' '/t' 'sf=Kxm=1ps=bf=/b'\n";
+    ASSERT_TRUE(f.scheduler.jobs().back().readable);
+    EXPECT_TRUE(f.scheduler.removeJob(7));
+    EXPECT_TRUE(std::filesystem::exists(f.home / "keep.password"));
+    EXPECT_TRUE(f.scheduler.removeJob(1));
+    EXPECT_FALSE(std::filesystem::exists(f.jobs / "job-1.password"));
 }
 
 TEST(CronLineFormat, SundayIsSevenAndHandWrittenWeekdaysAreRead) {

@@ -7,12 +7,20 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
 #include <QTreeWidget>
+
+#include <set>
 
 namespace tessaly {
 namespace {
@@ -27,12 +35,13 @@ struct Window {
     CronScheduler scheduler;
     std::unique_ptr<Frmoption> w;
 
-    explicit Window(bool withIdentities = true)
+    explicit Window(bool withIdentities = true, FrmoptionSettings settings = {"HOST", "/opt/t/tessaly"})
         : profile(withIdentities), now(noon()),
-          scheduler(store, profile.prefix, "/opt/t/tessaly-cli", [this] { return now; }) {
-        w = std::make_unique<Frmoption>(profile.session->modReg(), scheduler, profile.ui,
-                                        FrmoptionSettings{"HOST", "/opt/t/tessaly"});
+          scheduler(
+              store, profile.prefix, "/opt/t/tessaly-cli", [this] { return now; }, jobs()) {
+        w = std::make_unique<Frmoption>(profile.session->modReg(), scheduler, profile.ui, settings);
     }
+    std::filesystem::path jobs() const { return profile.dir / "jobs"; }
     static std::time_t noon() {
         std::tm tm{};
         tm.tm_year = 124, tm.tm_mon = 11, tm.tm_mday = 31, tm.tm_hour = 12, tm.tm_isdst = -1;
@@ -87,22 +96,34 @@ TEST(Frmoption, ControlsCarryTheirNamesAndCaptions) {
         EXPECT_EQ(text.remove('&').toStdString(), caption) << name;
     }
     // Shown with a file chosen and some boxes checked, no named control is hidden. Set
-    // TESSALY_SCREENSHOT_DIR to keep the picture (docs/task-scheduler.png is made this way).
+    // TESSALY_SCREENSHOT_DIR to keep the pictures (docs/task-scheduler*.png are made this way).
     for (const char* box :
          {"backupitem_0", "backupitem_1", "backupitem_3", "chkMonday", "chkThursday", "ifprotect"})
         win.check(box);
     win.target("/home/user/Backups/vantrel.tsy");
     win.w->show();
-    EXPECT_EQ(test::mnemonicProblems(win.w.get()), std::vector<std::string>{});
+    EXPECT_EQ(test::mnemonicProblemsOnEveryPage(win.w.get()), std::vector<std::string>{});
+    // Each named control is shown on one of the two pages.
+    auto* pages = control<QTabWidget>(win.w.get(), "tabPages");
+    std::set<QString> shown;
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        for (QWidget* child : win.w->findChildren<QWidget*>())
+            if (child->isVisible() || qobject_cast<QTabBar*>(child->parentWidget()))
+                shown.insert(child->objectName());
+    }
+    pages->setCurrentIndex(0);
     for (QWidget* child : win.w->findChildren<QWidget*>()) {
         if (!qobject_cast<QDialog*>(child) && !child->objectName().isEmpty() &&
             !child->objectName().startsWith("qt_")) {
-            EXPECT_TRUE(child->isVisible()) << child->objectName().toStdString();
+            EXPECT_TRUE(shown.count(child->objectName())) << child->objectName().toStdString();
         }
     }
     if (!qEnvironmentVariableIsEmpty("TESSALY_SCREENSHOT_DIR")) {
-        EXPECT_TRUE(
-            win.w->grab().save(qEnvironmentVariable("TESSALY_SCREENSHOT_DIR") + "/task-scheduler.png"));
+        const QString dir = qEnvironmentVariable("TESSALY_SCREENSHOT_DIR");
+        EXPECT_TRUE(win.w->grab().save(dir + "/task-scheduler.png"));
+        pages->setCurrentIndex(2);
+        EXPECT_TRUE(win.w->grab().save(dir + "/task-scheduler-protection.png"));
     }
 }
 
@@ -222,13 +243,14 @@ TEST(Frmoption, AddTaskChecksInOrderAndRegistersNothingUntilAllPass) {
          "Please enter Password!", MsgIcon::Critical},
         {[&] { win.setText("txtPassword2", "typed"); }, "Incorect Password!", MsgIcon::Critical},
         {[&] { win.setText("txtPassword", "typo"); }, "Incorect Password!", MsgIcon::Critical},
+        // Strong cannot go without a password: it ticks the box (which empties both) and holds it.
         {[&] {
              win.check("ifprotect", false);
              click(win.w.get(), "optStrong");
+             EXPECT_FALSE(control<QCheckBox>(win.w.get(), "ifprotect")->isEnabled());
          },
-         kStrongNeedsPasswordMessage, MsgIcon::Critical},
+         "Please enter Password!", MsgIcon::Critical},
         {[&] {
-             win.check("ifprotect");
              win.setText("txtPassword", "a=b");
              win.setText("txtPassword2", "a=b");
          },
@@ -265,10 +287,13 @@ TEST(Frmoption, AddTaskChecksInOrderAndRegistersNothingUntilAllPass) {
     click(win.w.get(), "Command3");
     EXPECT_EQ(win.lastMessage(), "Task 1 has been scheduled.");
     EXPECT_EQ(win.profile.ui.messages.back().icon, MsgIcon::None);
-    EXPECT_NE(win.store.table.find("' TESSALY_PROTECTION=strong TESSALY_KEEP=7d,4w,6m '/opt/t/tessaly' 'sf="),
-              std::string::npos)
+    EXPECT_NE(
+        win.store.table.find("' TESSALY_PROTECTION=strong TESSALY_KEEP=7d,4w,6m TESSALY_PASSWORD_FILE='" +
+                             (win.jobs() / "job-1.password").string() + "' '/opt/t/tessaly' 'sf="),
+        std::string::npos)
         << win.store.table;
-    EXPECT_NE(win.store.table.find("ps=okbf="), std::string::npos) << win.store.table;
+    EXPECT_NE(win.store.table.find("ps=bf="), std::string::npos) << win.store.table;
+    EXPECT_EQ(test::readFile(win.jobs() / "job-1.password"), "ok");
 }
 
 TEST(Frmoption, EachClickRegistersTheBoxesCheckedThenAndTheListHidesPasswords) {
@@ -296,14 +321,18 @@ TEST(Frmoption, EachClickRegistersTheBoxesCheckedThenAndTheListHidesPasswords) {
     ASSERT_EQ(win.profile.ui.messages.size(), 3u);
     for (int n = 1; n <= 3; ++n)
         EXPECT_EQ(win.profile.ui.messages[n - 1].text, "Task " + std::to_string(n) + " has been scheduled.");
-    const std::string prefix = " WINEPREFIX='" + win.profile.prefix.string() + "'";
-    const std::string job = " '/opt/t/tessaly' 'sf={E1F04B6A-2C8D-4A39-B5E7-91C3D6A8F024}xm=10000000ps=Zq9-"
-                            "secretbf=" +
-                            file + "'";
-    const std::string kept = prefix + " TESSALY_KEEP=7d,4w,6m" + job;
-    EXPECT_EQ(win.store.table, "30 9 * * 1,7 TESSALY_JOB=1" + kept + "\n" + "30 9 * * 3 TESSALY_JOB=2" +
-                                   kept + "\n" + "30 9 1 1 * TESSALY_JOB=3" + prefix + job +
+    auto job = [&](int n, bool keep) {
+        return " WINEPREFIX='" + win.profile.prefix.string() + "'" + (keep ? " TESSALY_KEEP=7d,4w,6m" : "") +
+               " TESSALY_PASSWORD_FILE='" +
+               (win.jobs() / ("job-" + std::to_string(n) + ".password")).string() +
+               "' '/opt/t/tessaly' 'sf={E1F04B6A-2C8D-4A39-B5E7-91C3D6A8F024}xm=10000000ps=bf=" + file + "'";
+    };
+    EXPECT_EQ(win.store.table, "30 9 * * 1,7 TESSALY_JOB=1" + job(1, true) + "\n" +
+                                   "30 9 * * 3 TESSALY_JOB=2" + job(2, true) + "\n" +
+                                   "30 9 1 1 * TESSALY_JOB=3" + job(3, false) +
                                    "; '/opt/t/tessaly-cli' schedule remove 3\n");
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_EQ(test::readFile(win.jobs() / ("job-" + std::to_string(n) + ".password")), "Zq9-secret");
 
     win.profile.ui.messages.clear();
     win.profile.ui.messageAnswers = {MsgResult::Cancel, MsgResult::Ok};
@@ -312,6 +341,7 @@ TEST(Frmoption, EachClickRegistersTheBoxesCheckedThenAndTheListHidesPasswords) {
         opened = true;
         EXPECT_EQ(modal->objectName(), "frmTasks");
         EXPECT_EQ(modal->windowTitle(), "Scheduled Tasks");
+        EXPECT_EQ(test::mnemonicProblems(modal), std::vector<std::string>{});
         auto* list = control<QTreeWidget>(modal, "lvwTasks");
         ASSERT_EQ(list->topLevelItemCount(), 3);
         const std::vector<std::vector<std::string>> rows = {
@@ -339,6 +369,53 @@ TEST(Frmoption, EachClickRegistersTheBoxesCheckedThenAndTheListHidesPasswords) {
     EXPECT_EQ(win.profile.ui.messages[0].buttons, MsgButtons::OkCancel);
     EXPECT_TRUE(test::LineOfJob(win.store.table, 1).empty());
     EXPECT_FALSE(test::LineOfJob(win.store.table, 2).empty());
+    EXPECT_FALSE(std::filesystem::exists(win.jobs() / "job-1.password"));
+    EXPECT_TRUE(std::filesystem::exists(win.jobs() / "job-2.password"));
+}
+
+TEST(Frmoption, StartsFromTheMainWindowsChoiceSaysWhereThePasswordIsAndEnterAdds) {
+    FrmoptionSettings settings{"HOST", "/opt/t/tessaly"};
+    settings.protection = Protection::Strong;
+    settings.protect = true;
+    settings.passwordFolder = QDir::homePath().toStdString() + "/.config/tessaly/jobs";
+    Window win(true, settings);
+    EXPECT_TRUE(control<QRadioButton>(win.w.get(), "optStrong")->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(win.w.get(), "ifprotect")->isChecked());
+    EXPECT_TRUE(control<QLineEdit>(win.w.get(), "txtPassword")->isEnabled());
+    EXPECT_NE(control<QLabel>(win.w.get(), "lblPasswordPlace")
+                  ->text()
+                  .toStdString()
+                  .find("in ~/.config/tessaly/jobs/,"),
+              std::string::npos);
+    Window plain;
+    EXPECT_TRUE(control<QRadioButton>(plain.w.get(), "optCompatible")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(plain.w.get(), "ifprotect")->isChecked());
+
+    // Every field has a label that leads to it.
+    for (const auto& [label, field] : {std::pair{"lblSource", "cbSource"},
+                                       {"lblStartTime", "cmbStartTime"},
+                                       {"lblTargetFile", "txtTargetFile"},
+                                       {"lblPassword", "txtPassword"},
+                                       {"lblPassword2", "txtPassword2"}})
+        EXPECT_EQ(control<QLabel>(win.w.get(), label)->buddy(), control<QWidget>(win.w.get(), field))
+            << label;
+
+    // A name typed without an extension is given ".tsy"; one with an extension keeps it.
+    for (const auto& [typed, kept] : {std::pair{"/b/nightly", "/b/nightly.tsy"},
+                                      {"/b/x.tsy", "/b/x.tsy"},
+                                      {"/b.d/monday", "/b.d/monday.tsy"}}) {
+        win.target(typed);
+        EXPECT_EQ(win.w->targetFilePath(), kept);
+    }
+    win.check("backupitem_0");
+    win.setText("txtPassword", "pw");
+    win.setText("txtPassword2", "pw");
+    win.w->show();
+    control<QLineEdit>(win.w.get(), "txtPassword2")->setFocus();
+    QTest::keyClick(control<QLineEdit>(win.w.get(), "txtPassword2"), Qt::Key_Return);
+    EXPECT_EQ(win.lastMessage(), "Task 1 has been scheduled.");
+    EXPECT_NE(win.store.table.find("bf=/b.d/monday.tsy'"), std::string::npos) << win.store.table;
+    EXPECT_TRUE(win.w->isVisible());
 }
 
 TEST(Frmoption, AFailingSchedulerIsReported) {

@@ -13,6 +13,9 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
+#include <atomic>
+#include <thread>
+
 namespace tessaly {
 namespace {
 
@@ -32,7 +35,8 @@ TEST(RealCrontab, WindowJobRunsAsCronWouldAndRemovalLeavesOthers) {
     ASSERT_EQ(crontabList(), others);
 
     test::ProfileCopy profile;
-    UserScheduler user(profile.prefix, TESSALY_CLI);
+    const std::filesystem::path jobs = profile.dir / "config/tessaly/jobs";
+    UserScheduler user(profile.prefix, TESSALY_CLI, jobs);
     Frmoption w(profile.session->modReg(), user.scheduler(), profile.ui,
                 FrmoptionSettings{"HOST", TESSALY_APP});
     std::filesystem::create_directories(profile.dir / "two  blanks");
@@ -53,6 +57,9 @@ TEST(RealCrontab, WindowJobRunsAsCronWouldAndRemovalLeavesOthers) {
     ASSERT_TRUE(table.starts_with(others)) << table;
     std::string line = test::LineOfJob(table, 1);
     ASSERT_TRUE(line.starts_with("30 9 * * 1,7 TESSALY_JOB=1 WINEPREFIX=")) << table;
+    EXPECT_NE(line.find(" TESSALY_PASSWORD_FILE='" + (jobs / "job-1.password").string() + "' "),
+              std::string::npos)
+        << line;
 
     auto run = test::RunAsCron(test::CommandAsCronRunsIt(line), profile.dir.path());
     EXPECT_EQ(run.exitCode, 0) << line << "\n" << run.out << run.err;
@@ -76,6 +83,69 @@ TEST(RealCrontab, WindowJobRunsAsCronWouldAndRemovalLeavesOthers) {
     });
     click(&w, "Command1");
     EXPECT_EQ(crontabList(), others);
+    EXPECT_FALSE(std::filesystem::exists(jobs / "job-1.password"));
+}
+
+// While a job runs, every local user can read the command lines of its processes.
+TEST(RealCrontab, AJobRunsWithoutAnyEnvironmentAndItsPasswordIsInNoCommandLine) {
+    TESSALY_NEEDS_APP();
+    TESSALY_USE_PRIVATE_SPOOL();
+    ASSERT_EQ(RunCommand({"crontab", "-"}, "").exitCode, 0);
+    test::ProfileCopy profile;
+    const std::filesystem::path jobs = profile.dir / "config/tessaly/jobs";
+    UserScheduler user(profile.prefix, TESSALY_CLI, jobs);
+    FrmoptionSettings settings{"HOST", TESSALY_APP};
+    // Strong, so that the key derivation keeps the job running long enough to be seen.
+    settings.protection = Protection::Strong;
+    Frmoption w(profile.session->modReg(), user.scheduler(), profile.ui, settings);
+    const std::string file = (profile.dir / "env-free.tsy").string();
+    const QString password = "Vz7-kept-out-of-sight";
+    w.setTargetFileChooser([file](QWidget*) { return std::optional<QString>(QString::fromStdString(file)); });
+    click(&w, "cmdTargetFile");
+    for (const char* box : {"backupitem_0", "backupitem_1", "backupitem_2", "chkDaily"})
+        control<QCheckBox>(&w, box)->setChecked(true);
+    control<QLineEdit>(&w, "txtPassword")->setText(password);
+    control<QLineEdit>(&w, "txtPassword2")->setText(password);
+    click(&w, "Command3");
+    const std::string table = crontabList();
+    ASSERT_EQ(table.find(password.toStdString()), std::string::npos) << table;
+    const std::string line = test::LineOfJob(table, 1);
+    ASSERT_FALSE(line.empty()) << table;
+
+    std::atomic<bool> done = false;
+    test::RunResult run;
+    std::thread job([&] {
+        run = test::runProgram({"/usr/bin/env", "-i", "/bin/sh", "-c", test::CommandAsCronRunsIt(line)});
+        done = true;
+    });
+    int seen = 0;
+    std::string leak;
+    while (!done) {
+        CommandResult ps = RunCommand({"ps", "-eo", "args"});
+        if (ps.out.find(password.toStdString()) != std::string::npos)
+            leak = ps.out;
+        if (ps.out.find(" sf=" + test::kMainIdentity) != std::string::npos ||
+            ps.out.find("'sf=" + test::kMainIdentity) != std::string::npos)
+            ++seen;
+    }
+    job.join();
+    EXPECT_EQ(run.exitCode, 0) << line << "\n" << run.out << run.err;
+    EXPECT_EQ(detectProtection(file), Protection::Strong);
+    EXPECT_GT(seen, 0) << "the job's processes were never seen running";
+    EXPECT_EQ(leak, "");
+    auto verify =
+        test::runProgram({TESSALY_CLI, "verify", file}, {{"WINEPREFIX", profile.prefix.string()},
+                                                         {"TESSALY_PASSWORD", password.toStdString()}});
+    EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
+
+    // A job whose password file others could read does not run.
+    std::filesystem::permissions(jobs / "job-1.password", std::filesystem::perms::group_read,
+                                 std::filesystem::perm_options::add);
+    std::filesystem::remove(file);
+    auto exposed = test::runProgram({"/usr/bin/env", "-i", "/bin/sh", "-c", test::CommandAsCronRunsIt(line)});
+    EXPECT_EQ(exposed.exitCode, 2);
+    EXPECT_NE(exposed.err.find("readable by you alone"), std::string::npos) << exposed.err;
+    EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 TEST(RealCrontab, TheLongestLineWeWriteIsTheLongestCrontabTakes) {
@@ -119,21 +189,22 @@ TEST(RealCrontab, AStrongJobFromTheCliWritesAStrongFileWhenCronRunsIt) {
     TESSALY_USE_PRIVATE_SPOOL();
     test::ProfileCopy profile;
     const std::filesystem::path file = profile.dir / "strong.tsy";
-    const std::map<std::string, std::optional<std::string>> env = {{"WINEPREFIX", profile.prefix.string()},
-                                                                   {"HOME", profile.dir.path().string()},
-                                                                   {"TESSALY_CRONTAB", std::nullopt},
-                                                                   {"TESSALY_PROTECTION", std::nullopt},
-                                                                   {"TESSALY_PASSWORD", "pw-Strong"}};
+    const std::map<std::string, std::optional<std::string>> env = {
+        {"WINEPREFIX", profile.prefix.string()}, {"HOME", profile.dir.path().string()},
+        {"XDG_CONFIG_HOME", std::nullopt},       {"TESSALY_CRONTAB", std::nullopt},
+        {"TESSALY_PROTECTION", std::nullopt},    {"TESSALY_PASSWORD", "pw-Strong"}};
     auto add = test::runProgram({TESSALY_CLI, "schedule", "add", "--identity", "Main Identity", "--out",
                                  file.string(), "--time", "3:00", "--days", "W", "--items", "accounts",
                                  "--protection", "strong", "--program", TESSALY_APP},
                                 env);
     ASSERT_EQ(add.exitCode, 0) << add.err;
     std::string line = test::LineOfJob(crontabList(), 1);
-    ASSERT_NE(
-        line.find(" TESSALY_PROTECTION=strong TESSALY_KEEP=7d,4w,6m '" + std::string(TESSALY_APP) + "' 'sf="),
-        std::string::npos)
+    const std::string secret = (profile.dir / ".config/tessaly/jobs/job-1.password").string();
+    ASSERT_NE(line.find(" TESSALY_PROTECTION=strong TESSALY_KEEP=7d,4w,6m TESSALY_PASSWORD_FILE='" + secret +
+                        "' '" + std::string(TESSALY_APP) + "' 'sf="),
+              std::string::npos)
         << line;
+    EXPECT_EQ(line.find("pw-Strong"), std::string::npos) << line;
     auto list = test::runProgram({TESSALY_CLI, "schedule", "list"}, env);
     EXPECT_TRUE(list.out.ends_with("\tstrong\t7d,4w,6m\n")) << list.out;
 

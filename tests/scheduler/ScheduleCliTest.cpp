@@ -31,6 +31,7 @@ protected:
         return runProgram(args,
                           {{"WINEPREFIX", prefix.string()},
                            {"HOME", dir.path().string()},
+                           {"XDG_CONFIG_HOME", std::nullopt},
                            {"TESSALY_CRONTAB", crontab->program().string()},
                            {"TESSALY_PASSWORD", password}},
                           input);
@@ -41,7 +42,7 @@ TEST_F(ScheduleCli, HelpSaysWhereThePasswordIsKept) {
     auto help = cli({"schedule", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("usage: tessaly-cli schedule add --identity NAME|KEY"), std::string::npos);
-    EXPECT_NE(help.out.find("readable by you and root"), std::string::npos);
+    EXPECT_NE(help.out.find("only you can read, ~/.config/tessaly/jobs/job-N.password"), std::string::npos);
     auto all = cli({"--help"});
     EXPECT_NE(all.out.find("  schedule"), std::string::npos) << all.out;
 }
@@ -54,10 +55,13 @@ TEST_F(ScheduleCli, AddListRemove) {
     ASSERT_EQ(add.exitCode, 0) << add.err;
     EXPECT_EQ(add.out, "Task 1 has been scheduled.\n");
     EXPECT_NE(add.err.find("/opt/t/tessaly does not exist"), std::string::npos) << add.err;
-    // A new job keeps 7 daily, 4 weekly and 6 monthly earlier backups unless told otherwise.
+    // A new job keeps 7 daily, 4 weekly and 6 monthly earlier backups unless told otherwise, and its
+    // password in a private file.
+    const std::filesystem::path secret = dir / ".config/tessaly/jobs/job-1.password";
     EXPECT_EQ(crontab->table(), "30 21 * * 1,7 TESSALY_JOB=1 WINEPREFIX='" + prefix.string() +
-                                    "' TESSALY_KEEP=7d,4w,6m '/opt/t/tessaly' 'sf=" + kMain +
-                                    "xm=10100000ps=Zq9-s3cretbf=" + file + "'\n");
+                                    "' TESSALY_KEEP=7d,4w,6m TESSALY_PASSWORD_FILE='" + secret.string() +
+                                    "' '/opt/t/tessaly' 'sf=" + kMain + "xm=10100000ps=bf=" + file + "'\n");
+    EXPECT_EQ(test::readFile(secret), "Zq9-s3cret");
 
     auto second = cli({"schedule", "add", "--identity", kMain, "--out", "rel.tsy", "--time", "6:00", "--days",
                        "daily", "--program", "/opt/t/tessaly", "--keep", "none"});
@@ -75,6 +79,7 @@ TEST_F(ScheduleCli, AddListRemove) {
     EXPECT_EQ(list.out.find("Zq9-s3cret"), std::string::npos);
 
     EXPECT_EQ(cli({"schedule", "remove", "1"}).exitCode, 0);
+    EXPECT_FALSE(std::filesystem::exists(secret));
     auto again = cli({"schedule", "remove", "1"});
     EXPECT_EQ(again.exitCode, 2);
     EXPECT_NE(again.err.find("there is no scheduled task 1"), std::string::npos);
@@ -100,6 +105,7 @@ TEST_F(ScheduleCli, TheChosenProtectionGoesOnTheLineFromTheOptionElseTheEnvironm
         args.insert(args.end(), cases[i].option.begin(), cases[i].option.end());
         auto add = runProgram(args, {{"WINEPREFIX", prefix.string()},
                                      {"HOME", dir.path().string()},
+                                     {"XDG_CONFIG_HOME", std::nullopt},
                                      {"TESSALY_CRONTAB", crontab->program().string()},
                                      {"TESSALY_PASSWORD", "pw"},
                                      {"TESSALY_PROTECTION", cases[i].environment}});
@@ -107,9 +113,10 @@ TEST_F(ScheduleCli, TheChosenProtectionGoesOnTheLineFromTheOptionElseTheEnvironm
         std::string line = test::LineOfJob(*crontab->table(), static_cast<unsigned>(i + 1));
         bool strong = cases[i].listed == "strong";
         EXPECT_EQ(line.find("WINEPREFIX='" + prefix.string() +
-                            "' TESSALY_PROTECTION=strong '/opt/t/tessaly' "
-                            "'sf=" +
-                            kMain + "xm=11111111ps=pwbf=/b/x.tsy'") != std::string::npos,
+                            "' TESSALY_PROTECTION=strong TESSALY_PASSWORD_FILE='" +
+                            (dir / ".config/tessaly/jobs/job-").string() + std::to_string(i + 1) +
+                            ".password' '/opt/t/tessaly' 'sf=" + kMain + "xm=11111111ps=bf=/b/x.tsy'") !=
+                      std::string::npos,
                   strong)
             << line;
         EXPECT_EQ(line.find("TESSALY_PROTECTION") != std::string::npos, strong) << line;
@@ -202,6 +209,7 @@ TEST_F(ScheduleCli, AJobThatRunsOnceBacksUpAndRemovesItsLine) {
     EXPECT_TRUE(after.starts_with(others)) << after;
     EXPECT_TRUE(test::LineOfJob(after, 2).empty()) << after;
     EXPECT_FALSE(test::LineOfJob(after, 1).empty()) << after;
+    EXPECT_FALSE(std::filesystem::exists(dir / ".config/tessaly/jobs/job-2.password"));
 
     auto verify = runProgram({TESSALY_CLI, "verify", file},
                              {{"WINEPREFIX", prefix.string()}, {"TESSALY_PASSWORD", password}});

@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessaly::test {
@@ -61,6 +62,11 @@ public:
         auto r = inputAnswers.front();
         inputAnswers.pop_front();
         return r;
+    }
+    std::vector<std::pair<std::string, bool>> passwordFiles; // the file each prompt named, and `again`
+    std::optional<std::string> askPasswordFor(const std::string& file, bool again) override {
+        passwordFiles.emplace_back(file, again);
+        return askPassword();
     }
     std::optional<std::string> askPassword() override {
         ++passwordPrompts;

@@ -32,7 +32,8 @@ int eraseFeatureFor(int mediaType) {
 
 } // namespace
 
-frmErase::frmErase(DiscWriter& objCDR, Ui& ui, QWidget* parent) : DiscJobDialog(objCDR, ui, parent) {
+frmErase::frmErase(DiscWriter& objCDR, Ui& ui, QWidget* parent, std::string drive)
+    : DiscJobDialog(objCDR, ui, parent), drive_(std::move(drive)) {
     setObjectName("frmErase");
     setWindowTitle("Erase Re-Writable CD/DVD");
     setModal(true);
@@ -95,6 +96,11 @@ void frmErase::cmdErase_Click() {
         close();
         return;
     }
+    // Nothing on the disc survives: only an explicit OK goes on.
+    if (ui_.messageBox("Erase the disc in " + (drive_.empty() ? std::string("the chosen drive") : drive_) +
+                           "? Everything on it will be lost.",
+                       kAppTitle, MsgIcon::Information, MsgButtons::OkCancel) != MsgResult::Ok)
+        return;
     if (!mobjDVDPro_.EraseMedia(chkQuikErase_->isChecked())) {
         message("Error Erasing Disc!!!", MsgIcon::Critical);
         close();
@@ -128,8 +134,8 @@ void frmErase::enableButtons(bool enabled) {
     cmdCancel_->setEnabled(enabled);
 }
 
-void ShowErase(DiscWriter& objCDR, Ui& ui, QWidget* parent) {
-    frmErase window(objCDR, ui, parent);
+void ShowErase(DiscWriter& objCDR, Ui& ui, QWidget* parent, const std::string& drive) {
+    frmErase window(objCDR, ui, parent, drive);
     window.exec();
 }
 

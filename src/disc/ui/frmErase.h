@@ -3,6 +3,8 @@
 
 #include "disc/ui/DiscJobDialog.h"
 
+#include <string>
+
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -12,8 +14,9 @@ namespace tessaly {
 class frmErase : public DiscJobDialog {
     Q_OBJECT
 public:
-    // Borrows the writing window's control (objCDR) and receives its events until it closes.
-    frmErase(DiscWriter& objCDR, Ui& ui, QWidget* parent = nullptr);
+    // Borrows the writing window's control (objCDR) and receives its events until it closes. `drive`
+    // names the chosen drive in the question asked before erasing.
+    frmErase(DiscWriter& objCDR, Ui& ui, QWidget* parent = nullptr, std::string drive = "");
     ~frmErase() override;
 
     void EraseStarted() override;
@@ -28,9 +31,10 @@ private:
     QPushButton* cmdErase_ = nullptr;
     QPushButton* cmdCancel_ = nullptr;
     QLabel* lblStatus_ = nullptr;
+    std::string drive_;
 };
 
-// Shows the erase window modally over parent, on the writing window's control.
-void ShowErase(DiscWriter& objCDR, Ui& ui, QWidget* parent);
+// Shows the erase window modally over parent, on the writing window's control and chosen drive.
+void ShowErase(DiscWriter& objCDR, Ui& ui, QWidget* parent, const std::string& drive);
 
 } // namespace tessaly

@@ -71,16 +71,18 @@ void frmMaindvdwrite::buildControls() {
     layout->addWidget(buildOptions());
 
     auto* driveRow = new QHBoxLayout;
-    auto* lblDevices = new QLabel("Drive:", this);
+    auto* lblDevices = new QLabel("&Drive:", this);
     lblDevices->setObjectName("lblDevices");
     cboDevices_ = new QComboBox(this);
     cboDevices_->setObjectName("cboDevices");
     cboDevices_->setMinimumWidth(260);
-    auto* lblWriteSpeed = new QLabel("Write Speed:", this);
+    auto* lblWriteSpeed = new QLabel("Write S&peed:", this);
     lblWriteSpeed->setObjectName("lblWriteSpeed");
     cboWriteSpeed_ = new QComboBox(this);
     cboWriteSpeed_->setObjectName("cboWriteSpeed");
     cboWriteSpeed_->setMinimumWidth(80);
+    lblDevices->setBuddy(cboDevices_);
+    lblWriteSpeed->setBuddy(cboWriteSpeed_);
     cmdWriteDisc_ = button("cmdWriteDisc", "&Write Disc", this);
     cmdCancel_ = button("cmdCancel", "&Cancel", this);
     driveRow->addWidget(lblDevices);
@@ -141,10 +143,11 @@ QWidget* frmMaindvdwrite::buildOptions() {
     auto* fraImageOptions = new QGroupBox("Data Options", row);
     fraImageOptions->setObjectName("fraImageOptions");
     auto* imageLayout = new QGridLayout(fraImageOptions);
-    auto* lblVolIdentifier = new QLabel("Volume ID:", fraImageOptions);
+    auto* lblVolIdentifier = new QLabel("V&olume ID:", fraImageOptions);
     lblVolIdentifier->setObjectName("lblVolIdentifier");
     txtVolIdentifier_ = new QLineEdit("Outlook Express Data Disc", fraImageOptions);
     txtVolIdentifier_->setObjectName("txtVolIdentifier");
+    lblVolIdentifier->setBuddy(txtVolIdentifier_);
     chkUseMode2XA_ = checkBox("chkUseMode2XA", "&Mode2XA instead of Mode1 (CDR/W Only)", fraImageOptions);
     chkDVDHighCompMode_ =
         checkBox("chkDVDHighCompMode", "DVD &High Compatibility (Write at least 1GB)", fraImageOptions);
@@ -279,7 +282,8 @@ void frmMaindvdwrite::buildMenus() {
     connect(eject, &QAction::triggered, this, [this] { control_.EjectTray(false); });
     connect(closeTray, &QAction::triggered, this, [this] { control_.EjectTray(true); });
     connect(discInfo, &QAction::triggered, this, [this] { ShowDiscInfo(control_, ui_, this); });
-    connect(erase, &QAction::triggered, this, [this] { ShowErase(control_, ui_, this); });
+    connect(erase, &QAction::triggered, this,
+            [this] { ShowErase(control_, ui_, this, cboDevices_->currentText().toStdString()); });
     connect(import, &QAction::triggered, this, [this] { mnuImportSession_Click(); });
     connect(write, &QAction::triggered, this, [this] { cmdWriteDisc_Click(); });
     connect(cancel, &QAction::triggered, this, [this] { cmdCancel_Click(); });

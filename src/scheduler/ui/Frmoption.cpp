@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -19,18 +20,21 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <filesystem>
 
 namespace tessaly {
 
 namespace {
 
+// Every control shown at one time has a letter of its own; the two pages share the tabs and buttons.
 const std::array<const char*, 8> kItemCaptions = {
-    "&Accounts",      "A&ddress Book", "Ru&les",        "Email/News &Messages",
-    "Bloc&k Senders", "Si&gnatures",   "Stat&ioneries", "OE Setti&ngs"};
-// Every control of the window has a letter of its own.
-const std::array<const char*, 7> kDayNames = {"Monda&y", "&Tuesday",  "&Wednesday", "T&hursday",
-                                              "&Friday", "&Saturday", "S&unday"};
+    "&Accounts",      "A&ddress Book", "&Rules",        "Email/News &Messages",
+    "Bloc&k Senders", "Si&gnatures",   "Stat&ioneries", "OE Se&ttings"};
+const std::array<const char*, 7> kDayNames = {"&Monday", "T&uesday",  "We&dnesday", "Thu&rsday",
+                                              "&Friday", "&Saturday", "Su&nday"};
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
@@ -55,6 +59,22 @@ QGroupBox* frame(const char* name, const char* caption, QWidget* parent) {
     return box;
 }
 
+QLabel* labelFor(const char* name, const char* caption, QWidget* buddy) {
+    auto* label = new QLabel(QString::fromUtf8(caption), buddy->parentWidget());
+    label->setObjectName(name);
+    label->setBuddy(buddy);
+    return label;
+}
+
+// The folder as its owner would type it: "~/..." below the home folder.
+QString shownFolder(const std::filesystem::path& folder) {
+    QString text = QString::fromStdString(folder.string());
+    const QString home = QDir::homePath();
+    if (!home.isEmpty() && home != "/" && text.startsWith(home + "/"))
+        text = "~" + text.mid(home.size());
+    return text + "/";
+}
+
 } // namespace
 
 Frmoption::Frmoption(ModReg& modReg, TaskScheduler& scheduler, Ui& ui, FrmoptionSettings settings,
@@ -69,7 +89,20 @@ Frmoption::Frmoption(ModReg& modReg, TaskScheduler& scheduler, Ui& ui, Frmoption
 }
 
 void Frmoption::buildControls() {
-    auto* Frame1 = frame("Frame1", "Schedule", this);
+    // Three pages, so that the window fits small screens and every control keeps a letter of its own.
+    auto* pages = new QTabWidget(this);
+    pages->setObjectName("tabPages");
+    auto* what = new QWidget(pages);
+    what->setObjectName("pageWhat");
+    auto* when = new QWidget(pages);
+    when->setObjectName("pageWhen");
+    auto* protection = new QWidget(pages);
+    protection->setObjectName("pageProtection");
+    pages->addTab(what, "&What");
+    pages->addTab(when, "W&hen");
+    pages->addTab(protection, "&Protection");
+
+    auto* Frame1 = frame("Frame1", "Schedule", what);
     auto* items = new QGridLayout(Frame1);
     for (size_t i = 0; i < backupitem_.size(); ++i) {
         std::string name = "backupitem_" + std::to_string(i);
@@ -78,49 +111,62 @@ void Frmoption::buildControls() {
     }
     cbSource_ = new QComboBox(Frame1);
     cbSource_->setObjectName("cbSource");
-    items->addWidget(cbSource_, 4, 0, 1, 2);
+    items->addWidget(labelFor("lblSource", "Identit&y:", cbSource_), 4, 0);
+    items->addWidget(cbSource_, 4, 1);
 
-    auto* Frame3 = frame("Frame3", "Schedule", this);
+    auto* Frame3 = frame("Frame3", "Schedule", when);
     auto* times = new QGridLayout(Frame3);
     cmbStartTime_ = new QComboBox(Frame3);
     cmbStartTime_->setObjectName("cmbStartTime");
     cmbStartTime_->setEditable(true);
     cmbStartTime_->setEditText("00:00");
-    times->addWidget(cmbStartTime_, 0, 0, 1, 2);
+    times->addWidget(labelFor("lblStartTime", "Start &time:", cmbStartTime_), 0, 0);
+    times->addWidget(cmbStartTime_, 0, 1);
     const std::array<const char*, 7> dayObjects = {"chkMonday", "chkTuesday",  "chkWednesday", "chkThursday",
                                                    "chkFriday", "chkSaturday", "chkSunday"};
     for (size_t i = 0; i < weekday_.size(); ++i) {
         weekday_[i] = checkBox(dayObjects[i], kDayNames[i], Frame3);
         times->addWidget(weekday_[i], 1 + static_cast<int>(i % 4), static_cast<int>(i / 4));
     }
-    chkDaily_ = checkBox("chkDaily", "&Run daily", Frame3);
+    chkDaily_ = checkBox("chkDaily", "Run d&aily", Frame3);
     times->addWidget(chkDaily_, 4, 1);
+    times->setRowStretch(5, 1);
+    auto* whenLayout = new QVBoxLayout(when);
+    whenLayout->addWidget(Frame3);
+    auto* onceNote = new QLabel("Without a weekday the task runs once, at the next start time.", when);
+    onceNote->setObjectName("lblOnceNote");
+    onceNote->setWordWrap(true);
+    whenLayout->addWidget(onceNote);
+    whenLayout->addStretch(1);
 
-    auto* Frame2 = frame("Frame2", "Schedule", this);
+    auto* Frame2 = frame("Frame2", "Schedule", what);
     auto* target = new QHBoxLayout(Frame2);
     txtTargetFile_ = new QLineEdit(Frame2);
     txtTargetFile_->setObjectName("txtTargetFile");
     // Only "Browse..." sets the target file, so the box only shows it.
     txtTargetFile_->setReadOnly(true);
     cmdTargetFile_ = button("cmdTargetFile", "&Browse...", Frame2);
+    target->addWidget(labelFor("lblTargetFile", "Backup &file:", txtTargetFile_));
     target->addWidget(txtTargetFile_, 1);
     target->addWidget(cmdTargetFile_);
     // Earlier backups beside the target, by the policy TESSALY_KEEP carries on the crontab line.
-    chkKeep_ = checkBox("chkKeep", "Keep earlier backups: &7 daily, 4 weekly, 6 monthly", this);
+    chkKeep_ = checkBox("chkKeep", "Keep earlier backups: &7 daily, 4 weekly, 6 monthly", what);
     chkKeep_->setChecked(true);
 
-    auto* Frame5 = frame("Frame5", "Security", this);
-    auto* security = new QVBoxLayout(Frame5);
-    ifprotect_ = checkBox("ifprotect", "&Protect backup file with password", Frame5);
+    auto* Frame5 = frame("Frame5", "Security", protection);
+    auto* security = new QGridLayout(Frame5);
+    ifprotect_ = checkBox("ifprotect", "Protect &backup file with password", Frame5);
     txtPassword_ = new QLineEdit(Frame5);
     txtPassword_->setObjectName("txtPassword");
     txtPassword2_ = new QLineEdit(Frame5);
     txtPassword2_->setObjectName("txtPassword2");
     for (QLineEdit* box : {txtPassword_, txtPassword2_})
         box->setEchoMode(QLineEdit::Password);
-    security->addWidget(ifprotect_);
-    security->addWidget(txtPassword_);
-    security->addWidget(txtPassword2_);
+    security->addWidget(ifprotect_, 0, 0, 1, 2);
+    security->addWidget(labelFor("lblPassword", "Pa&ssword:", txtPassword_), 1, 0);
+    security->addWidget(txtPassword_, 1, 1);
+    security->addWidget(labelFor("lblPassword2", "&Confirm:", txtPassword2_), 2, 0);
+    security->addWidget(txtPassword2_, 2, 1);
     optStrong_ = new QRadioButton("Strong (Argon2id, &XChaCha20-Poly1305)", Frame5);
     optStrong_->setObjectName("optStrong");
     optStrong_->setToolTip("Argon2id key, XChaCha20-Poly1305 encryption");
@@ -136,30 +182,46 @@ void Frmoption::buildControls() {
     formats->addWidget(optStrong_);
     formats->addWidget(optCompatible_);
     formats->addStretch(1);
-    security->addLayout(formats);
-    security->addWidget(lblProtectionNote_);
+    security->addLayout(formats, 3, 0, 1, 2);
+    security->addWidget(lblProtectionNote_, 4, 0, 1, 2);
+    lblPasswordPlace_ = new QLabel("The password is kept in a file that only you can read, in " +
+                                       shownFolder(settings_.passwordFolder) +
+                                       ", and not in the crontab or the task's command line.",
+                                   Frame5);
+    lblPasswordPlace_->setObjectName("lblPasswordPlace");
+    lblPasswordPlace_->setWordWrap(true);
+    security->addWidget(lblPasswordPlace_, 5, 0, 1, 2);
     connect(optStrong_, &QRadioButton::toggled, this, [this](bool strong) {
         lblProtectionNote_->setText(
             protectionChoiceNote(strong ? Protection::Strong : Protection::Compatible));
+        // A strong file needs a password, so strong keeps the password boxes open.
+        if (strong)
+            ifprotect_->setChecked(true);
+        ifprotect_->setEnabled(!strong);
     });
 
+    auto* whatLayout = new QVBoxLayout(what);
+    whatLayout->addWidget(Frame1);
+    whatLayout->addWidget(Frame2);
+    whatLayout->addWidget(chkKeep_);
+    whatLayout->addStretch(1);
+    auto* protectionLayout = new QVBoxLayout(protection);
+    protectionLayout->addWidget(Frame5);
+    protectionLayout->addStretch(1);
+
     Command3_ = button("Command3", "Add Task to Sch&eduler", this);
+    // Enter anywhere in the window adds the task.
+    Command3_->setDefault(true);
     Command1_ = button("Command1", "&Open Scheduler", this);
-    Command2_ = button("Command2", "&Cancel", this);
+    Command2_ = button("Command2", "Cance&l", this);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Command3_);
     buttons->addWidget(Command1_);
     buttons->addStretch(1);
     buttons->addWidget(Command2_);
 
-    auto* top = new QHBoxLayout;
-    top->addWidget(Frame1, 3);
-    top->addWidget(Frame3, 2);
     auto* layout = new QVBoxLayout(scrollingBody(this));
-    layout->addLayout(top);
-    layout->addWidget(Frame2);
-    layout->addWidget(chkKeep_);
-    layout->addWidget(Frame5);
+    layout->addWidget(pages);
     layout->addLayout(buttons);
 
     connect(chkDaily_, &QCheckBox::toggled, this, &Frmoption::chkDaily_Click);
@@ -168,7 +230,10 @@ void Frmoption::buildControls() {
     connect(Command3_, &QPushButton::clicked, this, &Frmoption::Command3_Click);
     connect(Command1_, &QPushButton::clicked, this, &Frmoption::Command1_Click);
     connect(Command2_, &QPushButton::clicked, this, &QDialog::reject);
-    ifprotect_Click(false);
+    // The main window's protection choice is where a new task starts.
+    ifprotect_->setChecked(settings_.protect);
+    ifprotect_Click(settings_.protect);
+    (settings_.protection == Protection::Strong ? optStrong_ : optCompatible_)->setChecked(true);
 }
 
 void Frmoption::Form_Load(ModReg& modReg) {
@@ -209,7 +274,11 @@ void Frmoption::cmdTargetFile_Click() {
     std::optional<QString> chosen = chooseTarget_(this);
     if (!chosen)
         return;
-    txtTargetFile_->setText(*chosen);
+    // A name typed without an extension gets the one every backup file has.
+    QString path = *chosen;
+    if (std::filesystem::path(path.toStdString()).extension().empty())
+        path += ".tsy";
+    txtTargetFile_->setText(path);
     targetFilePath_ = txtTargetFile_->text().toStdString();
 }
 

@@ -1,7 +1,9 @@
 // Frmoption.h -- the "Task Scheduler" window: sets up an unattended backup at chosen times.
 #pragma once
 
+#include "backupfile/BackupContainer.h"
 #include "engine/IdentityTable.h"
+#include "platform/SecretFile.h"
 #include "platform/Ui.h"
 #include "registry/ModReg.h"
 #include "scheduler/TaskScheduler.h"
@@ -10,6 +12,7 @@
 #include <QDialog>
 
 #include <array>
+#include <filesystem>
 #include <string>
 
 class QCheckBox;
@@ -24,6 +27,11 @@ namespace tessaly {
 struct FrmoptionSettings {
     std::string sComputerName; // the server the job is registered with
     std::string programPath;   // the tessaly program the job starts (see defaultScheduledProgram())
+    // Where a new task starts: the protection chosen in the main window.
+    Protection protection = Protection::Compatible;
+    bool protect = false;
+    // Where the scheduler keeps a task's password (the window tells the user).
+    std::filesystem::path passwordFolder = defaultJobsFolder();
 };
 
 class Frmoption : public QDialog {
@@ -69,6 +77,7 @@ private:
     QRadioButton* optStrong_ = nullptr;
     QRadioButton* optCompatible_ = nullptr;
     QLabel* lblProtectionNote_ = nullptr;
+    QLabel* lblPasswordPlace_ = nullptr;
     QComboBox* cmbStartTime_ = nullptr;
     std::array<QCheckBox*, 7> weekday_{};
     QCheckBox* chkDaily_ = nullptr;

@@ -47,9 +47,9 @@ ScheduledTasksDialog::ScheduledTasksDialog(TaskScheduler& scheduler, const Ident
     lvwTasks_->setObjectName("lvwTasks");
     lvwTasks_->setRootIsDecorated(false);
     lvwTasks_->setHeaderLabels({"Task", "Start Time", "Days", "Identity", "Backup File", "Protection"});
-    cmdRemove_ = new QPushButton("Remove Task", this);
+    cmdRemove_ = new QPushButton("&Remove Task", this);
     cmdRemove_->setObjectName("cmdRemove");
-    auto* cmdClose = new QPushButton("Close", this);
+    auto* cmdClose = new QPushButton("&Close", this);
     cmdClose->setObjectName("cmdClose");
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdRemove_);

@@ -1,4 +1,4 @@
-// QtTestMain.cpp -- GoogleTest's main with a QApplication on the offscreen platform.
+// QtTestMain.cpp -- GoogleTest's main for the window tests: a QApplication on the offscreen platform.
 #include <QApplication>
 
 #include <gtest/gtest.h>
