@@ -1,5 +1,6 @@
 // registry_roundtrip_bench.cpp -- load and save a Wine registry file; prints time per round trip and peak
 // memory.
+#include "platform/AtomicFile.h"
 #include "registry/WineHive.h"
 
 #include <chrono>
@@ -28,7 +29,7 @@ int main(int argc, char** argv) {
         bool created = false;
         auto& key = hive.create(u"Software\\TessalyBench", &created);
         hive.setValue(key, u"Round", 4, std::string(reinterpret_cast<const char*>(&i), 4));
-        hive.save(work);
+        hive.save(work, tessaly::fileVersionOf(work));
         if (i == 0) {
             std::vector<const tessaly::RegKey*> stack{&hive.root()};
             while (!stack.empty()) {

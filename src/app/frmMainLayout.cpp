@@ -149,6 +149,13 @@ QWidget* frmMain::buildBackupTab() {
     identityLabel->setBuddy(cbSource_);
     what->addWidget(identityLabel);
     what->addWidget(cbSource_);
+    // Earlier backups beside the file are kept by this choice (the history of a backup file).
+    cmbKeep_ = named(new QComboBox(Frame1_), "cmbKeep");
+    // Sized for a short choice, so that the longest one does not widen the window.
+    cmbKeep_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbKeep_->setMinimumContentsLength(12);
+    what->addWidget(new QLabel("Keep earlier backups:", Frame1_));
+    what->addWidget(cmbKeep_);
 
     auto* Frame2 = named(new QGroupBox("Where", tab), "Frame2");
     txtTargetFile_ = named(new QLineEdit(Frame2), "txtTargetFile");
@@ -166,7 +173,6 @@ QWidget* frmMain::buildBackupTab() {
     noteLabel->setBuddy(txtAttachInfo_);
     where->addWidget(noteLabel, 1, 0, Qt::AlignTop);
     where->addWidget(txtAttachInfo_, 1, 1, 1, 2);
-    where->setRowStretch(2, 1);
 
     auto* Frame5 = named(new QGroupBox("Security", tab), "Frame5");
     ifprotect_ = named(new QCheckBox("Protect back&up file with password", Frame5), "ifprotect");
@@ -195,14 +201,10 @@ QWidget* frmMain::buildBackupTab() {
     security->addWidget(optCompatible_, 4, 1);
     security->addWidget(lblProtectionNote_, 5, 0, 1, 2);
 
-    cmbKeep_ = named(new QComboBox(tab), "cmbKeep");
-    auto* keep = new QHBoxLayout;
-    keep->addWidget(new QLabel("Keep earlier backups:", tab));
-    keep->addWidget(cmbKeep_, 1);
+    where->setRowStretch(2, 1);
 
     auto* right = new QVBoxLayout;
     right->addWidget(Frame2);
-    right->addLayout(keep);
     right->addWidget(Frame5);
     right->addStretch(1);
     auto* layout = new QHBoxLayout(tab);
@@ -232,13 +234,9 @@ QWidget* frmMain::buildRestoreTab() {
     where->addWidget(txtFileInfo_, 2, 1, 1, 2);
     lstVersions_ = named(new QListWidget(Frame3), "lstVersions");
     lstVersions_->setToolTip("The versions of this backup file, newest first: choose one to open it");
-    lstVersions_->setMaximumHeight(lstVersions_->fontMetrics().lineSpacing() * 5 + 8);
+    lstVersions_->setMaximumHeight(lstVersions_->fontMetrics().lineSpacing() * 3 + 8);
     where->addWidget(new QLabel("Versions:", Frame3), 3, 0, Qt::AlignTop);
     where->addWidget(lstVersions_, 3, 1, 1, 2);
-    // The opened file's mail written out for other mail programs.
-    cmdExportMessages_ = named(new QPushButton("E&xport Messages...", Frame3), "cmdExportMessages");
-    cmdExportMessages_->setEnabled(false);
-    where->addWidget(cmdExportMessages_, 4, 1, 1, 2, Qt::AlignRight);
     where->setRowStretch(4, 1);
 
     Frame4_ = named(new QGroupBox("What", tab), "Frame4");
@@ -257,9 +255,15 @@ QWidget* frmMain::buildRestoreTab() {
     // The opened file's protection.
     lblProtection_ = named(new QLabel(tab), "lblProtection");
     lblProtection_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The opened file's mail written out for other mail programs, on the line of its protection.
+    cmdExportMessages_ = named(new QPushButton("E&xport Messages...", tab), "cmdExportMessages");
+    cmdExportMessages_->setEnabled(false);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblProtection_, 1);
+    bottom->addWidget(cmdExportMessages_);
     auto* layout = new QVBoxLayout(tab);
     layout->addLayout(frames, 1);
-    layout->addWidget(lblProtection_);
+    layout->addLayout(bottom);
     return tab;
 }
 

@@ -15,6 +15,7 @@
 #include "platform/Leftovers.h"
 #include "platform/TargetFile.h"
 #include "platform/TempFiles.h"
+#include "platform/WindowsProfile.h"
 
 #include <algorithm>
 #include <array>
@@ -53,6 +54,8 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         lock = session.lockForChanges("backup");
     } catch (const ProfileBusy& e) {
         throw BackupFailed(e.what());
+    } catch (const ProfileReadOnly&) {
+        // A Windows profile is only read: nothing of it changes, so there is nothing to lock.
     } catch (const ProfileLockFailed& e) {
         // A profile this user cannot write (a read-only prefix) cannot be changed either, so it is backed
         // up unlocked; any other failure (a link planted as the lock file) stops the run.

@@ -65,10 +65,12 @@ TEST(IndependentReader, AgreesWithTessalyOnEveryValidAndCraftedFile) {
 
     SilentUi ui;
     auto sealed = [&](const char* zip, const char* password) {
+        std::filesystem::remove(dir / "sealed.tsy"); // sealing makes its file new
         sealStrong(dir / zip, dir / "sealed.tsy", password, KdfParameters{1, 8192}, ui);
         return readFile(dir / "sealed.tsy");
     };
     auto scrambled = [&](const char* zip, const char* password) {
+        std::filesystem::remove(dir / "scrambled.tsy");
         scrambleInto(dir / zip, dir / "scrambled.tsy", password, CodePage(1252), ui);
         return readFile(dir / "scrambled.tsy");
     };

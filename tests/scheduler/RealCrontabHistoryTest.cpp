@@ -50,7 +50,7 @@ TEST(RealCrontab, AJobWithARetentionPolicyKeepsExactlyThePolicysFiles) {
                                 env);
     ASSERT_EQ(add.exitCode, 0) << add.err;
     const std::string line = test::LineOfJob(RunCommand({"crontab", "-l"}).out, 1);
-    ASSERT_NE(line.find(" TESSALY_KEEP=2d,1w '"), std::string::npos) << line;
+    ASSERT_NE(line.find(" TESSALY_KEEP=2d,1w "), std::string::npos) << line;
     const std::string command = test::CommandAsCronRunsIt(line);
     auto runOn = [&](const char* stamp) {
         return test::RunAsCron(command, profile.dir.path(),
