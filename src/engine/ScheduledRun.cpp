@@ -1,6 +1,7 @@
 // ScheduledRun.cpp -- the unattended backup from a recorded command line, with its exit code.
 #include "engine/ScheduledRun.h"
 
+#include "engine/PreviousBackup.h"
 #include "engine/ProfileSession.h"
 #include "engine/SilentUi.h"
 #include "engine/UnattendedBackup.h"
@@ -31,6 +32,7 @@ int RunScheduledBackup(const std::string& recordedCommandLine, std::ostream& err
         return 2;
     }
     command->keep = *keep;
+    command->full = fullOfVariable(std::getenv(kFullVariable));
     try {
         std::string notice;
         Profile profile = resolveProfile(std::nullopt, &notice);
