@@ -148,7 +148,9 @@ BackupResult runBackupOnce(ProfileSession& session, MainWindowState& state, Ui& 
         placed.target = target;
         result.takenOver = zip.takenOver();
         try {
-            finishBackup(sealed, placed, result, storeFacts, info.parent_path(), cp);
+            // The shrink check reads the previous file's facts from what is open already.
+            finishBackup(sealed, placed, result, storeFacts, info.parent_path(), cp,
+                         previous ? std::optional(previous->storeFacts()) : std::nullopt);
         } catch (const BackupFailed&) {
             if (!result.takenOver.empty())
                 throw TakenOverUnreadable{};

@@ -62,6 +62,9 @@ std::unique_ptr<PreviousBackup> PreviousBackup::open(const std::filesystem::path
         copyMemberTo(previous->plain_.path().string(), kInfoFileName, info.fd());
         for (MemberSource& s : parseMemberSources(GetINI(kMemberSourcesKey, info.path(), codePage)))
             previous->recorded_[s.name] = s;
+        auto facts = parseStoreFacts(GetINI(kStoreFactsKey, info.path(), codePage));
+        if (!facts.empty())
+            previous->storeFacts_ = std::move(facts);
     } catch (const std::exception&) {
         return nullptr; // a wrong password or a damaged file: everything is compressed
     }

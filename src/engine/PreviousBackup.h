@@ -4,12 +4,14 @@
 
 #include "archive/ZipSession.h"
 #include "backupfile/BackupContainer.h"
+#include "engine/history/StoreFacts.h"
 #include "platform/CodePage.h"
 #include "platform/UnnamedFile.h"
 
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,12 +47,15 @@ public:
     // Lets the session take over the members whose files are recorded with their current size and time
     // (and, the session checks, the same CRC-32). This object must outlive the session.
     bool lendTo(ZipSession& zip) const;
+    // The message store facts the file records; nullopt when it records none.
+    const std::optional<std::vector<StoreFact>>& storeFacts() const { return storeFacts_; }
 
 private:
     explicit PreviousBackup(const std::filesystem::path& workDir) : plain_(workDir) {}
 
     UnnamedFile plain_;
     std::map<std::string, MemberSource> recorded_;
+    std::optional<std::vector<StoreFact>> storeFacts_;
 };
 
 } // namespace tessaly
