@@ -141,17 +141,18 @@ BackupResult runBackupOnce(ProfileSession& session, MainWindowState& state, Ui& 
         const std::string storeFacts = GetINI(kStoreFactsKey, info, cp);
         if (!ZipOneFile(temp.string(), info.string()))
             throw BackupFailed("the info file could not be added to the archive");
-        zip.finish();
-        applyReplacedMode(sealed, target);
-        // Rotation and pruning happen beside the file a link names; the link stays.
-        BackupPlan placed = plan;
-        placed.target = target;
         result.takenOver = zip.takenOver();
         try {
+            // Copying a member whose local header was damaged fails here; one whose data was, on re-reading.
+            zip.finish();
+            applyReplacedMode(sealed, target);
+            // Rotation and pruning happen beside the file a link names; the link stays.
+            BackupPlan placed = plan;
+            placed.target = target;
             // The shrink check reads the previous file's facts from what is open already.
             finishBackup(sealed, placed, result, storeFacts, info.parent_path(), cp,
                          previous ? std::optional(previous->storeFacts()) : std::nullopt);
-        } catch (const BackupFailed&) {
+        } catch (const std::exception&) {
             if (!result.takenOver.empty())
                 throw TakenOverUnreadable{};
             throw;

@@ -3,11 +3,13 @@
 //   30 9 * * 1,7 TESSALY_JOB=3 WINEPREFIX='/home/u/.wine' '/usr/bin/tessaly' 'sf=KEYxm=MASKps=PWbf=FILE'
 //   30 9 * * 1 TESSALY_JOB=5 WINEPREFIX='/p' TESSALY_PROTECTION=strong '/usr/bin/tessaly' '...'
 //   30 9 * * * TESSALY_JOB=6 WINEPREFIX='/p' TESSALY_KEEP=7d,4w,6m '/usr/bin/tessaly' '...'
+//   30 9 * * * TESSALY_JOB=7 WINEPREFIX='/p' TESSALY_FULL=1 '/usr/bin/tessaly' '...'
 //   0 22 14 3 * TESSALY_JOB=4 WINEPREFIX='...' '/usr/bin/tessaly' '...'; '/usr/bin/tessaly-cli' schedule
 //   remove 4
 //
-// The second form writes a strong backup file; the fourth keeps earlier backups by a retention policy. The
-// third runs once: its date fields name the day, and after the backup the line removes itself. The tag is the
+// The second form writes a strong backup file; the third keeps earlier backups by a retention policy; the
+// fourth compresses every file again instead of copying unchanged ones from the previous backup. The
+// fifth runs once: its date fields name the day, and after the backup the line removes itself. The tag is the
 // first word of the command, so no line of anyone else can look like ours.
 #pragma once
 
@@ -31,6 +33,7 @@ struct CronJobLine {
     std::string winePrefix;
     std::string protection; // set in the program's environment when not empty (lower-case letters)
     std::string keep;       // TESSALY_KEEP, set when not empty (digits, lower-case letters and commas)
+    bool full = false;      // TESSALY_FULL=1
     std::string program;
     std::string arguments;     // handed to the program as one argument
     std::string removeProgram; // tessaly-cli, which removes a once job's line after it ran

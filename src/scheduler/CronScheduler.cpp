@@ -66,6 +66,7 @@ std::string CronScheduler::lineFor(const AT_INFO& info, uint32_t number) const {
     job.winePrefix = winePrefix_.string();
     job.protection = parts->protection;
     job.keep = parts->keep;
+    job.full = parts->full;
     job.program = parts->program;
     job.arguments = parts->arguments;
     if ((info.Flags & JOB_RUN_PERIODICALLY) && info.DaysOfWeek != 0) {
@@ -126,6 +127,7 @@ std::vector<ScheduledJob> CronScheduler::jobs() {
             job.winePrefix = parsed->winePrefix;
             job.protection = parsed->protection.empty() ? "compatible" : parsed->protection;
             job.keep = parsed->keep;
+            job.full = parsed->full;
             job.program = parsed->program;
             job.identityKey = arguments->identityKey;
             job.mask = arguments->mask;

@@ -157,6 +157,15 @@ TEST_F(TakeOverRun, EveryMismatchCompressesAgain) {
              writeFile(t.target, file);
          },
          {}},
+        {"damaged local header in the previous file",
+         [](TakeOverRun& t) {
+             // The name length: the copy starts a byte early (a damaged signature alone does no harm).
+             std::size_t header = readFile(t.plain()).find("Big.dbx") - 30 + 26;
+             std::string file = readFile(t.target);
+             file[header] = static_cast<char>(file[header] ^ 0x01);
+             writeFile(t.target, file);
+         },
+         {}},
         {"the previous file of an earlier version",
          [](TakeOverRun& t) {
              // The same archive without the member sources.
