@@ -63,8 +63,11 @@ TEST(BlockDeflate, BlocksCompressedOnWorkersMakeOneStreamOfTheFile) {
     const std::string data = test::noise(3 * kDeflateBlock + 4321, 5) + std::string(kDeflateBlock, 'a');
     writeFile(dir / "in", data);
     WorkerPool pool(2);
-    DeflatedFile result = deflateFile(dir / "in", dir / "out", &pool, nullptr, "in");
-    const std::string stream = readFile(dir / "out");
+    SpoolCipher cipher;
+    DeflatedFile result = deflateFile(dir / "in", dir / "out", cipher, &pool, nullptr, "in");
+    std::string stream = readFile(dir / "out");
+    EXPECT_FALSE(inflateRaw(stream, data.size()) == data); // encrypted on disk
+    cipher.xorAt(0, reinterpret_cast<unsigned char*>(stream.data()), stream.size());
     EXPECT_EQ(result.size, data.size());
     EXPECT_EQ(result.compressedSize, stream.size());
     EXPECT_EQ(result.crc,
@@ -81,8 +84,9 @@ TEST(BlockDeflate, ABlockWhoseCompressionThrowsFailsTheFile) {
     for (bool workers : {true, false}) {
         WorkerPool pool(2);
         failingSize = outputOfAFullBlock;
-        EXPECT_THROW(deflateFile(dir / "in", dir / "out", workers ? &pool : nullptr, nullptr, "in"),
-                     ArchiveError)
+        EXPECT_THROW(
+            deflateFile(dir / "in", dir / "out", SpoolCipher(), workers ? &pool : nullptr, nullptr, "in"),
+            ArchiveError)
             << "workers: " << workers;
         EXPECT_EQ(failingSize.exchange(0), 0u) << "the allocation to fail was never made";
         EXPECT_FALSE(std::filesystem::exists(dir / "out"));
