@@ -10,12 +10,14 @@
 #include "BenchSupport.h"
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace tessaly::bench {
 
 struct BackupTimes {
     double wall = 0;
-    double cpu = 0; // of this process, worker threads included
+    double cpu = 0;                     // of this process, worker threads included
+    std::vector<std::string> takenOver; // members copied from the previous backup of the target
 };
 
 inline BackupTimes backupIdentity(const std::filesystem::path& prefix, const std::filesystem::path& target,
@@ -35,7 +37,7 @@ inline BackupTimes backupIdentity(const std::filesystem::path& prefix, const std
     auto start = Clock::now();
     double cpuStart = cpuSeconds();
     BackupResult result = runBackup(session, state, ui, plan);
-    BackupTimes times{seconds(start), cpuSeconds() - cpuStart};
+    BackupTimes times{seconds(start), cpuSeconds() - cpuStart, result.takenOver};
     if (result.itemFlags != "11111111")
         std::fprintf(stderr, "warning: item flags %s\n", result.itemFlags.c_str());
     return times;

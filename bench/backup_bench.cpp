@@ -1,9 +1,11 @@
 // backup_bench.cpp -- a whole backup of a generated identity whose message store holds N files of M MB:
 // wall time, MB/s, peak memory, the time for half and for all the files (linear cost shows as a ratio
 // near 2), the ratio against Info-ZIP's `zip -j -6` over the same files in the same run (time and size), a
-// whole restore (unscrambling and extraction) against `unzip -o` of the same archive, and the keystream's and
-// the scrambler's own speed. The backup/zip and restore/unzip pairs run `repeats` times, alternating, and
-// print min and median. Usage: backup_bench [files=200] [megabytes-per-file=5] [repeats=1]
+// whole restore (unscrambling and extraction) against `unzip -o` of the same archive, a second run over the
+// unchanged store (which copies the stores from the previous file) against `zip -j -6` and against reading
+// the files once with `cat`, a run with one store changed, and the keystream's and the scrambler's own speed.
+// The backup/zip and restore/unzip pairs run `repeats` times, alternating, and print min and median. Usage:
+// backup_bench [files=200] [megabytes-per-file=5] [repeats=1]
 #include "archive/CGmodule.h"
 #include "backupfile/Scrambler.h"
 #include "backupfile/VbRandom.h"
@@ -132,6 +134,25 @@ int main(int argc, char** argv) {
         fs::remove_all(work / "unzipped");
         unzips.push_back(timedCommand(unzipCommand));
     }
+
+    // The nightly case: nothing changed since the previous file, then one store changed.
+    BackupTimes unchanged =
+        backupIdentity(prefix, work / "all.tsy", "bench", tessaly::Protection::Compatible);
+    double cat = timedCommand("cd '" + store.string() + "' && cat *.dbx > /dev/null");
+    auto storesCompressed = [&](const BackupTimes& t) {
+        std::vector<std::string> again;
+        for (const std::string& name : names)
+            if (std::find(t.takenOver.begin(), t.takenOver.end(), name) == t.takenOver.end())
+                again.push_back(name);
+        return again;
+    };
+    {
+        bench::MailText text(static_cast<std::uint64_t>(files) + 7);
+        text.fill(buffer, mb << 20);
+        std::ofstream(store / names[files / 3], std::ios::binary) << buffer;
+    }
+    BackupTimes oneChanged =
+        backupIdentity(prefix, work / "all.tsy", "bench", tessaly::Protection::Compatible);
     double peakAfterRuns = peakMiB();
 
     // The scrambler alone, both directions, over the backup just written.
@@ -169,6 +190,18 @@ int main(int argc, char** argv) {
                 b.min, b.median, repeats);
     std::printf("ratio restore / unzip -o: min %.2f, median %.2f over %d runs (target <= 0.8)\n", rs.min,
                 rs.median, repeats);
+    Spread z = spread(zips);
+    std::printf("unchanged second run: %.2f s (%.1f CPU s), %zu of %d stores compressed again; / zip -j -6 "
+                "(median %.2f s): %.3f (target <= 0.1); / cat > /dev/null of the store (%.2f s): %.2f "
+                "(target <= 1.5)\n",
+                unchanged.wall, unchanged.cpu, storesCompressed(unchanged).size(), files, z.median,
+                unchanged.wall / z.median, cat, unchanged.wall / cat);
+    std::vector<std::string> again = storesCompressed(oneChanged);
+    std::printf("run with %s changed: %.2f s (%.1f CPU s), stores compressed again:",
+                names[files / 3].c_str(), oneChanged.wall, oneChanged.cpu);
+    for (const std::string& name : again)
+        std::printf(" %s", name.c_str());
+    std::printf("%s\n", again.size() == 1 && again[0] == names[files / 3] ? " (only it)" : " (NOT only it)");
     std::printf("keystream alone, in memory: %.2f GB/s (target >= 2)\n", keystreamSpeed());
     std::printf("scrambler on files: %.2f GB/s (write and read direction, %.1f MB each)\n",
                 2.0 * static_cast<double>(scrambleBytes) / 1e9 / scrambleTime,

@@ -7,14 +7,20 @@
 #include "archive/OutputSource.h"
 #include "archive/SpoolSource.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <optional>
 #include <random>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
+#include <libdeflate.h>
 #include <zip.h>
 
 namespace tessaly {
@@ -49,6 +55,38 @@ int cancelDuringClose(zip_t*, void* ui) {
 time_t modificationTime(const fs::path& file) {
     auto ft = fs::last_write_time(file);
     return std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(ft));
+}
+
+// The CRC-32 of a file read to its end and the bytes read; nullopt when it cannot be read.
+std::optional<std::pair<std::uint32_t, std::uint64_t>> fileCrc(const fs::path& file, std::uint64_t expected,
+                                                               Ui* ui) {
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::vector<unsigned char> buffer(1 << 20);
+    std::uint32_t crc = 0;
+    std::uint64_t read = 0;
+    const std::string name = file.filename().string();
+    for (;;) {
+        ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ::close(fd);
+            if (n < 0)
+                return std::nullopt;
+            return std::make_pair(crc, read);
+        }
+        crc = libdeflate_crc32(crc, buffer.data(), std::size_t(n));
+        read += std::uint64_t(n);
+        if (ui) {
+            ui->reportBytes(name, read, std::max(expected, read));
+            if (ui->stopRequested()) {
+                ::close(fd);
+                throw RunStopped{};
+            }
+        }
+    }
 }
 
 } // namespace
@@ -149,14 +187,29 @@ ZipSession::Added ZipSession::add(const fs::path& file, const std::string& entry
             return Added::Kept;
     }
 
-    std::error_code ec;
-    // Threads pay off only for files of more than one block; many sessions never see one.
-    if (!pool_ && threads_ > 1 && fs::file_size(file, ec) > kDeflateBlock)
-        pool_ = std::make_unique<WorkerPool>(threads_);
-    SpooledMember member = spoolMember(file, nextSpoolPath(), pool_.get(), ui_);
-    // The compressed bytes are copied as they are (a stored member stays stored).
-    zip_int32_t method = member.method == ZIP_CM_STORE ? ZIP_CM_STORE : ZIP_CM_DEFAULT;
-    zip_source_t* src = spooledSource(za_, member, ui_, &tally_);
+    struct stat sb {};
+    if (::stat(file.c_str(), &sb) != 0)
+        fail("cannot read " + file.string() + ": " + std::strerror(errno), ZIP_ER_OPEN);
+    const MemberSource source{entryName, std::uint64_t(sb.st_size),
+                              std::int64_t(sb.st_mtim.tv_sec) * 1000000000 + sb.st_mtim.tv_nsec};
+    const std::int64_t earlier = earlierMemberFor(file, source);
+    zip_source_t* src = nullptr;
+    zip_int32_t method = ZIP_CM_DEFAULT;
+    if (earlier >= 0) {
+        zip_stat_t st;
+        zip_stat_index(earlier_, zip_uint64_t(earlier), 0, &st);
+        method = st.comp_method == ZIP_CM_STORE ? ZIP_CM_STORE : ZIP_CM_DEFAULT;
+        src = zip_source_zip(za_, earlier_, zip_uint64_t(earlier), ZIP_FL_COMPRESSED, 0, 0);
+    } else {
+        // Threads pay off only for files of more than one block; many sessions never see one.
+        if (!pool_ && threads_ > 1 && source.size > kDeflateBlock)
+            pool_ = std::make_unique<WorkerPool>(threads_);
+        SpooledMember member = spoolMember(file, nextSpoolPath(), pool_.get(), ui_);
+        // The compressed bytes are copied as they are (a stored member stays stored).
+        method = member.method == ZIP_CM_STORE ? ZIP_CM_STORE : ZIP_CM_DEFAULT;
+        src = spooledSource(za_, member, ui_, &tally_);
+        spooledSizes_[entryName] = member.compressedSize;
+    }
     if (!src)
         fail("cannot add " + file.string() + ": " + libzipErrorText(zip_get_error(za_)),
              zip_error_code_zip(zip_get_error(za_)));
@@ -176,8 +229,56 @@ ZipSession::Added ZipSession::add(const fs::path& file, const std::string& entry
     if (zip_set_file_compression(za_, zip_uint64_t(index), method, 0) < 0)
         fail("cannot set the compression of " + entryName + ": " + libzipErrorText(zip_get_error(za_)),
              zip_error_code_zip(zip_get_error(za_)));
-    spooledSizes_[entryName] = member.compressedSize;
+    if (earlier >= 0) {
+        // What a compressed file's entry gets: its time and mode, and the DOS read-only bit when its
+        // owner cannot write it; the earlier entry may have been made from another mode.
+        zip_uint32_t attributes = (zip_uint32_t(sb.st_mode) << 16) | ((sb.st_mode & S_IWUSR) ? 0 : 1);
+        if (zip_file_set_mtime(za_, zip_uint64_t(index), sb.st_mtime, 0) < 0 ||
+            zip_file_set_external_attributes(za_, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX, attributes) < 0)
+            fail("cannot set the attributes of " + entryName + ": " + libzipErrorText(zip_get_error(za_)),
+                 zip_error_code_zip(zip_get_error(za_)));
+        takenOver_.push_back(entryName);
+    }
+    record(source);
     return existing >= 0 ? Added::Replaced : Added::New;
+}
+
+bool ZipSession::takeOverFrom(const std::string& earlierArchive, RecordedUnchanged unchanged) {
+    if (!za_ || earlier_)
+        return false;
+    int code = 0;
+    earlier_ = zip_open(earlierArchive.c_str(), ZIP_RDONLY, &code);
+    if (!earlier_)
+        return false;
+    unchanged_ = std::move(unchanged);
+    return true;
+}
+
+std::int64_t ZipSession::earlierMemberFor(const fs::path& file, const MemberSource& source) {
+    if (!earlier_ || !unchanged_ || !unchanged_(source))
+        return -1;
+    zip_int64_t index = zip_name_locate(earlier_, source.name.c_str(), 0);
+    zip_stat_t st;
+    constexpr zip_uint64_t needed = ZIP_STAT_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD;
+    if (index < 0 || zip_stat_index(earlier_, zip_uint64_t(index), 0, &st) != 0 ||
+        (st.valid & needed) != needed || st.size != source.size ||
+        (st.comp_method != ZIP_CM_DEFLATE && st.comp_method != ZIP_CM_STORE) ||
+        ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE))
+        return -1;
+    // Same size and time may still hide a changed byte: the file is read once for its CRC.
+    auto crc = fileCrc(file, source.size, ui_);
+    if (!crc || crc->first != st.crc || crc->second != st.size)
+        return -1;
+    return index;
+}
+
+void ZipSession::record(const MemberSource& source) {
+    for (MemberSource& s : sources_)
+        if (s.name == source.name) {
+            s = source;
+            return;
+        }
+    sources_.push_back(source);
 }
 
 void ZipSession::finish() {
@@ -208,6 +309,9 @@ void ZipSession::end() {
     if (it != openSessions().end() && it->second == this)
         openSessions().erase(it);
     spoolDir_.reset();
+    if (earlier_)
+        zip_discard(earlier_); // only now: the archive written or dropped no longer reads from it
+    earlier_ = nullptr;
 }
 
 } // namespace tessaly

@@ -11,13 +11,26 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct zip;
 
 namespace tessaly {
+
+// The file a member was added from, as it was when it was read: what the next backup compares.
+struct MemberSource {
+    std::string name;       // the entry name
+    std::uint64_t size = 0; // bytes
+    std::int64_t mtime = 0; // modification time, nanoseconds since 1970 (UTC)
+    bool operator==(const MemberSource&) const = default;
+};
+
+// Whether an earlier backup recorded the file of this entry with the same size and modification time.
+using RecordedUnchanged = std::function<bool(const MemberSource&)>;
 
 // While a session is open, every ZipOneFile (and VBZip) naming its archive adds to it: the file is
 // compressed into a private spool folder before the call returns, so the caller may delete it at
@@ -64,7 +77,21 @@ public:
     // Throws ArchiveError kErrZipEngine.
     Added add(const std::filesystem::path& file, const std::string& entryName, bool update, bool freshen);
 
+    // From now on a file that `unchanged` says the earlier archive holds as it is, and whose CRC-32
+    // (read from the file) matches that of the earlier member of the same name, is not compressed: the
+    // earlier member's compressed bytes are copied as they are. Any mismatch compresses the file as
+    // usual. The earlier archive (a plain zip archive) stays open until the session ends. False, and
+    // nothing changes, when it does not open as a zip archive.
+    bool takeOverFrom(const std::string& earlierArchive, RecordedUnchanged unchanged);
+    // The entries whose bytes came from the earlier archive, in the order added.
+    const std::vector<std::string>& takenOver() const { return takenOver_; }
+    // The files the entries were added from (replaced entries once, with their last file).
+    const std::vector<MemberSource>& sources() const { return sources_; }
+
 private:
+    // The earlier member that may stand in for `file`: its index, or -1 to compress the file.
+    std::int64_t earlierMemberFor(const std::filesystem::path& file, const MemberSource& source);
+    void record(const MemberSource& source);
     void registerOpen();
     void end();
     std::filesystem::path nextSpoolPath();
@@ -81,6 +108,10 @@ private:
     std::exception_ptr outputFailure_; // what the output threw first, told instead of libzip's code
     CopyTally tally_;                  // finish() copying all spooled members
     std::map<std::string, std::uint64_t> spooledSizes_; // compressed size of each entry's spooled data
+    struct zip* earlier_ = nullptr; // read by za_'s sources until it is written or dropped
+    RecordedUnchanged unchanged_;
+    std::vector<std::string> takenOver_;
+    std::vector<MemberSource> sources_;
 };
 
 } // namespace tessaly

@@ -9,6 +9,7 @@
 #include "engine/BackupDriver.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
+#include "engine/PreviousBackup.h"
 #include "engine/RestoreDriver.h"
 #include "engine/UnattendedBackup.h"
 #include "engine/history/BackupHistory.h"
@@ -29,7 +30,7 @@ namespace {
 const char* kBackupUsage =
     "usage: tessaly-cli backup --identity NAME|KEY --out FILE [--items LIST] [--note TEXT]\n"
     "                          [--protection strong|compatible] [--password-stdin] [--profile DIR]\n"
-    "                          [--keep POLICY] [--accept-shrink]\n"
+    "                          [--keep POLICY] [--accept-shrink] [--full]\n"
     "Backs up the chosen items of an identity into FILE (*.tsy). The password comes from the first line of\n"
     "standard input with --password-stdin, else from $TESSALY_PASSWORD; without either the file has no\n"
     "password. An earlier FILE is replaced only when the new one is complete and reads back correctly.\n"
@@ -40,6 +41,9 @@ const char* kBackupUsage =
     "fails leaves every earlier file as it was and keeps the new one as X.<time>.partial.tsy. When a\n"
     "message store lost more than half of its messages or bytes since the previous backup, the new file\n"
     "is kept as X.<time>.suspect.tsy and the previous one pinned (exit 1); --accept-shrink accepts it.\n"
+    "A file that FILE (opened with the same password and protection) holds unchanged, by its size, time\n"
+    "and CRC-32, is copied from it instead of being compressed again; --full (or $TESSALY_FULL=1)\n"
+    "compresses every file.\n"
     "--protection (else $TESSALY_PROTECTION, else compatible): strong encrypts the file with a key derived\n"
     "from the password (Argon2id, XChaCha20-Poly1305) and needs a password; compatible is the older format,\n"
     "which only scrambles the file: it opens without the password with little effort.\n"
@@ -125,7 +129,7 @@ void printDamage(const std::filesystem::path& file, const BackupAudit& audit) {
 int runBackup(const Args& args) {
     CommonOptions options =
         parseCommonOptions(args, {"--identity", "--out", "--items", "--note", "--protection", "--keep"},
-                           {"--password-stdin", "--accept-shrink"});
+                           {"--password-stdin", "--accept-shrink", "--full"});
     if (options.help) {
         std::cout << kBackupUsage << kItemsHelp;
         return kExitOk;
@@ -162,6 +166,7 @@ int runBackup(const Args& args) {
     request.note = options.value("--note").value_or("");
     request.keep = *keep;
     request.acceptShrink = options.has("--accept-shrink");
+    request.full = options.has("--full") || fullOfVariable(std::getenv(kFullVariable));
     s.state.BackupFileName = std::filesystem::absolute(*options.value("--out")).string();
     BackupDriver driver(*s.profile, s.state, s.ui);
     StopOnSignals stopSignals;

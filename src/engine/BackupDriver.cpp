@@ -41,6 +41,7 @@ BackupOutcome BackupDriver::run(const BackupRequest& request, bool offerDisc) {
     plan.time = backupClock();
     plan.keep = request.keep;
     plan.acceptShrink = request.acceptShrink;
+    plan.full = request.full;
     plan.leadingEntries = {{"BackupComputer", state_.sComputerName},
                            {"BackupLogonUser", state_.LogonUserName},
                            {"BackupIdentity", request.identityUserName},

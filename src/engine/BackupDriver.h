@@ -17,6 +17,7 @@ struct BackupRequest {
     Protection protection = Protection::Compatible; // optStrong / optCompatible
     std::optional<RetentionPolicy> keep;            // earlier backups to keep; none: replace
     bool acceptShrink = false;                      // no suspect check of the message stores
+    bool full = false;                              // compress every file again
 };
 
 // Why a strong backup is refused without a password (the backup tab and the schedule window).

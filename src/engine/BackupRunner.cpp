@@ -10,6 +10,7 @@
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
 #include "engine/ItemHandlers.h"
+#include "engine/PreviousBackup.h"
 #include "engine/history/BackupHistory.h"
 #include "engine/history/StoreFacts.h"
 #include "platform/Leftovers.h"
@@ -40,7 +41,13 @@ std::string generalDateTime(std::time_t when) {
     return buf;
 }
 
-BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, const BackupPlan& plan) {
+namespace {
+
+// The new file did not read back after members were copied from the previous backup, which may itself
+// have been damaged since it was written.
+struct TakenOverUnreadable {};
+
+BackupResult runBackupOnce(ProfileSession& session, MainWindowState& state, Ui& ui, const BackupPlan& plan) {
     BackupResult result;
     const std::filesystem::path info = state.InfoFilePath;
     const CodePage& cp = session.codePage();
@@ -105,7 +112,14 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         else
             output = std::make_unique<StrongOutput>(sealed, temp, plan.password, KdfParameters{},
                                                     [&ui] { ui.pumpEvents(); });
+        // Declared before the session, which reads from it until it is written.
+        std::unique_ptr<PreviousBackup> previous;
+        if (!plan.full)
+            previous =
+                PreviousBackup::open(target, plan.password, plan.protection, info.parent_path(), cp, ui);
         ZipSession zip(temp.string(), std::move(output), &ui);
+        if (previous)
+            previous->lendTo(zip);
         HandlerContext context{session, state, ui, info.parent_path(), temp.string()};
         ItemHandlers handlers(context);
         // One byte scale over the whole bar: each item by the bytes it reads (a registry item by its
@@ -145,6 +159,8 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         ui.throwIfStopped();
         ui.setProgressSpan(at(itemBytes), at(itemBytes));
         SaveINI("BackupItem", result.itemFlags, info, cp);
+        // What the next run compares its files with.
+        SaveINI(kMemberSourcesKey, formatMemberSources(zip.sources()), info, cp);
         const std::string storeFacts = GetINI(kStoreFactsKey, info, cp);
         if (!ZipOneFile(temp.string(), info.string()))
             throw BackupFailed("the info file could not be added to the archive");
@@ -154,14 +170,26 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
             ui.setProgressSpan(at(itemBytes), 100);
             zip.setCopyLabel(plan.target.filename().string());
         }
-        zip.finish();
-        applyReplacedMode(sealed, target);
-        // Rotation and pruning happen beside the file a link names; the link stays.
-        BackupPlan placed = plan;
-        placed.target = target;
-        finishBackup(sealed, placed, result, storeFacts, info.parent_path(), cp);
-        if (plan.interactive)
-            ui.setProgress(100);
+        result.takenOver = zip.takenOver();
+        try {
+            // Copying a member whose local header was damaged fails here; one whose data was, on re-reading.
+            zip.finish();
+            applyReplacedMode(sealed, target);
+            // Rotation and pruning happen beside the file a link names; the link stays.
+            BackupPlan placed = plan;
+            placed.target = target;
+            // The shrink check reads the previous file's facts from what is open already.
+            finishBackup(sealed, placed, result, storeFacts, info.parent_path(), cp,
+                         previous ? std::optional(previous->storeFacts()) : std::nullopt);
+            if (plan.interactive)
+                ui.setProgress(100);
+        } catch (const std::exception&) {
+            if (!result.takenOver.empty())
+                throw TakenOverUnreadable{};
+            throw;
+        }
+    } catch (const TakenOverUnreadable&) {
+        throw;
     } catch (const BackupFailed&) {
         throw;
     } catch (const RunStopped&) {
@@ -172,6 +200,18 @@ BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, 
         throw BackupFailed(e.what());
     }
     return result;
+}
+
+} // namespace
+
+BackupResult runBackup(ProfileSession& session, MainWindowState& state, Ui& ui, const BackupPlan& plan) {
+    try {
+        return runBackupOnce(session, state, ui, plan);
+    } catch (const TakenOverUnreadable&) {
+        BackupPlan full = plan;
+        full.full = true;
+        return runBackupOnce(session, state, ui, full);
+    }
 }
 
 } // namespace tessaly

@@ -37,6 +37,8 @@ struct BackupPlan {
     std::optional<RetentionPolicy> keep;
     // Message stores may shrink: no suspect check against the previous backup.
     bool acceptShrink = false;
+    // Compress every file, even those the previous backup of the target holds unchanged.
+    bool full = false;
 };
 
 struct BackupResult {
@@ -45,11 +47,15 @@ struct BackupResult {
     std::array<std::string, kBackupItemCount> failures; // why a chosen item failed
     PlacedBackup placed;                                // where the new file went
     std::vector<std::string> shrunkStores;              // why it is suspect
+    std::vector<std::string> takenOver; // members copied from the previous backup, not compressed again
 };
 
 // Builds the plain archive in the private working folder, seals it into a temporary file beside the
 // target, reads it back and puts it in its place (finishBackup): over the target, or beside it as a
-// partial or suspect version, keeping the earlier versions the plan's policy asks for. The info file lives at
+// partial or suspect version, keeping the earlier versions the plan's policy asks for. Unless the plan asks
+// for a full run, the members of files that the previous backup of the target holds unchanged are copied
+// from it (see PreviousBackup.h); when the new file then does not read back, the run is made again with
+// every file compressed. The info file lives at
 // state.InfoFilePath, whose folder is the run's private working folder. Throws BackupFailed (nothing of the
 // target touched) when the archive, the info file or the sealing fails, and RunStopped (nothing touched
 // either) when the Ui asks for a stop.

@@ -1,6 +1,7 @@
 // ScheduledRun.cpp -- the unattended backup from a recorded command line, with its exit code.
 #include "engine/ScheduledRun.h"
 
+#include "engine/PreviousBackup.h"
 #include "engine/ProfileSession.h"
 #include "engine/SilentUi.h"
 #include "engine/UnattendedBackup.h"
@@ -41,6 +42,7 @@ int RunScheduledBackup(const std::string& recordedCommandLine, std::ostream& err
         }
         command->password = *password;
     }
+    command->full = fullOfVariable(std::getenv(kFullVariable));
     try {
         std::string notice;
         Profile profile = resolveProfile(std::nullopt, &notice);

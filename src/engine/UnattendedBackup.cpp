@@ -77,6 +77,7 @@ bool RunUnattendedBackup(ProfileSession& session, MainWindowState& state, Ui& ui
     plan.protection = command.protection;
     plan.time = backupClock();
     plan.keep = command.keep;
+    plan.full = command.full;
     plan.leadingEntries = {{"BackupIdentity", "Auto Backup"},
                            {"BackupTime", generalDateTime(plan.time)},
                            {"BackupInformation", "Auto Backup"}};

@@ -17,6 +17,8 @@ struct UnattendedCommand {
     Protection protection = Protection::Compatible;
     // Not on the command line either: $TESSALY_KEEP (RetentionOfVariable).
     std::optional<RetentionPolicy> keep = std::nullopt;
+    // Nor this: $TESSALY_FULL=1 compresses every file (fullOfVariable).
+    bool full = false;
 };
 
 // Splits " sf=<key>xm=<mask>ps=<password>bf=<path>" at every "=" and takes the pieces by position.

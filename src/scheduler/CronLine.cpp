@@ -99,6 +99,8 @@ std::string FormatCronLine(const CronJobLine& job) {
                 throw std::invalid_argument("the retention policy \"" + job.keep + "\" cannot be written");
         command += std::string(kScheduledKeepVariable) + "=" + job.keep + " ";
     }
+    if (job.full)
+        command += std::string(kScheduledFullVariable) + "=1 ";
     if (!job.passwordFile.empty())
         command += std::string(kPasswordFileVariable) + "=" + QuoteForCron(job.passwordFile) + " ";
     command += QuoteForCron(job.program) + " " + QuoteForCron(job.arguments);
@@ -167,11 +169,15 @@ std::optional<CronJobLine> ParseCronLine(const std::string& line) {
     if (!words || words->size() < 4 || !(*words)[1].starts_with(prefixAssignment))
         return std::nullopt;
     job.winePrefix = (*words)[1].substr(prefixAssignment.size());
-    // Then TESSALY_PROTECTION=, TESSALY_KEEP= and TESSALY_PASSWORD_FILE=, each at most once, before the
-    // program.
+    // Then TESSALY_PROTECTION=, TESSALY_KEEP=, TESSALY_FULL=1 and TESSALY_PASSWORD_FILE=, each at most once,
+    // before the program.
     size_t next = 2;
     for (; next + 2 < words->size(); ++next) {
         const std::string& word = (*words)[next];
+        if (word == std::string(kScheduledFullVariable) + "=1" && !job.full) {
+            job.full = true;
+            continue;
+        }
         std::string* value = nullptr;
         for (auto [name, field] :
              {std::pair{kProtectionVariable, &job.protection}, std::pair{kScheduledKeepVariable, &job.keep},

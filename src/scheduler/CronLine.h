@@ -4,11 +4,13 @@
 //   30 9 * * 1 TESSALY_JOB=5 WINEPREFIX='/p' TESSALY_PROTECTION=strong '/usr/bin/tessaly' '...'
 //   30 9 * * * TESSALY_JOB=6 WINEPREFIX='/p' TESSALY_KEEP=7d,4w,6m
 //   TESSALY_PASSWORD_FILE='/home/u/.config/tessaly/jobs/job-6.password' '/usr/bin/tessaly' '...'
+//   30 9 * * * TESSALY_JOB=7 WINEPREFIX='/p' TESSALY_FULL=1 '/usr/bin/tessaly' '...'
 //   0 22 14 3 * TESSALY_JOB=4 WINEPREFIX='...' '/usr/bin/tessaly' '...'; '/usr/bin/tessaly-cli' schedule
 //   remove 4
 //
-// The second form writes a strong backup file; the fourth keeps earlier backups by a retention policy and
-// reads the password from a private file instead of the line (its ps= is empty). The third runs once: its
+// The second form writes a strong backup file; the third keeps earlier backups by a retention policy and
+// reads the password from a private file instead of the line (its ps= is empty); the fourth compresses
+// every file again instead of copying unchanged ones from the previous backup. The fifth runs once: its
 // date fields name the day, and after the backup the line removes itself. The tag is the first word of the
 // command, so no line of anyone else can look like ours.
 #pragma once
@@ -33,6 +35,7 @@ struct CronJobLine {
     std::string winePrefix;
     std::string protection;   // set in the program's environment when not empty (lower-case letters)
     std::string keep;         // TESSALY_KEEP, set when not empty (digits, lower-case letters and commas)
+    bool full = false;        // TESSALY_FULL=1
     std::string passwordFile; // TESSALY_PASSWORD_FILE when not empty
     std::string program;
     std::string arguments;     // handed to the program as one argument

@@ -88,6 +88,7 @@ std::string CronScheduler::lineFor(const AT_INFO& info, uint32_t number, std::st
     job.winePrefix = winePrefix_.string();
     job.protection = parts->protection;
     job.keep = parts->keep;
+    job.full = parts->full;
     job.program = parts->program;
     job.arguments = parts->arguments;
     // The password stays out of the line (which every job's shell shows in its command line): it
@@ -178,6 +179,7 @@ std::vector<ScheduledJob> CronScheduler::jobs() {
             job.winePrefix = parsed->winePrefix;
             job.protection = parsed->protection.empty() ? "compatible" : parsed->protection;
             job.keep = parsed->keep;
+            job.full = parsed->full;
             job.program = parsed->program;
             job.identityKey = arguments->identityKey;
             job.mask = arguments->mask;

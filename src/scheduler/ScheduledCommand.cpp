@@ -16,12 +16,14 @@ std::string BuildItemMask(const std::array<bool, 8>& checked) {
 std::string BuildScheduledCommand(const std::string& programPath, const std::string& identityKey,
                                   const std::string& mask, const std::string& password,
                                   const std::string& backupFile, const std::string& protection,
-                                  const std::string& keep) {
+                                  const std::string& keep, bool full) {
     std::string prefix;
     if (!protection.empty() && protection != "compatible")
         prefix = std::string(kProtectionVariable) + "=" + protection + " ";
     if (!keep.empty())
         prefix += std::string(kScheduledKeepVariable) + "=" + keep + " ";
+    if (full)
+        prefix += std::string(kScheduledFullVariable) + "=1 ";
     return prefix + "\"" + programPath + "\" " +
            FormatScheduledArguments({identityKey, mask, password, backupFile});
 }
@@ -65,9 +67,15 @@ std::optional<std::string> WhyNotCarriable(CarriedValue what, const std::string&
 std::optional<CommandParts> SplitScheduledCommand(const std::string& text) {
     std::string_view command = text;
     CommandParts parts;
-    // Leading assignments, each at most once: TESSALY_PROTECTION=..., TESSALY_KEEP=...
+    // Leading assignments, each at most once: TESSALY_PROTECTION=..., TESSALY_KEEP=..., TESSALY_FULL=1
     for (bool more = true; more;) {
         more = false;
+        const std::string fullAssignment = std::string(kScheduledFullVariable) + "=1 ";
+        if (!parts.full && command.starts_with(fullAssignment)) {
+            parts.full = true;
+            command.remove_prefix(fullAssignment.size());
+            more = true;
+        }
         for (auto [name, value] : {std::pair{kProtectionVariable, &parts.protection},
                                    std::pair{kScheduledKeepVariable, &parts.keep}}) {
             const std::string assignment = std::string(name) + "=";

@@ -17,17 +17,19 @@ inline constexpr const char* kPasswordFileVariable = "TESSALY_PASSWORD_FILE";
 
 // The environment variable that holds a scheduled backup's retention policy ("7d,4w,6m").
 inline constexpr const char* kScheduledKeepVariable = "TESSALY_KEEP";
+// Set to "1", the variable makes a scheduled backup compress every file again (a full run).
+inline constexpr const char* kScheduledFullVariable = "TESSALY_FULL";
 // The policy of a new scheduled job: 7 daily, 4 weekly and 6 monthly earlier backups.
 inline constexpr const char* kScheduledKeepDefault = "7d,4w,6m";
 
 // The quoted program path, one blank, then the four keys and values with nothing between them.
 // A protection other than "" and "compatible" (the unattended backup's default) goes in front as
-// "TESSALY_PROTECTION=<protection> ", and a retention policy as "TESSALY_KEEP=<policy> ", so the
-// grammar after the program stays as it is.
+// "TESSALY_PROTECTION=<protection> ", a retention policy as "TESSALY_KEEP=<policy> " and a full run as
+// "TESSALY_FULL=1 ", so the grammar after the program stays as it is.
 std::string BuildScheduledCommand(const std::string& programPath, const std::string& identityKey,
                                   const std::string& mask, const std::string& password,
                                   const std::string& backupFile, const std::string& protection = "",
-                                  const std::string& keep = "");
+                                  const std::string& keep = "", bool full = false);
 
 enum class CarriedValue { Password, IdentityKey, BackupFile, ProgramPath };
 
@@ -38,6 +40,7 @@ std::optional<std::string> WhyNotCarriable(CarriedValue what, const std::string&
 struct CommandParts {
     std::string protection; // the value of a leading TESSALY_PROTECTION=; empty without one
     std::string keep;       // the value of a leading TESSALY_KEEP=; empty without one
+    bool full = false;      // a leading TESSALY_FULL=1
     std::string program;    // the path between the double quotes
     std::string arguments;  // everything after the blank that follows the closing quote
 };

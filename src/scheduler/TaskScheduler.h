@@ -22,6 +22,7 @@ struct ScheduledJob {
     std::string winePrefix;
     std::string protection; // "compatible" or "strong" (as the line names it)
     std::string keep;       // the retention policy ("7d,4w,6m"); empty: the file is replaced
+    bool full = false;      // every file is compressed again
     std::string program;
     std::string identityKey; // empty when the line could not be read
     std::string mask;

@@ -109,5 +109,17 @@ TEST_F(HistoryCli, AnUnreadablePolicyIsRefusedBeforeAnythingIsWritten) {
     EXPECT_FALSE(std::filesystem::exists(target));
 }
 
+TEST_F(HistoryCli, AnUnchangedRunAndAFullRunBothWriteFilesThatVerify) {
+    writeFile(prefix / kInbox, storeBytes(30, 6000));
+    ASSERT_EQ(backup(1, {}).exitCode, 0);
+    for (const std::vector<std::string>& extra : {std::vector<std::string>{}, {"--full"}}) {
+        auto run = backup(2, extra);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        auto verify = cli({"verify", target.string()});
+        EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
+    }
+    EXPECT_NE(cli({"backup", "--help"}).out.find("--full"), std::string::npos);
+}
+
 } // namespace
 } // namespace tessaly

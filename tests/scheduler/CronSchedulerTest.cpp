@@ -403,5 +403,46 @@ TEST(CronScheduler, ARetentionPolicyTravelsOnTheLineAsTessalyKeep) {
     EXPECT_THROW(FormatCronLine(bad), std::invalid_argument);
 }
 
+TEST(CronScheduler, AFullRunTravelsOnTheLineAsTessalyFull) {
+    Fixture f;
+    uint32_t id = 0;
+    AT_INFO full = record(34200000, 127);
+    full.Command = BuildScheduledCommand("/opt/t/tessaly", "K", "00010000", "", "/b/k.tsy", "", "5l", true);
+    ASSERT_EQ(f.scheduler.addJob("", full, id), 0u);
+    EXPECT_EQ(f.store.table,
+              "30 9 * * * TESSALY_JOB=1 WINEPREFIX='/home/u/.wine' TESSALY_KEEP=5l TESSALY_FULL=1 "
+              "'/opt/t/tessaly' 'sf=Kxm=00010000ps=bf=/b/k.tsy'\n");
+    auto jobs = f.scheduler.jobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_TRUE(jobs[0].full);
+    EXPECT_EQ(jobs[0].keep, "5l");
+
+    struct Case {
+        const char* assignments; // between WINEPREFIX and the program
+        bool readable;
+        bool full;
+    };
+    const Case cases[] = {
+        {"", true, false},
+        {"TESSALY_FULL=1 ", true, true},
+        {"TESSALY_FULL=1 TESSALY_PROTECTION=strong ", true, true},
+        {"TESSALY_FULL=0 ", false, false},
+        {"TESSALY_FULL=1 TESSALY_FULL=1 ", false, false},
+    };
+    for (const Case& c : cases) {
+        auto line = ParseCronLine(std::string("0 1 * * * TESSALY_JOB=2 WINEPREFIX='/p' ") + c.assignments +
+                                  "'/t' 'sf=Kxm=1ps=bf=/b'");
+        ASSERT_EQ(line.has_value(), c.readable) << c.assignments;
+        if (line) {
+            EXPECT_EQ(line->full, c.full) << c.assignments;
+        }
+        auto parts = SplitScheduledCommand(std::string(c.assignments) + "\"/t\" sf=Kxm=1ps=bf=/b");
+        ASSERT_EQ(parts.has_value(), c.readable) << c.assignments;
+        if (parts) {
+            EXPECT_EQ(parts->full, c.full) << c.assignments;
+        }
+    }
+}
+
 } // namespace
 } // namespace tessaly

@@ -294,6 +294,15 @@ TEST(Frmoption, AddTaskChecksInOrderAndRegistersNothingUntilAllPass) {
         << win.store.table;
     EXPECT_NE(win.store.table.find("ps=bf="), std::string::npos) << win.store.table;
     EXPECT_EQ(test::readFile(win.jobs() / "job-1.password"), "ok");
+    EXPECT_EQ(win.store.table.find("TESSALY_FULL"), std::string::npos) << win.store.table;
+
+    // Ticked, the job compresses every file again.
+    control<QCheckBox>(win.w.get(), "chkFull")->setChecked(true);
+    click(win.w.get(), "Command3");
+    EXPECT_EQ(win.lastMessage(), "Task 2 has been scheduled.");
+    EXPECT_NE(win.store.table.find("TESSALY_KEEP=7d,4w,6m TESSALY_FULL=1 TESSALY_PASSWORD_FILE='"),
+              std::string::npos)
+        << win.store.table;
 }
 
 TEST(Frmoption, EachClickRegistersTheBoxesCheckedThenAndTheListHidesPasswords) {

@@ -19,7 +19,8 @@ void makeRoomForNewBackup(const BackupPlan& plan) {
 
 void finishBackup(const std::filesystem::path& sealed, const BackupPlan& plan, BackupResult& result,
                   const std::string& storeFacts, const std::filesystem::path& workDir,
-                  const CodePage& codePage) {
+                  const CodePage& codePage,
+                  const std::optional<std::optional<std::vector<StoreFact>>>& previousFacts) {
     std::vector<std::string> problems = rereadBackup(sealed, plan.password, workDir, codePage);
     if (!problems.empty()) {
         std::string text = "the new backup file did not read back correctly";
@@ -38,7 +39,8 @@ void finishBackup(const std::filesystem::path& sealed, const BackupPlan& plan, B
     std::error_code ec;
     if (complete && plan.items[kItemMessages] && !plan.acceptShrink &&
         std::filesystem::is_regular_file(plan.target, ec)) {
-        auto before = recordedStoreFacts(plan.target, plan.password, workDir, codePage);
+        auto before = previousFacts ? *previousFacts
+                                    : recordedStoreFacts(plan.target, plan.password, workDir, codePage);
         if (before) {
             result.shrunkStores = shrunkStores(*before, parseStoreFacts(storeFacts));
             if (!result.shrunkStores.empty())

@@ -3,6 +3,10 @@
 #pragma once
 
 #include "engine/BackupRunner.h"
+#include "engine/history/StoreFacts.h"
+
+#include <optional>
+#include <vector>
 
 namespace tessaly {
 
@@ -12,11 +16,14 @@ namespace tessaly {
 void makeRoomForNewBackup(const BackupPlan& plan);
 
 // `sealed` is the finished file beside the target; `storeFacts` the value this run recorded under
-// kStoreFactsKey. Throws BackupFailed (the target and its versions untouched) when the file does not
-// read back or cannot be placed. Sets result.placed and result.shrunkStores.
+// kStoreFactsKey; `previousFacts`, when given, what the target's file records (as recordedStoreFacts
+// would read it), so that the file is not opened again. Throws BackupFailed (the target and its versions
+// untouched) when the file does not read back or cannot be placed. Sets result.placed and
+// result.shrunkStores.
 void finishBackup(const std::filesystem::path& sealed, const BackupPlan& plan, BackupResult& result,
                   const std::string& storeFacts, const std::filesystem::path& workDir,
-                  const CodePage& codePage);
+                  const CodePage& codePage,
+                  const std::optional<std::optional<std::vector<StoreFact>>>& previousFacts = std::nullopt);
 
 // The sentence a report adds about where the new file went and what happened to the earlier ones;
 // empty for a plain replacement.

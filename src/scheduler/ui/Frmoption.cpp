@@ -152,6 +152,8 @@ void Frmoption::buildControls() {
     // Earlier backups beside the target, by the policy TESSALY_KEEP carries on the crontab line.
     chkKeep_ = checkBox("chkKeep", "Keep earlier backups: &7 daily, 4 weekly, 6 monthly", what);
     chkKeep_->setChecked(true);
+    // Unticked, files the previous backup holds unchanged are copied from it (TESSALY_FULL=1 when ticked).
+    chkFull_ = checkBox("chkFull", "Re&quire full backups: compress every file again", what);
 
     auto* Frame5 = frame("Frame5", "Security", protection);
     auto* security = new QGridLayout(Frame5);
@@ -204,6 +206,7 @@ void Frmoption::buildControls() {
     whatLayout->addWidget(Frame1);
     whatLayout->addWidget(Frame2);
     whatLayout->addWidget(chkKeep_);
+    whatLayout->addWidget(chkFull_);
     whatLayout->addStretch(1);
     auto* protectionLayout = new QVBoxLayout(protection);
     protectionLayout->addWidget(Frame5);
@@ -328,9 +331,9 @@ void Frmoption::Command3_Click() {
     std::optional<StartTime> time = ParseStartTime(cmbStartTime_->currentText().toStdString());
     if (!time)
         return message("Invalid start time. Please choose a time such as 9:00.", MsgIcon::Exclamation);
-    std::string command =
-        BuildScheduledCommand(settings_.programPath, identityKey, mask, password, targetFilePath_,
-                              protectionName(protection), chkKeep_->isChecked() ? kScheduledKeepDefault : "");
+    std::string command = BuildScheduledCommand(
+        settings_.programPath, identityKey, mask, password, targetFilePath_, protectionName(protection),
+        chkKeep_->isChecked() ? kScheduledKeepDefault : "", chkFull_->isChecked());
     AT_INFO record = FillJobRecord(time->hour, time->minute, dayList, command);
 
     uint32_t jobId = 0;

@@ -82,6 +82,7 @@ private:
     std::array<QCheckBox*, 7> weekday_{};
     QCheckBox* chkDaily_ = nullptr;
     QCheckBox* chkKeep_ = nullptr;
+    QCheckBox* chkFull_ = nullptr;
     QPushButton* Command3_ = nullptr;
     QPushButton* Command1_ = nullptr;
     QPushButton* Command2_ = nullptr;

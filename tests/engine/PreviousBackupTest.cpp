@@ -1,0 +1,226 @@
+// PreviousBackupTest.cpp -- runs that take over the unchanged message stores of the previous backup: the
+// file they write is a normal backup, and every kind of mismatch compresses the store again.
+#include "engine/PreviousBackup.h"
+#include "backupfile/BackupContainer.h"
+#include "engine/BackupItems.h"
+#include "engine/BackupRunner.h"
+#include "engine/history/BackupReread.h"
+
+#include "EngineTestProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <zip.h>
+
+namespace tessaly {
+namespace {
+
+using namespace test;
+namespace fs = std::filesystem;
+
+// What a reader sees of a member: its compressed bytes and the fields of its entry.
+struct MemberImage {
+    std::string raw;
+    zip_uint32_t crc = 0, attributes = 0;
+    zip_uint16_t method = 0;
+    time_t mtime = 0;
+    bool operator==(const MemberImage&) const = default;
+};
+
+struct TakeOverRun : ::testing::Test {
+    TempDir dir;
+    EngineProfile p{dir / "p"};
+    fs::path target = dir / "b.tsy";
+    fs::path store = storeOf(p.prefix, kIdA);
+    std::time_t clock = 1796000000;
+
+    void SetUp() override {
+        // A store of several deflate blocks, so that a damaged byte lands inside its compressed data.
+        std::string text;
+        for (int i = 0; text.size() < 3u << 20; ++i)
+            text += "Message " + std::to_string(i * 7919 % 100003) + ": nothing new under the sun\r\n";
+        writeFile(store / "Big.dbx", text);
+    }
+    BackupResult run(const std::string& password = "pw", Protection protection = Protection::Compatible,
+                     bool full = false) {
+        BackupPlan plan;
+        plan.target = target;
+        plan.identityKey = kIdA;
+        plan.items[kItemMessages] = true;
+        plan.password = password;
+        plan.protection = protection;
+        plan.full = full;
+        plan.time = clock += 86400;
+        plan.leadingEntries = {{"BackupTime", generalDateTime(plan.time)}};
+        plan.interactive = false;
+        BackupResult result = runBackup(*p.session, p.state, p.ui, plan);
+        EXPECT_EQ(result.itemFlags, "00010000");
+        EXPECT_TRUE(rereadBackup(target, password, p.work.path(), p.session->codePage()).empty());
+        return result;
+    }
+    fs::path plain(const std::string& password = "pw") {
+        fs::path archive = dir / ("plain" + std::to_string(++plains) + ".zip");
+        openArchive(target, password, archive, p.session->codePage(), p.ui);
+        return archive;
+    }
+    std::map<std::string, MemberImage> stores(const fs::path& archive) {
+        std::map<std::string, MemberImage> found;
+        int error = 0;
+        zip_t* za = zip_open(archive.c_str(), ZIP_RDONLY, &error);
+        EXPECT_NE(za, nullptr);
+        for (zip_int64_t i = 0; za && i < zip_get_num_entries(za, 0); ++i) {
+            std::string name = zip_get_name(za, zip_uint64_t(i), 0);
+            if (!name.ends_with(".dbx"))
+                continue;
+            zip_stat_t st;
+            zip_stat_index(za, zip_uint64_t(i), 0, &st);
+            MemberImage& m = found[name];
+            m.crc = st.crc;
+            m.method = st.comp_method;
+            m.mtime = st.mtime;
+            zip_uint8_t system = 0;
+            zip_file_get_external_attributes(za, zip_uint64_t(i), 0, &system, &m.attributes);
+            m.raw.resize(st.comp_size);
+            zip_file_t* f = zip_fopen_index(za, zip_uint64_t(i), ZIP_FL_COMPRESSED);
+            EXPECT_EQ(zip_fread(f, m.raw.data(), m.raw.size()), zip_int64_t(m.raw.size()));
+            zip_fclose(f);
+        }
+        if (za)
+            zip_discard(za);
+        return found;
+    }
+    // Writes bytes into a file and gives it back its modification time.
+    static void changeKeepingTime(const fs::path& file, std::size_t at) {
+        auto time = fs::last_write_time(file);
+        std::string bytes = readFile(file);
+        bytes[at] = static_cast<char>(bytes[at] ^ 0x20);
+        writeFile(file, bytes);
+        fs::last_write_time(file, time);
+    }
+    int plains = 0;
+    const std::vector<std::string> allStores{"Big.dbx", "Folders.dbx", "Inbox.dbx", "Newsletters.dbx",
+                                             "Sent Items.dbx"};
+};
+
+std::vector<std::string> sorted(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+TEST_F(TakeOverRun, UnchangedStoresAreCopiedIntoAFileNoDifferentFromAFullRun) {
+    EXPECT_TRUE(run().takenOver.empty()); // no previous file
+    EXPECT_EQ(sorted(run().takenOver), allStores);
+    std::map<std::string, MemberImage> copied = stores(plain());
+    EXPECT_EQ(std::system(("unzip -tqq '" + plain().string() + "'").c_str()), 0);
+
+    EXPECT_TRUE(run("pw", Protection::Compatible, /*full=*/true).takenOver.empty());
+    std::map<std::string, MemberImage> compressed = stores(plain());
+    ASSERT_EQ(copied.size(), allStores.size());
+    EXPECT_TRUE(copied == compressed);
+    // The full run recorded its sources too: the next run takes everything over again.
+    EXPECT_EQ(sorted(run().takenOver), allStores);
+}
+
+TEST_F(TakeOverRun, EveryMismatchCompressesAgain) {
+    struct Case {
+        const char* name;
+        std::function<void(TakeOverRun&)> change;
+        std::vector<std::string> expected; // taken over by the second run
+    };
+    const std::vector<std::string> othersThanBig{"Folders.dbx", "Inbox.dbx", "Newsletters.dbx",
+                                                 "Sent Items.dbx"};
+    const std::vector<Case> cases = {
+        // Same size and time: only the CRC read from the file tells.
+        {"one byte, same size and time",
+         [](TakeOverRun& t) { changeKeepingTime(t.store / "Big.dbx", 1234567); }, othersThanBig},
+        {"same bytes, new time",
+         [](TakeOverRun& t) {
+             fs::last_write_time(t.store / "Big.dbx",
+                                 fs::last_write_time(t.store / "Big.dbx") + std::chrono::seconds(5));
+         },
+         othersThanBig},
+        {"one byte more", [](TakeOverRun& t) { std::ofstream(t.store / "Big.dbx", std::ios::app) << 'x'; },
+         othersThanBig},
+        // A damaged member of the previous file is copied, the new file does not read back, and the run
+        // is made again with every store compressed.
+        {"damaged previous file",
+         [](TakeOverRun& t) {
+             std::string archive = readFile(t.plain());
+             std::size_t data = archive.find("Big.dbx") + 7 + 100000;
+             std::string file = readFile(t.target);
+             file[data] = static_cast<char>(file[data] ^ 0x01);
+             writeFile(t.target, file);
+         },
+         {}},
+        {"damaged local header in the previous file",
+         [](TakeOverRun& t) {
+             // The name length: the copy starts a byte early (a damaged signature alone does no harm).
+             std::size_t header = readFile(t.plain()).find("Big.dbx") - 30 + 26;
+             std::string file = readFile(t.target);
+             file[header] = static_cast<char>(file[header] ^ 0x01);
+             writeFile(t.target, file);
+         },
+         {}},
+        {"the previous file of an earlier version",
+         [](TakeOverRun& t) {
+             // The same archive without the member sources.
+             fs::path archive = t.plain();
+             fs::path info = t.dir / "vantrel.dat";
+             ASSERT_EQ(std::system(("cd '" + t.dir.path().string() + "' && unzip -qo '" + archive.string() +
+                                    "' vantrel.dat && sed -i '/^MemberSources=/d' vantrel.dat && zip -q '" +
+                                    archive.string() + "' vantrel.dat")
+                                       .c_str()),
+                       0);
+             sealArchive(archive, t.dir / "sealed.tsy", "pw", Protection::Compatible, t.p.session->codePage(),
+                         t.p.ui);
+             fs::rename(t.dir / "sealed.tsy", t.target);
+         },
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(target);
+        writeFile(store / "Big.dbx", readFile(store / "Big.dbx")); // a time of its own per case
+        run();
+        c.change(*this);
+        std::string big = readFile(store / "Big.dbx");
+        EXPECT_EQ(sorted(run().takenOver), c.expected);
+        // What the new file holds is the store as it is now.
+        fs::path archive = plain();
+        ASSERT_EQ(std::system(("cd '" + dir.path().string() + "' && unzip -qo '" + archive.string() +
+                               "' Big.dbx -d out")
+                                  .c_str()),
+                  0);
+        EXPECT_TRUE(readFile(dir / "out/Big.dbx") == big); // not EXPECT_EQ: no diff of megabytes
+    }
+}
+
+TEST_F(TakeOverRun, AnotherPasswordProtectionOrAFullRunTakesNothingOver) {
+    run("pw");
+    EXPECT_TRUE(run("other").takenOver.empty());
+    EXPECT_EQ(run("other").takenOver.size(), allStores.size());
+    EXPECT_TRUE(run("other", Protection::Strong).takenOver.empty());
+    EXPECT_EQ(run("other", Protection::Strong).takenOver.size(), allStores.size());
+    EXPECT_TRUE(run("other", Protection::Strong, /*full=*/true).takenOver.empty());
+}
+
+TEST(MemberSources, FormatAndParse) {
+    std::vector<MemberSource> sources{{"Inbox.dbx", 13544, 1796000000123456789},
+                                      {"Sent Items.dbx", 0, -5},
+                                      {"odd;name.dbx", 1, 1},
+                                      {"odd|name.dbx", 1, 1}};
+    std::string text = formatMemberSources(sources);
+    EXPECT_EQ(text, "Inbox.dbx|13544|1796000000123456789;Sent Items.dbx|0|-5");
+    sources.resize(2);
+    EXPECT_EQ(parseMemberSources(text), sources);
+    EXPECT_TRUE(parseMemberSources("").empty());
+    EXPECT_EQ(parseMemberSources("a|1|2;b|x|2;c|1;|1|2;d|-1|2;e|1|2.5;f|3|4").size(), 2u);
+}
+
+} // namespace
+} // namespace tessaly
