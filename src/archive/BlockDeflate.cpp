@@ -3,6 +3,7 @@
 #include "archive/BlockDeflate.h"
 
 #include "archive/ArchiveError.h"
+#include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <cstring>
@@ -30,25 +31,7 @@ constexpr int kLevel = 6; // the compressor's default: as small as zip -6 on mos
     throw ArchiveError(kErrZipEngine, "ZipSession", "error: " + what, code);
 }
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
+using Fd = UniqueFd;
 
 struct Block {
     std::vector<unsigned char> input;

@@ -1,5 +1,6 @@
 // SecretFile.cpp -- writing and reading a secret in a private file, refusing anything others could see.
 #include "platform/SecretFile.h"
+#include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -17,20 +18,7 @@ std::string reason(const std::string& what, const std::filesystem::path& path) {
     return what + " " + path.string() + ": " + std::strerror(errno);
 }
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
+using Fd = UniqueFd;
 
 // Opens the folder without following a link, checks it is ours and leaves it 0700.
 int openPrivateFolder(const std::filesystem::path& folder) {

@@ -73,9 +73,10 @@ TEST_F(Keep, TheRestoreTabListsTheVersionsNewestFirstAndOpensTheChosenOne) {
     EXPECT_EQ(list->count(), 3);
     EXPECT_EQ(list->currentRow(), 2);
     // TESSALY_SCREENSHOT_DIR keeps a picture (docs/restore-versions.png is made this way).
-    if (!qEnvironmentVariableIsEmpty("TESSALY_SCREENSHOT_DIR"))
+    if (!qEnvironmentVariableIsEmpty("TESSALY_SCREENSHOT_DIR")) {
         EXPECT_TRUE(
             window().grab().save(qEnvironmentVariable("TESSALY_SCREENSHOT_DIR") + "/restore-versions.png"));
+    }
 }
 
 } // namespace

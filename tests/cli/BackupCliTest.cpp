@@ -398,11 +398,12 @@ TEST_F(BackupCli, ModesAndLinksOfTheBackupFile) {
         const fs::path file = dir / "real.tsy", link = dir / "link.tsy";
         fs::remove(file);
         fs::remove(link);
-        if (tc.oldMode || std::string(tc.verb) == "protect")
+        if (tc.oldMode || std::string(tc.verb) == "protect") {
             ASSERT_EQ(
                 cli({"backup", "--identity", "Main Identity", "--out", file.string(), "--items", "rules"})
                     .exitCode,
                 0);
+        }
         if (tc.oldMode)
             fs::permissions(file, fs::perms(tc.oldMode));
         if (tc.link)
@@ -416,10 +417,11 @@ TEST_F(BackupCli, ModesAndLinksOfTheBackupFile) {
         ASSERT_EQ(run.exitCode, 0) << what << ": " << run.err;
         EXPECT_EQ(unsigned(fs::status(file).permissions()), tc.wantMode) << what;
         EXPECT_EQ(fs::is_symlink(link), tc.link) << what;
-        if (std::string(tc.verb) == "protect")
+        if (std::string(tc.verb) == "protect") {
             EXPECT_NE(cli({"inspect", file.string(), "--password-stdin"}, "new\n").out.find("strong"),
                       std::string::npos)
                 << what;
+        }
     }
     ::umask(oldUmask);
 }

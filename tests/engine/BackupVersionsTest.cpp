@@ -71,8 +71,9 @@ TEST_F(UtcClock, OnlyTheExactNamePatternOfTheTargetIsAVersion) {
     for (const Case& c : cases) {
         auto version = versionOf(target, dir / c.name);
         EXPECT_EQ(version ? std::optional<VersionKind>(version->kind) : std::nullopt, c.kind) << c.name;
-        if (version)
+        if (version) {
             EXPECT_EQ(targetOfVersion(dir / c.name), target) << c.name;
+        }
     }
     EXPECT_EQ(versionPath(target, at("2026-12-01_031500"), VersionKind::Pinned),
               dir / "b.2026-12-01_031500.keep.tsy");

@@ -118,13 +118,8 @@ PlacedBackup placeBackup(const std::filesystem::path& sealed, const std::filesys
 
 std::vector<BackupVersion> prunableVersions(const std::filesystem::path& target,
                                             const RetentionPolicy& policy) {
-    std::vector<BackupVersion> complete;
-    for (BackupVersion& v : listVersions(target))
-        if (v.kind == VersionKind::Current || v.kind == VersionKind::Earlier)
-            complete.push_back(std::move(v));
-    std::vector<std::time_t> times;
-    for (const BackupVersion& v : complete)
-        times.push_back(v.time);
+    std::vector<BackupVersion> complete = completeVersions(target);
+    std::vector<std::time_t> times = timesOf(complete);
     std::vector<bool> kept = keptByPolicy(times, policy);
     std::vector<BackupVersion> prunable;
     for (size_t i = complete.size(); i-- > 0;)

@@ -27,13 +27,8 @@ std::vector<std::filesystem::path> makeRoomForBackup(const std::filesystem::path
         return deleted;
 
     // Prunable now and prunable once the new backup is there (the current file then being an earlier one).
-    std::vector<BackupVersion> complete;
-    for (BackupVersion& v : listVersions(target))
-        if (v.kind == VersionKind::Current || v.kind == VersionKind::Earlier)
-            complete.push_back(std::move(v));
-    std::vector<std::time_t> times;
-    for (const BackupVersion& v : complete)
-        times.push_back(v.time);
+    std::vector<BackupVersion> complete = completeVersions(target);
+    std::vector<std::time_t> times = timesOf(complete);
     std::vector<bool> keptNow = keptByPolicy(times, policy);
     times.push_back(when);
     std::vector<bool> keptAfter = keptByPolicy(times, policy);

@@ -156,4 +156,19 @@ std::vector<BackupVersion> listVersions(const std::filesystem::path& target) {
     return versions;
 }
 
+std::vector<BackupVersion> completeVersions(const std::filesystem::path& target) {
+    std::vector<BackupVersion> complete;
+    for (BackupVersion& v : listVersions(target))
+        if (v.kind == VersionKind::Current || v.kind == VersionKind::Earlier)
+            complete.push_back(std::move(v));
+    return complete;
+}
+
+std::vector<std::time_t> timesOf(const std::vector<BackupVersion>& versions) {
+    std::vector<std::time_t> times;
+    for (const BackupVersion& v : versions)
+        times.push_back(v.time);
+    return times;
+}
+
 } // namespace tessaly

@@ -48,4 +48,10 @@ std::filesystem::path targetOfVersion(const std::filesystem::path& file);
 // Every version of `target` that exists (the target itself included), newest first.
 std::vector<BackupVersion> listVersions(const std::filesystem::path& target);
 
+// The versions a retention policy counts (the current file and earlier complete ones), newest first.
+std::vector<BackupVersion> completeVersions(const std::filesystem::path& target);
+
+// The backup times of `versions`, in their order.
+std::vector<std::time_t> timesOf(const std::vector<BackupVersion>& versions);
+
 } // namespace tessaly
