@@ -38,8 +38,13 @@ Fd openForReading(const std::filesystem::path& path) {
 }
 
 Fd openForWriting(const std::filesystem::path& path, unsigned mode) {
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, mode));
     if (fd.get() < 0)
+        fail("cannot create", path, errno);
+    // Truncated only when it holds something: a truncation makes ext4 flush the whole file to disk on
+    // close, which for an unnamed temporary file is wasted time.
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || (st.st_size > 0 && ::ftruncate(fd.get(), 0) != 0))
         fail("cannot create", path, errno);
     return fd;
 }
