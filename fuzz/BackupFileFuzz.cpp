@@ -39,11 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::string password = "fuzz";
     if (size == 0)
         return 0;
-    const fs::path dir = fuzz::scratch() / "backup";
+    const fs::path dir = fuzz::freshFolder("backup");
     const fs::path work = dir / "work";
     const fs::path out = work / "out";
-    std::error_code ec;
-    fs::remove_all(dir, ec);
     fs::create_directories(out);
     const fs::path file = dir / "file.tsy";
     const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);

@@ -38,10 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::string password = "fuzz";
     if (size == 0)
         return 0;
-    const fs::path dir = fuzz::scratch() / "container";
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-    fs::create_directories(dir);
+    const fs::path dir = fuzz::freshFolder("container");
     const fs::path file = dir / "file.tsy", archive = dir / "archive.zip";
     const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
     fuzz::NullUi ui;

@@ -54,6 +54,15 @@ inline const std::filesystem::path& scratch() {
     return folder.path;
 }
 
+// `name` below the scratch folder, emptied for the next input.
+inline std::filesystem::path freshFolder(const std::string& name) {
+    const std::filesystem::path folder = scratch() / name;
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
 inline void writeBytes(const std::filesystem::path& file, std::string_view bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -32,8 +32,7 @@ std::string snapshot(const fs::path& folder) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;
-    const fs::path root = fuzz::scratch() / "journal";
-    fs::remove_all(root);
+    const fs::path root = fuzz::freshFolder("journal");
     const fs::path prefix = root / "prefix", outside = root / "outside";
     fs::create_directories(prefix / "store/.tessaly-stage-AA");
     fs::create_directories(outside);

@@ -23,14 +23,6 @@ const char* kHistoryUsage =
     "gets a pinned copy (a hard link where possible) and keeps its name.\n"
     "The password comes from --password-stdin or $TESSALY_PASSWORD; without it the empty one is tried.\n";
 
-std::string localTime(std::time_t when) {
-    std::tm tm{};
-    localtime_r(&when, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
-    return text;
-}
-
 int pin(const std::filesystem::path& file) {
     std::filesystem::path target = targetOfVersion(file);
     auto version = versionOf(target, file);
@@ -73,7 +65,7 @@ int runHistory(const Args& args) {
     for (const BackupVersion& v : versions) {
         auto protection = detectProtection(v.file);
         RecordedFacts facts = readRecordedFacts(v.file, password, work.path(), codePage);
-        std::cout << localTime(v.time) << "  " << v.size << " bytes  "
+        std::cout << formatLocalTime(v.time, "%Y-%m-%d %H:%M:%S") << "  " << v.size << " bytes  "
                   << (protection ? protectionName(*protection) : "unreadable") << "  items "
                   << (facts.opened ? facts.itemFlags : "?") << "  ";
         if (!facts.opened) {

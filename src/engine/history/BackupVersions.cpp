@@ -27,12 +27,15 @@ const char* suffixOf(VersionKind kind) {
 
 } // namespace
 
-std::string versionStamp(std::time_t when) {
+std::string formatLocalTime(std::time_t when, const char* format) {
     std::tm tm{};
     localtime_r(&when, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d_%H%M%S", &tm);
-    return text;
+    char text[64];
+    return std::string(text, std::strftime(text, sizeof text, format, &tm));
+}
+
+std::string versionStamp(std::time_t when) {
+    return formatLocalTime(when, "%Y-%m-%d_%H%M%S");
 }
 
 std::optional<std::time_t> parseVersionStamp(const std::string& stamp) {

@@ -27,6 +27,8 @@ struct BackupVersion {
 
 // "YYYY-MM-DD_HHMMSS" in local time (no ":", so FAT file systems take it).
 std::string versionStamp(std::time_t when);
+// `when` in local time, written with a strftime format.
+std::string formatLocalTime(std::time_t when, const char* format);
 // The local time a stamp names; nullopt when the text is no stamp.
 std::optional<std::time_t> parseVersionStamp(const std::string& stamp);
 
