@@ -70,8 +70,8 @@ ProfileSession::ProfileSession(Profile profile, Ui& ui)
         removeAtomicSaveLeftovers(profile_.prefix);
     // A restore killed half-way is finished or undone before anybody reads the profile.
     std::error_code ec;
-    if (!profile_.isWindowsProfile() &&
-        std::filesystem::exists(RestoreJournal::journalFile(profile_.prefix), ec)) {
+    if (!profile_.isWindowsProfile() && std::filesystem::exists(std::filesystem::symlink_status(
+                                            RestoreJournal::journalFile(profile_.prefix), ec))) {
         try {
             ProfileLock lock(profile_.prefix, std::string(program_invocation_short_name) + " start-up",
                              std::chrono::milliseconds(0));

@@ -178,9 +178,11 @@ TEST(StagedRestore, AKilledRestoreIsFinishedOrUndoneOnlyInsideItsOwnProfile) {
                 "M\t" + (rel / staging.filename() / "Inbox.dbx").string() + "\t" + to.string() + "\nC\n";
         }
         const fs::path file = RestoreJournal::journalFile(p.prefix);
-        writeFile(tc.kind == Journal::Link ? dir / "elsewhere" : file, journal);
+        // A link that dangles: following it would create a file outside the profile.
         if (tc.kind == Journal::Link)
             fs::create_symlink(dir / "elsewhere", file);
+        else
+            writeFile(file, journal);
 
         p.reopen();
         const int kind = int(tc.kind);
@@ -188,6 +190,7 @@ TEST(StagedRestore, AKilledRestoreIsFinishedOrUndoneOnlyInsideItsOwnProfile) {
             << kind << ": " << p.session->leftoverNotice();
         EXPECT_EQ(readFile(store / "Inbox.dbx"), tc.moved ? "restored inbox" : inboxBefore) << kind;
         EXPECT_EQ(readFile(dir / "victim.txt"), "not the profile's") << kind;
+        EXPECT_FALSE(fs::exists(dir / "elsewhere")) << kind;
         EXPECT_EQ(fs::exists(fs::symlink_status(file)), tc.journalKept) << kind;
         EXPECT_EQ(fs::exists(staging), tc.journalKept) << kind;
     }
