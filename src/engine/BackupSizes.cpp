@@ -5,6 +5,7 @@
 #include "engine/HandlerSupport.h"
 #include "platform/PathMapper.h"
 #include "platform/TempFiles.h"
+#include "platform/UnnamedFile.h"
 
 namespace tessaly {
 
@@ -52,7 +53,8 @@ std::uint64_t ItemHandlers::backupBytes(int item, const std::string& identity) {
         // A registry item weighs what its dump will: the dump is made once here and removed.
         if (key.empty() || !c_.session.modReg().RegKeyExists(key))
             return 0;
-        RemoveOnExit dump(createTempFileIn(c_.workDir, "KVE"));
+        // Unnamed: a dump holds the item's plain data, an account's password among it.
+        UnnamedFile dump(c_.workDir);
         c_.session.modReg().DumpKeyTree(key, "", dump.path());
         return sizeOf(dump.path());
     } catch (const std::exception&) {

@@ -7,13 +7,13 @@
 #include "engine/BackupAudit.h"
 #include "engine/HandlerSupport.h"
 #include "engine/SilentUi.h"
-#include "platform/TempFiles.h"
+#include "platform/UnnamedFile.h"
 
 namespace tessaly {
 
 std::vector<std::string> rereadBackup(const std::filesystem::path& file, const std::string& password,
                                       const std::filesystem::path& workDir, const CodePage& codePage) {
-    RemoveOnExit archive(createTempFileIn(workDir, "TSR"));
+    UnnamedFile archive(workDir); // the plain archive, never named on disk
     SilentUi quiet;
     try {
         openArchive(file, password, archive.path(), codePage, quiet);
@@ -27,7 +27,7 @@ RecordedFacts readRecordedFacts(const std::filesystem::path& file, const std::st
                                 const std::filesystem::path& workDir, const CodePage& codePage) {
     RecordedFacts facts;
     try {
-        RemoveOnExit archive(createTempFileIn(workDir, "TSR"));
+        UnnamedFile archive(workDir);
         SilentUi quiet;
         openArchive(file, password, archive.path(), codePage, quiet);
         RemoveOnExit info(workDir / kInfoFileName);
