@@ -101,11 +101,9 @@ TEST_F(HistoryCli, AnEmptiedStoreIsCaughtPinnedListedAndAcceptedOnRequest) {
 }
 
 TEST_F(HistoryCli, AnUnreadablePolicyIsRefusedBeforeAnythingIsWritten) {
-    for (const char* policy : {"7", "7d,7d", "1q"}) {
-        auto refused = backup(1, {"--keep", policy});
-        EXPECT_EQ(refused.exitCode, 2) << policy;
-        EXPECT_NE(refused.err.find("retention policy"), std::string::npos) << refused.err;
-    }
+    auto refused = backup(1, {"--keep", "7d,7d"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("retention policy"), std::string::npos) << refused.err;
     EXPECT_FALSE(std::filesystem::exists(target));
 }
 

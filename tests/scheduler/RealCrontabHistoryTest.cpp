@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <random>
+#include <ranges>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -64,12 +65,10 @@ TEST(RealCrontab, AJobWithARetentionPolicyKeepsExactlyThePolicysFiles) {
         ASSERT_EQ(run.exitCode, 0) << day << "\n" << run.err;
     }
     // 2 daily: the 11th and the 10th; 1 weekly: that week is used up by them, the week before gives the 4th.
-    auto kept = versionBytes(target);
-    std::set<std::string> names;
-    for (const auto& [name, bytes] : kept)
-        names.insert(name);
-    EXPECT_EQ(names, (std::set<std::string>{"mail.tsy", "mail.2026-11-10_030000.tsy",
-                                            "mail.2026-11-04_030000.tsy"}));
+    const auto kept = versionBytes(target);
+    EXPECT_EQ(
+        std::set<std::string>(std::views::keys(kept).begin(), std::views::keys(kept).end()),
+        (std::set<std::string>{"mail.tsy", "mail.2026-11-10_030000.tsy", "mail.2026-11-04_030000.tsy"}));
     auto verify = test::runProgram({TESSALY_CLI, "verify", target.string()}, env);
     EXPECT_EQ(verify.exitCode, 0) << verify.err;
 
@@ -95,10 +94,8 @@ TEST(RealCrontab, AJobWithARetentionPolicyKeepsExactlyThePolicysFiles) {
     const auto beforeStop = versionBytes(target);
     std::vector<std::string> envText = {"HOME=" + profile.dir.path().string(), "PATH=/usr/bin:/bin",
                                         "TZ=UTC0", "TESSALY_TEST_CLOCK=" + utc("2026-11-13_03")};
-    std::vector<char*> envp;
-    for (std::string& e : envText)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    std::vector<char*> envp = {envText[0].data(), envText[1].data(), envText[2].data(), envText[3].data(),
+                               nullptr};
     std::string shell = "/bin/sh", dashC = "-c", cmd = command;
     char* argv[] = {shell.data(), dashC.data(), cmd.data(), nullptr};
     posix_spawnattr_t attr;
