@@ -86,41 +86,36 @@ protected:
                            {"TESSALY_PASSWORD", std::nullopt}},
                           input);
     }
-    // Runs the verbs at once (each waits a while for the profile before it gives up).
-    std::vector<test::RunResult> runAll(const std::vector<Verb>& which) {
+    // Runs every verb at once (each waits a while for the profile before it gives up); each must fail
+    // saying `why`, and make neither a change to the profile nor its output file.
+    void expectAllRefused(const std::string& why) {
+        const auto before = snapshot(prefix);
         std::vector<std::future<test::RunResult>> running;
-        for (const Verb& v : which)
+        for (const Verb& v : verbs)
             running.push_back(std::async(std::launch::async, [this, &v] { return cli(v.args, v.input); }));
-        std::vector<test::RunResult> results;
-        for (auto& r : running)
-            results.push_back(r.get());
-        return results;
+        for (size_t i = 0; i < verbs.size(); ++i) {
+            SCOPED_TRACE(verbs[i].name);
+            const test::RunResult r = running[i].get();
+            EXPECT_NE(r.exitCode, 0);
+            EXPECT_NE((r.out + r.err).find(why), std::string::npos) << r.out << r.err;
+            if (!verbs[i].output.empty()) {
+                EXPECT_FALSE(fs::exists(verbs[i].output));
+            }
+        }
+        EXPECT_EQ(snapshot(prefix), before);
     }
 };
 
 TEST_F(ProfileGuards, EveryVerbThatChangesTheProfileWaitsForTheLockAndThenRefuses) {
-    const auto before = snapshot(prefix);
-    std::vector<test::RunResult> results;
+    const std::string userReg = readFile(prefix / "user.reg");
     {
         ProfileLock held(prefix, "the guard test");
-        results = runAll(verbs);
+        expectAllRefused("is being changed by the guard test");
     }
-    ASSERT_EQ(results.size(), verbs.size());
-    for (size_t i = 0; i < verbs.size(); ++i) {
-        SCOPED_TRACE(verbs[i].name);
-        EXPECT_NE(results[i].exitCode, 0);
-        EXPECT_NE((results[i].out + results[i].err).find("is being changed by the guard test"),
-                  std::string::npos)
-            << results[i].out << results[i].err;
-        if (!verbs[i].output.empty()) {
-            EXPECT_FALSE(fs::exists(verbs[i].output));
-        }
-    }
-    EXPECT_EQ(snapshot(prefix), before);
     // Once the lock is free the same runs go through, so the lock was what stopped them.
     const auto reg = cli(verbs[2].args);
     EXPECT_EQ(reg.exitCode, 0) << reg.err;
-    EXPECT_NE(readFile(prefix / "user.reg"), before.at("user.reg"));
+    EXPECT_NE(readFile(prefix / "user.reg"), userReg);
 }
 
 // A link planted as the lock file (it would have its target truncated) refuses every verb; nothing runs
@@ -129,15 +124,7 @@ TEST_F(ProfileGuards, ALinkPlantedAsTheLockFileRefusesEveryVerb) {
     writeFile(dir / "victim.txt", "keep me");
     fs::remove(ProfileLock::lockFile(prefix));
     fs::create_symlink(dir / "victim.txt", ProfileLock::lockFile(prefix));
-    const auto before = snapshot(prefix);
-    const std::vector<test::RunResult> results = runAll(verbs);
-    for (size_t i = 0; i < verbs.size(); ++i) {
-        SCOPED_TRACE(verbs[i].name);
-        EXPECT_NE(results[i].exitCode, 0);
-        EXPECT_NE((results[i].out + results[i].err).find("it is not a regular file"), std::string::npos)
-            << results[i].out << results[i].err;
-    }
-    EXPECT_EQ(snapshot(prefix), before);
+    expectAllRefused("it is not a regular file");
     EXPECT_EQ(readFile(dir / "victim.txt"), "keep me");
 }
 

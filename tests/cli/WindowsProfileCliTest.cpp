@@ -60,7 +60,7 @@ TEST_F(WindowsCli, ReadsAsTheWinePrefixDoes) {
         EXPECT_EQ(r.out, wine.out);
         EXPECT_EQ(r.err, "");
     }
-    const std::string key = "HKEY_CURRENT_USER\\Software\\Wine";
+    const std::string key = "HKEY_CURRENT_USER\\Software";
     ASSERT_EQ(cli({"reg", "dump", key, (dir / "wine.txt").string()}).exitCode, 0);
     auto dump = cli({"reg", "dump", key, (dir / "hive.txt").string(), "--profile", userFolder.string()});
     ASSERT_EQ(dump.exitCode, 0) << dump.err;
@@ -71,7 +71,9 @@ TEST_F(WindowsCli, ADirtyHiveWarnsAndADamagedOneIsRefused) {
     test::markHiveDirty(userFolder / "NTUSER.DAT");
     auto dirty = cli({"identities", "--profile", userFolder.string()});
     EXPECT_EQ(dirty.exitCode, 0);
+    EXPECT_EQ(dirty.out, cli({"identities"}).out); // still read in full
     EXPECT_EQ(dirty.err, dirtyHiveWarning(userFolder / "NTUSER.DAT") + "\n");
+    EXPECT_NE(dirty.err.find((userFolder / "NTUSER.DAT").string()), std::string::npos);
 
     fs::resize_file(userFolder / "NTUSER.DAT", fs::file_size(userFolder / "NTUSER.DAT") - 4096);
     auto damaged = cli({"identities", "--profile", userFolder.string()});

@@ -44,12 +44,8 @@ TEST(AtomicFile, WritesNewAndReplacesOldFiles) {
     const fs::path target = tmp / "user.reg";
     writeFileAtomically(target, "first");
     EXPECT_EQ(test::readFile(target), "first");
-
-    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     writeFileAtomically(target, std::string("second\0with nul", 15));
     EXPECT_EQ(test::readFile(target), std::string("second\0with nul", 15));
-    EXPECT_EQ(fs::status(target).permissions(),
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
     writeFileAtomically(target, "");
     EXPECT_EQ(fs::file_size(target), 0u);
@@ -64,10 +60,8 @@ TEST(AtomicFile, FailedWriteKeepsTheOldFile) {
         WriteFunction write;
         int error; // 0: only the failure itself is checked
     } cases[] = {{"full at once", failingAfter(0, ENOSPC), ENOSPC},
-                 {"full after 3 bytes", failingAfter(3, ENOSPC), ENOSPC},
                  {"full after 64 KiB", failingAfter(65536, ENOSPC), ENOSPC},
                  {"I/O error at the last byte", failingAfter(99999, EIO), EIO},
-                 {"quota", failingAfter(10, EDQUOT), EDQUOT},
                  {"no progress", noProgress, 0}};
     for (const auto& tc : cases) {
         SCOPED_TRACE(tc.name);
