@@ -143,19 +143,18 @@ TEST_F(MessagesCli, SigintStopsAnExportAndLeavesCompleteFilesOnly) {
     fs::path out = dir / "out";
     std::vector<std::string> args = {TESSALY_CLI,     "messages", "export",     "--identity",
                                      "Main Identity", "--to",     out.string(), "--format",
-                                     "eml",           "--folder", "Inbox"};
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env = {"WINEPREFIX=" + prefix.string(), "TMPDIR=" + tmp.string(),
+                                     "eml",           "--folder", "Inbox"},
+                             env = {"WINEPREFIX=" + prefix.string(), "TMPDIR=" + tmp.string(),
                                     "HOME=" + dir.path().string()};
-    std::vector<char*> envp;
-    for (std::string& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    auto cstrs = [](std::vector<std::string>& v) {
+        std::vector<char*> p;
+        for (std::string& a : v)
+            p.push_back(a.data());
+        p.push_back(nullptr);
+        return p;
+    };
     pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, TESSALY_CLI, nullptr, nullptr, argv.data(), envp.data()), 0);
+    ASSERT_EQ(posix_spawn(&pid, TESSALY_CLI, nullptr, nullptr, cstrs(args).data(), cstrs(env).data()), 0);
     fs::path inbox = out / "Local Folders" / "Inbox";
     for (int i = 0; i < 20000 && !(fs::exists(inbox) && !fs::is_empty(inbox)); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
