@@ -183,16 +183,8 @@ TEST(MessageStore, ALinkIsNotFollowed) {
 }
 
 TEST(PublicSamples, TheClientsOwnStoresRead) {
-    StoreImage folders = StoreImage::mapFile(sampleDir() / "Folders.dbx");
-    FolderListRead list = readFolderList(folders);
-    EXPECT_EQ(list.damaged, 0u);
-    std::vector<std::string> names;
-    for (const FolderRecord& f : list.folders)
-        names.push_back(f.name + (f.file.empty() ? "" : "=" + f.file));
-    EXPECT_EQ(names, (std::vector<std::string>{"Outlook Express", "Local Folders", "Inbox=Inbox.dbx",
-                                               "Outbox=Outbox.dbx", "Sent Items", "Deleted Items", "Drafts",
-                                               "Hotmail"}));
-
+    // The tree it names: ExportPublicSamples.
+    EXPECT_EQ(readFolderList(StoreImage::mapFile(sampleDir() / "Folders.dbx")).damaged, 0u);
     StoreImage inbox = StoreImage::mapFile(sampleDir() / "Inbox.dbx");
     MessageStore store(inbox);
     ASSERT_EQ(store.messages().size(), 1u); // its text: ExportPublicSamples
