@@ -4,10 +4,8 @@
 #include "backupfile/StrongContainer.h"
 #include "engine/SilentUi.h"
 
-#include "ArchiveKit.h"
-#include "RunProgram.h"
+#include "StrongCliKit.h"
 #include "StrongForge.h"
-#include "TempDir.h"
 
 #include <gtest/gtest.h>
 #include <sodium.h>
@@ -15,6 +13,7 @@
 namespace tessaly {
 namespace {
 
+using test::flipped;
 using test::forgedHeader;
 using test::forgeStrong;
 using test::le;
@@ -36,11 +35,6 @@ std::string paddedToPieces(std::string zip) {
     return zip + std::string(pad, ' ');
 }
 
-std::string flipped(std::string file, size_t offset) {
-    file[offset] ^= 0x04;
-    return file;
-}
-
 std::string replaced(std::string file, size_t offset, char c) {
     file[offset] = c;
     return file;
@@ -48,17 +42,11 @@ std::string replaced(std::string file, size_t offset, char c) {
 
 TEST(IndependentReader, AgreesWithTessalyOnEveryValidAndCraftedFile) {
     TempDir dir;
-    std::map<const std::string*, size_t> memberSize;
-    auto archive = [&](const char* name, size_t size) {
-        test::makeArchive(dir / name, {{"vantrel.dat", "BackupIdentity=x\r\nBackupItem=00000010\r\n"
-                                                       "BackupStationeries=a.htm\r\n"},
-                                       {"a.htm", test::noise(size, 7), true}});
-        return readFile(dir / name);
-    };
-    const std::string small = archive("small.zip", 3000),
-                      large = archive("large.zip", 3 * kStrongChunk + 5000);
-    const std::string exact = paddedToPieces(archive("exact.zip", 2 * kStrongChunk));
-    memberSize = {{&small, 3000}, {&large, 3 * kStrongChunk + 5000}, {&exact, 2 * kStrongChunk}};
+    const std::string small = test::strongTestArchive(dir / "small.zip", 3000),
+                      large = test::strongTestArchive(dir / "large.zip", 3 * kStrongChunk + 5000),
+                      exact = paddedToPieces(test::strongTestArchive(dir / "exact.zip", 2 * kStrongChunk));
+    const std::map<const std::string*, size_t> memberSize = {
+        {&small, 3000}, {&large, 3 * kStrongChunk + 5000}, {&exact, 2 * kStrongChunk}};
     writeFile(dir / "exact.zip", exact);
     ASSERT_EQ(exact.size() % kStrongChunk, 0u);
     const size_t L = large.size();
@@ -151,14 +139,8 @@ TEST(IndependentReader, AgreesWithTessalyOnEveryValidAndCraftedFile) {
             EXPECT_EQ(readFile(plain), *c.archive) << c.name;
         }
         std::filesystem::remove_all(dir / "out");
-        for (const char* verb : {"verify", "extract"}) {
-            std::vector<std::string> args = {TESSALY_CLI, verb, file.string()};
-            if (std::string(verb) == "extract")
-                args.push_back((dir / "out").string());
-            args.insert(args.end(), {"--profile", TESSALY_SAMPLE_PROFILE_DIR});
-            auto r = runProgram(args, env);
+        for (const auto& [verb, r] : test::verifyAndExtract(file, dir / "out", env))
             EXPECT_EQ(r.exitCode, c.exitCode) << c.name << " " << verb << ": " << r.out << r.err;
-        }
         if (c.archive) {
             EXPECT_EQ(readFile(dir / "out" / "a.htm"), test::noise(memberSize.at(c.archive), 7)) << c.name;
         }

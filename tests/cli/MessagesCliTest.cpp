@@ -103,7 +103,6 @@ TEST_F(MessagesCli, ExportFromBackupFilesOfBothProtections) {
     EXPECT_EQ(mbox.out, "Exported 40 message(s) of 6 folder(s) into " + (dir / "mbox").string() +
                             "; 0 damaged message(s) skipped\n");
     expectMboxHolds(dir / "mbox" / "Local Folders.sbd" / "Inbox", folders["Local Folders/Inbox"]);
-    expectMboxHolds(dir / "mbox" / "Archive", folders["Archive"]);
 
     auto eml = cli({"messages", "export", (dir / "s.tsy").string(), "--to", (dir / "eml").string(),
                     "--format", "eml", "--folder", "Sent Items", "--password-stdin"},
@@ -119,17 +118,6 @@ TEST_F(MessagesCli, ExportFromBackupFilesOfBothProtections) {
     EXPECT_NE(list.out.find("    Inbox: 20 message(s)\n"), std::string::npos);
 }
 
-TEST(MessagesCliSample, TheBundledSampleProfileHoldsRealStores) {
-    TempDir dir;
-    auto r = test::runProgram({TESSALY_CLI, "messages", "list", "--identity", "Main Identity", "--profile",
-                               TESSALY_SAMPLE_PROFILE_DIR},
-                              {{"TMPDIR", dir.path().string()}, {"HOME", dir.path().string()}});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("    Inbox: 3 message(s)\n      Newsletters: 1 message(s)\n"), std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("\tBen Carter\tLunch on Friday?\n"), std::string::npos) << r.out;
-}
-
 TEST_F(MessagesCli, SigintStopsAnExportAndLeavesCompleteFilesOnly) {
     std::vector<test::BuiltMessage> many;
     for (int i = 0; i < 20000; ++i) {
@@ -143,19 +131,18 @@ TEST_F(MessagesCli, SigintStopsAnExportAndLeavesCompleteFilesOnly) {
     fs::path out = dir / "out";
     std::vector<std::string> args = {TESSALY_CLI,     "messages", "export",     "--identity",
                                      "Main Identity", "--to",     out.string(), "--format",
-                                     "eml",           "--folder", "Inbox"};
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env = {"WINEPREFIX=" + prefix.string(), "TMPDIR=" + tmp.string(),
+                                     "eml",           "--folder", "Inbox"},
+                             env = {"WINEPREFIX=" + prefix.string(), "TMPDIR=" + tmp.string(),
                                     "HOME=" + dir.path().string()};
-    std::vector<char*> envp;
-    for (std::string& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    auto cstrs = [](std::vector<std::string>& v) {
+        std::vector<char*> p;
+        for (std::string& a : v)
+            p.push_back(a.data());
+        p.push_back(nullptr);
+        return p;
+    };
     pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, TESSALY_CLI, nullptr, nullptr, argv.data(), envp.data()), 0);
+    ASSERT_EQ(posix_spawn(&pid, TESSALY_CLI, nullptr, nullptr, cstrs(args).data(), cstrs(env).data()), 0);
     fs::path inbox = out / "Local Folders" / "Inbox";
     for (int i = 0; i < 20000 && !(fs::exists(inbox) && !fs::is_empty(inbox)); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -3,10 +3,8 @@
 #include "backupfile/StrongContainer.h"
 #include "engine/SilentUi.h"
 
-#include "ArchiveKit.h"
-#include "RunProgram.h"
+#include "StrongCliKit.h"
 #include "StrongForge.h"
-#include "TempDir.h"
 
 #include <gtest/gtest.h>
 #include <sodium.h>
@@ -14,29 +12,21 @@
 namespace tessaly {
 namespace {
 
+using test::flipped;
 using test::forgedHeader;
 using test::forgeStrong;
 using test::le;
 using test::readFile;
-using test::runProgram;
 using test::TempDir;
 using test::writeFile;
 
 constexpr size_t kSealedChunk = kStrongChunk + 17;
 
-std::string flipped(std::string file, size_t offset) {
-    file[offset] ^= 0x04;
-    return file;
-}
-
 TEST(StrongBackupFiles, EachDefectHasItsMessageAndLeavesNoPlainData) {
     TempDir dir;
-    test::makeArchive(dir / "raw.zip", {{"vantrel.dat", "BackupIdentity=x\r\nBackupItem=00000010\r\n"
-                                                        "BackupStationeries=a.htm\r\n"},
-                                        {"a.htm", test::noise(3 * kStrongChunk + 5000, 7), true}});
+    const std::string archive = test::strongTestArchive(dir / "raw.zip", 3 * kStrongChunk + 5000);
     SilentUi ui;
     sealStrong(dir / "raw.zip", dir / "good.tsy", "right", KdfParameters{1, 8192}, ui);
-    const std::string archive = readFile(dir / "raw.zip");
     std::filesystem::remove(dir / "raw.zip");
     const std::string good = readFile(dir / "good.tsy");
     const size_t chunks = (good.size() - kStrongHeaderSize - 8 + kSealedChunk - 1) / kSealedChunk;
@@ -122,12 +112,8 @@ TEST(StrongBackupFiles, EachDefectHasItsMessageAndLeavesNoPlainData) {
         writeFile(file, c.bytes);
         std::filesystem::path tmp = dir / "tmp";
         std::filesystem::create_directories(tmp);
-        for (const char* verb : {"extract", "verify"}) {
-            std::vector<std::string> args = {TESSALY_CLI, verb, file.string()};
-            if (std::string(verb) == "extract")
-                args.push_back((dir / "out").string());
-            args.insert(args.end(), {"--profile", TESSALY_SAMPLE_PROFILE_DIR});
-            auto r = runProgram(args, {{"TESSALY_PASSWORD", c.password}, {"TMPDIR", tmp.string()}});
+        for (const auto& [verb, r] : test::verifyAndExtract(
+                 file, dir / "out", {{"TESSALY_PASSWORD", c.password}, {"TMPDIR", tmp.string()}})) {
             EXPECT_EQ(r.exitCode, c.exitCode) << c.name << " " << verb << ": " << r.err;
             EXPECT_NE(r.err.find(c.message), std::string::npos) << c.name << " " << verb << ": " << r.err;
             EXPECT_EQ(r.out.find("ok   password"), std::string::npos) << c.name;
@@ -139,10 +125,9 @@ TEST(StrongBackupFiles, EachDefectHasItsMessageAndLeavesNoPlainData) {
         EXPECT_EQ(readFile(file), c.bytes) << c.name;
     }
     // The intact file opens, as a control for the table.
-    auto ok = runProgram(
-        {TESSALY_CLI, "verify", (dir / "good.tsy").string(), "--profile", TESSALY_SAMPLE_PROFILE_DIR},
-        {{"TESSALY_PASSWORD", "right"}});
-    EXPECT_EQ(ok.exitCode, 0) << ok.out << ok.err;
+    for (const auto& [verb, r] :
+         test::verifyAndExtract(dir / "good.tsy", dir / "ok", {{"TESSALY_PASSWORD", "right"}}))
+        EXPECT_EQ(r.exitCode, 0) << verb << ": " << r.out << r.err;
 }
 
 } // namespace

@@ -36,14 +36,6 @@ std::vector<std::string> filesBelow(const fs::path& dir) {
     return out;
 }
 
-// A Ui that reports every byte count and asks for a stop after `reports` of them.
-struct StopAfter : test::RecordingUi {
-    explicit StopAfter(std::size_t reports) {
-        setProgressStepBytes(1);
-        stopWhen = [reports](const RecordingUi& ui) { return ui.byteReports.size() >= reports; };
-    }
-};
-
 TEST(MboxWriter, QuotesEveryFromLineAtAnyDepthAndNothingElse) {
     struct Row {
         std::string text, body;
@@ -149,7 +141,9 @@ TEST_F(Export, AStopLeavesCompleteFilesOnly) {
     for (ExportFormat format : {ExportFormat::Mbox, ExportFormat::Eml}) {
         fs::path to = out / (format == ExportFormat::Mbox ? "mbox" : "eml");
         MailCollection mail = collectionOf(stores);
-        StopAfter ui(24); // after the 4th message of Projects, the second folder
+        test::RecordingUi ui; // reports every byte count, stops after the 4th message of Projects
+        ui.setProgressStepBytes(1);
+        ui.stopWhen = [](const test::RecordingUi& u) { return u.byteReports.size() >= 24; };
         EXPECT_THROW(exportMessages(mail, to, format, std::nullopt, ui), RunStopped);
         std::vector<std::string> files = filesBelow(to);
         for (const std::string& f : files)
