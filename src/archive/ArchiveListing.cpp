@@ -3,6 +3,7 @@
 
 #include "archive/ArchiveError.h"
 
+#include <libdeflate.h>
 #include <memory>
 #include <zip.h>
 
@@ -15,15 +16,15 @@ struct ArchiveCloser {
 };
 using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
 
-Archive openForReading(const std::string& path, const char* source) {
+Archive openForReading(const ArchiveSource& archive, const char* source) {
     int error = 0;
-    zip_t* za = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    zip_t* za = archive.open(ZIP_RDONLY | ZIP_CHECKCONS, &error);
     if (!za) {
         zip_error_t ze;
         zip_error_init_with_code(&ze, error);
         std::string text = zip_error_strerror(&ze);
         zip_error_fini(&ze);
-        throw ArchiveError(kErrUnzipEngine, source, path + ": " + text,
+        throw ArchiveError(kErrUnzipEngine, source, archive.name() + ": " + text,
                            error == ZIP_ER_NOENT || error == ZIP_ER_OPEN ? UnzipResult::kArchiveNotFound
                                                                          : UnzipResult::kArchiveDamaged);
     }
@@ -32,8 +33,8 @@ Archive openForReading(const std::string& path, const char* source) {
 
 } // namespace
 
-std::vector<ArchiveMember> ListArchive(const std::string& archivePath) {
-    Archive za = openForReading(archivePath, "ListArchive");
+std::vector<ArchiveMember> ListArchive(const ArchiveSource& archive) {
+    Archive za = openForReading(archive, "ListArchive");
     std::vector<ArchiveMember> members;
     zip_int64_t n = zip_get_num_entries(za.get(), 0);
     for (zip_int64_t i = 0; i < n; ++i) {
@@ -45,23 +46,30 @@ std::vector<ArchiveMember> ListArchive(const std::string& archivePath) {
     return members;
 }
 
-std::vector<MemberProblem> TestArchive(const std::string& archivePath) {
-    Archive za = openForReading(archivePath, "TestArchive");
+std::vector<MemberProblem> TestArchive(const ArchiveSource& archive, const CopiedMembers& copied) {
+    Archive za = openForReading(archive, "TestArchive");
     std::vector<MemberProblem> problems;
     zip_int64_t n = zip_get_num_entries(za.get(), 0);
-    std::vector<char> buffer(1 << 16);
+    std::vector<char> buffer(1 << 20);
     for (zip_int64_t i = 0; i < n; ++i) {
         const char* name = zip_get_name(za.get(), static_cast<zip_uint64_t>(i), 0);
-        zip_file_t* f = zip_fopen_index(za.get(), static_cast<zip_uint64_t>(i), 0);
+        auto known = name ? copied.find(name) : copied.end();
+        const zip_flags_t flags = known != copied.end() ? ZIP_FL_COMPRESSED : 0;
+        zip_file_t* f = zip_fopen_index(za.get(), static_cast<zip_uint64_t>(i), flags);
         if (!f) {
             problems.push_back({name ? name : "?", zip_strerror(za.get())});
             continue;
         }
         zip_int64_t got;
-        while ((got = zip_fread(f, buffer.data(), buffer.size())) > 0) {
-        }
+        std::uint32_t crc = 0;
+        while ((got = zip_fread(f, buffer.data(), buffer.size())) > 0)
+            if (flags)
+                crc = libdeflate_crc32(crc, buffer.data(), std::size_t(got));
         if (got < 0)
             problems.push_back({name ? name : "?", zip_file_strerror(f)});
+        else if (flags && crc != known->second)
+            problems.push_back({name, "its compressed data differ from those of the earlier backup it was "
+                                      "copied from"});
         zip_fclose(f);
     }
     return problems;

@@ -116,7 +116,9 @@ DeflatedFile deflateInto(int in, int spool, const SpoolCipher& cipher, const fs:
         }
         if (block->failed)
             fail("cannot compress " + file.string(), ZIP_ER_INTERNAL);
-        writeAll(spool, block->output, result.compressedSize, cipher, out);
+        result.compressedCrc =
+            libdeflate_crc32(result.compressedCrc, block->output.data(), block->output.size());
+        writeAll(spool, block->output, result.compressedSize, cipher, out); // encrypts the output in place
         result.compressedSize += block->output.size();
         result.crc = std::uint32_t(crc32_combine(result.crc, block->crc, z_off_t(block->length)));
         result.size += block->length;

@@ -22,6 +22,7 @@ struct DeflatedFile {
     std::uint64_t size = 0;           // uncompressed bytes
     std::uint64_t compressedSize = 0; // bytes of the raw deflate stream
     std::uint32_t crc = 0;            // CRC-32 of the uncompressed bytes
+    std::uint32_t compressedCrc = 0;  // CRC-32 of the raw deflate stream
 };
 
 // Compresses `file` (deflate, the compressor's default level) into a new file `out` holding only the

@@ -22,12 +22,12 @@ constexpr const char* kSource = "copyMemberTo";
 
 } // namespace
 
-void copyMemberTo(const std::string& archivePath, const std::string& name, int fd, Ui* ui) {
+void copyMemberTo(const ArchiveSource& archive, const std::string& name, int fd, Ui* ui) {
     int error = 0;
-    std::unique_ptr<zip_t, void (*)(zip_t*)> za(zip_open(archivePath.c_str(), ZIP_RDONLY, &error),
+    std::unique_ptr<zip_t, void (*)(zip_t*)> za(archive.open(ZIP_RDONLY, &error),
                                                 [](zip_t* z) { zip_discard(z); });
     if (!za)
-        fail(archivePath + ": the archive cannot be opened", UnzipResult::kArchiveDamaged);
+        fail(archive.name() + ": the archive cannot be opened", UnzipResult::kArchiveDamaged);
     zip_stat_t st;
     if (zip_stat(za.get(), name.c_str(), 0, &st) != 0)
         fail(name + ": no such member", UnzipResult::kNoMatch);

@@ -184,6 +184,7 @@ SpooledMember spoolMember(const fs::path& file, const fs::path& spoolFile, Worke
     member.size = deflated.size;
     member.compressedSize = deflated.compressedSize;
     member.crc = deflated.crc;
+    member.compressedCrc = deflated.compressedCrc;
     if (deflated.compressedSize >= deflated.size) {
         try {
             std::error_code ec;
@@ -196,6 +197,7 @@ SpooledMember spoolMember(const fs::path& file, const fs::path& spoolFile, Worke
         }
         member.method = ZIP_CM_STORE;
         member.compressedSize = member.size;
+        member.compressedCrc = member.crc;
     }
     return member;
 }

@@ -22,6 +22,7 @@ struct SpooledMember {
     zip_uint64_t size = 0;
     zip_uint64_t compressedSize = 0;
     zip_uint32_t crc = 0;
+    zip_uint32_t compressedCrc = 0; // of the bytes the archive will hold
     std::time_t mtime = 0;
     zip_uint32_t attributes = 0; // Unix mode in the high 16 bits, and the DOS read-only bit
     std::string name;            // the file's name, for progress reports

@@ -190,8 +190,8 @@ ZipSession::Added ZipSession::add(const fs::path& file, const std::string& entry
     struct stat sb {};
     if (::stat(file.c_str(), &sb) != 0)
         fail("cannot read " + file.string() + ": " + std::strerror(errno), ZIP_ER_OPEN);
-    const MemberSource source{entryName, std::uint64_t(sb.st_size),
-                              std::int64_t(sb.st_mtim.tv_sec) * 1000000000 + sb.st_mtim.tv_nsec};
+    MemberSource source{entryName, std::uint64_t(sb.st_size),
+                        std::int64_t(sb.st_mtim.tv_sec) * 1000000000 + sb.st_mtim.tv_nsec, 0};
     const std::int64_t earlier = earlierMemberFor(file, source);
     zip_source_t* src = nullptr;
     zip_int32_t method = ZIP_CM_DEFAULT;
@@ -209,6 +209,7 @@ ZipSession::Added ZipSession::add(const fs::path& file, const std::string& entry
         method = member.method == ZIP_CM_STORE ? ZIP_CM_STORE : ZIP_CM_DEFAULT;
         src = spooledSource(za_, member, ui_, &tally_);
         spooledSizes_[entryName] = member.compressedSize;
+        source.compressedCrc = member.compressedCrc;
     }
     if (!src)
         fail("cannot add " + file.string() + ": " + libzipErrorText(zip_get_error(za_)),
@@ -243,19 +244,20 @@ ZipSession::Added ZipSession::add(const fs::path& file, const std::string& entry
     return existing >= 0 ? Added::Replaced : Added::New;
 }
 
-bool ZipSession::takeOverFrom(const std::string& earlierArchive, RecordedUnchanged unchanged) {
+bool ZipSession::takeOverFrom(const ArchiveSource& earlierArchive, RecordedUnchanged unchanged) {
     if (!za_ || earlier_)
         return false;
     int code = 0;
-    earlier_ = zip_open(earlierArchive.c_str(), ZIP_RDONLY, &code);
+    earlier_ = earlierArchive.open(ZIP_RDONLY, &code);
     if (!earlier_)
         return false;
     unchanged_ = std::move(unchanged);
     return true;
 }
 
-std::int64_t ZipSession::earlierMemberFor(const fs::path& file, const MemberSource& source) {
-    if (!earlier_ || !unchanged_ || !unchanged_(source))
+std::int64_t ZipSession::earlierMemberFor(const fs::path& file, MemberSource& source) {
+    std::optional<MemberSource> recorded = earlier_ && unchanged_ ? unchanged_(source) : std::nullopt;
+    if (!recorded)
         return -1;
     zip_int64_t index = zip_name_locate(earlier_, source.name.c_str(), 0);
     zip_stat_t st;
@@ -269,6 +271,7 @@ std::int64_t ZipSession::earlierMemberFor(const fs::path& file, const MemberSour
     auto crc = fileCrc(file, source.size, ui_);
     if (!crc || crc->first != st.crc || crc->second != st.size)
         return -1;
+    source.compressedCrc = recorded->compressedCrc;
     return index;
 }
 

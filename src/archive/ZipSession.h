@@ -2,6 +2,7 @@
 // once when the backup is done, so that adding N files costs the bytes of the files, not N rewrites.
 #pragma once
 
+#include "archive/ArchiveInput.h"
 #include "archive/ArchiveOutput.h"
 #include "archive/SpoolSource.h"
 #include "archive/WorkerPool.h"
@@ -14,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,11 +28,18 @@ struct MemberSource {
     std::string name;       // the entry name
     std::uint64_t size = 0; // bytes
     std::int64_t mtime = 0; // modification time, nanoseconds since 1970 (UTC)
+    // CRC-32 of the member's compressed bytes as the archive holds them: a member copied into a later
+    // archive is checked by it instead of being inflated again.
+    std::uint32_t compressedCrc = 0;
     bool operator==(const MemberSource&) const = default;
+    bool sameFileAs(const MemberSource& o) const {
+        return name == o.name && size == o.size && mtime == o.mtime;
+    }
 };
 
-// Whether an earlier backup recorded the file of this entry with the same size and modification time.
-using RecordedUnchanged = std::function<bool(const MemberSource&)>;
+// What an earlier backup recorded of the file of this entry, when it recorded the same size and
+// modification time; nullopt otherwise.
+using RecordedUnchanged = std::function<std::optional<MemberSource>(const MemberSource&)>;
 
 // While a session is open, every ZipOneFile (and VBZip) naming its archive adds to it: the file is
 // compressed into a private spool folder before the call returns, so the caller may delete it at
@@ -82,7 +91,7 @@ public:
     // earlier member's compressed bytes are copied as they are. Any mismatch compresses the file as
     // usual. The earlier archive (a plain zip archive) stays open until the session ends. False, and
     // nothing changes, when it does not open as a zip archive.
-    bool takeOverFrom(const std::string& earlierArchive, RecordedUnchanged unchanged);
+    bool takeOverFrom(const ArchiveSource& earlierArchive, RecordedUnchanged unchanged);
     // The entries whose bytes came from the earlier archive, in the order added.
     const std::vector<std::string>& takenOver() const { return takenOver_; }
     // The files the entries were added from (replaced entries once, with their last file).
@@ -90,7 +99,8 @@ public:
 
 private:
     // The earlier member that may stand in for `file`: its index, or -1 to compress the file.
-    std::int64_t earlierMemberFor(const std::filesystem::path& file, const MemberSource& source);
+    // `source` gets the compressed bytes' CRC-32 the earlier archive recorded.
+    std::int64_t earlierMemberFor(const std::filesystem::path& file, MemberSource& source);
     void record(const MemberSource& source);
     void registerOpen();
     void end();

@@ -1,6 +1,7 @@
 // BackupContainer.cpp -- choosing the container of a backup file and sealing or opening it.
 #include "backupfile/BackupContainer.h"
 
+#include "backupfile/ScrambledInput.h"
 #include "backupfile/Scrambler.h"
 #include "backupfile/StrongContainer.h"
 
@@ -99,6 +100,22 @@ void openArchive(const std::filesystem::path& file, const std::string& password,
         std::filesystem::remove(archive, ec);
         throw;
     }
+}
+
+ReadableBackup openBackupForReading(const std::filesystem::path& file, const std::string& password,
+                                    const std::filesystem::path& workDir, const CodePage& codePage, Ui& ui) {
+    throwIfUnreadable(file);
+    if (detectProtection(file) == Protection::Strong) {
+        auto plain = std::make_unique<UnnamedFile>(workDir);
+        openStrong(file, password, plain->path(), ui);
+        ArchiveSource archive(plain->path());
+        return {std::move(plain), std::move(archive)};
+    }
+    std::string why;
+    BackupFileCheck check = checkCompatible(file, password, codePage, &why);
+    if (check != BackupFileCheck::Ok)
+        throw ContainerError(check, why);
+    return {nullptr, scrambledArchive(file, password, codePage)};
 }
 
 } // namespace tessaly

@@ -2,11 +2,14 @@
 // protection: the compatible scrambling with its password check trailer, or the strong encrypted format.
 #pragma once
 
+#include "archive/ArchiveInput.h"
 #include "backupfile/BackupFileCheck.h"
 #include "platform/CodePage.h"
 #include "platform/Ui.h"
+#include "platform/UnnamedFile.h"
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -53,5 +56,15 @@ BackupFileCheck checkContainer(const std::filesystem::path& file, const std::str
 // is cut short).
 void openArchive(const std::filesystem::path& file, const std::string& password,
                  const std::filesystem::path& archive, const CodePage& codePage, Ui& ui);
+
+// The archive of a backup file, to be read: a compatible file's is unscrambled as it is read, a strong
+// file's is decrypted whole (which authenticates it) into `plain`, a file without a name.
+struct ReadableBackup {
+    std::unique_ptr<UnnamedFile> plain;
+    ArchiveSource archive;
+};
+// The same checks and errors as openArchive; the strong file's archive goes into `workDir`.
+ReadableBackup openBackupForReading(const std::filesystem::path& file, const std::string& password,
+                                    const std::filesystem::path& workDir, const CodePage& codePage, Ui& ui);
 
 } // namespace tessaly

@@ -14,7 +14,7 @@ namespace tessaly {
 ScrambledOutput::ScrambledOutput(std::filesystem::path file, const std::string& password,
                                  const CodePage& codePage)
     : file_(std::move(file)), trailer_(passwordDigest(password, codePage)),
-      rng_(keystreamGenerator(password, codePage)) {
+      keystream_(passwordKeystream(password, codePage)) {
     trailer_.push_back('\0');
 }
 
@@ -28,23 +28,29 @@ void ScrambledOutput::begin() {
     if (fd < 0)
         throw std::system_error(errno, std::generic_category(), "cannot create " + file_.string());
     fd_ = std::make_unique<Fd>(fd);
-    if (!keystream_)
-        keystream_ = std::make_unique<KeystreamTable>(rng_, KeystreamTable::kPeriod);
+    pending_.clear();
 }
 
 void ScrambledOutput::write(std::uint64_t offset, const char* data, std::size_t n) {
-    while (n > 0) {
-        std::size_t piece = std::min(n, kScrambleChunk);
-        buffer_.assign(data, data + piece);
-        keystream_->xorAt(offset, buffer_.data(), piece);
-        writeAt(fd_->get(), buffer_.data(), piece, offset, file_);
-        data += piece;
-        offset += piece;
-        n -= piece;
-    }
+    constexpr std::size_t kGathered = 1 << 20;
+    if (!pending_.empty() && (offset != pendingOffset_ + pending_.size() || pending_.size() + n > kGathered))
+        flush();
+    if (pending_.empty())
+        pendingOffset_ = offset;
+    pending_.insert(pending_.end(), data, data + n);
+    if (pending_.size() >= kGathered)
+        flush();
+}
+
+void ScrambledOutput::flush() {
+    keystream_->xorAt(pendingOffset_, pending_.data(), pending_.size());
+    writeAt(fd_->get(), pending_.data(), pending_.size(), pendingOffset_, file_);
+    pending_.clear();
 }
 
 void ScrambledOutput::commit(std::uint64_t size) {
+    if (!pending_.empty())
+        flush();
     if (::lseek(fd_->get(), off_t(size), SEEK_SET) < 0 || ::ftruncate(fd_->get(), off_t(size)) != 0)
         throw std::system_error(errno, std::generic_category(), "cannot write " + file_.string());
     writeAll(fd_->get(), trailer_.data(), trailer_.size(), file_);

@@ -30,10 +30,13 @@ public:
 private:
     std::filesystem::path file_;
     std::string trailer_;
-    VbRandom rng_;
-    std::unique_ptr<KeystreamTable> keystream_; // one whole period: the archive's size is not known yet
+    void flush();
+
+    std::shared_ptr<const KeystreamTable> keystream_; // one whole period: the archive's size is not known yet
     std::unique_ptr<Fd> fd_;
-    std::vector<char> buffer_;
+    // Consecutive writes are gathered (libzip writes a few kilobytes at a time) and written as one.
+    std::vector<char> pending_;
+    std::uint64_t pendingOffset_ = 0;
 };
 
 } // namespace tessaly

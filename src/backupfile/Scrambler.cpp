@@ -9,7 +9,9 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -97,6 +99,21 @@ VbRandom keystreamGenerator(const std::string& password, const CodePage& codePag
     VbRandom rng;
     rng.restart(-static_cast<double>(static_cast<std::int64_t>(passwordSeed(password, codePage))));
     return rng;
+}
+
+std::shared_ptr<const KeystreamTable> passwordKeystream(const std::string& password,
+                                                        const CodePage& codePage) {
+    static std::mutex guard;
+    static std::map<std::int32_t, std::weak_ptr<const KeystreamTable>> tables; // by the keystream's seed
+    const std::int32_t seed = passwordSeed(password, codePage);
+    std::lock_guard<std::mutex> lock(guard);
+    std::weak_ptr<const KeystreamTable>& slot = tables[seed];
+    if (auto table = slot.lock())
+        return table;
+    VbRandom rng = keystreamGenerator(password, codePage);
+    auto table = std::make_shared<const KeystreamTable>(rng, KeystreamTable::kPeriod);
+    slot = table;
+    return table;
 }
 
 void scrambleInto(const std::filesystem::path& archive, const std::filesystem::path& out,

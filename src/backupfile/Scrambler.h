@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -29,6 +30,10 @@ std::int32_t passwordSeed(const std::string& password, const CodePage& codePage)
 
 // The keystream generator of a password, positioned at the archive's first byte.
 VbRandom keystreamGenerator(const std::string& password, const CodePage& codePage);
+// A whole period of a password's keystream, made once while any reader or writer of a file with that
+// password holds it (a backup run reads the previous file, writes the new one and reads it back).
+std::shared_ptr<const KeystreamTable> passwordKeystream(const std::string& password,
+                                                        const CodePage& codePage);
 
 // True when the file ends with the trailer of this password. Never throws.
 bool CheckPassword(const std::string& password, const std::filesystem::path& file, const CodePage& codePage);

@@ -4,11 +4,14 @@
 #include "archive/ArchiveError.h"
 #include "archive/CGmodule.h"
 #include "archive/EntryName.h"
+#include "archive/MemberCopy.h"
 #include "backupfile/InfoFile.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
 #include "engine/MainWindowState.h"
+#include "platform/UnnamedFile.h"
 
+#include <optional>
 #include <set>
 
 namespace tessaly {
@@ -19,13 +22,13 @@ std::vector<std::string> recordedMembers(int item, const std::string& value) {
     return {MemberNameOf(value)};
 }
 
-BackupAudit auditBackupArchive(const std::filesystem::path& archive, const std::filesystem::path& workDir,
-                               const CodePage& codePage) {
+BackupAudit auditBackupArchive(const ArchiveSource& archive, const std::filesystem::path& workDir,
+                               const CodePage& codePage, const CopiedMembers& copied) {
     BackupAudit audit;
     try {
-        audit.members = ListArchive(archive.string());
+        audit.members = ListArchive(archive);
         audit.readable = true;
-        for (const MemberProblem& p : TestArchive(archive.string()))
+        for (const MemberProblem& p : TestArchive(archive, copied))
             audit.problems.push_back("member " + p.name + ": " + p.problem);
         // Extraction refuses the whole archive for one such name; so does everything that reads it.
         for (const ArchiveMember& m : audit.members)
@@ -36,14 +39,15 @@ BackupAudit auditBackupArchive(const std::filesystem::path& archive, const std::
         audit.problems.push_back("its archive cannot be read (" + e.description() + ")");
         return audit;
     }
-    const std::filesystem::path info = workDir / kInfoFileName;
-    RemoveOnExit removeInfo(info);
+    std::optional<UnnamedFile> infoFile;
     try {
-        UnzipToFolder(archive.string(), workDir.string(), ZipNameList{kInfoFileName});
+        infoFile.emplace(workDir);
+        copyMemberTo(archive, kInfoFileName, infoFile->fd());
     } catch (const std::exception&) {
         audit.problems.push_back("the info file " + std::string(kInfoFileName) + " is missing or damaged");
         return audit;
     }
+    const std::filesystem::path& info = infoFile->path();
     std::set<std::string> names;
     for (const ArchiveMember& m : audit.members)
         names.insert(m.name);

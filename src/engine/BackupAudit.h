@@ -17,10 +17,11 @@ struct BackupAudit {
 };
 
 // Reads the archive's directory, reads back every member (which checks its CRC), checks that every
-// member's name is one extraction accepts, extracts the info file into `workDir` and checks its item
-// flags and that every member it records is present.
-BackupAudit auditBackupArchive(const std::filesystem::path& archive, const std::filesystem::path& workDir,
-                               const CodePage& codePage);
+// member's name is one extraction accepts, reads the info file (into a file without a name in `workDir`)
+// and checks its item flags and that every member it records is present. Members in `copied` are checked by
+// their compressed bytes (see TestArchive).
+BackupAudit auditBackupArchive(const ArchiveSource& archive, const std::filesystem::path& workDir,
+                               const CodePage& codePage, const CopiedMembers& copied = {});
 
 // The members an item's recorded info-file value names.
 std::vector<std::string> recordedMembers(int item, const std::string& value);

@@ -171,6 +171,12 @@ BackupResult runBackupOnce(ProfileSession& session, MainWindowState& state, Ui& 
             zip.setCopyLabel(plan.target.filename().string());
         }
         result.takenOver = zip.takenOver();
+        // The copied members are read back by their compressed bytes, against the CRC the earlier file
+        // recorded for them when they were first written (and inflated).
+        CopiedMembers copied;
+        for (const MemberSource& s : zip.sources())
+            if (std::find(result.takenOver.begin(), result.takenOver.end(), s.name) != result.takenOver.end())
+                copied[s.name] = s.compressedCrc;
         try {
             // Copying a member whose local header was damaged fails here; one whose data was, on re-reading.
             zip.finish();
@@ -179,7 +185,7 @@ BackupResult runBackupOnce(ProfileSession& session, MainWindowState& state, Ui& 
             BackupPlan placed = plan;
             placed.target = target;
             // The shrink check reads the previous file's facts from what is open already.
-            finishBackup(sealed, placed, result, storeFacts, info.parent_path(), cp,
+            finishBackup(sealed, placed, result, storeFacts, info.parent_path(), cp, copied,
                          previous ? std::optional(previous->storeFacts()) : std::nullopt);
             if (plan.interactive)
                 ui.setProgress(100);

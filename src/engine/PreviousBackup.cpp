@@ -26,7 +26,7 @@ std::string formatMemberSources(const std::vector<MemberSource>& sources) {
     for (const MemberSource& s : sources)
         if (s.name.find_first_of("|;") == std::string::npos)
             value += (value.empty() ? "" : ";") + s.name + "|" + std::to_string(s.size) + "|" +
-                     std::to_string(s.mtime);
+                     std::to_string(s.mtime) + "|" + std::to_string(s.compressedCrc);
     return value;
 }
 
@@ -36,12 +36,13 @@ std::vector<MemberSource> parseMemberSources(const std::string& value) {
         return sources;
     for (const std::string& part : splitAt(value, ';')) {
         std::vector<std::string> fields = splitAt(part, '|');
-        if (fields.size() != 3 || fields[0].empty())
+        if (fields.size() != 4 || fields[0].empty())
             continue;
         auto size = number<std::uint64_t>(fields[1]);
         auto mtime = number<std::int64_t>(fields[2]);
-        if (size && mtime)
-            sources.push_back({fields[0], *size, *mtime});
+        auto compressedCrc = number<std::uint32_t>(fields[3]);
+        if (size && mtime && compressedCrc)
+            sources.push_back({fields[0], *size, *mtime, *compressedCrc});
     }
     return sources;
 }
@@ -56,10 +57,9 @@ std::unique_ptr<PreviousBackup> PreviousBackup::open(const std::filesystem::path
     std::unique_ptr<PreviousBackup> previous;
     try {
         // The plain archive has no name on disk, and neither has its info file.
-        previous.reset(new PreviousBackup(workDir));
-        openArchive(target, password, previous->plain_.path(), codePage, ui);
+        previous.reset(new PreviousBackup(openBackupForReading(target, password, workDir, codePage, ui)));
         UnnamedFile info(workDir);
-        copyMemberTo(previous->plain_.path().string(), kInfoFileName, info.fd());
+        copyMemberTo(previous->backup_.archive, kInfoFileName, info.fd());
         for (MemberSource& s : parseMemberSources(GetINI(kMemberSourcesKey, info.path(), codePage)))
             previous->recorded_[s.name] = s;
         auto facts = parseStoreFacts(GetINI(kStoreFactsKey, info.path(), codePage));
@@ -74,9 +74,11 @@ std::unique_ptr<PreviousBackup> PreviousBackup::open(const std::filesystem::path
 }
 
 bool PreviousBackup::lendTo(ZipSession& zip) const {
-    return zip.takeOverFrom(plain_.path().string(), [this](const MemberSource& now) {
+    return zip.takeOverFrom(backup_.archive, [this](const MemberSource& now) -> std::optional<MemberSource> {
         auto it = recorded_.find(now.name);
-        return it != recorded_.end() && it->second == now;
+        if (it == recorded_.end() || !it->second.sameFileAs(now))
+            return std::nullopt;
+        return it->second;
     });
 }
 

@@ -17,8 +17,10 @@
 
 namespace tessaly {
 
-// The info-file key: "NAME|SIZE|MTIME" per member added from a file, joined with ";"; SIZE in bytes,
-// MTIME the file's modification time in nanoseconds since 1970 (UTC).
+// The info-file key: "NAME|SIZE|MTIME|CRC" per member added from a file, joined with ";"; SIZE in bytes,
+// MTIME the file's modification time in nanoseconds since 1970 (UTC), CRC the CRC-32 of the member's
+// compressed bytes (decimal). The first versions wrote no CRC: such a part is skipped, and its file
+// compressed again.
 inline constexpr const char* kMemberSourcesKey = "MemberSources";
 
 // A scheduled job that compresses every file carries TESSALY_FULL=1 on its crontab line.
@@ -35,7 +37,7 @@ std::vector<MemberSource> parseMemberSources(const std::string& value);
 
 class PreviousBackup {
 public:
-    // The backup file `target` opened into an archive without a name in `workDir`, when it is there,
+    // The backup file `target` opened for reading (see openBackupForReading), when it is there,
     // has `protection`, opens with `password` and records its members' files; nullptr otherwise (no
     // file, another protection or password, a damaged file, a file of an earlier version). Throws
     // RunStopped when the Ui asks to stop.
@@ -51,9 +53,9 @@ public:
     const std::optional<std::vector<StoreFact>>& storeFacts() const { return storeFacts_; }
 
 private:
-    explicit PreviousBackup(const std::filesystem::path& workDir) : plain_(workDir) {}
+    explicit PreviousBackup(ReadableBackup backup) : backup_(std::move(backup)) {}
 
-    UnnamedFile plain_;
+    ReadableBackup backup_;
     std::map<std::string, MemberSource> recorded_;
     std::optional<std::vector<StoreFact>> storeFacts_;
 };

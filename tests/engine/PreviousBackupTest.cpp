@@ -209,16 +209,19 @@ TEST_F(TakeOverRun, AnotherPasswordOrProtectionTakesNothingOver) {
 }
 
 TEST(MemberSources, FormatAndParse) {
-    std::vector<MemberSource> sources{{"Inbox.dbx", 13544, 1796000000123456789},
-                                      {"Sent Items.dbx", 0, -5},
-                                      {"odd;name.dbx", 1, 1},
-                                      {"odd|name.dbx", 1, 1}};
+    std::vector<MemberSource> sources{{"Inbox.dbx", 13544, 1796000000123456789, 4294967295u},
+                                      {"Sent Items.dbx", 0, -5, 0},
+                                      {"odd;name.dbx", 1, 1, 1},
+                                      {"odd|name.dbx", 1, 1, 1}};
     std::string text = formatMemberSources(sources);
-    EXPECT_EQ(text, "Inbox.dbx|13544|1796000000123456789;Sent Items.dbx|0|-5");
+    EXPECT_EQ(text, "Inbox.dbx|13544|1796000000123456789|4294967295;Sent Items.dbx|0|-5|0");
     sources.resize(2);
     EXPECT_EQ(parseMemberSources(text), sources);
     EXPECT_TRUE(parseMemberSources("").empty());
-    EXPECT_EQ(parseMemberSources("a|1|2;b|x|2;c|1;|1|2;d|-1|2;e|1|2.5;f|3|4").size(), 2u);
+    // Parts without the compressed bytes' CRC (written by the first versions) count as malformed.
+    EXPECT_EQ(
+        parseMemberSources("a|1|2|3;b|x|2|3;c|1|2;|1|2|3;d|-1|2|3;e|1|2.5|3;g|1|2|4294967296;f|3|4|5").size(),
+        2u);
 }
 
 } // namespace

@@ -19,9 +19,9 @@ void makeRoomForNewBackup(const BackupPlan& plan) {
 
 void finishBackup(const std::filesystem::path& sealed, const BackupPlan& plan, BackupResult& result,
                   const std::string& storeFacts, const std::filesystem::path& workDir,
-                  const CodePage& codePage,
+                  const CodePage& codePage, const CopiedMembers& copied,
                   const std::optional<std::optional<std::vector<StoreFact>>>& previousFacts) {
-    std::vector<std::string> problems = rereadBackup(sealed, plan.password, workDir, codePage);
+    std::vector<std::string> problems = rereadBackup(sealed, plan.password, workDir, codePage, copied);
     if (!problems.empty()) {
         std::string text = "the new backup file did not read back correctly";
         for (const std::string& p : problems)

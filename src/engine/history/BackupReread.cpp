@@ -12,15 +12,16 @@
 namespace tessaly {
 
 std::vector<std::string> rereadBackup(const std::filesystem::path& file, const std::string& password,
-                                      const std::filesystem::path& workDir, const CodePage& codePage) {
-    UnnamedFile archive(workDir); // the plain archive, never named on disk
+                                      const std::filesystem::path& workDir, const CodePage& codePage,
+                                      const CopiedMembers& copied) {
     SilentUi quiet;
+    std::optional<ReadableBackup> backup; // no plain archive is ever named on disk
     try {
-        openArchive(file, password, archive.path(), codePage, quiet);
+        backup = openBackupForReading(file, password, workDir, codePage, quiet);
     } catch (const std::exception& e) {
         return {std::string("it cannot be opened again: ") + e.what()};
     }
-    return auditBackupArchive(archive.path(), workDir, codePage).problems;
+    return auditBackupArchive(backup->archive, workDir, codePage, copied).problems;
 }
 
 RecordedFacts readRecordedFacts(const std::filesystem::path& file, const std::string& password,

@@ -1,6 +1,7 @@
 // BackupReread.h -- reading a sealed backup file back before it may replace anything.
 #pragma once
 
+#include "archive/ArchiveListing.h"
 #include "engine/history/StoreFacts.h"
 #include "platform/CodePage.h"
 
@@ -12,10 +13,12 @@
 namespace tessaly {
 
 // Opens the backup file with the password (for a strong file this checks its authentication),
-// reads back every archive member (CRCs) and checks the info file against the members. Returns the
-// problems found; empty when the file is sound. Works in `workDir` (private) and leaves nothing there.
+// reads back every archive member (CRCs; the members in `copied` by their compressed bytes) and checks
+// the info file against the members. Returns the problems found; empty when the file is sound. Works in
+// `workDir` (private) and leaves nothing there.
 std::vector<std::string> rereadBackup(const std::filesystem::path& file, const std::string& password,
-                                      const std::filesystem::path& workDir, const CodePage& codePage);
+                                      const std::filesystem::path& workDir, const CodePage& codePage,
+                                      const CopiedMembers& copied = {});
 
 // The message store facts a backup file records; nullopt when it cannot be opened with the password
 // or records none (a file of an earlier version, or one without messages).
