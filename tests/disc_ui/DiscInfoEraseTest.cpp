@@ -1,5 +1,5 @@
-// DiscInfoEraseTest.cpp -- the disc information and erase windows: labels per medium from the code
-// tables, closing a session or disc, erasing per medium and drive; on a scripted control and a pseudo-drive.
+// DiscInfoEraseTest.cpp -- the disc information and erase windows on a scripted control: labels per
+// medium from the code tables, closing a session or disc, erasing per medium and drive.
 #include "DiscUiTestKit.h"
 #include "Mnemonics.h"
 
@@ -313,23 +313,6 @@ TEST(Erase, OpensModallyFromTheWritingWindowAndCancelCloses) {
     EXPECT_TRUE(wasModal);
     EXPECT_TRUE(f.ui.messages.empty());
     EXPECT_TRUE(f.control.calls.back().rfind("EraseMedia", 0) != 0);
-}
-
-// The real control on a pseudo-drive: what a written disc looks like.
-TEST(DiscOnPseudoDrive, InformationAfterAWrite) {
-    PseudoDriveWindow rig;
-    writePatternFile(rig.dir / "src" / "a.tsy", 50000, 3);
-    dropOnto(rig.tree(), {rig.dir / "src" / "a.tsy"});
-    ASSERT_TRUE(rig.writeAndWait());
-    trigger(&rig.w(), "mnuDiscInfo");
-    auto* info = rig.w().findChild<frmDiscInfo*>("frmDiscInfo");
-    ASSERT_NE(info, nullptr);
-    EXPECT_EQ(label(info, "lblValueMediaType"), "DVD-RAM");
-    EXPECT_EQ(label(info, "lblValueDiscStatus"), "Disc Open");
-    EXPECT_EQ(label(info, "lblValueSessions"), "1");
-    EXPECT_TRUE(checked(info, "chkJolietFS"));
-    EXPECT_TRUE(checked(info, "chkImportPermitted"));
-    EXPECT_FALSE(enabled(info, "cmdCloseSession"));
 }
 
 } // namespace
