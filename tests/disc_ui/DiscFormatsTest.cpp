@@ -25,78 +25,57 @@ TEST(FormatNumber, PatternsOfTheDiscWindows) {
         {1234567.891, "###,###,##0.00", "1,234,567.89"},
         {999.999, "###,###,##0.00", "1,000.00"},
         {1234567890123.0, "###,###,##0.00", "1,234,567,890,123.00"},
-        {0, "#,##0.00", "0.00"},
         {4482.5, "#,##0.00", "4,482.50"},
-        {0.125, "#,##0.00", "0.13"},
         {700, "#########0.#0 MB", "700.00 MB"},
         {4482.25, "#########0.#0 MB", "4482.25 MB"},
-        {1234567.5, "#########0.#0 MB", "1234567.50 MB"},
         {0, "#########0.#0 MB", "0.00 MB"},
         {40.09, "#", "40"},
         {2.5, "#", "3"},
         {0, "#", ""},
         {4.0145, "#.0", "4.0"},
-        {3.5145, "#.0", "3.5"},
         {0.5, "#.0", ".5"},
         {5, "0#", "05"},
-        {12, "0#", "12"},
         {123, "0#", "123"},
         {0, "0#", "00"},
-        {1.25, "#.##", "1.25"},
-        {1.5, "#.##", "1.5"},
-        {-2.5, "0.0", "-2.5"},
-        {-0.001, "0.00", "0.00"},
     };
     for (const PatternCase& c : cases)
         EXPECT_EQ(FormatNumber(c.value, c.pattern), c.expected) << c.value << " " << c.pattern;
 }
 
 TEST(FormatNumber, TextsBuiltOnThePatterns) {
-    EXPECT_EQ(FormatFileSize(1536), "1.54 KB");
-    EXPECT_EQ(FormatFileSize(0), "0.00 KB");
     EXPECT_EQ(FormatFileSize(4), "0.00 KB");
-    EXPECT_EQ(FormatFileSize(1000), "1.00 KB");
     EXPECT_EQ(FormatFileSize(4'700'000'000LL), "4,700,000.00 KB");
     EXPECT_EQ(FormatImageSize(0), "Data Image Size: 0.00 MB  ");
     EXPECT_EQ(FormatImageSize(1048576.0 * 1536.5), "Data Image Size: 1,536.50 MB  ");
-    EXPECT_EQ(FormatMegabytes(359846.0 * 2048), "702.82 MB");
-    EXPECT_EQ(FormatMegabytes(0), "0.00 MB");
-    EXPECT_EQ(TwoDigits(5), "05");
-    EXPECT_EQ(TwoDigits(100), "100");
 }
 
-class FileDates : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (const char* tz = std::getenv("TZ"))
-            oldTz_ = tz;
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
-    }
-    void TearDown() override {
-        if (oldTz_.empty())
-            ::unsetenv("TZ");
-        else
-            ::setenv("TZ", oldTz_.c_str(), 1);
-        ::tzset();
-    }
-    static std::time_t at(int year, int month, int day, int hour, int minute, int second) {
+// In UTC, so that the texts do not depend on this machine's zone.
+TEST(FileDates, MonthDayYearAndTwelveHourClock) {
+    const char* zone = std::getenv("TZ");
+    const std::string oldZone = zone ? zone : "";
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    const struct {
+        int year, month, day, hour, minute, second;
+        const char* text;
+    } cases[] = {
+        {2024, 3, 7, 14, 5, 9, "03/07/2024 02:05:09 PM"},
+        {2024, 12, 31, 0, 30, 0, "12/31/2024 12:30:00 AM"},
+        {2001, 1, 2, 12, 0, 0, "01/02/2001 12:00:00 PM"},
+        {1999, 10, 10, 23, 59, 59, "10/10/1999 11:59:59 PM"},
+        {2030, 6, 15, 11, 59, 59, "06/15/2030 11:59:59 AM"},
+    };
+    for (const auto& c : cases) {
         std::tm tm{};
-        tm.tm_year = year - 1900, tm.tm_mon = month - 1, tm.tm_mday = day;
-        tm.tm_hour = hour, tm.tm_min = minute, tm.tm_sec = second;
-        return ::timegm(&tm);
+        tm.tm_year = c.year - 1900, tm.tm_mon = c.month - 1, tm.tm_mday = c.day;
+        tm.tm_hour = c.hour, tm.tm_min = c.minute, tm.tm_sec = c.second;
+        EXPECT_EQ(FormatFileDate(::timegm(&tm)), c.text);
     }
-
-private:
-    std::string oldTz_;
-};
-
-TEST_F(FileDates, MonthDayYearAndTwelveHourClock) {
-    EXPECT_EQ(FormatFileDate(at(2024, 3, 7, 14, 5, 9)), "03/07/2024 02:05:09 PM");
-    EXPECT_EQ(FormatFileDate(at(2024, 12, 31, 0, 30, 0)), "12/31/2024 12:30:00 AM");
-    EXPECT_EQ(FormatFileDate(at(2001, 1, 2, 12, 0, 0)), "01/02/2001 12:00:00 PM");
-    EXPECT_EQ(FormatFileDate(at(1999, 10, 10, 23, 59, 59)), "10/10/1999 11:59:59 PM");
-    EXPECT_EQ(FormatFileDate(at(2030, 6, 15, 11, 59, 59)), "06/15/2030 11:59:59 AM");
+    if (zone)
+        ::setenv("TZ", oldZone.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
 }
 
 std::vector<std::string> speedTexts(int maxSpeed, bool cd) {
@@ -117,8 +96,6 @@ TEST(WriteSpeeds, CdStepsOfFourThenTwoThenOneDvdStepsOfHalfASpeed) {
          {"40x", "36x", "32x", "28x", "24x", "20x", "16x", "12x", "8x", "4x", "2x", "1x"}},
         {4 * 1380 + 20, false, {"4.0x", "3.5x", "3.0x", "2.5x", "2.0x", "1.5x", "1.0x"}},
         {0, true, {"Default"}},
-        {0, false, {"Default"}},
-        {-5, true, {"Default"}},
         {-5, false, {"Default"}},
         // A speed below 2x on a CD counts as 1x; a DVD slower than 1x still gets its one row.
         {300, true, {"1x"}},
@@ -136,7 +113,6 @@ TEST(WriteSpeeds, CdStepsOfFourThenTwoThenOneDvdStepsOfHalfASpeed) {
     const std::vector<SpeedRow> cdRows = WriteSpeedRows(cd, true), dvdRows = WriteSpeedRows(dvd, false);
     EXPECT_EQ(cdRows.front().kbPerSecond, cd);
     EXPECT_EQ(cdRows[1].kbPerSecond, cd - 704);
-    EXPECT_EQ(cdRows[10].kbPerSecond, 720 - 352);
     EXPECT_EQ(cdRows.back().kbPerSecond, 16);
     EXPECT_EQ(dvdRows.front().kbPerSecond, dvd);
     EXPECT_EQ(dvdRows.back().kbPerSecond, dvd - 6 * 690);
@@ -194,8 +170,6 @@ TEST(ItemNames, FirstBrokenRuleWins) {
 }
 
 TEST(ItemNames, LengthInUtf16Units) {
-    EXPECT_EQ(NameLength(""), 0u);
-    EXPECT_EQ(NameLength("Identit\xC3\xA4t"), 9u);
     EXPECT_EQ(NameLength("\xE6\x97\xA5\xE6\x9C\xAC"), 2u);
     EXPECT_EQ(NameLength("\xF0\x9F\x93\x80"), 2u); // outside the BMP: two units, as Joliet stores it
 }

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTest>
+#include <QTreeWidgetItemIterator>
 #include <QUrl>
 
 #include <cstdlib>
@@ -71,36 +72,17 @@ void dropOnto(QWidget* view, const std::vector<fs::path>& paths) {
     EXPECT_TRUE(drop.isAccepted()) << "the view refused the drop";
 }
 
-namespace {
-
-void collectKeys(QTreeWidgetItem* item, std::vector<std::string>& keys) {
-    keys.push_back(item->data(0, Qt::UserRole).toString().toStdString());
-    for (int i = 0; i < item->childCount(); ++i)
-        collectKeys(item->child(i), keys);
-}
-
-QTreeWidgetItem* findKey(QTreeWidgetItem* item, const QString& key) {
-    if (item->data(0, Qt::UserRole).toString() == key)
-        return item;
-    for (int i = 0; i < item->childCount(); ++i)
-        if (QTreeWidgetItem* found = findKey(item->child(i), key))
-            return found;
-    return nullptr;
-}
-
-} // namespace
-
 QTreeWidgetItem* itemByKey(QTreeWidget* view, const QString& key) {
-    for (int i = 0; i < view->topLevelItemCount(); ++i)
-        if (QTreeWidgetItem* found = findKey(view->topLevelItem(i), key))
-            return found;
+    for (QTreeWidgetItemIterator it(view); *it; ++it)
+        if ((*it)->data(0, Qt::UserRole).toString() == key)
+            return *it;
     return nullptr;
 }
 
 std::vector<std::string> keysOf(QTreeWidget* view) {
     std::vector<std::string> keys;
-    for (int i = 0; i < view->topLevelItemCount(); ++i)
-        collectKeys(view->topLevelItem(i), keys);
+    for (QTreeWidgetItemIterator it(view); *it; ++it)
+        keys.push_back((*it)->data(0, Qt::UserRole).toString().toStdString());
     return keys;
 }
 
@@ -155,24 +137,14 @@ PseudoDriveWindow::PseudoDriveWindow(DiscHandOver handOver) : drives("stdio:" + 
     open(std::move(handOver));
 }
 
-PseudoDriveWindow::~PseudoDriveWindow() {
+void PseudoDriveWindow::close() {
     window.reset();
     control.reset();
-    real.reset();
     settle();
-}
-
-void PseudoDriveWindow::reopen(DiscHandOver handOver) {
-    window.reset();
-    control.reset();
-    real.reset();
-    settle();
-    open(std::move(handOver));
 }
 
 void PseudoDriveWindow::open(DiscHandOver handOver) {
-    real = std::make_unique<BurnDiscWriter>(QtEventPoster());
-    control = std::make_unique<SpyDiscWriter>(*real);
+    control = std::make_unique<BurnDiscWriter>(QtEventPoster());
     DiscWindowHooks hooks;
     hooks.chooseIsoFile = [this](QWidget*, const IsoFileRequest& request) {
         isoRequests.push_back(request);
@@ -198,7 +170,7 @@ bool PseudoDriveWindow::writeAndWait() {
 }
 
 bool PseudoDriveWindow::waitForIdle() {
-    const bool ended = waitFor([this] { return !real->IsBusy() && window->windowIdle(); });
+    const bool ended = waitFor([this] { return !control->IsBusy() && window->windowIdle(); });
     settle();
     return ended;
 }

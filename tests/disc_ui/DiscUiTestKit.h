@@ -1,11 +1,10 @@
 // DiscUiTestKit.h -- the disc windows headless: finding controls, simulated drops, waiting for jobs,
-// pseudo-drives, and reading discs back with xorriso.
+// pseudo-drives.
 #pragma once
 
 #include "DiscUiFiles.h"
 #include "FakeDiscWriter.h"
 #include "RecordingUi.h"
-#include "SpyDiscWriter.h"
 #include "TempDir.h"
 
 #include "disc/BurnDiscWriter.h"
@@ -17,13 +16,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
-#include <string>
-#include <vector>
 
 namespace tessaly::test {
 
@@ -55,17 +50,19 @@ struct PseudoDriveWindow {
     std::filesystem::path disc = dir / "disc.iso";
     ExtraDrives drives;
     RecordingUi ui;
-    std::unique_ptr<BurnDiscWriter> real;
-    std::unique_ptr<SpyDiscWriter> control;
+    std::unique_ptr<BurnDiscWriter> control;
     std::optional<std::string> nextIso; // what the ISO file dialogs answer
     std::vector<IsoFileRequest> isoRequests;
     std::vector<std::string> nextFiles, nextFolder; // what the Add Files / Add Folder dialogs answer
     std::unique_ptr<frmMaindvdwrite> window;
 
     explicit PseudoDriveWindow(DiscHandOver handOver = {});
-    ~PseudoDriveWindow();
+    ~PseudoDriveWindow() { close(); }
     // Closes the window and opens a new one on a new control over the same disc.
-    void reopen(DiscHandOver handOver = {});
+    void reopen() {
+        close();
+        open({});
+    }
 
     frmMaindvdwrite& w() { return *window; }
     QTreeWidget* tree() { return test::control<QTreeWidget>(window.get(), "tvwDirectories"); }
@@ -78,6 +75,7 @@ struct PseudoDriveWindow {
 
 private:
     void open(DiscHandOver handOver);
+    void close();
 };
 
 // A test on the pseudo-drive window, with a folder for source files.

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -19,13 +20,6 @@ namespace fs = std::filesystem;
 using namespace tessaly;
 
 namespace {
-
-// The pseudo-drive under a short name, so that no folder of this machine shows in the pictures.
-class ShownDrive : public test::SpyDiscWriter {
-public:
-    using SpyDiscWriter::SpyDiscWriter;
-    std::string DriveId(int drive) override { return drive == 0 ? "stdio:disc.iso" : ""; }
-};
 
 void save(QWidget& w, const QString& file) {
     w.show();
@@ -45,7 +39,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     QApplication::setStyle(QStyleFactory::create("Fusion"));
-    const QString out = QString::fromLocal8Bit(argv[1]);
+    const QString out = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
 
     test::TempDir dir;
     const fs::path src = dir / "Backups";
@@ -54,16 +48,18 @@ int main(int argc, char** argv) {
     test::writePatternFile(src / "Mail" / "Folders.dbx", 1536, 3);
     test::writePatternFile(src / "Mail" / "Archive" / "2023.dbx", 80'000, 4);
     test::writePatternFile(dir / "weekly.tsy", 2'345'678, 5);
-    test::ExtraDrives drives("stdio:" + (dir / "disc.iso").string() + "#4480M"); // the size of a DVD
+    // A pseudo-drive of the size of a DVD, named relative to its folder, so that no folder of this
+    // machine shows in the pictures.
+    fs::current_path(dir.path());
+    test::ExtraDrives drives("stdio:disc.iso#4480M");
     test::RecordingUi ui;
-    BurnDiscWriter real(QtEventPoster());
-    ShownDrive control(real);
+    BurnDiscWriter control(QtEventPoster());
     {
         // One session on the disc first, so that the information window has something to show.
         frmMaindvdwrite first(control, ui, DiscHandOver{"weekly.tsy", (dir / "weekly.tsy").string()});
         first.show();
         test::click(&first, "cmdWriteDisc");
-        test::waitFor([&] { return !real.IsBusy() && first.windowIdle(); });
+        test::waitFor([&] { return !control.IsBusy() && first.windowIdle(); });
         test::settle();
     }
 
