@@ -4,6 +4,7 @@
 #include "backupfile/Scrambler.h"
 #include "backupfile/StrongContainer.h"
 
+#include "ArchiveKit.h"
 #include "RecordingUi.h"
 #include "StrongForge.h"
 #include "TempDir.h"
@@ -25,18 +26,11 @@ using test::writeFile;
 
 const KdfParameters kCheap{1, 8192};
 
-std::string pattern(size_t size) {
-    std::string s(size, '\0');
-    for (size_t i = 0; i < size; ++i)
-        s[i] = static_cast<char>((i * 131 + 7) & 0xFF);
-    return s;
-}
-
 // Archive-like bytes: a zip local header, then the info file's name and text, then member names.
 std::string fakeArchive() {
     std::string a("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10);
     a += std::string(20, '\x01') + "vantrel.dat" + "BackupIdentity=Main Identity\r\nBackupItem=11111111\r\n";
-    a += "Inbox.dbx" + pattern(100000) + "Sent Items.dbx";
+    a += "Inbox.dbx" + test::noise(100000, 1) + "Sent Items.dbx";
     return a;
 }
 
@@ -47,7 +41,7 @@ TEST(StrongContainerTest, RoundTripsAcrossChunkBoundariesAndNeverPassesForACompa
          {size_t(0), size_t(1), kStrongChunk - 1, kStrongChunk, kStrongChunk + 1, 3 * kStrongChunk + 77}) {
         TempDir dir;
         test::RecordingUi ui;
-        const std::string archive = pattern(size);
+        const std::string archive = test::noise(size, 2);
         writeFile(dir / "a.zip", archive);
         sealStrong(dir / "a.zip", dir / "a.tsy", password, kCheap, ui);
         std::string sealed = readFile(dir / "a.tsy");
@@ -122,7 +116,7 @@ TEST(CompatibleContainerTest, BytesAreTheDocumentedKeystreamAndTrailer) {
     TempDir dir;
     CodePage cp(1252);
     test::RecordingUi ui;
-    const std::string archive = pattern(3 * kScrambleChunk + 5);
+    const std::string archive = test::noise(3 * kScrambleChunk + 5, 3);
     writeFile(dir / "a.zip", archive);
     sealArchive(dir / "a.zip", dir / "a.tsy", "secret", Protection::Compatible, cp, ui);
     std::string expected = documentedKeystream("secretRW.JT", archive.size());

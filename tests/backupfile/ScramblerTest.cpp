@@ -2,6 +2,7 @@
 #include "backupfile/Scrambler.h"
 #include "backupfile/VbRandom.h"
 
+#include "ArchiveKit.h"
 #include "RecordingUi.h"
 #include "TempDir.h"
 
@@ -120,9 +121,7 @@ TEST(ScrambleFileTest, RoundTripsAcrossChunkBoundaries) {
                         3 * kScrambleChunk + 77}) {
         TempDir dir;
         test::RecordingUi ui;
-        std::string archive(size, '\0');
-        for (size_t i = 0; i < size; ++i)
-            archive[i] = static_cast<char>((i * 131 + 7) & 0xFF);
+        const std::string archive = test::noise(size, 4);
         writeFile(dir / "b.tsy", archive);
         ScrambleFile(dir / "b.tsy", "p\xc3\xa4ss", true, {}, cp, ui);
         std::string scrambled = readFile(dir / "b.tsy");
