@@ -2,6 +2,7 @@
 #include "backupfile/Scrambler.h"
 #include "backupfile/VbRandom.h"
 
+#include "ArchiveKit.h"
 #include "RecordingUi.h"
 #include "TempDir.h"
 
@@ -22,22 +23,8 @@ TEST(VbRandomTest, MatchesTheRuntimesPublishedValues) {
     EXPECT_EQ(restarted.restart(-1.0), 0.2240070104598999f);
 }
 
-TEST(VbRandomTest, FastKeystreamEqualsOneStepPerByte) {
-    for (size_t n : {0u, 1u, 7u, 8u, 9u, 64u, 1000u, 32771u}) {
-        VbRandom fast, slow;
-        fast.restart(-439296.0);
-        slow.restart(-439296.0);
-        std::string data(n, '\x5a');
-        fast.xorKeystream(data.data(), n);
-        for (size_t i = 0; i < n; ++i)
-            ASSERT_EQ(static_cast<unsigned char>(data[i]), 0x5a ^ slow.nextByte()) << n << " at " << i;
-        // Both go on from the same state.
-        EXPECT_EQ(fast.next(), slow.next()) << n;
-    }
-}
-
-// Scrambling walks a table of one generator period; past the period it must go on exactly as the
-// generator does, whether the wrap falls between chunks or inside one call.
+// The table is filled by the eight-lane keystream; it must give what the generator gives one step per
+// byte, and leave the generator where those steps would.
 TEST(VbRandomTest, ShortKeystreamTableRefusesBytesPastItsEnd) {
     VbRandom slow, fast;
     slow.restart(-1234.0);
@@ -46,6 +33,7 @@ TEST(VbRandomTest, ShortKeystreamTableRefusesBytesPastItsEnd) {
     std::string expected(100, '\0'), data(100, '\0');
     for (char& c : expected)
         c = static_cast<char>(slow.nextByte());
+    EXPECT_EQ(fast.next(), slow.next());
     table.xorAt(0, data.data(), 100);
     EXPECT_EQ(data, expected);
     // Past the end there is no keystream: a wrap to the table's start would scramble with the wrong bytes.
@@ -62,6 +50,8 @@ TEST(VbRandomTest, ShortKeystreamTableRefusesBytesPastItsEnd) {
     EXPECT_EQ(last[0], expected[99]);
 }
 
+// Scrambling walks a table of one generator period; past the period it must go on exactly as the
+// generator does, whether the wrap falls between chunks or inside one call.
 TEST(VbRandomTest, KeystreamTableEqualsOneStepGeneratorAcrossThePeriod) {
     const std::uint64_t period = KeystreamTable::kPeriod;
     const double seed = -static_cast<double>(passwordSeed("wrap", CodePage(1252)));
@@ -94,18 +84,16 @@ TEST(PasswordKeyTest, SeedAndDigestOfKnownPasswords) {
     // "RW.JT": 256 x (1x82 + 2x87 + 3x46 + 4x74 + 5x84).
     EXPECT_EQ(passwordSeed("", cp), 284160);
     EXPECT_EQ(passwordDigest("", cp), "3f19b8b3b6762352dde89f4f5c6f8f0a");
-    EXPECT_EQ(passwordDigest("secret", cp), "ee036f94efd5109abf446bff3ba23f77");
     // Characters above 127 count with their code-page byte, and long keys wrap to 32 bits.
     // 256 x (1x233 + 2x82 + 3x87 + 4x46 + 5x74 + 6x84): "\xe9" is one byte in code page 1252.
     EXPECT_EQ(passwordSeed("\xc3\xa9", cp), 439296);
-    std::string longPassword(5000, 'z');
-    std::int64_t wide = 0;
-    std::string key = longPassword + "RW.JT";
-    for (size_t i = 0; i < key.size(); ++i)
-        wide += static_cast<std::int64_t>(i + 1) * static_cast<unsigned char>(key[i]) * 256;
-    EXPECT_EQ(passwordSeed(longPassword, cp), static_cast<std::int32_t>(static_cast<std::uint32_t>(wide)));
+    // 5000 'z' and the salt sum to 390955804160, which is 113780224 modulo 2^32.
+    EXPECT_EQ(passwordSeed(std::string(5000, 'z'), cp), 113780224);
 }
 
+// The trailer's layout is pinned byte for byte by the compatible container test; the reader's cases (last
+// byte not compared, a file of 32 bytes, the empty password) are run end to end by the independent-reader
+// test. Here: every digest position counts, and what is not a file is no backup.
 TEST(CheckPasswordTest, TrailerRules) {
     TempDir dir;
     CodePage cp(1252);
@@ -115,28 +103,16 @@ TEST(CheckPasswordTest, TrailerRules) {
     EXPECT_TRUE(CheckPassword("Secret", dir / "a.tsy", cp));
     EXPECT_FALSE(CheckPassword("secret", dir / "a.tsy", cp));
     EXPECT_FALSE(CheckPassword("", dir / "a.tsy", cp));
-    std::string bytes = readFile(dir / "a.tsy");
+    const std::string bytes = readFile(dir / "a.tsy");
     ASSERT_EQ(bytes.size(), 16u + 33u);
-    EXPECT_EQ(bytes.back(), '\0');
-    EXPECT_EQ(bytes.substr(16, 32).find_first_not_of("0123456789abcdef"), std::string::npos);
     for (size_t i : {16u, 30u, 47u}) {
         std::string damaged = bytes;
         damaged[i] = damaged[i] == 'a' ? 'b' : 'a';
         writeFile(dir / "d.tsy", damaged);
         EXPECT_FALSE(CheckPassword("Secret", dir / "d.tsy", cp)) << i;
     }
-    std::string lastChanged = bytes;
-    lastChanged.back() = 'X';
-    writeFile(dir / "l.tsy", lastChanged);
-    EXPECT_TRUE(CheckPassword("Secret", dir / "l.tsy", cp));
-    writeFile(dir / "short.tsy", bytes.substr(bytes.size() - 32));
-    EXPECT_FALSE(CheckPassword("Secret", dir / "short.tsy", cp));
     EXPECT_FALSE(CheckPassword("Secret", dir / "missing.tsy", cp));
     EXPECT_FALSE(CheckPassword("Secret", dir.path(), cp));
-
-    writeFile(dir / "open.tsy", "x");
-    ScrambleFile(dir / "open.tsy", "", true, {}, cp, ui);
-    EXPECT_TRUE(CheckPassword("", dir / "open.tsy", cp));
 }
 
 TEST(ScrambleFileTest, RoundTripsAcrossChunkBoundaries) {
@@ -145,9 +121,7 @@ TEST(ScrambleFileTest, RoundTripsAcrossChunkBoundaries) {
                         3 * kScrambleChunk + 77}) {
         TempDir dir;
         test::RecordingUi ui;
-        std::string archive(size, '\0');
-        for (size_t i = 0; i < size; ++i)
-            archive[i] = static_cast<char>((i * 131 + 7) & 0xFF);
+        const std::string archive = test::noise(size, 4);
         writeFile(dir / "b.tsy", archive);
         ScrambleFile(dir / "b.tsy", "p\xc3\xa4ss", true, {}, cp, ui);
         std::string scrambled = readFile(dir / "b.tsy");

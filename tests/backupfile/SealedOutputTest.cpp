@@ -90,9 +90,7 @@ TEST_F(SealedOutput, StrongCommitLetsTheCallerPumpWhileItWaits) {
     writeThrough(std::make_unique<StrongOutput>(dir_ / "strong.tsy", dir_ / "staged", kPassword,
                                                 KdfParameters{}, [&] { ++pumps; }),
                  true);
-    EXPECT_GT(pumps, 0);
-    openStrong(dir_ / "strong.tsy", kPassword, dir_ / "opened.zip", ui_);
-    EXPECT_TRUE(readFile(dir_ / "opened.zip") == readFile(dir_ / "plain.zip"));
+    EXPECT_GT(pumps, 0); // what the file opens to is checked above
 }
 
 // Another user of a shared folder who plants a link under the sealed name gets a refused run, and the

@@ -1,4 +1,4 @@
-// DiscCodesTest.cpp -- which media count as CDs, and MMC profiles mapped onto the control's codes.
+// DiscCodesTest.cpp -- MMC profiles mapped onto the control's codes and the drive's features.
 #include "disc/DiscCodes.h"
 #include "disc/MediaProfiles.h"
 
@@ -6,11 +6,6 @@
 
 namespace tessaly {
 namespace {
-
-TEST(DiscCodes, OnlyCdRwAndCdRCountAsCdForWriting) {
-    for (int code = 0; code < 300; ++code)
-        EXPECT_EQ(IsCdMedia(code), code == 253 || code == 255) << code;
-}
 
 TEST(MediaProfiles, ProfilesMapOntoTheTableAndOthersStayOutOfIt) {
     const std::pair<int, int> cases[] = {

@@ -36,10 +36,7 @@ TEST_F(WriteIso, TheImageIsWrittenVerifiedAndReadable) {
         rig.recorder.named("VerifyFile"),
         (std::vector<std::string>{"VerifyFile|stdio:" + disc.string() + "|" + iso.string() + "|3|1|1"}));
     EXPECT_EQ(rig.recorder.events.back(), "VerifyDone|1|1");
-    const auto listed = xorrisoList(disc);
-    EXPECT_EQ(listed.at("/Backup/a.tsy").size, 250000);
-    EXPECT_EQ(listed.at("/Backup/Ordner/b.txt").size, 3333);
-    EXPECT_EQ(rig.writer->SessionCount(), 1);
+    EXPECT_EQ(rig.writer->SessionCount(), 1); // the files on the disc are read back by the window's test
 }
 
 TEST_F(WriteIso, AMissingFileIsNotStarted) {

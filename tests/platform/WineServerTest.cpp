@@ -87,24 +87,16 @@ TEST_F(WineServerTest, LiveSocketIsARunningServer) {
     EXPECT_FALSE(running()) << "a stale socket file counts as no server";
 }
 
-TEST_F(WineServerTest, DebianStyleFolderIsSearchedToo) {
-    FakeServer server(fakeTmp / "wine-Ab12Cd" / serverFolder / "socket");
-    EXPECT_TRUE(running());
-}
-
-// Wine puts its folder under $TMPDIR when that is set; the guard looks there as well as in /tmp.
-TEST_F(WineServerTest, TmpdirFoldersOfBothKindsAreSearched) {
+// Wine puts its folder under $TMPDIR when that is set; the guard looks there as well as in /tmp. Both
+// kinds of folder below a temp folder are found by the tests that pass the roots themselves.
+TEST_F(WineServerTest, TmpdirIsSearched) {
     test::EnvGuard env;
     env.set("TMPDIR", fakeTmp.string());
     EXPECT_EQ(wineserverTempDirs(), (std::vector<fs::path>{"/tmp", fakeTmp}));
-    for (const fs::path& root : {fakeTmp / "wine-Zq81xP", userRoot()}) {
-        SCOPED_TRACE(root.string());
-        EXPECT_FALSE(wineserverRunning(prefix));
-        FakeServer server(root / serverFolder / "socket");
-        EXPECT_TRUE(wineserverRunning(prefix));
-        server.stop();
-        fs::remove_all(root);
-    }
+    EXPECT_FALSE(wineserverRunning(prefix));
+    FakeServer server(userRoot() / serverFolder / "socket");
+    EXPECT_TRUE(wineserverRunning(prefix));
+    server.stop();
     env.set("TMPDIR", "/tmp");
     EXPECT_EQ(wineserverTempDirs(), std::vector<fs::path>{"/tmp"});
 }
@@ -123,7 +115,7 @@ TEST_F(WineServerTest, ASocketPathTooLongForAnAddressIsStillAsked) {
 TEST_F(WineServerTest, AWineFolderOfAnotherUserDoesNotCount) {
     const fs::path planted = fakeTmp / "wine-planted";
     FakeServer server(planted / serverFolder / "socket");
-    ASSERT_TRUE(running());
+    ASSERT_TRUE(running()); // a Debian-style wine-* folder of this user counts
     if (::chown(planted.c_str(), ::getuid() + 4242, static_cast<gid_t>(-1)) != 0)
         GTEST_SKIP() << "giving a folder to another user needs root";
     EXPECT_FALSE(running());
@@ -147,7 +139,6 @@ TEST_F(WineServerTest, MessageSaysHowToStopTheServer) {
     const std::string spaced = wineserverRunningMessage("/home/al/My Prefix's");
     EXPECT_NE(spaced.find("WINEPREFIX='/home/al/My Prefix'\\''s' wineserver -k"), std::string::npos)
         << spaced;
-    EXPECT_NE(spaced.find("wineserver"), std::string::npos);
 }
 
 } // namespace
