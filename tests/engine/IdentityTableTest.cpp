@@ -3,6 +3,7 @@
 #include "engine/CommandLine.h"
 #include "engine/ProfileSession.h"
 
+#include "EngineTestProfile.h"
 #include "RegistryTestEnv.h"
 
 #include <gtest/gtest.h>
@@ -62,27 +63,23 @@ TEST(EnumerateIdentitiesTest, OrderDuplicatesBlankKeysAndMissingUserName) {
     EXPECT_EQ(findIdentity(table, "nobody"), nullptr);
 }
 
-TEST(MainWindowStateTest, SampleProfileProbe) {
-    test::TempDir copy;
-    test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, copy / "profile");
-    test::RecordingUi ui;
-    ProfileSession session(Profile{copy / "profile", false, "sample"}, ui);
-    MainWindowState state;
-    LoadMainWindowState(state, session, "/opt/tessaly/work");
-    EXPECT_EQ(state.sComputerName, "SAMPLE-PC");
-    EXPECT_EQ(state.LogonUserName, "sample");
-    EXPECT_EQ(state.windowsdir, "C:\\windows");
-    EXPECT_EQ(state.InfoFilePath, "/opt/tessaly/work/vantrel.dat");
-    EXPECT_TRUE(state.InspectionInvalid);
-    EXPECT_FALSE(state.OENotInstalled);
-    ASSERT_EQ(identityCount(state.IdentityTable), 2u);
-    EXPECT_EQ(state.IdentityTable[0].userName, "Main Identity");
-    EXPECT_EQ(state.IdentityTable[1].userName, "Work");
-    EXPECT_EQ(session.codePage().number(), 1252u);
-    EXPECT_TRUE(ui.messages.empty());
+using MainWindowStateTest = test::OnSample;
+
+TEST_F(MainWindowStateTest, SampleProfileProbe) {
+    EXPECT_EQ(p.state.sComputerName, "SAMPLE-PC");
+    EXPECT_EQ(p.state.LogonUserName, "sample");
+    EXPECT_EQ(p.state.windowsdir, "C:\\windows");
+    EXPECT_EQ(p.state.InfoFilePath, (p.work.path() / "vantrel.dat").string());
+    EXPECT_TRUE(p.state.InspectionInvalid);
+    EXPECT_FALSE(p.state.OENotInstalled);
+    ASSERT_EQ(identityCount(p.state.IdentityTable), 2u);
+    EXPECT_EQ(p.state.IdentityTable[0].userName, "Main Identity");
+    EXPECT_EQ(p.state.IdentityTable[1].userName, "Work");
+    EXPECT_EQ(p.session->codePage().number(), 1252u);
+    EXPECT_TRUE(p.ui.messages.empty());
 }
 
-TEST(MainWindowStateTest, InfoFilePathAndCommandLine) {
+TEST(CommandLineTest, InfoFilePathAndCommandLine) {
     EXPECT_EQ(InfoFilePathIn("C:\\Program Files\\Tessaly\\", '\\'),
               "C:\\Program Files\\Tessaly\\vantrel.dat");
     EXPECT_EQ(InfoFilePathIn("C:\\Program Files\\Tessaly", '\\'), "C:\\Program Files\\Tessaly\\vantrel.dat");
