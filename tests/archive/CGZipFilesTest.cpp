@@ -47,25 +47,22 @@ TEST(CGZipFiles, ListErrorsLeaveTheListAsItWas) {
     }
 }
 
+// The placeholder alone is a warning and writes no archive.
 TEST(CGZipFiles, PlaceholderIsListedButNotCountedAndRemoveIgnoresLetterCase) {
+    TempDir dir;
     CGZipFiles zip;
+    zip.setZipFileName((dir / "out.zip").string());
     EXPECT_EQ(zip.ZipFileCount(), 0);
     EXPECT_EQ(zip.names(), std::vector<std::string>{"querty"});
+    EXPECT_EQ(zip.MakeZipFile(), 0);
+    EXPECT_NE(zip.GetLastMessage().find("name not matched: querty"), std::string::npos)
+        << zip.GetLastMessage();
+    EXPECT_FALSE(fs::exists(dir / "out.zip"));
     zip.addFile("/d/a.txt");
     zip.addFile("/d/b.txt");
     zip.RemoveFile("/D/A.TXT");
     EXPECT_EQ(zip.ZipFileCount(), 1);
     EXPECT_EQ(zip.names(), (std::vector<std::string>{"querty", "/d/b.txt"}));
-}
-
-TEST(CGZipFiles, PlaceholderAloneIsAWarningAndWritesNoArchive) {
-    TempDir dir;
-    CGZipFiles zip;
-    zip.setZipFileName((dir / "out.zip").string());
-    EXPECT_EQ(zip.MakeZipFile(), 0);
-    EXPECT_NE(zip.GetLastMessage().find("name not matched: querty"), std::string::npos)
-        << zip.GetLastMessage();
-    EXPECT_FALSE(fs::exists(dir / "out.zip"));
 }
 
 TEST(CGZipFiles, HoldsNinetyNineFilesAndRefusesAHundredth) {
