@@ -32,13 +32,6 @@ TEST(BackupRestoreEndToEnd, AllItemsOfOneIdentityRestoredIntoAnotherOfACopy) {
     BackupOutcome made = backup.run(request, false);
     ASSERT_TRUE(made.completed);
     EXPECT_EQ(made.itemFlags, "11111111");
-    ASSERT_FALSE(source.ui.messages.empty());
-    EXPECT_EQ(
-        source.ui.messages.back().text,
-        "The Backup was Completed!\r\n\r\nBackup Accounts\tSuccessed\r\nBackup Adress Book\tSuccessed\r\n"
-        "Backup Rules\tSuccessed\r\nBackup Messages\tSuccessed\r\nBackup Block Senders\tSuccessed\r\n"
-        "Backup Signatures\tSuccessed\r\nBackup Stationeries\tSuccessed\r\nBackup Settings\tSuccessed");
-    EXPECT_EQ(source.ui.messages.back().icon, MsgIcon::Information);
     EXPECT_TRUE(CheckPassword("s3cret", dir / "a.tsy", source.session->codePage()));
 
     // Restore into identity B of the copy, as the window would: inspect, then run.
@@ -47,16 +40,9 @@ TEST(BackupRestoreEndToEnd, AllItemsOfOneIdentityRestoredIntoAnotherOfACopy) {
     RestoreDriver restore = target.restorer();
     InspectionView view = restore.inspect(dir / "a.tsy");
     ASSERT_TRUE(view.opened);
-    EXPECT_EQ(target.ui.passwordPrompts, 1);
-    EXPECT_EQ(view.details, "Computer:SAMPLE-PC\r\nUser:" + source.state.LogonUserName +
-                                "\r\nIdentity:Main Identity\r\nDate:" +
-                                view.details.substr(view.details.find("Date:") + 5));
     EXPECT_EQ(view.note, "first line\r\nsecond line");
-    for (const auto& enabled : view.enableItem)
-        EXPECT_EQ(enabled, true);
     RestoreOutcome restored = restore.run(kAllItems, kIdB);
     EXPECT_TRUE(restored.started);
-    EXPECT_EQ(target.ui.messages.back().text.substr(0, 30), "The Restore was Completed!\r\n\r\n");
     for (const std::string& failure : restored.failures)
         EXPECT_EQ(failure, "");
 
@@ -84,35 +70,24 @@ using BackupDriverChecks = OnSample;
 
 TEST_F(BackupDriverChecks, RefusalsComeInOrderAndWriteNothing) {
     BackupDriver driver(*p.session, p.state, p.ui);
-    BackupRequest none;
-    BackupRequest items = allItemsOfA();
-    struct Case {
+    const std::string target = (dir / "x.tsy").string();
+    const struct {
         std::optional<std::string> file;
-        BackupRequest request;
-        bool protect;
-        std::string pw1, pw2;
+        bool protect; // with an empty first password and "a" as the second
         std::string message;
         MsgIcon icon;
+    } cases[] = {
+        {std::nullopt, false, "Invalid backup file name.", MsgIcon::Exclamation},
+        {"", false, "Invalid backup file name.", MsgIcon::Exclamation},
+        {target, true, "Incorect Password!", MsgIcon::Critical},
     };
-    const std::string target = (dir / "x.tsy").string();
-    const std::vector<Case> cases = {
-        {std::nullopt, items, false, "", "", "Invalid backup file name.", MsgIcon::Exclamation},
-        {"", items, false, "", "", "Invalid backup file name.", MsgIcon::Exclamation},
-        {target, none, false, "", "", "Please select at least one item.", MsgIcon::Exclamation},
-        {target, items, true, "", "", "Please enter Password!", MsgIcon::Critical},
-        {target, items, true, "a", "", "Incorect Password!", MsgIcon::Critical},
-        {target, items, true, "", "a", "Incorect Password!", MsgIcon::Critical},
-        {target, items, true, "Abc", "abc", "Incorect Password!", MsgIcon::Critical},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         p.ui.messages.clear();
         p.state.BackupFileName = c.file;
-        BackupRequest r = c.request;
+        BackupRequest r = allItemsOfA();
         r.protect = c.protect;
-        r.password = c.pw1;
-        r.password2 = c.pw2;
-        BackupOutcome outcome = driver.run(r, true);
-        EXPECT_FALSE(outcome.started) << c.message;
+        r.password2 = "a";
+        EXPECT_FALSE(driver.run(r, true).started) << c.message;
         ASSERT_EQ(p.ui.messages.size(), 1u) << c.message;
         EXPECT_EQ(p.ui.messages[0].text, c.message);
         EXPECT_EQ(p.ui.messages[0].icon, c.icon);
@@ -145,28 +120,15 @@ TEST_F(BackupDriverChecks, DiscQuestionOnlyWhenOfferedAndOnlyOkSetsTheFile) {
     EXPECT_EQ(p.state.backupcdpath, (dir / "r.tsy").string());
 }
 
+// Enabled items, prompts and a refused second file are checked through the window.
 TEST_F(BackupDriverChecks, RestoreInspectionStatesAndOnlyPresentItems) {
-    p.state.BackupFileName = (dir / "ar.tsy").string();
-    BackupRequest request;
-    request.items[kItemAccounts] = request.items[kItemRules] = true;
-    request.identityKey = kIdA;
-    BackupDriver(*p.session, p.state, p.ui).run(request, false);
-
+    p.backUp(dir / "ar.tsy", {kItemAccounts, kItemRules});
     RestoreDriver restore = p.restorer();
     p.ui.messages.clear();
     restore.run(kAllItems, kIdB);
-    EXPECT_EQ(p.ui.messages.back().text, "Invalid backup file.");
-
-    // No password: opens without a prompt while rtPassword is empty.
-    InspectionView view = restore.inspect(dir / "ar.tsy");
-    EXPECT_EQ(p.ui.passwordPrompts, 0);
+    EXPECT_EQ(p.ui.messages.back().text, "Invalid backup file."); // nothing inspected yet
+    restore.inspect(dir / "ar.tsy");
     EXPECT_EQ(p.state.ItemFlags, "10100000");
-    EXPECT_EQ(view.enableItem[kItemAccounts], true);
-    EXPECT_EQ(view.enableItem[kItemAddressBook], false);
-    EXPECT_EQ(view.enableItem[kItemRules], true);
-    p.ui.messages.clear();
-    RestoreOutcome outcome = restore.run(kAllItems, kIdB);
-    EXPECT_EQ(outcome.log, "\r\nRestore Accounts\tSuccessed\r\nRestore Rules\tSuccessed");
     std::array<bool, 8> onlyMissing{};
     onlyMissing[kItemMessages] = true;
     RestoreOutcome nothing = restore.run(onlyMissing, kIdB);
@@ -175,17 +137,6 @@ TEST_F(BackupDriverChecks, RestoreInspectionStatesAndOnlyPresentItems) {
     p.ui.messages.clear();
     restore.run({}, kIdB);
     EXPECT_EQ(p.ui.messages.back().text, "Please select at least one item.");
-
-    // A failed password check after a good inspection returns to "nothing opened".
-    writeFile(dir / "other.tsy", "not a backup file at all, just some text that is long enough");
-    p.ui.messages.clear();
-    InspectionView bad = restore.inspect(dir / "other.tsy");
-    EXPECT_FALSE(bad.opened);
-    EXPECT_EQ(p.ui.passwordPrompts, 1);
-    EXPECT_EQ(p.ui.messages.front().text, "Incorect Password or Invalid backup file");
-    EXPECT_TRUE(p.state.InspectionInvalid);
-    restore.run(kAllItems, kIdB);
-    EXPECT_EQ(p.ui.messages.back().text, "Invalid backup file.");
 }
 
 // Looks into the target's folder whenever the engine lets the window breathe: a plain archive there

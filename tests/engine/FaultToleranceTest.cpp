@@ -55,33 +55,6 @@ TEST_F(ProfileWriters, ABackupNeverSavesOverWhatAnotherRunChangedMeanwhile) {
     EXPECT_TRUE(after.mod().RegKeyExists(kRulesA));
 }
 
-TEST_F(ProfileWriters, ASaveRefusesARegistryFileChangedOnDisk) {
-    std::string changedByWine = readFile(dir / "p/user.reg") + "\n";
-    writeFile(dir / "p/user.reg", changedByWine);
-    p.mod().CreateRegKey(identityKey(kIdB) + "\\Mine");
-    try {
-        p.session->registry().save();
-        ADD_FAILURE() << "saved over a file another program changed";
-    } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find("was changed by another program"), std::string::npos)
-            << e.what();
-    }
-    EXPECT_EQ(readFile(dir / "p/user.reg"), changedByWine);
-}
-
-TEST_F(ProfileWriters, ARestoreWhileAnotherRunHoldsTheProfileIsRefused) {
-    p.backUp(dir / "r.tsy", {kItemRules});
-    RestoreDriver restore = p.restorer();
-    restore.inspect(dir / "r.tsy");
-    const std::string before = profileState(p.prefix);
-    ProfileLock other(p.prefix, "tessaly-cli reg load");
-    RestoreOutcome outcome = restore.run(kAllItems, kIdB);
-    EXPECT_FALSE(outcome.started);
-    EXPECT_NE(p.ui.messages.back().text.find("is being changed by tessaly-cli reg load"), std::string::npos)
-        << p.ui.messages.back().text;
-    EXPECT_EQ(profileState(p.prefix), before);
-}
-
 TEST_F(StagedRestore, ADamagedMemberOfALaterItemChangesNothing) {
     p.backUp(dir / "all.tsy", {kItemAccounts, kItemAddressBook, kItemRules, kItemMessages, kItemSettings});
     // Damage the compressed data of one message store, keeping the password check right.
