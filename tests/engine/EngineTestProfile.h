@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 
 namespace tessaly::test {
@@ -96,6 +97,14 @@ inline BackupRequest allItemsOfA() {
     r.identityUserName = "Main Identity";
     r.identityKey = kIdA;
     return r;
+}
+
+// Every file below a folder by its relative name with its bytes (folders with ""), to show what changed.
+inline std::map<std::string, std::string> snapshot(const std::filesystem::path& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+        files[e.path().lexically_relative(root).string()] = e.is_regular_file() ? readFile(e.path()) : "";
+    return files;
 }
 
 // A test on its own copy of the sample profile.

@@ -25,13 +25,6 @@ void addBigStore(const std::filesystem::path& prefix) {
     writeFile(storeOf(prefix, kIdA) / "Big.dbx", bytes);
 }
 
-std::map<std::string, std::string> folderContents(const std::filesystem::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        files[e.path().filename().string()] = e.is_regular_file() ? readFile(e.path()) : "<folder>";
-    return files;
-}
-
 bool midwayThrough(const RecordingUi& ui, const std::string& file) {
     for (const auto& r : ui.byteReports)
         if (r.file == file && r.done > 0 && r.done < r.total)
@@ -74,9 +67,9 @@ TEST_P(StoppedBackup, LeavesTheOldTargetAndNoTemporaryFile) {
     EXPECT_TRUE(outcome.stopped);
     EXPECT_FALSE(outcome.completed);
     EXPECT_FALSE(outcome.discRequested);
-    EXPECT_EQ(folderContents(out), (std::map<std::string, std::string>{{"a.tsy", kOldBackup}}));
+    EXPECT_EQ(snapshot(out), (std::map<std::string, std::string>{{"a.tsy", kOldBackup}}));
     // Only the folder's own lock file is left in it.
-    EXPECT_EQ(folderContents(p.work.path()).size(), 1u) << "the info file stays behind";
+    EXPECT_EQ(snapshot(p.work.path()).size(), 1u) << "the info file stays behind";
     EXPECT_TRUE(std::filesystem::exists(p.work.path() / kOwnerFileName));
     ASSERT_EQ(p.ui.messages.size(), 1u);
     EXPECT_EQ(p.ui.messages[0].text.substr(0, 23), "The Backup was stopped.");
@@ -197,8 +190,8 @@ TEST(StoppedRestore, AfterItsThirdItemLeavesTheOthersAsTheyWere) {
         return dumps;
     };
     const auto registryBefore = dumpsOfB();
-    const auto storeBefore = folderContents(storeOf(target.prefix, kIdB));
-    ASSERT_NE(storeBefore, folderContents(storeOf(source.prefix, kIdA))) << "a full restore would change it";
+    const auto storeBefore = snapshot(storeOf(target.prefix, kIdB));
+    ASSERT_NE(storeBefore, snapshot(storeOf(source.prefix, kIdA))) << "a full restore would change it";
 
     target.ui.stopWhen = [](const RecordingUi& ui) { return ui.statusTexts.size() >= 3; };
     RestoreDriver restore = target.restorer();
@@ -214,7 +207,7 @@ TEST(StoppedRestore, AfterItsThirdItemLeavesTheOthersAsTheyWere) {
               "Restore Signatures\r\nRestore Stationeries\r\nRestore Settings");
     target.reopen();
     EXPECT_EQ(dumpsOfB(), registryBefore);
-    EXPECT_EQ(folderContents(storeOf(target.prefix, kIdB)), storeBefore);
+    EXPECT_EQ(snapshot(storeOf(target.prefix, kIdB)), storeBefore);
 }
 
 } // namespace
