@@ -34,7 +34,7 @@ struct Defect {
     const char* name;
     std::function<void(const fs::path& archive, const fs::path& sandbox)> make;
     int result;
-    std::string message; // the start of the complaint
+    std::string message; // the start of the complaint; "{archive}" stands for the archive's path
 };
 
 std::vector<Defect> defects() {
@@ -67,7 +67,8 @@ std::vector<Defect> defects() {
          bytes([](const fs::path& sandbox) { return soundArchive(sandbox).substr(0, 2000); }),
          UnzipResult::kArchiveDamaged, ""},
         {"non_zip_bytes", bytes([](const fs::path&) { return test::noise(4096, 9); }),
-         UnzipResult::kArchiveDamaged, ""},
+         UnzipResult::kArchiveDamaged,
+         "{archive} is not a zip archive, or its central directory is damaged (Not a zip archive)"},
         {"empty_file", bytes([](const fs::path&) { return std::string(); }), UnzipResult::kArchiveDamaged,
          ""},
         {"flipped_body_byte", bytes([](const fs::path& sandbox) {
@@ -100,23 +101,15 @@ TEST(DamagedArchive, EachDefectFailsWithItsMessageAndWritesNothingOutside) {
         const ArchiveError e = test::raisedBy([&] { UnzipToFolder(archive.string(), dest.string(), names); });
         EXPECT_EQ(e.number(), kErrUnzipEngine) << d.name;
         EXPECT_EQ(e.engineResult(), d.result) << d.name << ": " << e.description();
-        EXPECT_EQ(e.description().rfind(d.message, 0), 0u) << d.name << ": " << e.description();
+        std::string message = d.message;
+        if (message.starts_with("{archive}"))
+            message.replace(0, 9, archive.string());
+        EXPECT_EQ(e.description().rfind(message, 0), 0u) << d.name << ": " << e.description();
         EXPECT_EQ(test::treeOf(sandbox.path()), before) << d.name;
         EXPECT_EQ(test::readFile(dest / "vantrel.dat"), "previous") << d.name;
         EXPECT_FALSE(fs::exists("/escape.txt"));
         EXPECT_FALSE(fs::exists(fs::current_path() / "escape.txt"));
     }
-}
-
-TEST(DamagedArchive, DamagedArchivesTellWhatLibzipFound) {
-    TempDir sandbox;
-    auto archive = sandbox / "bytes.zip";
-    test::writeFile(archive, "not a zip archive at all");
-    const ArchiveError e =
-        test::raisedBy([&] { UnzipToFolder(archive.string(), (sandbox / "dest").string()); });
-    EXPECT_EQ(e.description(),
-              archive.string() +
-                  " is not a zip archive, or its central directory is damaged (Not a zip archive)");
 }
 
 // A folder inside the destination that is a symbolic link could lead anywhere.

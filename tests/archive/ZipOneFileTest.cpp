@@ -161,15 +161,11 @@ TEST(ZipSession, SourcesMayBeDeletedAsSoonAsZipOneFileReturns) {
             ASSERT_TRUE(ZipOneFile(archive, file.string()));
             fs::remove(file);
         }
-        // A member deflate cannot shrink is stored, yet the spool holds none of its bytes in the clear.
-        const std::string stored = test::noise(300000, 99);
-        test::writeFile(dir / "stored.bin", stored);
-        ASSERT_TRUE(ZipOneFile(archive, (dir / "stored.bin").string()));
-        fs::remove(dir / "stored.bin");
-        EXPECT_FALSE(spool.holds(stored.substr(150000, 64)));
+        // Noise that deflate cannot shrink is stored, yet the spool holds none of its bytes in the clear.
+        EXPECT_FALSE(spool.holds(test::noise(200000, 4).substr(150000, 64)));
         EXPECT_FALSE(fs::exists(archive)) << "the archive is written only by finish()";
         EXPECT_FALSE(spool.contents().empty());
-        EXPECT_EQ(session.entryCount(), 6u);
+        EXPECT_EQ(session.entryCount(), 5u);
         session.finish();
         EXPECT_FALSE(session.isOpen());
     }
@@ -180,8 +176,6 @@ TEST(ZipSession, SourcesMayBeDeletedAsSoonAsZipOneFileReturns) {
         EXPECT_EQ(extractOne(archive, "KVR" + std::to_string(i) + ".tmp"),
                   test::noise(200000, std::uint32_t(i)) + "tail " + std::to_string(i));
     }
-    EXPECT_EQ(test::runCommand("unzip -p " + test::quoted(archive) + " stored.bin | wc -c").output,
-              "300000\n");
 }
 
 TEST(ZipSession, WithoutFinishTheOldArchiveStaysAsItWas) {
@@ -204,28 +198,21 @@ TEST(ZipSession, WithoutFinishTheOldArchiveStaysAsItWas) {
     EXPECT_EQ(test::infoZipNames(archive), (std::vector<std::string>{"old.txt", "new.txt"}));
 }
 
-TEST(ZipSession, AnEmptyPlaceholderFileBecomesANewArchive) {
+// An empty placeholder file becomes a new archive; the same file under another spelling of its path
+// gets no second session.
+TEST(ZipSession, OneArchiveHasAtMostOneSession) {
     TempDir dir;
     auto archive = (dir / "backup.tmp").string();
     test::writeFile(archive, "");
     test::writeFile(dir / "a.txt", "a");
-    ZipSession session(archive);
-    ASSERT_TRUE(ZipOneFile(archive, (dir / "a.txt").string()));
-    session.finish();
-    EXPECT_EQ(test::infoZipTest(archive), 0);
-}
-
-TEST(ZipSession, OneArchiveHasAtMostOneSession) {
-    TempDir dir;
-    auto archive = (dir / "backup.zip").string();
     ZipSession first(archive);
-    const ArchiveError e = test::raisedBy([&] {
-        // The same file under another spelling of its path.
-        ZipSession second((dir / "." / "backup.zip").string());
-    });
+    const ArchiveError e = test::raisedBy([&] { ZipSession second((dir / "." / "backup.tmp").string()); });
     EXPECT_EQ(e.number(), kErrZipEngine);
     EXPECT_EQ(e.engineResult(), ZIP_ER_INUSE);
-    EXPECT_EQ(ZipSession::find((dir / "." / "backup.zip").string()), &first);
+    EXPECT_EQ(ZipSession::find((dir / "." / "backup.tmp").string()), &first);
+    ASSERT_TRUE(ZipOneFile(archive, (dir / "a.txt").string()));
+    first.finish();
+    EXPECT_EQ(test::infoZipTest(archive), 0);
 }
 
 TEST(ZipSession, FinishThatCannotWriteRaisesAndEndsTheSession) {
