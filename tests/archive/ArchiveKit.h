@@ -2,6 +2,10 @@
 // libzip, and looking at folders.
 #pragma once
 
+#include "archive/ArchiveError.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <set>
@@ -32,6 +36,17 @@ void makeArchive(const std::filesystem::path& archive, const std::vector<RawEntr
 
 // Every path below a folder, relative to it ("a", "a/b.txt").
 std::set<std::string> treeOf(const std::filesystem::path& folder);
+
+// The error a call raises; a test failure, and an error numbered 0, when it raises none.
+template <class Call> ArchiveError raisedBy(Call&& call) {
+    try {
+        call();
+    } catch (const ArchiveError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no error raised";
+    return ArchiveError(0, "", "");
+}
 
 // Bytes that do not compress much and differ by seed.
 std::string noise(std::size_t size, std::uint32_t seed);

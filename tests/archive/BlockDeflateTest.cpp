@@ -1,5 +1,5 @@
-// BlockDeflateTest.cpp -- the block-parallel deflate: its stream inflates to the file, and a block whose
-// compression throws fails the whole file instead of leaving a hole in the stream.
+// BlockDeflateTest.cpp -- the block-parallel deflate: its stream inflates to the file, a block whose
+// compression throws fails the whole file instead of leaving a hole in the stream, and streams are joined.
 #include "archive/BlockDeflate.h"
 #include "archive/ArchiveError.h"
 
@@ -58,6 +58,20 @@ std::string inflateRaw(const std::string& stream, std::size_t size) {
     return rc == Z_STREAM_END && zs.avail_out == 0 && zs.avail_in == 0 ? out : "not one deflate stream";
 }
 
+std::string rawDeflate(const std::string& data) {
+    z_stream zs{};
+    deflateInit2(&zs, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&zs, uLong(data.size())), '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    zs.avail_in = uInt(data.size());
+    zs.next_out = reinterpret_cast<Bytef*>(out.data());
+    zs.avail_out = uInt(out.size());
+    deflate(&zs, Z_FINISH);
+    out.resize(zs.total_out);
+    deflateEnd(&zs);
+    return out;
+}
+
 TEST(BlockDeflate, BlocksCompressedOnWorkersMakeOneStreamOfTheFile) {
     TempDir dir;
     const std::string data = test::noise(3 * kDeflateBlock + 4321, 5) + std::string(kDeflateBlock, 'a');
@@ -91,6 +105,27 @@ TEST(BlockDeflate, ABlockWhoseCompressionThrowsFailsTheFile) {
             << "workers: " << workers;
         EXPECT_EQ(failingSize.exchange(0), 0u) << "the allocation to fail was never made";
         EXPECT_FALSE(std::filesystem::exists(dir / "out"));
+    }
+}
+
+// Streams ending at every bit position of their last byte, joined to the next: one stream whose data
+// is both in order. Anything but one complete stream is refused.
+TEST(BlockDeflate, JoinedStreamsInflateToTheirDataInOrder) {
+    const std::string tail = "and the next block\r\n";
+    for (std::size_t n = 0; n < 64; ++n) {
+        std::string head = test::noise(n, std::uint32_t(n)) + std::string(n % 7, 'a');
+        std::string stream = rawDeflate(head);
+        std::vector<unsigned char> bytes(stream.begin(), stream.end());
+        ASSERT_TRUE(makeJoinable(bytes)) << n;
+        EXPECT_EQ(
+            inflateRaw(std::string(bytes.begin(), bytes.end()) + rawDeflate(tail), n + n % 7 + tail.size()),
+            head + tail)
+            << n;
+    }
+    std::string stream = rawDeflate(test::noise(5000, 3));
+    for (std::string bad : {stream.substr(0, stream.size() - 1), stream + "x", std::string("\xff\xff\xff")}) {
+        std::vector<unsigned char> bytes(bad.begin(), bad.end());
+        EXPECT_FALSE(makeJoinable(bytes));
     }
 }
 

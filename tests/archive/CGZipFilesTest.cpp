@@ -33,43 +33,36 @@ TEST(CGZipFiles, ListErrorsLeaveTheListAsItWas) {
         if (!c.listed.empty())
             zip.addFile(c.listed);
         auto before = zip.names();
-        try {
+        const ArchiveError e = test::raisedBy([&] {
             if (c.remove)
                 zip.RemoveFile(c.name);
             else
                 zip.addFile(c.name);
-            ADD_FAILURE() << c.title << ": no error raised";
-        } catch (const ArchiveError& e) {
-            EXPECT_EQ(e.number(), c.remove ? kErrNotListed : kErrAlreadyListed) << c.title;
-            EXPECT_EQ(e.source(), c.remove ? "CGZip::RemoveFile" : "CGZip::AddFile") << c.title;
-            EXPECT_EQ(e.description(), c.remove ? "File is not in Zip List" : "File is already in Zip List")
-                << c.title;
-        }
+        });
+        EXPECT_EQ(e.number(), c.remove ? kErrNotListed : kErrAlreadyListed) << c.title;
+        EXPECT_EQ(e.source(), c.remove ? "CGZip::RemoveFile" : "CGZip::AddFile") << c.title;
+        EXPECT_EQ(e.description(), c.remove ? "File is not in Zip List" : "File is already in Zip List")
+            << c.title;
         EXPECT_EQ(zip.names(), before) << c.title;
     }
-    EXPECT_EQ(std::uint32_t(kErrAlreadyListed), 0x800407D1u);
-    EXPECT_EQ(std::uint32_t(kErrNotListed), 0x800407D2u);
 }
 
+// The placeholder alone is a warning and writes no archive.
 TEST(CGZipFiles, PlaceholderIsListedButNotCountedAndRemoveIgnoresLetterCase) {
+    TempDir dir;
     CGZipFiles zip;
+    zip.setZipFileName((dir / "out.zip").string());
     EXPECT_EQ(zip.ZipFileCount(), 0);
     EXPECT_EQ(zip.names(), std::vector<std::string>{"querty"});
+    EXPECT_EQ(zip.MakeZipFile(), 0);
+    EXPECT_NE(zip.GetLastMessage().find("name not matched: querty"), std::string::npos)
+        << zip.GetLastMessage();
+    EXPECT_FALSE(fs::exists(dir / "out.zip"));
     zip.addFile("/d/a.txt");
     zip.addFile("/d/b.txt");
     zip.RemoveFile("/D/A.TXT");
     EXPECT_EQ(zip.ZipFileCount(), 1);
     EXPECT_EQ(zip.names(), (std::vector<std::string>{"querty", "/d/b.txt"}));
-}
-
-TEST(CGZipFiles, PlaceholderAloneIsAWarningAndWritesNoArchive) {
-    TempDir dir;
-    CGZipFiles zip;
-    zip.setZipFileName((dir / "out.zip").string());
-    EXPECT_EQ(zip.MakeZipFile(), 0);
-    EXPECT_NE(zip.GetLastMessage().find("name not matched: querty"), std::string::npos)
-        << zip.GetLastMessage();
-    EXPECT_FALSE(fs::exists(dir / "out.zip"));
 }
 
 TEST(CGZipFiles, HoldsNinetyNineFilesAndRefusesAHundredth) {
@@ -87,15 +80,11 @@ TEST(CGZipFiles, HoldsNinetyNineFilesAndRefusesAHundredth) {
     fs::remove(dir / "out.zip");
     test::writeFile(dir / "f99.txt", "one too many");
     zip.addFile((dir / "f99.txt").string());
-    try {
-        zip.MakeZipFile();
-        ADD_FAILURE() << "a list of 101 entries was accepted";
-    } catch (const ArchiveError& e) {
-        EXPECT_EQ(e.number(), kErrSubscript);
-        EXPECT_EQ(e.source(), "CGZipFiles::MakeZipFile");
-        EXPECT_EQ(e.description(), "Subscript out of range");
-        EXPECT_EQ(e.engineResult(), -99);
-    }
+    const ArchiveError e = test::raisedBy([&] { zip.MakeZipFile(); });
+    EXPECT_EQ(e.number(), kErrSubscript);
+    EXPECT_EQ(e.source(), "CGZipFiles::MakeZipFile");
+    EXPECT_EQ(e.description(), "Subscript out of range");
+    EXPECT_EQ(e.engineResult(), -99);
     EXPECT_FALSE(fs::exists(dir / "out.zip"));
 }
 

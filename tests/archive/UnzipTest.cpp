@@ -1,4 +1,5 @@
-// UnzipTest.cpp -- extraction of archives made by Info-ZIP and by us, and the extraction options.
+// UnzipTest.cpp -- extraction of archives made by Info-ZIP and by us, the extraction options, and the
+// overwrite question and the password prompt through the Ui port.
 #include "ArchiveKit.h"
 #include "RecordingUi.h"
 #include "TempDir.h"
@@ -40,7 +41,9 @@ protected:
     std::vector<std::pair<std::string, std::string>> files_;
 };
 
+// An existing file is replaced without a question.
 TEST_F(InfoZipArchive, UnzipToFolderExtractsEveryEntryByteForByte) {
+    test::writeFile(dir_ / "out/vantrel.dat", "old contents that are longer than the new ones");
     UnzipToFolder(archive(), out());
     std::set<std::string> expected;
     for (const auto& [name, data] : files_) {
@@ -80,7 +83,6 @@ TEST_F(InfoZipArchive, NameListsChooseTheEntries) {
     allButTwo.erase("Inbox.dbx");
     allButTwo.erase("empty.wab");
     const Case cases[] = {
-        {"no list", std::nullopt, std::nullopt, all},
         {"empty list", ZipNameList{}, std::nullopt, all},
         {"one name", ZipNameList{"vantrel.dat"}, std::nullopt, {"vantrel.dat"}},
         {"name with a NUL after it",
@@ -104,22 +106,14 @@ TEST_F(InfoZipArchive, NameListsChooseTheEntries) {
     }
 }
 
-TEST_F(InfoZipArchive, ExistingFilesAreReplacedWithoutAQuestion) {
-    test::writeFile(dir_ / "out/vantrel.dat", "old contents that are longer than the new ones");
-    UnzipToFolder(archive(), out(), ZipNameList{"vantrel.dat"});
-    EXPECT_EQ(test::readFile(dir_ / "out/vantrel.dat"), "BackupItem=01000000\r\n");
-}
-
 TEST_F(InfoZipArchive, AMissingNameFailsTheCallAndTheOthersAreStillExtracted) {
-    try {
+    const ArchiveError e = test::raisedBy([&] {
         UnzipToFolder(archive(), out(), ZipNameList{"vantrel.dat", "Outbox.dbx"});
-        ADD_FAILURE() << "a missing entry went unnoticed";
-    } catch (const ArchiveError& e) {
-        EXPECT_EQ(e.number(), kErrUnzipEngine);
-        EXPECT_EQ(e.source(), "CGmodule::UnzipToFolder");
-        EXPECT_EQ(e.engineResult(), UnzipResult::kNoMatch);
-        EXPECT_EQ(e.description(), "caution: filename not matched:  Outbox.dbx");
-    }
+    });
+    EXPECT_EQ(e.number(), kErrUnzipEngine);
+    EXPECT_EQ(e.source(), "CGmodule::UnzipToFolder");
+    EXPECT_EQ(e.engineResult(), UnzipResult::kNoMatch);
+    EXPECT_EQ(e.description(), "caution: filename not matched:  Outbox.dbx");
     EXPECT_EQ(test::treeOf(out()), std::set<std::string>{"vantrel.dat"});
 }
 
@@ -132,17 +126,15 @@ TEST_F(InfoZipArchive, AHundredNamesAreAcceptedAndMoreFailBeforeAnythingIsWritte
     TempDir other;
     for (bool extractList : {true, false}) {
         ZipNameList tooMany(101, "vantrel.dat");
-        try {
+        const ArchiveError e = test::raisedBy([&] {
             if (extractList)
                 unzip.Unzip(archive(), other.path().string(), tooMany);
             else
                 unzip.Unzip(archive(), other.path().string(), std::nullopt, tooMany);
-            ADD_FAILURE() << "101 names accepted";
-        } catch (const ArchiveError& e) {
-            EXPECT_EQ(e.number(), kErrSubscript);
-            EXPECT_EQ(e.source(), "CGUnZipFiles::Unzip");
-            EXPECT_EQ(e.description(), "Subscript out of range");
-        }
+        });
+        EXPECT_EQ(e.number(), kErrSubscript);
+        EXPECT_EQ(e.source(), "CGUnZipFiles::Unzip");
+        EXPECT_EQ(e.description(), "Subscript out of range");
         EXPECT_TRUE(test::treeOf(other.path()).empty());
     }
 }
@@ -168,14 +160,11 @@ TEST(CGUnzipFiles, NumbersOutside16BitsAreAnOverflow) {
             u.setExtractList(-32769);
         if (which == 2)
             u.setPrivilege(100000);
-        try {
-            u.Unzip((dir / "a.zip").string(), (dir / "out").string());
-            ADD_FAILURE() << "property " << which << " was not narrowed";
-        } catch (const ArchiveError& e) {
-            EXPECT_EQ(e.number(), kErrOverflow);
-            EXPECT_EQ(e.source(), "CGUnZipFiles::Unzip");
-            EXPECT_EQ(e.description(), "Overflow");
-        }
+        const ArchiveError e =
+            test::raisedBy([&] { u.Unzip((dir / "a.zip").string(), (dir / "out").string()); });
+        EXPECT_EQ(e.number(), kErrOverflow);
+        EXPECT_EQ(e.source(), "CGUnZipFiles::Unzip");
+        EXPECT_EQ(e.description(), "Overflow");
         EXPECT_FALSE(fs::exists(dir / "out"));
     }
 }
@@ -327,6 +316,119 @@ TEST(CGUnzipFiles, ExtractListFillsTheListingInColumnsAndWritesNothing) {
     EXPECT_EQ(first[64], '/');
     EXPECT_EQ(first[71], ':');
     EXPECT_EQ(listing.substr(listing.size() - 2), "\r\n");
+}
+
+TEST(OverwriteQuestion, AnswersDecideWhichFilesAreReplaced) {
+    struct Case {
+        const char* title;
+        bool prompt, overwrite;
+        std::vector<MsgResult> answers;
+        std::string a, b; // contents of the two existing files afterwards
+        std::size_t questions;
+    };
+    const Case cases[] = {
+        {"yes, yes", true, true, {MsgResult::Yes, MsgResult::Yes}, "new a", "new b", 2},
+        {"no, yes", true, true, {MsgResult::No, MsgResult::Yes}, "old a", "new b", 2},
+        {"cancel stops asking", true, true, {MsgResult::Cancel}, "old a", "old b", 1},
+        {"neither prompt nor overwrite", false, false, {}, "old a", "old b", 0},
+    };
+    TempDir dir;
+    test::makeArchive(dir / "a.zip", {{"a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "new c"}});
+    for (const auto& c : cases) {
+        TempDir out;
+        test::writeFile(out / "a.txt", "old a");
+        test::writeFile(out / "b.txt", "old b");
+        test::RecordingUi ui;
+        ui.messageAnswers.assign(c.answers.begin(), c.answers.end());
+        CGUnzipFiles u(&ui);
+        u.setPromptOverwrite(c.prompt);
+        u.setOverWriteFiles(c.overwrite);
+        EXPECT_EQ(u.Unzip((dir / "a.zip").string(), out.path().string()), UnzipResult::kOk) << c.title;
+        EXPECT_EQ(test::readFile(out / "a.txt"), c.a) << c.title;
+        EXPECT_EQ(test::readFile(out / "b.txt"), c.b) << c.title;
+        EXPECT_EQ(test::readFile(out / "c.txt"), "new c") << c.title << ": a new file needs no question";
+        ASSERT_EQ(ui.messages.size(), c.questions) << c.title;
+        EXPECT_EQ(test::treeOf(out.path()), (std::set<std::string>{"a.txt", "b.txt", "c.txt"}))
+            << c.title << ": no temporary left";
+        if (c.questions == 0)
+            continue;
+        const auto& q = ui.messages.front();
+        EXPECT_EQ(q.text, "Overwrite " + (out / "a.txt").string() + "?");
+        EXPECT_EQ(q.title, "VBUnZip32 - File Already Exists!");
+        EXPECT_EQ(q.icon, MsgIcon::Exclamation);
+        EXPECT_EQ(q.buttons, MsgButtons::YesNoCancel);
+    }
+}
+
+// Archives encrypted by Info-ZIP (`zip -P`), which the program itself never writes.
+class EncryptedArchive : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::writeFile(dir_ / "src/one.txt", "first secret");
+        test::writeFile(dir_ / "src/two.txt", "second secret");
+        ASSERT_EQ(test::runCommand("cd " + test::quoted(dir_ / "src") +
+                                   " && zip -q -P sesame ../locked.zip one.txt two.txt")
+                      .exitCode,
+                  0);
+    }
+    std::string archive() const { return (dir_ / "locked.zip").string(); }
+    TempDir dir_;
+};
+
+TEST_F(EncryptedArchive, AnswersDecideWhatIsExtracted) {
+    struct Case {
+        const char* title;
+        bool withUi;
+        std::vector<std::optional<std::string>> answers;
+        bool oneName; // extract one.txt only
+        int result;
+        std::size_t prompts;
+    };
+    const Case cases[] = {
+        {"right answer asked once for every entry", true, {"sesame"}, false, UnzipResult::kOk, 1},
+        {"wrong answer asked again", true, {"wrong", "sesame"}, false, UnzipResult::kOk, 2},
+        {"three wrong answers give up", true, {"a", "b", "c", "sesame"}, true, UnzipResult::kBadPassword, 3},
+        {"no Ui to ask", false, {}, false, UnzipResult::kBadPassword, 0},
+    };
+    for (const auto& c : cases) {
+        TempDir out;
+        test::RecordingUi ui;
+        ui.inputAnswers.assign(c.answers.begin(), c.answers.end());
+        CGUnzipFiles u(c.withUi ? &ui : nullptr);
+        const std::optional<ZipNameList> names =
+            c.oneName ? std::optional<ZipNameList>(ZipNameList{"one.txt"}) : std::nullopt;
+        EXPECT_EQ(u.Unzip(archive(), out.path().string(), names), c.result) << c.title;
+        EXPECT_EQ(ui.inputPrompts.size(), c.prompts) << c.title;
+        for (const auto& prompt : ui.inputPrompts)
+            EXPECT_EQ(prompt, "Please Enter The Password!") << c.title;
+        if (c.result != UnzipResult::kOk) {
+            EXPECT_TRUE(test::treeOf(out.path()).empty()) << c.title;
+            continue;
+        }
+        EXPECT_EQ(test::treeOf(out.path()), (std::set<std::string>{"one.txt", "two.txt"})) << c.title;
+        EXPECT_EQ(test::readFile(out / "one.txt"), "first secret") << c.title;
+        EXPECT_EQ(test::readFile(out / "two.txt"), "second secret") << c.title;
+    }
+}
+
+TEST_F(EncryptedArchive, AnEmptyAnswerEndsTheAskingForThatRunOnly) {
+    for (std::optional<std::string> giveUp : {std::optional<std::string>(""), std::optional<std::string>()}) {
+        test::RecordingUi ui;
+        ui.inputAnswers = {giveUp};
+        const ArchiveError e = test::raisedBy(
+            [&] { UnzipToFolder(archive(), (dir_ / "out").string(), std::nullopt, std::nullopt, &ui); });
+        EXPECT_EQ(e.engineResult(), UnzipResult::kBadPassword);
+        EXPECT_EQ(e.description(), "skipping: one.txt  unable to get password");
+        EXPECT_EQ(ui.inputPrompts.size(), 1u) << "asked again after an empty answer";
+        EXPECT_TRUE(test::treeOf(dir_ / "out").empty());
+
+        // The next run asks again.
+        ui.inputAnswers = {std::string("sesame")};
+        UnzipToFolder(archive(), (dir_ / "out").string(), ZipNameList{"two.txt"}, std::nullopt, &ui);
+        EXPECT_EQ(ui.inputPrompts.size(), 2u);
+        EXPECT_EQ(test::readFile(dir_ / "out/two.txt"), "second secret");
+        fs::remove_all(dir_ / "out");
+    }
 }
 
 } // namespace

@@ -2,9 +2,6 @@
 // checked, restores killed half-way, dumps that never share a name, scheduled runs without identities.
 #include "backupfile/InfoFile.h"
 #include "backupfile/Scrambler.h"
-#include "engine/BackupItems.h"
-#include "engine/BackupRunner.h"
-#include "engine/RestoreDriver.h"
 #include "engine/RestoreJournal.h"
 #include "engine/ScheduledRun.h"
 #include "engine/history/BackupVersions.h"
@@ -24,24 +21,11 @@ namespace {
 
 using namespace test;
 
-const std::string kRulesA = identityKey(kIdA) + kOE + "\\5.0\\Rules";
+using ProfileWriters = OnSample;
+using StagedRestore = OnSample;
+using BackupNames = OnSample;
 
-void backUp(EngineProfile& p, const fs::path& file, std::initializer_list<int> items,
-            const std::string& password = "") {
-    BackupPlan plan;
-    plan.target = file;
-    plan.identityKey = kIdA;
-    plan.password = password;
-    for (int i : items)
-        plan.items[i] = true;
-    plan.interactive = false;
-    runBackup(*p.session, p.state, p.ui, plan);
-}
-
-std::string dumpOf(EngineProfile& p, const std::string& key, const fs::path& dir) {
-    p.mod().DumpKeyTree(key, "", dir / "dump.txt");
-    return readFile(dir / "dump.txt");
-}
+const std::string kRulesA = versionKey(kIdA) + "\\Rules";
 
 // Everything a restore into identity B could change, read from disk.
 std::string profileState(const fs::path& prefix) {
@@ -53,9 +37,8 @@ std::string profileState(const fs::path& prefix) {
     return all.str();
 }
 
-TEST(ProfileWriters, ABackupNeverSavesOverWhatAnotherRunChangedMeanwhile) {
-    TempDir dir;
-    EngineProfile window(dir / "p");
+TEST_F(ProfileWriters, ABackupNeverSavesOverWhatAnotherRunChangedMeanwhile) {
+    EngineProfile& window = p;
     window.mod().RemoveKeyTree(kRulesA);
     window.session->registry().save();
     window.reopen();
@@ -66,49 +49,14 @@ TEST(ProfileWriters, ABackupNeverSavesOverWhatAnotherRunChangedMeanwhile) {
         other.session->registry().save();
     }
     // The window's backup re-creates the missing Rules key and saves: the other run's key stays.
-    backUp(window, dir / "r.tsy", {kItemRules});
+    window.backUp(dir / "r.tsy", {kItemRules});
     EngineProfile after(dir / "p", false);
     EXPECT_TRUE(after.mod().RegKeyExists(identityKey(kIdB) + "\\Restored By Another Run"));
     EXPECT_TRUE(after.mod().RegKeyExists(kRulesA));
 }
 
-TEST(ProfileWriters, ASaveRefusesARegistryFileChangedOnDisk) {
-    TempDir dir;
-    EngineProfile p(dir / "p");
-    std::string changedByWine = readFile(dir / "p/user.reg") + "\n";
-    writeFile(dir / "p/user.reg", changedByWine);
-    p.mod().CreateRegKey(identityKey(kIdB) + "\\Mine");
-    try {
-        p.session->registry().save();
-        ADD_FAILURE() << "saved over a file another program changed";
-    } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find("was changed by another program"), std::string::npos)
-            << e.what();
-    }
-    EXPECT_EQ(readFile(dir / "p/user.reg"), changedByWine);
-}
-
-TEST(ProfileWriters, ARestoreWhileAnotherRunHoldsTheProfileIsRefused) {
-    TempDir dir;
-    EngineProfile p(dir / "p");
-    backUp(p, dir / "r.tsy", {kItemRules});
-    RestoreDriver restore(*p.session, p.state, p.ui);
-    restore.inspect(dir / "r.tsy");
-    const std::string before = profileState(p.prefix);
-    ProfileLock other(p.prefix, "tessaly-cli reg load");
-    std::array<bool, 8> all;
-    all.fill(true);
-    RestoreOutcome outcome = restore.run(all, kIdB);
-    EXPECT_FALSE(outcome.started);
-    EXPECT_NE(p.ui.messages.back().text.find("is being changed by tessaly-cli reg load"), std::string::npos)
-        << p.ui.messages.back().text;
-    EXPECT_EQ(profileState(p.prefix), before);
-}
-
-TEST(StagedRestore, ADamagedMemberOfALaterItemChangesNothing) {
-    TempDir dir;
-    EngineProfile p(dir / "p");
-    backUp(p, dir / "all.tsy", {kItemAccounts, kItemAddressBook, kItemRules, kItemMessages, kItemSettings});
+TEST_F(StagedRestore, ADamagedMemberOfALaterItemChangesNothing) {
+    p.backUp(dir / "all.tsy", {kItemAccounts, kItemAddressBook, kItemRules, kItemMessages, kItemSettings});
     // Damage the compressed data of one message store, keeping the password check right.
     CodePage cp(1252);
     ScrambleFile(dir / "all.tsy", "", false, dir / "plain.zip", cp, p.ui);
@@ -119,13 +67,11 @@ TEST(StagedRestore, ADamagedMemberOfALaterItemChangesNothing) {
     writeFile(dir / "damaged.tsy", zip);
     ScrambleFile(dir / "damaged.tsy", "", true, {}, cp, p.ui);
 
-    RestoreDriver restore(*p.session, p.state, p.ui);
+    RestoreDriver restore = p.restorer();
     restore.inspect(dir / "damaged.tsy");
     ASSERT_FALSE(p.state.InspectionInvalid);
     const std::string before = profileState(p.prefix);
-    std::array<bool, 8> all;
-    all.fill(true);
-    RestoreOutcome outcome = restore.run(all, kIdB);
+    RestoreOutcome outcome = restore.run(kAllItems, kIdB);
     EXPECT_FALSE(outcome.started);
     ASSERT_FALSE(outcome.problems.empty());
     EXPECT_NE(outcome.problems[0].find("Sent Items.dbx"), std::string::npos) << outcome.problems[0];
@@ -140,7 +86,7 @@ std::string identityRecord(const fs::path& prefix) {
     return "P\t" + std::to_string(st.st_dev) + "\t" + std::to_string(st.st_ino) + "\n";
 }
 
-TEST(StagedRestore, AKilledRestoreIsFinishedOrUndoneOnlyInsideItsOwnProfile) {
+TEST(KilledRestore, AKilledRestoreIsFinishedOrUndoneOnlyInsideItsOwnProfile) {
     enum class Journal { Undone, Completed, Foreign, PathOutside, ThroughALink, MoveFails, Link };
     const struct {
         Journal kind;
@@ -196,9 +142,7 @@ TEST(StagedRestore, AKilledRestoreIsFinishedOrUndoneOnlyInsideItsOwnProfile) {
     }
 }
 
-TEST(StagedRestore, RestoredFilesKeepTheModeOfWhatTheyReplace) {
-    TempDir dir;
-    EngineProfile p(dir / "p");
+TEST_F(StagedRestore, RestoredFilesKeepTheModeOfWhatTheyReplace) {
     const fs::path store = storeOf(p.prefix, kIdB);
     fs::permissions(store / "Inbox.dbx", fs::perms::owner_read | fs::perms::owner_write);
     RestoreJournal journal(p.prefix);
@@ -216,14 +160,12 @@ TEST(StagedRestore, RestoredFilesKeepTheModeOfWhatTheyReplace) {
     EXPECT_THROW(journal.stagingFolderFor(dir / "outside"), std::runtime_error);
 }
 
-TEST(StagedRestore, MoreMessageStoresThanOneUnzipRunTakes) {
-    TempDir dir;
-    EngineProfile p(dir / "p");
+TEST_F(StagedRestore, MoreMessageStoresThanOneUnzipRunTakes) {
     for (int i = 0; i < 130; ++i)
         writeFile(storeOf(p.prefix, kIdA) / ("Folder" + std::to_string(i) + ".dbx"),
                   "store " + std::to_string(i));
-    backUp(p, dir / "m.tsy", {kItemMessages});
-    RestoreDriver restore(*p.session, p.state, p.ui);
+    p.backUp(dir / "m.tsy", {kItemMessages});
+    RestoreDriver restore = p.restorer();
     restore.inspect(dir / "m.tsy");
     std::array<bool, 8> messages{};
     messages[kItemMessages] = true;
@@ -234,24 +176,22 @@ TEST(StagedRestore, MoreMessageStoresThanOneUnzipRunTakes) {
                   "store " + std::to_string(i));
 }
 
-TEST(BackupNames, RegistryDumpsOfOneBackupNeverShareAName) {
-    TempDir dir;
-    EngineProfile p(dir / "p");
+TEST_F(BackupNames, RegistryDumpsOfOneBackupNeverShareAName) {
     setTempNumberSource([] { return 0x1233u; }); // every draw starts at the same number
-    backUp(p, dir / "r.tsy", {kItemRules, kItemBlockSenders, kItemSignatures});
+    p.backUp(dir / "r.tsy", {kItemRules, kItemBlockSenders, kItemSignatures});
     setTempNumberSource(nullptr);
-    RestoreDriver restore(*p.session, p.state, p.ui);
+    RestoreDriver restore = p.restorer();
     restore.inspect(dir / "r.tsy");
     const auto& recorded = p.state.RecordedItemValue;
     EXPECT_NE(recorded[kItemRules], recorded[kItemBlockSenders]);
     EXPECT_NE(recorded[kItemBlockSenders], recorded[kItemSignatures]);
     EXPECT_NE(recorded[kItemRules], recorded[kItemSignatures]);
-    const std::string rulesA = dumpOf(p, kRulesA, dir.path());
+    const std::string rulesA = p.dump(kRulesA);
     std::array<bool, 8> rules{};
     rules[kItemRules] = true;
     ASSERT_TRUE(restore.run(rules, kIdB).started);
     p.reopen();
-    EXPECT_EQ(dumpOf(p, identityKey(kIdB) + kOE + "\\5.0\\Rules", dir.path()), rulesA);
+    EXPECT_EQ(p.dump(versionKey(kIdB) + "\\Rules"), rulesA);
 }
 
 TEST(ScheduledRun, WithoutIdentitiesTheItemsThatNeedNoneAreStillSaved) {
@@ -274,7 +214,7 @@ TEST(ScheduledRun, WithoutIdentitiesTheItemsThatNeedNoneAreStillSaved) {
     EXPECT_EQ(versions[0].kind, VersionKind::Partial);
     EXPECT_NE(err.str().find(versions[0].file.filename().string()), std::string::npos) << err.str();
     EngineProfile reader(dir / "q");
-    RestoreDriver(*reader.session, reader.state, reader.ui).inspect(versions[0].file);
+    reader.restorer().inspect(versions[0].file);
     // Accounts come from the user's shared key, the address book and stationery need no identity.
     EXPECT_EQ(reader.state.ItemFlags, "11000010");
 }

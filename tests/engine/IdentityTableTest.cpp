@@ -3,6 +3,7 @@
 #include "engine/CommandLine.h"
 #include "engine/ProfileSession.h"
 
+#include "EngineTestProfile.h"
 #include "RegistryTestEnv.h"
 
 #include <gtest/gtest.h>
@@ -47,42 +48,34 @@ TEST(EnumerateIdentitiesTest, OrderDuplicatesBlankKeysAndMissingUserName) {
     bool notInstalled = true;
     EnumerateIdentities(*env.mod, table, notInstalled);
     EXPECT_TRUE(notInstalled); // only ever set, never cleared, by the enumeration
-    ASSERT_EQ(table.size(), 5u);
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const IdentityColumn& c : table)
+        rows.emplace_back(c.userName, c.key);
+    EXPECT_EQ(rows, (std::vector<std::pair<std::string, std::string>>{
+                        {"Same", "{A}"}, {"Same", "{B}"}, {"{C}", "{C}"}, {"Caf\xc3\xa9", "{D}"}, {"", ""}}));
     EXPECT_EQ(identityCount(table), 4u);
-    EXPECT_EQ(table[0].userName, "Same");
-    EXPECT_EQ(table[0].key, "{A}");
-    EXPECT_EQ(table[1].userName, "Same");
-    EXPECT_EQ(table[1].key, "{B}");
-    EXPECT_EQ(table[2].userName, "{C}");
-    EXPECT_EQ(table[3].userName, "Caf\xc3\xa9");
-    EXPECT_EQ(table[4].userName, "");
-    EXPECT_EQ(table[4].key, "");
     EXPECT_EQ(findIdentity(table, "{b}"), &table[1]);
     EXPECT_EQ(findIdentity(table, "Same"), &table[0]);
     EXPECT_EQ(findIdentity(table, "nobody"), nullptr);
 }
 
-TEST(MainWindowStateTest, SampleProfileProbe) {
-    test::TempDir copy;
-    test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, copy / "profile");
-    test::RecordingUi ui;
-    ProfileSession session(Profile{copy / "profile", false, "sample"}, ui);
-    MainWindowState state;
-    LoadMainWindowState(state, session, "/opt/tessaly/work");
-    EXPECT_EQ(state.sComputerName, "SAMPLE-PC");
-    EXPECT_EQ(state.LogonUserName, "sample");
-    EXPECT_EQ(state.windowsdir, "C:\\windows");
-    EXPECT_EQ(state.InfoFilePath, "/opt/tessaly/work/vantrel.dat");
-    EXPECT_TRUE(state.InspectionInvalid);
-    EXPECT_FALSE(state.OENotInstalled);
-    ASSERT_EQ(identityCount(state.IdentityTable), 2u);
-    EXPECT_EQ(state.IdentityTable[0].userName, "Main Identity");
-    EXPECT_EQ(state.IdentityTable[1].userName, "Work");
-    EXPECT_EQ(session.codePage().number(), 1252u);
-    EXPECT_TRUE(ui.messages.empty());
+using MainWindowStateTest = test::OnSample;
+
+TEST_F(MainWindowStateTest, SampleProfileProbe) {
+    EXPECT_EQ(p.state.sComputerName, "SAMPLE-PC");
+    EXPECT_EQ(p.state.LogonUserName, "sample");
+    EXPECT_EQ(p.state.windowsdir, "C:\\windows");
+    EXPECT_EQ(p.state.InfoFilePath, (p.work.path() / "vantrel.dat").string());
+    EXPECT_TRUE(p.state.InspectionInvalid);
+    EXPECT_FALSE(p.state.OENotInstalled);
+    ASSERT_EQ(identityCount(p.state.IdentityTable), 2u);
+    EXPECT_EQ(p.state.IdentityTable[0].userName, "Main Identity");
+    EXPECT_EQ(p.state.IdentityTable[1].userName, "Work");
+    EXPECT_EQ(p.session->codePage().number(), 1252u);
+    EXPECT_TRUE(p.ui.messages.empty());
 }
 
-TEST(MainWindowStateTest, InfoFilePathAndCommandLine) {
+TEST(CommandLineTest, InfoFilePathAndCommandLine) {
     EXPECT_EQ(InfoFilePathIn("C:\\Program Files\\Tessaly\\", '\\'),
               "C:\\Program Files\\Tessaly\\vantrel.dat");
     EXPECT_EQ(InfoFilePathIn("C:\\Program Files\\Tessaly", '\\'), "C:\\Program Files\\Tessaly\\vantrel.dat");

@@ -1,5 +1,6 @@
-// PreviousBackupTest.cpp -- runs that take over the unchanged message stores of the previous backup: the
-// file they write is a normal backup, and every kind of mismatch compresses the store again.
+// PreviousBackupTest.cpp -- runs that take over the unchanged message stores of the previous backup (the
+// file they write is a normal backup, and every kind of mismatch compresses the store again); runs
+// without a policy, shrunk message stores, and the re-read that catches a damaged file.
 #include "engine/PreviousBackup.h"
 #include "backupfile/BackupContainer.h"
 #include "engine/BackupItems.h"
@@ -32,40 +33,43 @@ struct MemberImage {
     bool operator==(const MemberImage&) const = default;
 };
 
-struct TakeOverRun : ::testing::Test {
-    TempDir dir;
-    EngineProfile p{dir / "p"};
+// Daily backups of A's messages into one target, with a store of several deflate blocks, so that a
+// damaged byte lands inside its compressed data.
+struct MessageRuns : OnSample {
     fs::path target = dir / "b.tsy";
     fs::path store = storeOf(p.prefix, kIdA);
-    std::time_t clock = 1796000000;
+    std::time_t clock = 1796000000; // 2026-11-30, any zone
+    BackupPlan plan;
 
     void SetUp() override {
-        // A store of several deflate blocks, so that a damaged byte lands inside its compressed data.
         std::string text;
         for (int i = 0; text.size() < 3u << 20; ++i)
             text += "Message " + std::to_string(i * 7919 % 100003) + ": nothing new under the sun\r\n";
         writeFile(store / "Big.dbx", text);
-    }
-    BackupResult run(const std::string& password = "pw", Protection protection = Protection::Compatible,
-                     bool full = false) {
-        BackupPlan plan;
         plan.target = target;
         plan.identityKey = kIdA;
         plan.items[kItemMessages] = true;
-        plan.password = password;
-        plan.protection = protection;
-        plan.full = full;
+        plan.password = "pw";
+        plan.interactive = false;
+    }
+    // A run one day after the last one; what it writes must read back.
+    BackupResult run() {
         plan.time = clock += 86400;
         plan.leadingEntries = {{"BackupTime", generalDateTime(plan.time)}};
-        plan.interactive = false;
         BackupResult result = runBackup(*p.session, p.state, p.ui, plan);
         EXPECT_EQ(result.itemFlags, "00010000");
-        EXPECT_TRUE(rereadBackup(target, password, p.work.path(), p.session->codePage()).empty());
+        EXPECT_TRUE(rereadBackup(target, plan.password, p.work.path(), p.session->codePage()).empty());
         return result;
     }
-    fs::path plain(const std::string& password = "pw") {
+    // The file's bytes follow the plain archive's one for one.
+    void flipInTarget(std::size_t at) {
+        std::string file = readFile(target);
+        file[at] ^= 0x01;
+        writeFile(target, file);
+    }
+    fs::path plain() {
         fs::path archive = dir / ("plain" + std::to_string(++plains) + ".zip");
-        openArchive(target, password, archive, p.session->codePage(), p.ui);
+        openArchive(target, plan.password, archive, p.session->codePage(), p.ui);
         return archive;
     }
     std::map<std::string, MemberImage> stores(const fs::path& archive) {
@@ -104,13 +108,15 @@ std::vector<std::string> sorted(std::vector<std::string> v) {
     return v;
 }
 
-TEST_F(TakeOverRun, UnchangedStoresAreCopiedIntoAFileNoDifferentFromAFullRun) {
+TEST_F(MessageRuns, UnchangedStoresAreCopiedIntoAFileNoDifferentFromAFullRun) {
     EXPECT_TRUE(run().takenOver.empty()); // no previous file
     EXPECT_EQ(sorted(run().takenOver), allStores);
     std::map<std::string, MemberImage> copied = stores(plain());
     EXPECT_EQ(std::system(("unzip -tqq '" + plain().string() + "'").c_str()), 0);
 
-    EXPECT_TRUE(run("pw", Protection::Compatible, /*full=*/true).takenOver.empty());
+    plan.full = true;
+    EXPECT_TRUE(run().takenOver.empty());
+    plan.full = false;
     std::map<std::string, MemberImage> compressed = stores(plain());
     ASSERT_EQ(copied.size(), allStores.size());
     EXPECT_TRUE(copied == compressed);
@@ -118,10 +124,10 @@ TEST_F(TakeOverRun, UnchangedStoresAreCopiedIntoAFileNoDifferentFromAFullRun) {
     EXPECT_EQ(sorted(run().takenOver), allStores);
 }
 
-TEST_F(TakeOverRun, EveryMismatchCompressesAgain) {
+TEST_F(MessageRuns, EveryMismatchCompressesAgain) {
     struct Case {
         const char* name;
-        std::function<void(TakeOverRun&)> change;
+        std::function<void(MessageRuns&)> change;
         std::vector<std::string> expected; // taken over by the second run
     };
     const std::vector<std::string> othersThanBig{"Folders.dbx", "Inbox.dbx", "Newsletters.dbx",
@@ -129,7 +135,7 @@ TEST_F(TakeOverRun, EveryMismatchCompressesAgain) {
     const std::vector<Case> cases = {
         // Same size and time: only the CRC read from the file tells.
         {"one byte, same size and time",
-         [](TakeOverRun& t) {
+         [](MessageRuns& t) {
              const fs::path big = t.store / "Big.dbx";
              auto time = fs::last_write_time(big);
              std::string bytes = readFile(big);
@@ -139,38 +145,26 @@ TEST_F(TakeOverRun, EveryMismatchCompressesAgain) {
          },
          othersThanBig},
         {"same bytes, new time",
-         [](TakeOverRun& t) {
+         [](MessageRuns& t) {
              fs::last_write_time(t.store / "Big.dbx",
                                  fs::last_write_time(t.store / "Big.dbx") + std::chrono::seconds(5));
          },
          othersThanBig},
-        {"one byte more", [](TakeOverRun& t) { std::ofstream(t.store / "Big.dbx", std::ios::app) << 'x'; },
+        {"one byte more", [](MessageRuns& t) { std::ofstream(t.store / "Big.dbx", std::ios::app) << 'x'; },
          othersThanBig},
         // A damaged member of the previous file is copied, the new file does not read back, and the run
         // is made again with every store compressed.
         {"damaged previous file",
-         [](TakeOverRun& t) {
-             std::string archive = readFile(t.plain());
-             std::size_t data = archive.find("Big.dbx") + 7 + 100000;
-             std::string file = readFile(t.target);
-             file[data] = static_cast<char>(file[data] ^ 0x01);
-             writeFile(t.target, file);
-         },
+         [](MessageRuns& t) { t.flipInTarget(readFile(t.plain()).find("Big.dbx") + 7 + 100000); },
          {}},
+        // The name length: the copy starts a byte early (a damaged signature alone does no harm).
         {"damaged local header in the previous file",
-         [](TakeOverRun& t) {
-             // The name length: the copy starts a byte early (a damaged signature alone does no harm).
-             std::size_t header = readFile(t.plain()).find("Big.dbx") - 30 + 26;
-             std::string file = readFile(t.target);
-             file[header] = static_cast<char>(file[header] ^ 0x01);
-             writeFile(t.target, file);
-         },
+         [](MessageRuns& t) { t.flipInTarget(readFile(t.plain()).find("Big.dbx") - 30 + 26); },
          {}},
         {"the previous file of an earlier version",
-         [](TakeOverRun& t) {
+         [](MessageRuns& t) {
              // The same archive without the member sources.
              fs::path archive = t.plain();
-             fs::path info = t.dir / "vantrel.dat";
              ASSERT_EQ(std::system(("cd '" + t.dir.path().string() + "' && unzip -qo '" + archive.string() +
                                     "' vantrel.dat && sed -i '/^MemberSources=/d' vantrel.dat && zip -q '" +
                                     archive.string() + "' vantrel.dat")
@@ -200,12 +194,76 @@ TEST_F(TakeOverRun, EveryMismatchCompressesAgain) {
     }
 }
 
-TEST_F(TakeOverRun, AnotherPasswordOrProtectionTakesNothingOver) {
-    run("pw");
-    EXPECT_TRUE(run("other").takenOver.empty());
-    EXPECT_EQ(run("other").takenOver.size(), allStores.size());
-    EXPECT_TRUE(run("other", Protection::Strong).takenOver.empty());
-    EXPECT_EQ(run("other", Protection::Strong).takenOver.size(), allStores.size());
+TEST_F(MessageRuns, AnotherPasswordOrProtectionTakesNothingOver) {
+    run();
+    plan.password = "other";
+    EXPECT_TRUE(run().takenOver.empty());
+    EXPECT_EQ(run().takenOver.size(), allStores.size());
+    plan.protection = Protection::Strong;
+    EXPECT_TRUE(run().takenOver.empty());
+    EXPECT_EQ(run().takenOver.size(), allStores.size());
+}
+
+// A message store with a valid header that counts `messages`, padded to `size` bytes.
+std::string storeBytes(std::uint32_t messages, size_t size) {
+    std::string bytes(size, '\0');
+    bytes.replace(0, 4, "\xCF\xAD\x12\xFE");
+    for (int i = 0; i < 4; ++i)
+        bytes[0xC4 + i] = static_cast<char>((messages >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+// Rotation, pruning and a failed run on real runs are followed end to end in RealCrontabHistoryTest.
+TEST_F(MessageRuns, WithoutAPolicyARunReplacesTheTargetAndLeavesTheVersions) {
+    plan.keep = *parseRetentionPolicy("2l", nullptr);
+    run();
+    run();
+    plan.keep.reset();
+    EXPECT_EQ(run().placed.placement, Placement::Replaced);
+    EXPECT_EQ(listVersions(target).size(), 2u);
+}
+
+// The shrink thresholds; the CLI test follows an emptied store end to end.
+TEST_F(MessageRuns, AShrunkStoreKeepsTheNewFileAsideAndPinsThePreviousBackup) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool suspect;
+    };
+    const Case cases[] = {
+        {"half the messages are still there", storeBytes(20, 8192), false},
+        {"fewer than half the messages", storeBytes(9, 8192), true},
+        {"fewer than half the bytes", storeBytes(40, 4000), true},
+        {"no valid header", std::string(8192, 'x'), true},
+    };
+    plan.keep = *parseRetentionPolicy("7d", nullptr);
+    for (const Case& c : cases) {
+        writeFile(store / "Inbox.dbx", storeBytes(40, 8192));
+        ASSERT_EQ(run().placed.placement, Placement::Rotated) << c.what;
+        const std::string previous = readFile(target);
+        writeFile(store / "Inbox.dbx", c.bytes);
+        BackupResult result = run();
+        EXPECT_EQ(result.placed.placement, c.suspect ? Placement::Suspect : Placement::Rotated) << c.what;
+        if (!c.suspect)
+            continue;
+        ASSERT_EQ(result.shrunkStores.size(), 1u) << c.what;
+        EXPECT_EQ(result.shrunkStores[0].rfind("Inbox.dbx: ", 0), 0u) << result.shrunkStores[0];
+        EXPECT_EQ(readFile(target), previous) << c.what;
+        EXPECT_EQ(readFile(result.placed.earlier), previous) << c.what;
+    }
+}
+
+TEST_F(MessageRuns, TheReReadCatchesADamagedFileAndAWrongPassword) {
+    ASSERT_EQ(run().placed.placement, Placement::Replaced);
+    EXPECT_FALSE(rereadBackup(target, "other", p.work.path(), p.session->codePage()).empty());
+    std::string bytes = readFile(target);
+    bytes[bytes.size() / 2] ^= 0x5A; // inside a member's data: its CRC no longer matches
+    writeFile(dir / "damaged.tsy", bytes);
+    EXPECT_FALSE(rereadBackup(dir / "damaged.tsy", "pw", p.work.path(), p.session->codePage()).empty());
+    // Nothing but the folder's owner mark is left in the working folder.
+    for (const auto& e : fs::directory_iterator(p.work.path()))
+        if (e.path().filename() != ".owner")
+            ADD_FAILURE() << "left in the working folder: " << e.path().filename();
 }
 
 TEST(MemberSources, FormatAndParse) {

@@ -1,8 +1,4 @@
 // StopAndProgressTest.cpp -- stopping a backup or restore part-way, and byte progress inside a large item.
-#include "engine/BackupDriver.h"
-#include "engine/BackupItems.h"
-#include "engine/RestoreDriver.h"
-
 #include "EngineTestProfile.h"
 
 #include <gtest/gtest.h>
@@ -27,21 +23,6 @@ void addBigStore(const std::filesystem::path& prefix) {
         c = static_cast<char>((x >> 16) % 64 + 32);
     }
     writeFile(storeOf(prefix, kIdA) / "Big.dbx", bytes);
-}
-
-BackupRequest everythingOfA() {
-    BackupRequest r;
-    r.items.fill(true);
-    r.identityUserName = "Main Identity";
-    r.identityKey = kIdA;
-    return r;
-}
-
-std::map<std::string, std::string> folderContents(const std::filesystem::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        files[e.path().filename().string()] = e.is_regular_file() ? readFile(e.path()) : "<folder>";
-    return files;
 }
 
 bool midwayThrough(const RecordingUi& ui, const std::string& file) {
@@ -77,7 +58,7 @@ TEST_P(StoppedBackup, LeavesTheOldTargetAndNoTemporaryFile) {
     p.ui.setProgressStepBytes(kStep);
     p.ui.stopWhen = GetParam().stopWhen;
 
-    BackupRequest request = everythingOfA();
+    BackupRequest request = allItemsOfA();
     request.protect = true;
     request.password = request.password2 = "pw";
     request.protection = GetParam().protection;
@@ -86,13 +67,16 @@ TEST_P(StoppedBackup, LeavesTheOldTargetAndNoTemporaryFile) {
     EXPECT_TRUE(outcome.stopped);
     EXPECT_FALSE(outcome.completed);
     EXPECT_FALSE(outcome.discRequested);
-    EXPECT_EQ(folderContents(out), (std::map<std::string, std::string>{{"a.tsy", kOldBackup}}));
+    EXPECT_EQ(snapshot(out), (std::map<std::string, std::string>{{"a.tsy", kOldBackup}}));
     // Only the folder's own lock file is left in it.
-    EXPECT_EQ(folderContents(p.work.path()).size(), 1u) << "the info file stays behind";
+    EXPECT_EQ(snapshot(p.work.path()).size(), 1u) << "the info file stays behind";
     EXPECT_TRUE(std::filesystem::exists(p.work.path() / kOwnerFileName));
     ASSERT_EQ(p.ui.messages.size(), 1u);
     EXPECT_EQ(p.ui.messages[0].text.substr(0, 23), "The Backup was stopped.");
     EXPECT_FALSE(p.ui.progressVisible);
+    for (const std::string& text : p.ui.statusTexts)
+        EXPECT_TRUE(std::string(GetParam().when) != "AtItsStart" || text.find("Copying") == std::string::npos)
+            << "an item ran: " << text;
 }
 
 INSTANTIATE_TEST_SUITE_P(When, StoppedBackup,
@@ -107,16 +91,6 @@ INSTANTIATE_TEST_SUITE_P(When, StoppedBackup,
                                            StopCase{"WhileTheStrongArchiveIsWritten", midwayThroughTheArchive,
                                                     Protection::Strong}),
                          [](const auto& info) { return std::string(info.param.when); });
-
-TEST(StoppedBackupAt, ItsStartRunsNoItem) {
-    TempDir dir;
-    EngineProfile p(dir / "prefix");
-    p.state.BackupFileName = (dir / "a.tsy").string();
-    p.ui.stopWhen = [](const RecordingUi&) { return true; };
-    BackupDriver(*p.session, p.state, p.ui).run(everythingOfA(), false);
-    for (const std::string& text : p.ui.statusTexts)
-        EXPECT_EQ(text.find("Copying"), std::string::npos) << text;
-}
 
 // Reports of one file: none further apart than the scaled step allows, in order, inside the item's share.
 void expectSteadyReports(const RecordingUi& ui, const std::string& file, double from, double to) {
@@ -163,21 +137,17 @@ TEST(ByteProgress, ALargeStoreReportsSteadilyOnBackupAndRestore) {
     copyTree(source.prefix, dir / "target");
     source.state.BackupFileName = (dir / "a.tsy").string();
     source.ui.setProgressStepBytes(kStep);
-    BackupRequest request;
+    BackupRequest request = allItemsOfA();
+    request.items = {};
     request.items[kItemMessages] = true;
-    request.identityUserName = "Main Identity";
-    request.identityKey = kIdA;
     ASSERT_TRUE(BackupDriver(*source.session, source.state, source.ui).run(request, false).completed);
     // The bar is one byte scale: the only item reads from 1 % to four fifths of the rest (writing the
     // archive is reckoned at a quarter of the bytes read), shared among the stores by their sizes, so
     // the bar never goes back from one store to the next.
     const double itemsEnd = 1 + 99 * 0.8;
     expectSteadyReports(source.ui, "Big.dbx", 1, itemsEnd);
-    double lastPercent = 0;
     std::uint64_t written = 0, archiveBytes = 0;
     for (const auto& r : source.ui.byteReports) {
-        EXPECT_GE(r.percent, lastPercent) << r.file << " " << r.done;
-        lastPercent = r.percent;
         if (r.file == "a.tsy") {
             EXPECT_GE(r.percent, itemsEnd - 1e-9);
             EXPECT_GT(r.done, written) << "all members are counted on one scale";
@@ -185,12 +155,11 @@ TEST(ByteProgress, ALargeStoreReportsSteadilyOnBackupAndRestore) {
             archiveBytes = r.total;
         }
     }
-    EXPECT_EQ(written, archiveBytes);
-    EXPECT_DOUBLE_EQ(lastPercent, 100) << "writing the archive takes the bar to its end";
+    EXPECT_EQ(written, archiveBytes); // that the bar only rises to its end is checked through the window
 
     EngineProfile target(dir / "target", false);
     target.ui.setProgressStepBytes(kStep);
-    RestoreDriver restore(*target.session, target.state, target.ui);
+    RestoreDriver restore = target.restorer();
     ASSERT_TRUE(restore.inspect(dir / "a.tsy").opened);
     std::array<bool, kBackupItemCount> messages{};
     messages[kItemMessages] = true;
@@ -207,28 +176,23 @@ TEST(StoppedRestore, AfterItsThirdItemLeavesTheOthersAsTheyWere) {
     EngineProfile source(dir / "source");
     copyTree(source.prefix, dir / "target");
     source.state.BackupFileName = (dir / "a.tsy").string();
-    ASSERT_TRUE(BackupDriver(*source.session, source.state, source.ui).run(everythingOfA(), false).completed);
+    ASSERT_TRUE(BackupDriver(*source.session, source.state, source.ui).run(allItemsOfA(), false).completed);
 
     EngineProfile target(dir / "target", false);
-    const std::string version = identityKey(kIdB) + kOE + "\\5.0";
     auto dumpsOfB = [&] {
         std::vector<std::string> dumps;
-        for (const char* key : {"\\Block Senders", "\\signatures", "\\Mail"}) {
-            target.mod().DumpKeyTree(version + key, "", dir / "dump.txt");
-            dumps.push_back(readFile(dir / "dump.txt"));
-        }
+        for (const char* key : {"\\Block Senders", "\\signatures", "\\Mail"})
+            dumps.push_back(target.dump(versionKey(kIdB) + key));
         return dumps;
     };
     const auto registryBefore = dumpsOfB();
-    const auto storeBefore = folderContents(storeOf(target.prefix, kIdB));
-    ASSERT_NE(storeBefore, folderContents(storeOf(source.prefix, kIdA))) << "a full restore would change it";
+    const auto storeBefore = snapshot(storeOf(target.prefix, kIdB));
+    ASSERT_NE(storeBefore, snapshot(storeOf(source.prefix, kIdA))) << "a full restore would change it";
 
     target.ui.stopWhen = [](const RecordingUi& ui) { return ui.statusTexts.size() >= 3; };
-    RestoreDriver restore(*target.session, target.state, target.ui);
+    RestoreDriver restore = target.restorer();
     ASSERT_TRUE(restore.inspect(dir / "a.tsy").opened);
-    std::array<bool, kBackupItemCount> all;
-    all.fill(true);
-    RestoreOutcome outcome = restore.run(all, kIdB);
+    RestoreOutcome outcome = restore.run(kAllItems, kIdB);
 
     EXPECT_TRUE(outcome.stopped);
     EXPECT_EQ(outcome.notRestored, (std::array<bool, 8>{false, false, false, true, true, true, true, true}));
@@ -239,7 +203,7 @@ TEST(StoppedRestore, AfterItsThirdItemLeavesTheOthersAsTheyWere) {
               "Restore Signatures\r\nRestore Stationeries\r\nRestore Settings");
     target.reopen();
     EXPECT_EQ(dumpsOfB(), registryBefore);
-    EXPECT_EQ(folderContents(storeOf(target.prefix, kIdB)), storeBefore);
+    EXPECT_EQ(snapshot(storeOf(target.prefix, kIdB)), storeBefore);
 }
 
 } // namespace

@@ -18,13 +18,8 @@ public:
         setenv("TMPDIR", folder_.c_str(), 1);
     }
     void TearDown() override {
-        std::vector<std::string> left;
         for (const auto& entry : std::filesystem::directory_iterator(folder_))
-            left.push_back(entry.path().filename().string());
-        std::string names;
-        for (const std::string& n : left)
-            names += " " + n;
-        EXPECT_TRUE(left.empty()) << "temporary files left behind:" << names;
+            ADD_FAILURE() << "temporary file left behind: " << entry.path().filename();
         std::filesystem::remove_all(folder_);
     }
 

@@ -1,8 +1,6 @@
 // UnattendedBackupTest.cpp -- the scheduled command line, taken apart by position, and a run without windows.
 #include "engine/UnattendedBackup.h"
 #include "backupfile/InfoFile.h"
-#include "engine/BackupItems.h"
-#include "engine/RestoreDriver.h"
 
 #include "EngineTestProfile.h"
 
@@ -12,6 +10,7 @@ namespace tessaly {
 namespace {
 
 using namespace test;
+using UnattendedRun = OnSample;
 
 struct GrammarCase {
     std::string line;
@@ -37,17 +36,15 @@ TEST(UnattendedGrammar, PiecesByPosition) {
     for (const GrammarCase& c : cases) {
         std::string error;
         auto parsed = ParseUnattendedCommandLine(c.line, &error);
-        EXPECT_EQ(parsed.has_value(), c.parses) << c.line << " " << error;
-        if (!parsed || !c.parses) {
-            if (!c.parses) {
-                EXPECT_FALSE(error.empty()) << c.line;
-            }
+        ASSERT_EQ(parsed.has_value(), c.parses) << c.line << " " << error;
+        if (!parsed) {
+            EXPECT_FALSE(error.empty()) << c.line;
             continue;
         }
-        EXPECT_EQ(parsed->identityKey, c.expected.identityKey) << c.line;
-        EXPECT_EQ(parsed->itemMask, c.expected.itemMask) << c.line;
-        EXPECT_EQ(parsed->password, c.expected.password) << c.line;
-        EXPECT_EQ(parsed->backupFile, c.expected.backupFile) << c.line;
+        const UnattendedCommand& e = c.expected;
+        EXPECT_EQ(std::tie(parsed->identityKey, parsed->itemMask, parsed->password, parsed->backupFile),
+                  std::tie(e.identityKey, e.itemMask, e.password, e.backupFile))
+            << c.line;
     }
 }
 
@@ -73,52 +70,37 @@ TEST(UnattendedGrammar, ProtectionVariableIsStrongCompatibleOrUnset) {
     }
 }
 
-TEST(UnattendedRun, AStrongBackupWithoutAPasswordWritesNothing) {
-    TempDir dir;
-    EngineProfile p(dir / "p");
+// A strong run without a password writes nothing; with one it writes a strong file that opens with the
+// command line's password and no other.
+TEST_F(UnattendedRun, AStrongRunWritesAStrongFileThatOnlyItsPasswordOpens) {
+    const std::filesystem::path target = dir / "s.tsy";
     std::string message;
-    UnattendedCommand command{kIdA, "10000000", "", (dir / "s.tsy").string(), Protection::Strong};
+    UnattendedCommand command{kIdA, "10000000", "", target.string(), Protection::Strong};
     EXPECT_FALSE(RunUnattendedBackup(*p.session, p.state, p.ui, command, &message));
     EXPECT_NE(message.find("a strong backup file needs a password"), std::string::npos) << message;
-    EXPECT_FALSE(std::filesystem::exists(dir / "s.tsy"));
-}
-
-// A strong run writes a strong file that opens with the command line's password and no other.
-TEST(UnattendedRun, AStrongRunWritesAStrongFileThatOnlyItsPasswordOpens) {
-    TempDir dir;
-    EngineProfile p(dir / "p");
-    const std::filesystem::path target = dir / "s.tsy";
+    EXPECT_FALSE(std::filesystem::exists(target));
     writeFile(target, "an older backup");
-    std::string message;
-    UnattendedCommand command{kIdA, "10000000", "pw", target.string(), Protection::Strong};
+    command.password = "pw";
     ASSERT_TRUE(RunUnattendedBackup(*p.session, p.state, p.ui, command, &message)) << message;
     EXPECT_EQ(detectProtection(target), Protection::Strong) << message;
     for (const auto& [password, opens] : {std::pair{"pw", true}, {"Pw", false}, {"", false}}) {
         EngineProfile reader(dir / ("r" + std::string(password)));
-        RestoreDriver inspect(*reader.session, reader.state, reader.ui);
         reader.state.rtPassword = password;
-        EXPECT_EQ(inspect.inspect(target).opened, opens) << password;
+        EXPECT_EQ(reader.restorer().inspect(target).opened, opens) << password;
     }
 }
 
-TEST(UnattendedRun, EightZerosStillWriteAFileWithOnlyTheInfoFile) {
-    TempDir dir;
-    EngineProfile p(dir / "p");
+// The details of a scheduled file and a run without a path are checked through the program.
+TEST_F(UnattendedRun, EightZerosStillWriteAFileWithOnlyTheInfoFile) {
     std::string message;
     UnattendedCommand command{kIdA, "00000000", "pw", (dir / "z.tsy").string()};
     ASSERT_TRUE(RunUnattendedBackup(*p.session, p.state, p.ui, command, &message)) << message;
     EXPECT_EQ(p.state.AutoItemFlags, "00000000");
     EXPECT_TRUE(p.ui.messages.empty());
     p.state.rtPassword = "pw";
-    RestoreDriver restore(*p.session, p.state, p.ui);
-    InspectionView view = restore.inspect(dir / "z.tsy");
-    EXPECT_EQ(view.details.substr(0, 45), "Computer:\r\nUser:\r\nIdentity:Auto Backup\r\nDate:");
+    InspectionView view = p.restorer().inspect(dir / "z.tsy");
     EXPECT_EQ(view.note, "Auto Backup");
     EXPECT_EQ(p.state.ItemFlags, "00000000");
-
-    UnattendedCommand empty{kIdA, "11111111", "", ""};
-    EXPECT_FALSE(RunUnattendedBackup(*p.session, p.state, p.ui, empty, &message));
-    EXPECT_NE(message.find("nothing was backed up"), std::string::npos);
 }
 
 } // namespace

@@ -2,9 +2,6 @@
 // restoring into a Wine prefix, compared with the same round trip from a Wine prefix; refusing a restore.
 // Dirty and damaged hives and the other refused changes are met through tessaly-cli (WindowsProfileCliTest).
 #include "platform/WindowsProfile.h"
-#include "engine/BackupDriver.h"
-#include "engine/BackupItems.h"
-#include "engine/RestoreDriver.h"
 #include "platform/PathMapper.h"
 
 #include "EngineTestProfile.h"
@@ -34,80 +31,60 @@ fs::path makeWindowsDisk(const fs::path& at, const std::function<void(WineHive&)
     return at;
 }
 
-// A profile opened as the engine opens one, from a resolved Profile.
-struct OpenedProfile {
-    RecordingUi ui;
-    std::unique_ptr<ProfileSession> session;
-    PrivateWorkDir work;
-    MainWindowState state;
-    explicit OpenedProfile(const Profile& profile) {
-        session = std::make_unique<ProfileSession>(profile, ui);
-        LoadMainWindowState(state, *session, work.path().string());
-    }
-    ~OpenedProfile() {
-        std::error_code ec;
-        if (!state.TempArchivePath.empty())
-            fs::remove(state.TempArchivePath, ec);
-    }
-};
-
-BackupOutcome backUp(ProfileSession& session, MainWindowState& state, RecordingUi& ui, const fs::path& file) {
-    state.BackupFileName = file.string();
-    BackupRequest r;
-    r.items.fill(true);
-    r.identityUserName = "Main Identity";
-    r.identityKey = kIdA;
-    return BackupDriver(session, state, ui).run(r, false);
+BackupOutcome backUp(EngineProfile& p, const fs::path& file) {
+    p.state.BackupFileName = file.string();
+    return BackupDriver(*p.session, p.state, p.ui).run(allItemsOfA(), false);
 }
 
 // Restores every item of `file` into identity B of a fresh copy of the sample profile.
 void restoreInto(const fs::path& file, const fs::path& prefix) {
     EngineProfile target(prefix);
-    RestoreDriver restore(*target.session, target.state, target.ui);
+    RestoreDriver restore = target.restorer();
     ASSERT_TRUE(restore.inspect(file).opened);
-    std::array<bool, kBackupItemCount> all;
-    all.fill(true);
-    RestoreOutcome outcome = restore.run(all, kIdB);
+    RestoreOutcome outcome = restore.run(kAllItems, kIdB);
     ASSERT_TRUE(outcome.started);
     for (const std::string& failure : outcome.failures)
         EXPECT_EQ(failure, "");
 }
 
-std::string dumpOf(const fs::path& prefix, const std::string& key) {
-    EngineProfile p(prefix, false);
-    TempDir dir;
-    p.mod().DumpKeyTree(key, "", dir / "dump.txt");
-    return readFile(dir / "dump.txt");
-}
-
+// The round trip from a Windows disk gives what the Wine prefix's gives; a restore into the disk is
+// refused, and neither writes anything on it.
 TEST(WindowsProfile, RoundTripToAWinePrefixGivesWhatTheWinePrefixRoundTripGives) {
     TempDir dir;
     // From the Wine prefix.
     EngineProfile wine(dir / "wine");
-    BackupOutcome fromWine = backUp(*wine.session, wine.state, wine.ui, dir / "wine.tsy");
+    BackupOutcome fromWine = backUp(wine, dir / "wine.tsy");
     ASSERT_TRUE(fromWine.completed);
     EXPECT_EQ(fromWine.itemFlags, "11111111");
     // From the same data on a Windows disk, the user named as on the command line.
     const fs::path disk = makeWindowsDisk(dir / "disk");
-    OpenedProfile windows(resolveProfile(disk, nullptr, std::string("SAMPLE")));
-    EXPECT_TRUE(windows.session->registryNotice().empty());
+    const auto before = snapshot(disk);
+    EngineProfile windows(resolveProfile(disk, nullptr, std::string("SAMPLE")));
     EXPECT_EQ(windows.state.sComputerName, "SAMPLE-PC");
     EXPECT_EQ(windows.session->environment().userProfile, "C:\\users\\sample");
-    ASSERT_EQ(windows.state.IdentityTable.size(), wine.state.IdentityTable.size());
-    BackupOutcome fromWindows = backUp(*windows.session, windows.state, windows.ui, dir / "windows.tsy");
+    BackupOutcome fromWindows = backUp(windows, dir / "windows.tsy");
     ASSERT_TRUE(fromWindows.completed);
     EXPECT_EQ(fromWindows.itemFlags, "11111111");
     for (const std::string& failure : fromWindows.failures)
         EXPECT_EQ(failure, "");
+    RestoreDriver refused = windows.restorer();
+    ASSERT_TRUE(refused.inspect(dir / "wine.tsy").opened);
+    windows.ui.messages.clear();
+    EXPECT_FALSE(refused.run(kAllItems, kIdB).started);
+    ASSERT_EQ(windows.ui.messages.size(), 1u);
+    EXPECT_EQ(windows.ui.messages[0].text, readOnlyProfileMessage(windows.session->profile(), "restore"));
+    EXPECT_EQ(windows.ui.messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(snapshot(disk), before);
 
     restoreInto(dir / "wine.tsy", dir / "fromWine");
     restoreInto(dir / "windows.tsy", dir / "fromWindows");
+    EngineProfile wineCopy(dir / "fromWine", false), windowsCopy(dir / "fromWindows", false);
     for (const std::string& key :
          {identityKey(kIdB),
           std::string("HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager")}) {
-        const std::string expected = dumpOf(dir / "fromWine", key);
+        const std::string expected = wineCopy.dump(key);
         EXPECT_GT(expected.size(), 100u);
-        EXPECT_EQ(dumpOf(dir / "fromWindows", key), expected) << key;
+        EXPECT_EQ(windowsCopy.dump(key), expected) << key;
     }
     for (const char* store : {"Folders.dbx", "Inbox.dbx", "Newsletters.dbx", "Sent Items.dbx"})
         EXPECT_EQ(readFile(storeOf(dir / "fromWindows", kIdB) / store),
@@ -128,8 +105,8 @@ TEST(WindowsProfile, APathOutsideTheMountedUserFolderFailsOnlyItsItem) {
                       utf16Bytes(utf8ToUtf16(elsewhere)) + std::string(2, '\0'));
     });
     // Only the user's folder: the profile's own C:\users\sample paths still reach it.
-    OpenedProfile windows(resolveProfile(disk / "users" / "sample", nullptr));
-    BackupOutcome made = backUp(*windows.session, windows.state, windows.ui, dir / "b.tsy");
+    EngineProfile windows(resolveProfile(disk / "users" / "sample", nullptr));
+    BackupOutcome made = backUp(windows, dir / "b.tsy");
     ASSERT_TRUE(made.completed);
     // Messages: its folder lies outside; Stationeries: no machine hives name the common files folder.
     EXPECT_EQ(made.itemFlags, "11101101");
@@ -137,33 +114,6 @@ TEST(WindowsProfile, APathOutsideTheMountedUserFolderFailsOnlyItsItem) {
               std::string::npos)
         << made.failures[kItemMessages];
     EXPECT_EQ(windows.session->codePage().number(), 1252u);
-}
-
-// Every file below a folder with its contents, to show that nothing was written.
-std::map<std::string, std::string> snapshot(const fs::path& root) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        files[entry.path().string()] = entry.is_regular_file() ? readFile(entry.path()) : "";
-    return files;
-}
-
-TEST(WindowsProfile, RestoreIsRefusedAndWritesNothing) {
-    TempDir dir;
-    EngineProfile wine(dir / "wine");
-    ASSERT_TRUE(backUp(*wine.session, wine.state, wine.ui, dir / "wine.tsy").completed);
-    const fs::path disk = makeWindowsDisk(dir / "disk");
-    const auto before = snapshot(disk);
-    OpenedProfile windows(resolveProfile(disk, nullptr, std::string("sample")));
-    RestoreDriver restore(*windows.session, windows.state, windows.ui);
-    ASSERT_TRUE(restore.inspect(dir / "wine.tsy").opened);
-    std::array<bool, kBackupItemCount> all;
-    all.fill(true);
-    windows.ui.messages.clear();
-    EXPECT_FALSE(restore.run(all, kIdB).started);
-    ASSERT_EQ(windows.ui.messages.size(), 1u);
-    EXPECT_EQ(windows.ui.messages[0].text, readOnlyProfileMessage(windows.session->profile(), "restore"));
-    EXPECT_EQ(windows.ui.messages[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(snapshot(disk), before);
 }
 
 TEST(WindowsProfile, FindingTheProfileOnADrive) {
