@@ -35,8 +35,7 @@ TEST_P(BackupChecks, RefuseBeforeAnythingIsWritten) {
     std::filesystem::path target = dir / "old.tsy";
     writeFile(target, "an older backup");
     if (c.target) {
-        nextTarget = QString::fromStdString(target.string());
-        click("cmdTargetFile");
+        chooseTarget(target);
         nextTarget.reset(); // a cancelled second choice keeps the first
         click("cmdTargetFile");
         EXPECT_EQ(find<QLineEdit>("txtTargetFile")->text().toStdString(), target.string());
@@ -77,8 +76,7 @@ INSTANTIATE_TEST_SUITE_P(InOrder, BackupChecks,
 TEST_F(Runs, FullBackupThenRestoreIntoTheOtherIdentity) {
     start();
     const std::filesystem::path file = dir / "all.tsy";
-    nextTarget = QString::fromStdString(file.string());
-    click("cmdTargetFile");
+    chooseTarget(file);
     trigger("Selectallitems");
     click("ifprotect");
     find<QLineEdit>("txtPassword")->setText("pa55");
@@ -127,12 +125,9 @@ TEST_F(Runs, RestoreThroughTheWindowWithThePasswordPrompt) {
         makeBackup("all.tsy", "pa55", {true, true, true, true, true, true, true, true});
     const std::string inboxBefore = readFile(prefix / storeFolder(kWorkIdentity) / "Inbox.dbx");
     start();
-    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
-    ASSERT_EQ(find<QAbstractButton>("cmdApply")->text().remove('&'), "Restore Now");
-
-    nextSource = QString::fromStdString(file.string());
     dialogs.thenTypePassword("pa55", true);
-    click("cmdSourceFile");
+    openOnRestoreTab(file);
+    ASSERT_EQ(find<QAbstractButton>("cmdApply")->text().remove('&'), "Restore Now");
     EXPECT_EQ(dialogs.boxes.size(), 0u);
     EXPECT_EQ(state().rtPassword, "pa55");
     EXPECT_FALSE(state().InspectionInvalid);
@@ -181,9 +176,7 @@ TEST_F(Runs, OnlyTheItemsTheFileHoldsAreOfferedAndRestored) {
     const std::filesystem::path file =
         makeBackup("two.tsy", "", {true, false, true, false, false, false, false, false});
     start();
-    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
-    nextSource = QString::fromStdString(file.string());
-    click("cmdSourceFile");
+    openOnRestoreTab(file);
     EXPECT_EQ(dialogs.dialogsSeen, 0) << "a file without password opens without a prompt";
     for (int i = 0; i < kBackupItemCount; ++i)
         EXPECT_EQ(find<QCheckBox>(("restoreitem_" + std::to_string(i)).c_str())->isEnabled(),

@@ -27,8 +27,7 @@ protected:
         std::filesystem::create_directories(target.parent_path());
         writeFile(target, kOldBackup);
         start();
-        nextTarget = QString::fromStdString(target.string());
-        click("cmdTargetFile");
+        chooseTarget(target);
         for (int i = 0; i < kBackupItemCount; ++i)
             find<QCheckBox>(("backupitem_" + std::to_string(i)).c_str())->setChecked(true);
     }
@@ -74,8 +73,7 @@ TEST_F(StopDuringARun, TheActionButtonBecomesStopAndStopsTheBackup) {
     // stop.
     QString statusDuringRun = "(not seen)";
     duringTheRun([&] { statusDuringRun = status->currentMessage(); });
-    dialogs.thenAnswer(QMessageBox::Ok);
-    dialogs.thenAnswer(QMessageBox::Cancel); // the disc question, where there is a disc window
+    answerBackupReport();
     QTest::keyClick(find<QLineEdit>("txtPassword2"), Qt::Key_Return);
     EXPECT_EQ(statusDuringRun, "");
     EXPECT_EQ(status->currentMessage(), "");
@@ -133,8 +131,7 @@ TEST_F(StopDuringARun, CancellingTheQuestionLetsTheBackupFinish) {
     prepareBackup();
     duringTheRun([&] { window().quit_Click(); });
     dialogs.thenAnswer(QMessageBox::Cancel);
-    dialogs.thenAnswer(QMessageBox::Ok);     // the completion report
-    dialogs.thenAnswer(QMessageBox::Cancel); // the disc question, where there is a disc window
+    answerBackupReport();
     click("cmdApply");
     ASSERT_GE(dialogs.boxes.size(), 2u);
     EXPECT_EQ(dialogs.boxes[1].text.substr(0, 25), "The Backup was Completed!");
