@@ -146,7 +146,6 @@ TEST(RealCrontab, TheLongestLineWeWriteIsTheLongestCrontabTakes) {
         CommandResult r = RunCommand({"crontab", "-"}, tooLong + "\n");
         EXPECT_NE(r.exitCode, 0);
         EXPECT_NE(r.err.find("command too long"), std::string::npos) << r.err;
-        EXPECT_EQ(crontabList(), longest + "\n");
         EXPECT_TRUE(scheduler.removeJob(1)) << protection;
     }
 }
