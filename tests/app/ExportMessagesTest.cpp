@@ -3,7 +3,6 @@
 #include "AppTestKit.h"
 
 #include <QPushButton>
-#include <QTabWidget>
 
 namespace tessaly::test {
 namespace {

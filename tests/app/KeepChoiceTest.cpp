@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTabWidget>
 
 namespace tessaly::test {
 namespace {

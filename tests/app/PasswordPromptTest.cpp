@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTabWidget>
 #include <QTest>
 
 namespace tessaly::test {

@@ -2,7 +2,6 @@
 // moving and ends full, with a heading and a file line that name the same thing.
 #include "AppTestKit.h"
 
-#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>

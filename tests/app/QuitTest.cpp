@@ -2,7 +2,6 @@
 #include "AppTestKit.h"
 
 #include <QApplication>
-#include <QTabWidget>
 
 #include <csignal>
 

@@ -9,7 +9,6 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QStatusBar>
-#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
