@@ -1,12 +1,14 @@
 // AppTestKit.cpp -- the window-test fixture: a private prefix and temporary folder, answered dialogs.
 #include "AppTestKit.h"
 
+#include "app/OptionalWindows.h"
 #include "engine/BackupDriver.h"
 #include "platform/TempFiles.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSettings>
+#include <QTabWidget>
 
 #include <cstdlib>
 
@@ -63,6 +65,23 @@ void AppFixture::click(const char* name) {
 void AppFixture::trigger(const char* actionName) {
     if (auto* a = find<QAction>(actionName))
         a->trigger();
+}
+
+void AppFixture::chooseTarget(const std::filesystem::path& file) {
+    nextTarget = QString::fromStdString(file.string());
+    click("cmdTargetFile");
+}
+
+void AppFixture::openOnRestoreTab(const std::filesystem::path& file) {
+    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    nextSource = QString::fromStdString(file.string());
+    click("cmdSourceFile");
+}
+
+void AppFixture::answerBackupReport() {
+    dialogs.thenAnswer(QMessageBox::Ok);
+    if (discWindowBuilt())
+        dialogs.thenAnswer(QMessageBox::Cancel);
 }
 
 bool AppFixture::waitFor(const std::function<bool()>& done) {

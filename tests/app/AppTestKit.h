@@ -53,6 +53,11 @@ public:
     template <class T> T* find(const char* name) { return control<T>(&app->window(), name); }
     void click(const char* name);
     void trigger(const char* actionName);
+    // The Browse buttons of the backup tab and (shown first) of the restore tab, answered with `file`.
+    void chooseTarget(const std::filesystem::path& file);
+    void openOnRestoreTab(const std::filesystem::path& file);
+    // A backup's completion report answered with OK, and the disc question, where there is one, with Cancel.
+    void answerBackupReport();
     // Processes events until `done` or a few seconds have passed.
     bool waitFor(const std::function<bool()>& done);
 

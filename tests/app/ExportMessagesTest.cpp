@@ -3,7 +3,6 @@
 #include "AppTestKit.h"
 
 #include <QPushButton>
-#include <QTabWidget>
 
 namespace tessaly::test {
 namespace {
@@ -15,9 +14,7 @@ TEST_F(ExportMessages, TheOpenedBackupFilesMailIsWrittenAndSummed) {
     start();
     QPushButton* button = find<QPushButton>("cmdExportMessages");
     EXPECT_FALSE(button->isEnabled()) << "nothing is opened yet";
-    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
-    nextSource = QString::fromStdString(file.string());
-    click("cmdSourceFile");
+    openOnRestoreTab(file);
     ASSERT_TRUE(button->isEnabled());
 
     const std::filesystem::path out = dir / "mail";

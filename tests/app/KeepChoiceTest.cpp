@@ -3,14 +3,12 @@
 #include "AppTestKit.h"
 
 #include "app/KeepChoice.h"
-#include "app/OptionalWindows.h"
 #include "engine/history/BackupVersions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTabWidget>
 
 namespace tessaly::test {
 namespace {
@@ -24,13 +22,10 @@ TEST_F(Keep, FiveLastAtFirstThenTheChoiceIsRememberedAndApplied) {
     EXPECT_EQ(chosenKeep(list), "5l");
     const std::filesystem::path file = dir / "k.tsy";
     auto backup = [&] {
-        nextTarget = QString::fromStdString(file.string());
-        click("cmdTargetFile");
+        chooseTarget(file);
         find<QCheckBox>("backupitem_0")->setChecked(true);
         dialogs.boxes.clear();
-        dialogs.thenAnswer(QMessageBox::Ok);
-        if (discWindowBuilt())
-            dialogs.thenAnswer(QMessageBox::Cancel);
+        answerBackupReport();
         click("cmdApply");
         return dialogs.boxes.empty() ? std::string() : dialogs.boxes[0].text;
     };
@@ -56,9 +51,7 @@ TEST_F(Keep, TheRestoreTabListsTheVersionsNewestFirstAndOpensTheChosenOne) {
     std::filesystem::copy_file(file, dir / "v.2020-01-03_030000.partial.tsy");
     writeFile(dir / "v.2020-01-04_030000.other.tsy", "not a version");
     start();
-    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
-    nextSource = QString::fromStdString(file.string());
-    click("cmdSourceFile");
+    openOnRestoreTab(file);
     auto* list = find<QListWidget>("lstVersions");
     ASSERT_EQ(list->count(), 3);
     EXPECT_TRUE(list->item(0)->text().endsWith("  current  v.tsy"));

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTabWidget>
 #include <QTest>
 
 namespace tessaly::test {
@@ -29,7 +28,6 @@ TEST_P(OpeningAFile, PromptsOnlyWhenTheRememberedPasswordFails) {
     const PromptCase& c = GetParam();
     const std::filesystem::path file = makeBackup("f.tsy", c.filePassword);
     start();
-    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
     state().rtPassword = c.remembered;
     switch (c.prompt) {
     case Prompt::None:
@@ -44,8 +42,7 @@ TEST_P(OpeningAFile, PromptsOnlyWhenTheRememberedPasswordFails) {
     }
     if (!c.opens)
         dialogs.thenAnswer(QMessageBox::Ok);
-    nextSource = QString::fromStdString(file.string());
-    click("cmdSourceFile");
+    openOnRestoreTab(file);
 
     EXPECT_TRUE(dialogs.allAnswered());
     EXPECT_EQ(dialogs.dialogsSeen, (c.prompt == Prompt::None ? 0 : 1) + (c.opens ? 0 : 1));
@@ -75,7 +72,6 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(AppFixture, AWrongPasswordAsksAgainForTheSameFileUpToThreeTimes) {
     const std::filesystem::path file = makeBackup("f.tsy", "pa55");
     start();
-    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
     std::vector<std::string> prompts;
     auto typeInto = [&](const QString& typed) {
         dialogs.then([&prompts, typed](QWidget* prompt) {
@@ -86,8 +82,7 @@ TEST_F(AppFixture, AWrongPasswordAsksAgainForTheSameFileUpToThreeTimes) {
     };
     typeInto("nope");
     typeInto("pa55");
-    nextSource = QString::fromStdString(file.string());
-    click("cmdSourceFile");
+    openOnRestoreTab(file);
     EXPECT_EQ(prompts, (std::vector<std::string>{"Enter the password of the backup file f.tsy:",
                                                  "That password does not open f.tsy. Enter it again:"}));
     EXPECT_TRUE(dialogs.boxes.empty());
@@ -111,9 +106,7 @@ TEST_F(AppFixture, ARefusedSecondFileLeavesNothingOpened) {
     const std::filesystem::path good = makeBackup("good.tsy", "");
     const std::filesystem::path locked = makeBackup("locked.tsy", "secret");
     start();
-    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
-    nextSource = QString::fromStdString(good.string());
-    click("cmdSourceFile");
+    openOnRestoreTab(good);
     ASSERT_FALSE(state().InspectionInvalid);
     const std::string firstArchive = state().TempArchivePath;
     ASSERT_TRUE(std::filesystem::exists(firstArchive));
@@ -124,11 +117,10 @@ TEST_F(AppFixture, ARefusedSecondFileLeavesNothingOpened) {
     EXPECT_TRUE(std::filesystem::exists(firstArchive));
     EXPECT_FALSE(state().InspectionInvalid);
 
-    nextSource = QString::fromStdString(locked.string());
     dialogs.thenCancelPassword();
     dialogs.thenAnswer(QMessageBox::Ok);
     dialogs.thenAnswer(QMessageBox::Ok);
-    click("cmdSourceFile");
+    openOnRestoreTab(locked);
     EXPECT_TRUE(state().InspectionInvalid);
     EXPECT_TRUE(find<QPlainTextEdit>("txtPOBinfo")->toPlainText().isEmpty());
     // The restore that follows says so, without the warning first, instead of running against a

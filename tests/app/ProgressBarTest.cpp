@@ -2,7 +2,6 @@
 // moving and ends full, with a heading and a file line that name the same thing.
 #include "AppTestKit.h"
 
-#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
@@ -39,8 +38,7 @@ TEST_F(AppFixture, TheBarOfALargeBackupRisesSteadilyToFull) {
     writeLargeStore(prefix / storeFolder(kMainIdentity) / "Inbox.dbx", 200u << 20);
     start();
     const std::filesystem::path target = dir / "big.tsy";
-    nextTarget = QString::fromStdString(target.string());
-    click("cmdTargetFile");
+    chooseTarget(target);
     trigger("Selectallitems");
 
     struct Sample {
@@ -70,8 +68,7 @@ TEST_F(AppFixture, TheBarOfALargeBackupRisesSteadilyToFull) {
             mismatches.push_back(h + " / " + f);
     });
     watch.start(10);
-    dialogs.thenAnswer(QMessageBox::Ok);
-    dialogs.thenAnswer(QMessageBox::Cancel); // the disc question, where there is a disc window
+    answerBackupReport();
     click("cmdApply");
     watch.stop();
 

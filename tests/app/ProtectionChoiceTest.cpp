@@ -1,8 +1,7 @@
-// ProtectionChoiceTest.cpp -- the backup file format chosen in the Security frame: remembered, refused
-// without a password when strong, written as chosen; the Restore tab names an opened file's format.
+// ProtectionChoiceTest.cpp -- the backup file format chosen in the Security frame: remembered, written as
+// chosen; the Restore tab names an opened file's format.
 #include "AppTestKit.h"
 
-#include "app/OptionalWindows.h"
 #include "engine/BackupDriver.h"
 
 #include <QCheckBox>
@@ -21,29 +20,14 @@ bool checked(Protect& t, const char* name) {
     return option && option->isChecked();
 }
 
-TEST_F(Protect, TheChoiceStartsCompatibleAndIsRememberedForTheNextWindow) {
-    start();
-    EXPECT_TRUE(checked(*this, "optCompatible"));
-    EXPECT_FALSE(checked(*this, "optStrong"));
-    EXPECT_EQ(find<QLabel>("lblProtectionNote")->text().toStdString(),
-              protectionChoiceNote(Protection::Compatible));
-    click("optStrong");
-    EXPECT_EQ(find<QLabel>("lblProtectionNote")->text().toStdString(),
-              protectionChoiceNote(Protection::Strong));
-
-    app.reset();
-    start();
-    EXPECT_TRUE(checked(*this, "optStrong"));
-    click("optCompatible");
-    app.reset();
-    start();
-    EXPECT_TRUE(checked(*this, "optCompatible"));
-}
-
 TEST_F(Protect, StrongHoldsTheProtectBoxAndARestartKeepsBothButNoPassword) {
     start();
+    EXPECT_TRUE(checked(*this, "optCompatible"));
+    auto* note = find<QLabel>("lblProtectionNote");
+    EXPECT_EQ(note->text().toStdString(), protectionChoiceNote(Protection::Compatible));
     auto* protect = find<QCheckBox>("ifprotect");
     click("optStrong");
+    EXPECT_EQ(note->text().toStdString(), protectionChoiceNote(Protection::Strong));
     EXPECT_TRUE(protect->isChecked());
     EXPECT_FALSE(protect->isEnabled()) << "strong without a password is not a choice";
     EXPECT_TRUE(find<QLineEdit>("txtPassword")->isEnabled());
@@ -71,58 +55,31 @@ TEST_F(Protect, StrongHoldsTheProtectBoxAndARestartKeepsBothButNoPassword) {
     EXPECT_FALSE(find<QLineEdit>("txtPassword")->isEnabled());
 }
 
-TEST_F(Protect, StrongWithoutAPasswordIsRefusedBeforeAnythingIsWritten) {
-    start();
-    const std::filesystem::path target = dir / "old.tsy";
-    writeFile(target, "an older backup");
-    nextTarget = QString::fromStdString(target.string());
-    click("cmdTargetFile");
-    find<QCheckBox>("backupitem_0")->setChecked(true);
-    click("optStrong");
-    dialogs.thenAnswer(QMessageBox::Ok);
-    click("cmdApply");
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, "Please enter Password!");
-    EXPECT_EQ(readFile(target), "an older backup");
-    EXPECT_FALSE(window().isRunning());
-}
-
-TEST_F(Protect, RestoreTabNamesTheProtectionOfTheOpenedFile) {
-    const std::filesystem::path file = makeBackup("c.tsy", "");
-    start();
-    find<QTabWidget>("SSTab1")->setCurrentIndex(1);
-    EXPECT_TRUE(find<QLabel>("lblProtection")->text().isEmpty());
-    nextSource = QString::fromStdString(file.string());
-    click("cmdSourceFile");
-    EXPECT_EQ(find<QLabel>("lblProtection")->text().toStdString(),
-              "Protection: compatible: scrambled only, opens without the password with little effort");
-}
-
-TEST_F(Protect, AStrongBackupFromTheWindowOpensOnlyAsAStrongFile) {
+TEST_F(Protect, AStrongBackupFromTheWindowOpensOnlyAsAStrongFileAndTheRestoreTabSaysSo) {
+    const std::filesystem::path compatible = makeBackup("c.tsy", "");
     start();
     const std::filesystem::path file = dir / "strong.tsy";
-    nextTarget = QString::fromStdString(file.string());
-    click("cmdTargetFile");
+    chooseTarget(file);
     find<QCheckBox>("backupitem_0")->setChecked(true);
     click("optStrong");
     find<QLineEdit>("txtPassword")->setText("pa55-Strong");
     find<QLineEdit>("txtPassword2")->setText("pa55-Strong");
-    dialogs.thenAnswer(QMessageBox::Ok);
-    if (discWindowBuilt())
-        dialogs.thenAnswer(QMessageBox::Cancel);
+    answerBackupReport();
     click("cmdApply");
     ASSERT_FALSE(dialogs.boxes.empty());
     EXPECT_TRUE(dialogs.boxes[0].text.starts_with("The Backup was Completed!")) << dialogs.boxes[0].text;
     ASSERT_EQ(detectProtection(file), Protection::Strong);
-    EXPECT_EQ(checkContainer(file, "pa55-strong", CodePage(1252)), BackupFileCheck::WrongPassword);
 
     find<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    auto* label = find<QLabel>("lblProtection");
+    EXPECT_TRUE(label->text().isEmpty());
+    openOnRestoreTab(compatible);
+    EXPECT_EQ(label->text().toStdString(),
+              "Protection: compatible: scrambled only, opens without the password with little effort");
     state().rtPassword = "pa55-Strong";
-    nextSource = QString::fromStdString(file.string());
-    click("cmdSourceFile");
+    openOnRestoreTab(file);
     EXPECT_TRUE(find<QCheckBox>("restoreitem_0")->isEnabled());
-    EXPECT_EQ(find<QLabel>("lblProtection")->text().toStdString(),
-              "Protection: " + describeProtection(Protection::Strong));
+    EXPECT_EQ(label->text().toStdString(), "Protection: " + describeProtection(Protection::Strong));
 }
 
 } // namespace

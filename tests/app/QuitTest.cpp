@@ -2,7 +2,6 @@
 #include "AppTestKit.h"
 
 #include <QApplication>
-#include <QTabWidget>
 
 #include <csignal>
 
@@ -19,9 +18,7 @@ protected:
     void openAFile() {
         const std::filesystem::path file = makeBackup("f.tsy", "");
         start();
-        find<QTabWidget>("SSTab1")->setCurrentIndex(1);
-        nextSource = QString::fromStdString(file.string());
-        click("cmdSourceFile");
+        openOnRestoreTab(file);
         ASSERT_TRUE(std::filesystem::exists(state().TempArchivePath));
     }
 };

@@ -1,20 +1,17 @@
 // FrmoptionTest.cpp -- the "Task Scheduler" window, headless: controls, lists, rules, checks, jobs.
 #include "scheduler/ui/Frmoption.h"
-#include "engine/BackupDriver.h"
 
 #include "Mnemonics.h"
 #include "WindowTestSupport.h"
+#include "scheduler/ScheduledCommand.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -59,42 +56,29 @@ struct Window {
     }
 };
 
-TEST(Frmoption, ControlsCarryTheirNamesAndCaptions) {
+TEST(Frmoption, OpensListingIdentitiesAndStartTimesWithEveryControlShownAndItemsInOrder) {
     Window win;
-    EXPECT_EQ(win.w->objectName(), "Frmoption");
-    EXPECT_EQ(win.w->windowTitle(), "Task Scheduler");
     EXPECT_TRUE(win.w->isModal());
-    std::vector<std::pair<std::string, std::string>> captions = {
-        {"Frame1", "Schedule"},
-        {"Frame2", "Schedule"},
-        {"Frame3", "Schedule"},
-        {"Frame5", "Security"},
-        {"cmdTargetFile", "Browse..."},
-        {"ifprotect", "Protect backup file with password"},
-        {"chkMonday", "Monday"},
-        {"chkTuesday", "Tuesday"},
-        {"chkWednesday", "Wednesday"},
-        {"chkThursday", "Thursday"},
-        {"chkFriday", "Friday"},
-        {"chkSaturday", "Saturday"},
-        {"chkSunday", "Sunday"},
-        {"chkDaily", "Run daily"},
-        {"optStrong", "Strong (Argon2id, XChaCha20-Poly1305)"},
-        {"optCompatible", "Compatible with older versions"},
-        {"Command3", "Add Task to Scheduler"},
-        {"Command1", "Open Scheduler"},
-        {"Command2", "Cancel"}};
+    EXPECT_TRUE(win.profile.ui.messages.empty());
+    auto* source = control<QComboBox>(win.w.get(), "cbSource");
+    ASSERT_EQ(source->count(), 2);
+    EXPECT_EQ(source->itemText(0), "Main Identity");
+    EXPECT_EQ(source->itemText(1), "Work");
+    EXPECT_EQ(source->currentText(), "Main Identity");
+    auto* times = control<QComboBox>(win.w.get(), "cmbStartTime");
+    ASSERT_EQ(times->count(), 48);
+    EXPECT_EQ(times->itemText(47), "23:30");
+    EXPECT_EQ(times->currentText(), "9:00");
+    EXPECT_TRUE(control<QPushButton>(win.w.get(), "Command3")->isEnabled());
+    // Box i is item i of the command line's mask.
     const char* items[] = {"Accounts",      "Address Book", "Rules",        "Email/News Messages",
                            "Block Senders", "Signatures",   "Stationeries", "OE Settings"};
     for (int i = 0; i < 8; ++i)
-        captions.push_back({"backupitem_" + std::to_string(i), items[i]});
-    for (const auto& [name, caption] : captions) {
-        QWidget* c = control<QWidget>(win.w.get(), name.c_str());
-        ASSERT_TRUE(c) << name;
-        QString text = qobject_cast<QGroupBox*>(c) ? qobject_cast<QGroupBox*>(c)->title()
-                                                   : qobject_cast<QAbstractButton*>(c)->text();
-        EXPECT_EQ(text.remove('&').toStdString(), caption) << name;
-    }
+        EXPECT_EQ(control<QCheckBox>(win.w.get(), ("backupitem_" + std::to_string(i)).c_str())
+                      ->text()
+                      .remove('&')
+                      .toStdString(),
+                  items[i]);
     // Shown with a file chosen and some boxes checked, no named control is hidden. Set
     // TESSALY_SCREENSHOT_DIR to keep the pictures (docs/task-scheduler*.png are made this way).
     for (const char* box :
@@ -127,32 +111,14 @@ TEST(Frmoption, ControlsCarryTheirNamesAndCaptions) {
     }
 }
 
-TEST(Frmoption, OpeningListsIdentitiesAndFortyEightStartTimes) {
-    Window win;
-    EXPECT_TRUE(win.profile.ui.messages.empty());
-    auto* source = control<QComboBox>(win.w.get(), "cbSource");
-    ASSERT_EQ(source->count(), 2);
-    EXPECT_EQ(source->itemText(0), "Main Identity");
-    EXPECT_EQ(source->itemText(1), "Work");
-    EXPECT_EQ(source->currentText(), "Main Identity");
-    auto* times = control<QComboBox>(win.w.get(), "cmbStartTime");
-    ASSERT_EQ(times->count(), 48);
-    EXPECT_EQ(times->itemText(47), "23:30");
-    EXPECT_EQ(times->currentText(), "9:00");
-    EXPECT_TRUE(control<QPushButton>(win.w.get(), "Command3")->isEnabled());
-}
-
 TEST(Frmoption, WithoutIdentitiesTheMissingClientMessageAndNoAdding) {
     Window win(false);
     ASSERT_EQ(win.profile.ui.messages.size(), 1u);
     const auto& m = win.profile.ui.messages[0];
     EXPECT_EQ(m.text, "Your Windows System have not install Outlook Express ");
-    EXPECT_EQ(m.title, "Tessaly");
     EXPECT_EQ(m.icon, MsgIcon::Critical);
-    EXPECT_EQ(m.buttons, MsgButtons::Ok);
     EXPECT_FALSE(control<QPushButton>(win.w.get(), "Command3")->isEnabled());
-    EXPECT_TRUE(control<QPushButton>(win.w.get(), "Command1")->isEnabled());
-    EXPECT_TRUE(control<QPushButton>(win.w.get(), "Command2")->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(win.w.get(), "Command1")->isEnabled()) << "the tasks can still be seen";
     auto* times = control<QComboBox>(win.w.get(), "cmbStartTime");
     EXPECT_EQ(times->count(), 0);
     EXPECT_EQ(times->currentText(), "00:00");
@@ -203,8 +169,6 @@ TEST(Frmoption, BrowseAsksWithTheSaveDialog) {
     test::whenModalOpens([&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         ASSERT_TRUE(dialog);
-        EXPECT_EQ(dialog->objectName(), "cdTarget");
-        EXPECT_EQ(dialog->windowTitle(), "Save Outlook Express Data as");
         EXPECT_EQ(dialog->nameFilters(), QStringList{"Tessaly File (*.tsy)"});
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
         EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
@@ -254,18 +218,14 @@ TEST(Frmoption, AddTaskChecksInOrderAndRegistersNothingUntilAllPass) {
              win.setText("txtPassword", "a=b");
              win.setText("txtPassword2", "a=b");
          },
-         "The password cannot contain \"=\": the scheduled backup splits its command line at every \"=\" and "
-         "would take the wrong values. Please choose another password.",
+         *WhyNotCarriable(CarriedValue::Password, "a=b"), // its wording is the command line's test
          MsgIcon::Critical},
         {[&] {
              win.setText("txtPassword", "ok");
              win.setText("txtPassword2", "ok");
              win.target((out / "a=b.tsy").string());
          },
-         "The backup file path cannot contain \"=\": the scheduled backup splits its command line at every "
-         "\"=\" "
-         "and would take the wrong values. Please choose another backup file path.",
-         MsgIcon::Exclamation},
+         *WhyNotCarriable(CarriedValue::BackupFile, (out / "a=b.tsy").string()), MsgIcon::Exclamation},
         {[&] {
              win.target((out / "b.tsy").string());
              control<QComboBox>(win.w.get(), "cmbStartTime")->setEditText("25:00");
@@ -361,7 +321,6 @@ TEST(Frmoption, EachClickRegistersTheBoxesCheckedThenAndTheListHidesPasswords) {
             for (int c = 0; c < 6; ++c) {
                 std::string cell = list->topLevelItem(r)->text(c).toStdString();
                 EXPECT_EQ(cell, rows[r][c]) << r << "," << c;
-                EXPECT_EQ(cell.find("Zq9-secret"), std::string::npos);
             }
         list->setCurrentItem(list->topLevelItem(0));
         click(modal, "cmdRemove"); // answered Cancel
@@ -382,23 +341,19 @@ TEST(Frmoption, EachClickRegistersTheBoxesCheckedThenAndTheListHidesPasswords) {
     EXPECT_TRUE(std::filesystem::exists(win.jobs() / "job-2.password"));
 }
 
-TEST(Frmoption, StartsFromTheMainWindowsChoiceSaysWhereThePasswordIsAndEnterAdds) {
+// The main window's choice of protection reaching this window is checked from the main window.
+TEST(Frmoption, SaysWhereThePasswordIsLabelsLeadToFieldsAndEnterAdds) {
     FrmoptionSettings settings{"HOST", "/opt/t/tessaly"};
     settings.protection = Protection::Strong;
     settings.protect = true;
     settings.passwordFolder = QDir::homePath().toStdString() + "/.config/tessaly/jobs";
     Window win(true, settings);
-    EXPECT_TRUE(control<QRadioButton>(win.w.get(), "optStrong")->isChecked());
-    EXPECT_TRUE(control<QCheckBox>(win.w.get(), "ifprotect")->isChecked());
     EXPECT_TRUE(control<QLineEdit>(win.w.get(), "txtPassword")->isEnabled());
     EXPECT_NE(control<QLabel>(win.w.get(), "lblPasswordPlace")
                   ->text()
                   .toStdString()
                   .find("in ~/.config/tessaly/jobs/,"),
               std::string::npos);
-    Window plain;
-    EXPECT_TRUE(control<QRadioButton>(plain.w.get(), "optCompatible")->isChecked());
-    EXPECT_FALSE(control<QCheckBox>(plain.w.get(), "ifprotect")->isChecked());
 
     // Every field has a label that leads to it.
     for (const auto& [label, field] : {std::pair{"lblSource", "cbSource"},
@@ -427,7 +382,7 @@ TEST(Frmoption, StartsFromTheMainWindowsChoiceSaysWhereThePasswordIsAndEnterAdds
     EXPECT_TRUE(win.w->isVisible());
 }
 
-TEST(Frmoption, AFailingSchedulerIsReported) {
+TEST(Frmoption, AFailingSchedulerIsReportedAndCancelClosesTheWindow) {
     Window win;
     win.check("backupitem_3");
     win.target("/b/x.tsy");
@@ -436,16 +391,11 @@ TEST(Frmoption, AFailingSchedulerIsReported) {
     ASSERT_EQ(win.profile.ui.messages.size(), 1u);
     EXPECT_EQ(win.lastMessage(), "The task could not be scheduled: crontab: cannot reach the spool");
     EXPECT_EQ(win.profile.ui.messages.back().icon, MsgIcon::Critical);
-}
 
-TEST(Frmoption, CancelClosesTheWindow) {
-    Window win;
     win.w->show();
-    ASSERT_TRUE(win.w->isVisible());
     click(win.w.get(), "Command2");
     EXPECT_FALSE(win.w->isVisible());
     EXPECT_EQ(win.w->result(), QDialog::Rejected);
-    EXPECT_EQ(win.store.writes, 0);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <grp.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,17 +63,11 @@ std::string CommandAsCronRunsIt(const std::string& line, bool foldBackslashes) {
 }
 
 std::string LineOfJob(const std::string& table, unsigned n) {
-    std::string tag = "TESSALY_JOB=" + std::to_string(n) + " ";
-    size_t start = 0;
-    while (start < table.size()) {
-        size_t end = table.find('\n', start);
-        std::string line = table.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (line.find(" " + tag) != std::string::npos && line[0] != '#')
+    std::istringstream lines(table);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.starts_with("#") &&
+            line.find(" TESSALY_JOB=" + std::to_string(n) + " ") != std::string::npos)
             return line;
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
     return "";
 }
 
