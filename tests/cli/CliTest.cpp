@@ -98,10 +98,17 @@ TEST_F(Cli, BadDumpOrBrokenRegistryChangesNothing) {
     EXPECT_NE(load.err.find("line 4:"), std::string::npos) << load.err;
     EXPECT_EQ(readFile(prefix / "user.reg"), before);
 
-    writeFile(prefix / "system.reg", "WINE REGISTRY Version 2\n\n[Software] 1\n\"A\"=hex:zz\n");
-    auto broken = cli({"identities"});
+    const std::string brokenReg = "WINE REGISTRY Version 2\n\n[Software] 1\n\"A\"=hex:zz\n";
+    writeFile(prefix / "system.reg", brokenReg);
+    writeFile(dir / "good.txt", "\\\r\n\"A\"= dw:1\r\n");
+    auto broken = cli({"reg", "load", kIdentityA, (dir / "good.txt").string()});
     EXPECT_EQ(broken.exitCode, 1);
     EXPECT_NE(broken.err.find("system.reg, line 4:"), std::string::npos) << broken.err;
+    EXPECT_EQ(readFile(prefix / "system.reg"), brokenReg);
+    EXPECT_EQ(readFile(prefix / "user.reg"), before);
+    for (const auto& e : std::filesystem::directory_iterator(prefix)) // no temporary file is left
+        EXPECT_TRUE(e.path().filename().string().ends_with(".reg") || e.path().filename() == ".tessaly-lock")
+            << e.path();
 }
 
 TEST(CliSampleProfile, UsedWhenNoPrefixExistsAndCopiedFirst) {
