@@ -1,6 +1,5 @@
 // BackupCliTest.cpp -- backups and restores through tessaly-cli and the scheduled tessaly run, on real files.
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "CliKit.h"
 #include "engine/history/BackupVersions.h"
 
 #include <gtest/gtest.h>
@@ -25,34 +24,16 @@ const std::string kStoreB = "drive_c/users/sample/Local Settings/Application Dat
 const std::string kStoreA =
     "drive_c/users/sample/Local Settings/Application Data/Identities/" + kIdA + "/Microsoft/Outlook Express/";
 
-class BackupCli : public ::testing::Test {
+class BackupCli : public test::SampleProfileCli {
 protected:
-    TempDir dir;
-    std::filesystem::path prefix = dir / "prefix";
-    std::filesystem::path tmp = dir / "tmp";
-
-    void SetUp() override {
-        test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
-        std::filesystem::create_directories(tmp);
-    }
     void TearDown() override {
         // Nothing of ours is left in the temporary folder, whatever the run did.
         EXPECT_TRUE(std::filesystem::is_empty(tmp)) << "temporary files left behind";
     }
-    test::RunResult run(const char* program, std::vector<std::string> args, const std::string& input = "",
-                        long long fileSizeLimit = -1, const std::filesystem::path& wineprefix = {}) {
-        args.insert(args.begin(), program);
-        return runProgram(args,
-                          {{"WINEPREFIX", (wineprefix.empty() ? prefix : wineprefix).string()},
-                           {"TMPDIR", tmp.string()},
-                           {"HOME", dir.path().string()},
-                           {"TESSALY_PASSWORD", std::nullopt},
-                           {"TESSALY_PROTECTION", protection}},
-                          input, fileSizeLimit);
-    }
-    std::optional<std::string> protection; // $TESSALY_PROTECTION of the runs
-    test::RunResult cli(std::vector<std::string> args, const std::string& input = "", long long limit = -1) {
-        return run(TESSALY_CLI, std::move(args), input, limit);
+    // The program itself, as a scheduled job starts it.
+    test::RunResult scheduled(std::vector<std::string> args) {
+        args.insert(args.begin(), TESSALY_APP);
+        return runProgram(args, env);
     }
 };
 
@@ -91,8 +72,9 @@ TEST_F(BackupCli, BackupVerifyInspectExtractAndRestoreInBothProtections) {
         EXPECT_EQ(wrong.exitCode, 2) << wrong.err;
         const auto copy = dir / ("copy-" + protection);
         test::copyTree(prefix, copy);
-        auto restore = run(TESSALY_CLI, {"restore", file, "--identity", "Work", "--yes", "--password-stdin"},
-                           password, -1, copy);
+        env["WINEPREFIX"] = copy.string();
+        auto restore = cli({"restore", file, "--identity", "Work", "--yes", "--password-stdin"}, password);
+        env["WINEPREFIX"] = prefix.string();
         ASSERT_EQ(restore.exitCode, 0) << restore.err;
         EXPECT_NE(restore.out.find("The Restore was Completed!\n\nRestore Accounts\tSuccessed"),
                   std::string::npos);
@@ -166,7 +148,7 @@ TEST_F(BackupCli, AFullDiskLeavesTheOldBackupFileAsItWas) {
 }
 
 TEST_F(BackupCli, ScheduledRunWithoutAnyWindow) {
-    auto ok = run(TESSALY_APP, {" sf=" + kIdA + "xm=11111111ps=bf=" + (dir / "s.tsy").string()});
+    auto ok = scheduled({" sf=" + kIdA + "xm=11111111ps=bf=" + (dir / "s.tsy").string()});
     EXPECT_EQ(ok.exitCode, 0) << ok.err;
     auto verify = cli({"verify", (dir / "s.tsy").string()});
     EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
@@ -174,18 +156,17 @@ TEST_F(BackupCli, ScheduledRunWithoutAnyWindow) {
     EXPECT_NE(inspect.out.find("Computer:\nUser:\nIdentity:Auto Backup\n"), std::string::npos) << inspect.out;
 
     // The arguments are joined by single blanks: a path with a blank survives unquoted.
-    auto split =
-        run(TESSALY_APP, {"sf=" + kIdA + "xm=00100000ps=bf=" + (dir / "with").string(), "blank.tsy"});
+    auto split = scheduled({"sf=" + kIdA + "xm=00100000ps=bf=" + (dir / "with").string(), "blank.tsy"});
     EXPECT_EQ(split.exitCode, 0) << split.err;
     EXPECT_TRUE(std::filesystem::exists(dir / "with blank.tsy"));
 
-    auto shortLine = run(TESSALY_APP, {"sf=" + kIdA + "xm=11111111"});
+    auto shortLine = scheduled({"sf=" + kIdA + "xm=11111111"});
     EXPECT_EQ(shortLine.exitCode, 2);
     EXPECT_NE(shortLine.err.find("pieces"), std::string::npos) << shortLine.err;
-    auto noPath = run(TESSALY_APP, {" sf=" + kIdA + "xm=11111111ps=pwbf="});
+    auto noPath = scheduled({" sf=" + kIdA + "xm=11111111ps=pwbf="});
     EXPECT_EQ(noPath.exitCode, 2);
     EXPECT_NE(noPath.err.find("nothing was backed up"), std::string::npos);
-    auto failedItem = run(TESSALY_APP, {" sf={NO-SUCH-ID}xm=00100000ps=bf=" + (dir / "f.tsy").string()});
+    auto failedItem = scheduled({" sf={NO-SUCH-ID}xm=00100000ps=bf=" + (dir / "f.tsy").string()});
     EXPECT_EQ(failedItem.exitCode, 1) << failedItem.err;
     // Kept as a partial version, not under the name a later complete run owns.
     EXPECT_FALSE(std::filesystem::exists(dir / "f.tsy"));
@@ -201,7 +182,7 @@ TEST_F(BackupCli, ProtectionIsChosenByOptionOrEnvironment) {
         std::vector<std::string> args = {"backup", "--identity",         kIdA, "--items", "rules",
                                          "--out",  (dir / name).string()};
         args.insert(args.end(), extra.begin(), extra.end());
-        protection = env;
+        this->env["TESSALY_PROTECTION"] = env;
         return cli(args, input);
     };
     auto isStrong = [&](const std::string& name) {

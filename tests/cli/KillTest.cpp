@@ -5,8 +5,7 @@
 #include "engine/ProfileSession.h"
 #include "engine/SilentUi.h"
 
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "CliKit.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +23,6 @@ namespace tessaly {
 namespace {
 
 using test::readFile;
-using test::TempDir;
 using test::writeFile;
 
 const std::string kIdentities = "drive_c/users/sample/Local Settings/Application Data/Identities/";
@@ -85,31 +83,18 @@ std::vector<std::string> leftovers(const fs::path& folder) {
     return found;
 }
 
-class KillTest : public ::testing::Test {
+class KillTest : public test::SampleProfileCli {
 protected:
-    TempDir dir;
-    fs::path prefix = dir / "prefix";
-    fs::path tmp = dir / "tmp";
     fs::path out = dir / "out";
-    std::map<std::string, std::optional<std::string>> env;
 
     void SetUp() override {
-        test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
-        fs::create_directories(tmp);
+        SampleProfileCli::SetUp();
         fs::create_directories(out);
         const int mb = envNumber("TESSALY_KILL_TEST_MB", 6);
         for (int i = 0; i < 12; ++i)
             writeFile(prefix / kStoreA / ("Big" + std::to_string(i) + ".dbx"),
                       mailText(size_t(mb) * 1024 * 1024 / 12, unsigned(i)));
-        env = {{"WINEPREFIX", prefix.string()},
-               {"TMPDIR", tmp.string()},
-               {"HOME", dir.path().string()},
-               {"TESSALY_PASSWORD", "pw"}};
-    }
-
-    test::RunResult cli(std::vector<std::string> args) {
-        args.insert(args.begin(), TESSALY_CLI);
-        return test::runProgram(args, env);
+        env["TESSALY_PASSWORD"] = "pw";
     }
 
     // Starts tessaly-cli and kills it after `delay`; true when it was still running then.

@@ -1,8 +1,7 @@
 // MessagesCliTest.cpp -- tessaly-cli messages on a profile whose identity holds generated stores, and on
 // backup files of both protections made from it.
+#include "CliKit.h"
 #include "MailFixtures.h"
-#include "RunProgram.h"
-#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -18,36 +17,22 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::readFile;
-using test::TempDir;
 
 const std::string kStoreA = "drive_c/users/sample/Local Settings/Application Data/Identities/"
                             "{7C2E9A41-5B3D-4E8F-9A16-D04B3C2F8E57}/Microsoft/Outlook Express/";
 
-class MessagesCli : public ::testing::Test {
+class MessagesCli : public test::SampleProfileCli {
 protected:
-    TempDir dir;
-    fs::path prefix = dir / "prefix";
-    fs::path tmp = dir / "tmp";
     std::map<std::string, std::vector<test::BuiltMessage>> folders;
 
     void SetUp() override {
-        test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
-        fs::create_directories(tmp);
+        SampleProfileCli::SetUp();
         for (const auto& e : fs::directory_iterator(prefix / kStoreA))
             if (e.path().extension() == ".dbx")
                 fs::remove(e.path());
         folders = test::writeStoreFolder(prefix / kStoreA);
     }
     void TearDown() override { EXPECT_TRUE(fs::is_empty(tmp)) << "temporary files left behind"; }
-    test::RunResult cli(std::vector<std::string> args, const std::string& input = "") {
-        args.insert(args.begin(), TESSALY_CLI);
-        return test::runProgram(args,
-                                {{"WINEPREFIX", prefix.string()},
-                                 {"TMPDIR", tmp.string()},
-                                 {"HOME", dir.path().string()},
-                                 {"TESSALY_PASSWORD", std::nullopt}},
-                                input);
-    }
     void backup(const fs::path& file, const std::string& protection) {
         auto r = cli({"backup", "--identity", "Main Identity", "--out", file.string(), "--items", "messages",
                       "--protection", protection, "--password-stdin"},

@@ -1,6 +1,5 @@
 // ProfileGuardsTest.cpp -- no verb changes a profile that another run holds or whose wineserver runs.
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "CliKit.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +19,6 @@ namespace tessaly {
 namespace {
 
 using test::readFile;
-using test::runProgram;
-using test::TempDir;
 using test::writeFile;
 
 // Every file of the profile with its contents; the lock file says only who holds the profile.
@@ -36,12 +33,8 @@ std::map<std::string, std::string> snapshot(const fs::path& prefix) {
     return files;
 }
 
-class ProfileGuards : public ::testing::Test {
+class ProfileGuards : public test::SampleProfileCli {
 protected:
-    TempDir dir;
-    fs::path prefix = dir / "prefix";
-    fs::path tmp = dir / "tmp";
-
     struct Verb {
         std::string name;
         std::vector<std::string> args;
@@ -51,8 +44,7 @@ protected:
     std::vector<Verb> verbs;
 
     void SetUp() override {
-        test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
-        fs::create_directories(tmp);
+        SampleProfileCli::SetUp();
         auto backup = cli(
             {"backup", "--identity", "Main Identity", "--out", (dir / "a.tsy").string(), "--password-stdin"},
             "pa55\n");
@@ -76,15 +68,6 @@ protected:
              {}},
             {"favorites import", {"favorites", "import", (dir / "new.htm").string()}, "", {}},
         };
-    }
-    test::RunResult cli(std::vector<std::string> args, const std::string& input = "") {
-        args.insert(args.begin(), TESSALY_CLI);
-        return runProgram(args,
-                          {{"WINEPREFIX", prefix.string()},
-                           {"TMPDIR", tmp.string()},
-                           {"HOME", dir.path().string()},
-                           {"TESSALY_PASSWORD", std::nullopt}},
-                          input);
     }
     // Runs every verb at once (each waits a while for the profile before it gives up); each must fail
     // saying `why`, and make neither a change to the profile nor its output file.
