@@ -84,6 +84,16 @@ TEST_F(Cli, RegDumpAndLoadBelowAnotherKey) {
         cli({"reg", "dump", "HKEY_CURRENT_USER\\Identities\\{Copy}\\Software", (dir / "copy.txt").string()});
     ASSERT_EQ(again.exitCode, 0) << again.err;
     EXPECT_EQ(readFile(dir / "copy.txt"), text);
+    // Every other block of user.reg is saved as Wine wrote it, and system.reg is left alone.
+    const std::string original = readFile(test::wineFixtureDir() / "user.reg"),
+                      saved = readFile(prefix / "user.reg");
+    size_t blocks = 0;
+    for (size_t at = original.find("\n["); at != std::string::npos;
+         at = original.find("\n[", at + 2), ++blocks)
+        EXPECT_NE(saved.find(original.substr(at + 1, original.find("\n\n", at + 1) - at)), std::string::npos)
+            << original.substr(at + 1, 80);
+    EXPECT_GT(blocks, 50u);
+    EXPECT_EQ(readFile(prefix / "system.reg"), readFile(test::wineFixtureDir() / "system.reg"));
 
     auto missing = cli({"reg", "dump", kIdentityA + "\\Nothing", (dir / "n.txt").string()});
     EXPECT_EQ(missing.exitCode, 1);
