@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -266,19 +265,8 @@ TEST_P(StoppedCliBackup, LeavesTheEarlierFileAndExitsWith128PlusTheSignal) {
     std::filesystem::create_directories(out);
     writeFile(out / "a.tsy", "the earlier backup");
 
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        setenv("WINEPREFIX", prefix.c_str(), 1);
-        setenv("TMPDIR", tmp.c_str(), 1);
-        setenv("HOME", dir.path().c_str(), 1);
-        int devNull = open("/dev/null", O_WRONLY);
-        dup2(devNull, 1);
-        dup2(devNull, 2);
-        execl(TESSALY_CLI, TESSALY_CLI, "backup", "--identity", "Main Identity", "--out",
-              (out / "a.tsy").c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    const pid_t pid = start({"backup", "--identity", "Main Identity", "--out", (out / "a.tsy").string()});
+    ASSERT_GT(pid, 0);
     // The temporary archive beside the target shows that the run is under way.
     bool started = false;
     for (int i = 0; i < 20000 && !started; ++i) {

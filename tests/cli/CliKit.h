@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <unistd.h>
+
 namespace tessaly::test {
 
 class SampleProfileCli : public ::testing::Test {
@@ -28,6 +31,24 @@ protected:
                   long long fileSizeLimit = -1) {
         args.insert(args.begin(), TESSALY_CLI);
         return runProgram(args, env, input, fileSizeLimit);
+    }
+    // Starts tessaly-cli in the background, its output thrown away; the caller waits for it.
+    pid_t start(std::vector<std::string> args) {
+        args.insert(args.begin(), TESSALY_CLI);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            for (const auto& [name, value] : env)
+                value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            std::freopen("/dev/null", "w", stdout);
+            std::freopen("/dev/null", "w", stderr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        return pid;
     }
 };
 

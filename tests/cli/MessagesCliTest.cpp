@@ -8,7 +8,6 @@
 #include <chrono>
 #include <csignal>
 #include <fstream>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -114,20 +113,9 @@ TEST_F(MessagesCli, SigintStopsAnExportAndLeavesCompleteFilesOnly) {
     }
     std::ofstream(prefix / kStoreA / "Inbox.dbx", std::ios::binary) << test::buildMessageStore(many).bytes;
     fs::path out = dir / "out";
-    std::vector<std::string> args = {TESSALY_CLI,     "messages", "export",     "--identity",
-                                     "Main Identity", "--to",     out.string(), "--format",
-                                     "eml",           "--folder", "Inbox"},
-                             env = {"WINEPREFIX=" + prefix.string(), "TMPDIR=" + tmp.string(),
-                                    "HOME=" + dir.path().string()};
-    auto cstrs = [](std::vector<std::string>& v) {
-        std::vector<char*> p;
-        for (std::string& a : v)
-            p.push_back(a.data());
-        p.push_back(nullptr);
-        return p;
-    };
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, TESSALY_CLI, nullptr, nullptr, cstrs(args).data(), cstrs(env).data()), 0);
+    const pid_t pid = start({"messages", "export", "--identity", "Main Identity", "--to", out.string(),
+                             "--format", "eml", "--folder", "Inbox"});
+    ASSERT_GT(pid, 0);
     fs::path inbox = out / "Local Folders" / "Inbox";
     for (int i = 0; i < 20000 && !(fs::exists(inbox) && !fs::is_empty(inbox)); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
