@@ -121,33 +121,24 @@ TEST_F(Cli, BadDumpOrBrokenRegistryChangesNothing) {
             << e.path();
 }
 
+// Without a prefix the sample profile is copied and used; its favorites are exported and imported there.
 TEST(CliSampleProfile, UsedWhenNoPrefixExistsAndCopiedFirst) {
-    TempDir home;
-    auto r = runProgram({TESSALY_CLI, "identities"}, {{"WINEPREFIX", std::nullopt},
-                                                      {"XDG_DATA_HOME", std::nullopt},
-                                                      {"TESSALY_SAMPLE_PROFILE", TESSALY_SAMPLE_PROFILE_DIR},
-                                                      {"HOME", home.path().string()}});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("Main Identity\t{"), std::string::npos);
-    EXPECT_NE(r.out.find("Work\t{"), std::string::npos);
-    EXPECT_NE(r.err.find("sample"), std::string::npos) << r.err;
-    EXPECT_TRUE(std::filesystem::exists(home / ".local/share/tessaly/sample-profile/user.reg"));
-}
-
-TEST(CliFavorites, ExportImportAndARefusedFileOnTheSampleProfile) {
     TempDir home;
     const std::map<std::string, std::optional<std::string>> env = {
         {"WINEPREFIX", std::nullopt},
         {"XDG_DATA_HOME", std::nullopt},
         {"TESSALY_SAMPLE_PROFILE", TESSALY_SAMPLE_PROFILE_DIR},
         {"HOME", home.path().string()}};
+    auto r = runProgram({TESSALY_CLI, "identities"}, env);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Main Identity\t{"), std::string::npos);
+    EXPECT_NE(r.out.find("Work\t{"), std::string::npos);
+    EXPECT_NE(r.err.find("sample"), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(home / ".local/share/tessaly/sample-profile/user.reg"));
+
     auto exported = runProgram({TESSALY_CLI, "favorites", "export", (home / "fav.htm").string()}, env);
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
-    std::string html = readFile(home / "fav.htm");
-    EXPECT_EQ(html.rfind("<!DOCTYPE NETSCAPE-Bookmark-file-1>", 0), 0u);
-    EXPECT_NE(html.find(">Timetables</H3>"), std::string::npos);
-    EXPECT_NE(html.find(">Example Rail</A>"), std::string::npos);
-
+    EXPECT_NE(readFile(home / "fav.htm").find(">Example Rail</A>"), std::string::npos);
     writeFile(home / "new.htm",
               "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<DL><p>\n"
               "<DT><H3>Added</H3>\n<DL><p>\n<DT><A HREF=\"https://www.example.org/a?b=1&amp;c=2\">"
