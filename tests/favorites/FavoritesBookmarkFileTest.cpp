@@ -189,14 +189,8 @@ TEST(BookmarkFileReaderTest, NestingIsLimited) {
     EXPECT_NE(errorOf(hostile).find("nested more than"), std::string::npos);
 }
 
-TEST(BookmarkFileReaderTest, GarbageIsRefusedAndTagSoupReadsBackAsWritten) {
+TEST(BookmarkFileReaderTest, TagSoupReadsBackAsWritten) {
     std::mt19937 random(20240514);
-    for (int round = 0; round < 50; ++round) {
-        std::string bytes(static_cast<std::size_t>(random() % 4096), '\0');
-        for (char& c : bytes)
-            c = static_cast<char>(random());
-        EXPECT_NE(errorOf(bytes).find("it is not a bookmark file"), std::string::npos);
-    }
     // Random mixes of the format's own pieces: whatever is read must be written and read back alike.
     const std::vector<std::string> pieces = {"<DL>",  "<p>",         "</DL>",      "<DT>",
                                              "<H3>",  "</H3>",       "<A HREF=\"", "https://x.example.com/",
