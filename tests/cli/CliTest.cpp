@@ -1,6 +1,5 @@
 // CliTest.cpp -- tessaly-cli as a user runs it: output, messages and exit codes.
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "CliKit.h"
 
 #include <gtest/gtest.h>
 
@@ -49,25 +48,62 @@ TEST_F(Cli, NoIdentitiesIsExitThree) {
     EXPECT_NE(r.err.find("has no mail identities"), std::string::npos) << r.err;
 }
 
-TEST_F(Cli, HelpUsageAndBadInvocations) {
+TEST_F(Cli, HelpAndAMissingProfile) {
     for (std::vector<std::string> args :
          {std::vector<std::string>{"--help"}, {"identities", "--help"}, {"reg", "--help"}}) {
         auto r = cli(args);
         EXPECT_EQ(r.exitCode, 0) << args[0];
         EXPECT_NE(r.out.find("usage: tessaly-cli"), std::string::npos) << args[0];
     }
-    auto unknown = cli({"frobnicate"});
-    EXPECT_EQ(unknown.exitCode, 2);
-    EXPECT_NE(unknown.err.find("unknown verb frobnicate"), std::string::npos);
-    auto badOption = cli({"identities", "--colour"});
-    EXPECT_EQ(badOption.exitCode, 2);
-    EXPECT_NE(badOption.err.find("unknown option --colour"), std::string::npos);
     auto missing = cli({"identities", "--profile", (dir / "nowhere").string()});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.err.find("nowhere"), std::string::npos) << missing.err;
-    auto badPath = cli({"reg", "dump", "hkey_current_user\\Identities", (dir / "d.txt").string()});
-    EXPECT_EQ(badPath.exitCode, 2);
-    EXPECT_FALSE(std::filesystem::exists(dir / "d.txt"));
+}
+
+// Invocations refused before any work: exit code 2, a message, no output, no file and no change.
+using SampleCli = test::SampleProfileCli;
+TEST_F(SampleCli, RefusedInvocations) {
+    const std::string out = (dir / "x.tsy").string(), idA = "{7C2E9A41-5B3D-4E8F-9A16-D04B3C2F8E57}";
+    const std::vector<std::string> rules = {"backup", "--identity", idA, "--items", "rules", "--out", out};
+    auto with = [](std::vector<std::string> args, const std::vector<std::string>& more) {
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+        std::optional<std::string> protection = std::nullopt; // $TESSALY_PROTECTION
+    } cases[] = {
+        {{"frobnicate"}, "unknown verb frobnicate"},
+        {{"identities", "--colour"}, "unknown option --colour"},
+        {{"reg", "dump", "hkey_current_user\\Identities", out}, "Incorrect Format"},
+        {{"backup", "--identity", idA, "--items", "rules,mail", "--out", out}, "unknown item \"mail\""},
+        {{"backup", "--identity", "Nobody", "--out", out}, "Nobody"},
+        {with(rules, {"--keep", "7d,7d"}), "retention policy"},
+        {with(rules, {"--password-stdin"}), "$TESSALY_PROTECTION: unknown protection \"Strong\"", "Strong"},
+        {with(rules, {"--password-stdin", "--protection", "aes"}),
+         "--protection: unknown protection \"aes\""},
+        {with(rules, {"--protection", "strong"}), "a strong backup file needs a password"},
+        {{"messages"}, ""},
+        {{"messages", "show", "--identity", "Main Identity"}, ""},
+        {{"messages", "list"}, ""},
+        {{"messages", "list", "a.tsy", "--identity", "Main Identity"}, ""},
+        {{"messages", "export", "--identity", "Main Identity"}, ""},
+        {{"messages", "export", "--identity", "Main Identity", "--to", out, "--format", "pst"},
+         "--format takes mbox or eml"},
+        {{"messages", "list", "--identity", "Nobody"}, "Nobody"},
+    };
+    const std::string userReg = readFile(prefix / "user.reg");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args.back());
+        env["TESSALY_PROTECTION"] = c.protection;
+        const auto r = cli(c.args, "pw\n");
+        EXPECT_EQ(r.exitCode, 2) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+    EXPECT_EQ(readFile(prefix / "user.reg"), userReg);
 }
 
 TEST_F(Cli, RegDumpAndLoadBelowAnotherKey) {

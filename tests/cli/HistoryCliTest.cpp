@@ -95,13 +95,6 @@ TEST_F(HistoryCli, AnEmptiedStoreIsCaughtPinnedListedAndAcceptedOnRequest) {
     EXPECT_TRUE(std::filesystem::exists(dir / "b.2026-12-01_030000.keep.tsy"));
 }
 
-TEST_F(HistoryCli, AnUnreadablePolicyIsRefusedBeforeAnythingIsWritten) {
-    auto refused = backup(1, {"--keep", "7d,7d"});
-    EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_NE(refused.err.find("retention policy"), std::string::npos) << refused.err;
-    EXPECT_FALSE(std::filesystem::exists(target));
-}
-
 TEST_F(HistoryCli, AnUnchangedRunAndAFullRunBothWriteFilesThatVerify) {
     writeFile(prefix / kInbox, storeBytes(30, 6000));
     ASSERT_EQ(backup(1, {}).exitCode, 0);

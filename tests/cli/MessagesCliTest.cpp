@@ -137,20 +137,5 @@ TEST_F(MessagesCli, SigintStopsAnExportAndLeavesCompleteFilesOnly) {
     EXPECT_LT(files, many.size()) << "the export ended before the signal came";
 }
 
-TEST_F(MessagesCli, BadInvocationsAreRefused) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"messages"},
-             {"messages", "show", "--identity", "Main Identity"},
-             {"messages", "list"},
-             {"messages", "list", "a.tsy", "--identity", "Main Identity"},
-             {"messages", "export", "--identity", "Main Identity"},
-             {"messages", "export", "--identity", "Main Identity", "--to", "x", "--format", "pst"},
-             {"messages", "list", "--identity", "Nobody"}}) {
-        auto r = cli(args);
-        EXPECT_EQ(r.exitCode, 2) << args[1] << " " << r.err;
-        EXPECT_TRUE(r.out.empty());
-    }
-}
-
 } // namespace
 } // namespace tessaly
