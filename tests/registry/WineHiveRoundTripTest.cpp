@@ -11,7 +11,8 @@ using test::utf16z;
 using test::wineFixtureDir;
 
 // Wine's own files, and the bundled sample profile, which is written in Wine's form so that Wine and Tessaly
-// agree on it.
+// agree on it. Saved unchanged they come back byte for byte, and so they do with every block regenerated
+// from the tree: that proves the writer, not just the cache of what was read.
 class RoundTrip : public ::testing::TestWithParam<std::filesystem::path> {};
 
 TEST_P(RoundTrip, LoadThenSaveGivesTheFileBackByteForByte) {
@@ -19,6 +20,17 @@ TEST_P(RoundTrip, LoadThenSaveGivesTheFileBackByteForByte) {
     WineHive hive = WineHive::load(GetParam());
     EXPECT_FALSE(hive.dirty());
     EXPECT_EQ(hive.serialize(), original);
+    std::vector<RegKey*> stack{&hive.root()};
+    int blocks = 0;
+    for (; !stack.empty(); ++blocks) {
+        RegKey* k = stack.back();
+        stack.pop_back();
+        k->rewrite = true;
+        for (auto& c : k->subkeys)
+            stack.push_back(c.get());
+    }
+    EXPECT_EQ(hive.serialize(), original);
+    EXPECT_GT(blocks, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(RegistryFiles, RoundTrip,
@@ -28,26 +40,6 @@ INSTANTIATE_TEST_SUITE_P(RegistryFiles, RoundTrip,
                                            std::filesystem::path(TESSALY_SAMPLE_PROFILE_DIR) / "system.reg",
                                            std::filesystem::path(TESSALY_SAMPLE_PROFILE_DIR) /
                                                "userdef.reg"));
-
-// Every block regenerated from the tree must equal what Wine wrote: proves the writer, not just the cache.
-TEST(WineHiveWriter, RegeneratedBlocksEqualWinesOwn) {
-    auto file = wineFixtureDir() / "user.reg";
-    std::string original = readFile(file);
-    WineHive hive = WineHive::load(file);
-    std::vector<RegKey*> stack{&hive.root()};
-    int blocks = 0;
-    while (!stack.empty()) {
-        RegKey* k = stack.back();
-        stack.pop_back();
-        for (auto& c : k->subkeys) {
-            c->rewrite = true;
-            stack.push_back(c.get());
-            ++blocks;
-        }
-    }
-    EXPECT_EQ(hive.serialize(), original);
-    EXPECT_GT(blocks, 50);
-}
 
 const std::u16string kRules = u"Identities\\{11111111-2222-3333-4444-555555555555}"
                               u"\\Software\\Microsoft\\Outlook Express\\5.0\\Rules\\Mail\\000";
