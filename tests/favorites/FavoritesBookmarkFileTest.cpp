@@ -246,22 +246,19 @@ TEST(BookmarkEntitiesTest, DecodingLikeABrowser) {
 }
 
 TEST(BookmarkFileWriterTest, WrittenFilesReadBackAndCarryTheFormatsMarks) {
+    using Kind = BookmarkNode::Kind;
+    // Kind, name, address, description, added, modified, toolbar, children.
+    const BookmarkNode link{Kind::Link,
+                            "Q&A <\"quoted\"> — ünï",
+                            "https://example.com/?a=1&b=\"2\"&c=<3>",
+                            "said \"so\" & more",
+                            1700000123,
+                            0,
+                            false,
+                            {}};
     BookmarkNode root;
-    BookmarkNode links;
-    links.name = "Links";
-    links.toolbar = true;
-    links.addDate = 1700000000;
-    BookmarkNode link;
-    link.kind = BookmarkNode::Kind::Link;
-    link.name = "Q&A <\"quoted\"> — ünï";
-    link.url = "https://example.com/?a=1&b=\"2\"&c=<3>";
-    link.addDate = 1700000123;
-    link.description = "said \"so\" & more";
-    links.children.push_back(link);
-    root.children.push_back(links);
-    BookmarkNode empty;
-    empty.name = "Empty";
-    root.children.push_back(empty);
+    root.children = {{Kind::Folder, "Links", "", "", 1700000000, 0, true, {link}},
+                     {Kind::Folder, "Empty", "", "", 0, 0, false, {}}};
 
     const std::string text = formatBookmarkFile(root);
     EXPECT_TRUE(text.starts_with("<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"));
