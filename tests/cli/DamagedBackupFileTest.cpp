@@ -44,8 +44,7 @@ TEST(DamagedBackupFiles, VerifyExtractAndRestoreRefuseEachDefectAndNothingLeaves
     const std::string good = archiveOf(dir.path(), {info, stationery});
     makeBackup(dir / "good.tsy", good);
     const std::string backup = readFile(dir / "good.tsy");
-    std::string flippedDigest = backup, flippedMember = good;
-    flippedDigest[backup.size() - 20] = flippedDigest[backup.size() - 20] == 'a' ? 'b' : 'a';
+    std::string flippedMember = good;
     flippedMember[good.find("stationery")] ^= 0x20;
     std::string deep = "\\";
     for (int i = 0; i < 600; ++i)
@@ -64,8 +63,6 @@ TEST(DamagedBackupFiles, VerifyExtractAndRestoreRefuseEachDefectAndNothingLeaves
     const std::vector<Case> cases = {
         {"truncated", "", backup.substr(0, backup.size() / 2), 1, 1, "not a backup file"},
         {"trailer-only", "", backup.substr(backup.size() - 33), 1, 1, "damaged"},
-        // A digest byte changed to another hex digit is a trailer of some other password.
-        {"flipped-digest-byte", "", flippedDigest, 2, 2, "wrong password"},
         {"central-directory-cut-off", good.substr(0, good.rfind("PK\x01\x02")), "", 1, 1, "damaged",
          Case::RestoreAgrees},
         {"end-record-cut-off", good.substr(0, good.rfind("PK\x05\x06")), "", 1, 1, "damaged",
