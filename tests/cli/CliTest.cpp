@@ -1,6 +1,5 @@
 // CliTest.cpp -- tessaly-cli as a user runs it: output, messages and exit codes.
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "CliKit.h"
 
 #include <gtest/gtest.h>
 
@@ -49,25 +48,62 @@ TEST_F(Cli, NoIdentitiesIsExitThree) {
     EXPECT_NE(r.err.find("has no mail identities"), std::string::npos) << r.err;
 }
 
-TEST_F(Cli, HelpUsageAndBadInvocations) {
+TEST_F(Cli, HelpAndAMissingProfile) {
     for (std::vector<std::string> args :
          {std::vector<std::string>{"--help"}, {"identities", "--help"}, {"reg", "--help"}}) {
         auto r = cli(args);
         EXPECT_EQ(r.exitCode, 0) << args[0];
         EXPECT_NE(r.out.find("usage: tessaly-cli"), std::string::npos) << args[0];
     }
-    auto unknown = cli({"frobnicate"});
-    EXPECT_EQ(unknown.exitCode, 2);
-    EXPECT_NE(unknown.err.find("unknown verb frobnicate"), std::string::npos);
-    auto badOption = cli({"identities", "--colour"});
-    EXPECT_EQ(badOption.exitCode, 2);
-    EXPECT_NE(badOption.err.find("unknown option --colour"), std::string::npos);
     auto missing = cli({"identities", "--profile", (dir / "nowhere").string()});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.err.find("nowhere"), std::string::npos) << missing.err;
-    auto badPath = cli({"reg", "dump", "hkey_current_user\\Identities", (dir / "d.txt").string()});
-    EXPECT_EQ(badPath.exitCode, 2);
-    EXPECT_FALSE(std::filesystem::exists(dir / "d.txt"));
+}
+
+// Invocations refused before any work: exit code 2, a message, no output, no file and no change.
+using SampleCli = test::SampleProfileCli;
+TEST_F(SampleCli, RefusedInvocations) {
+    const std::string out = (dir / "x.tsy").string(), idA = "{7C2E9A41-5B3D-4E8F-9A16-D04B3C2F8E57}";
+    const std::vector<std::string> rules = {"backup", "--identity", idA, "--items", "rules", "--out", out};
+    auto with = [](std::vector<std::string> args, const std::vector<std::string>& more) {
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+        std::optional<std::string> protection = std::nullopt; // $TESSALY_PROTECTION
+    } cases[] = {
+        {{"frobnicate"}, "unknown verb frobnicate"},
+        {{"identities", "--colour"}, "unknown option --colour"},
+        {{"reg", "dump", "hkey_current_user\\Identities", out}, "Incorrect Format"},
+        {{"backup", "--identity", idA, "--items", "rules,mail", "--out", out}, "unknown item \"mail\""},
+        {{"backup", "--identity", "Nobody", "--out", out}, "Nobody"},
+        {with(rules, {"--keep", "7d,7d"}), "retention policy"},
+        {with(rules, {"--password-stdin"}), "$TESSALY_PROTECTION: unknown protection \"Strong\"", "Strong"},
+        {with(rules, {"--password-stdin", "--protection", "aes"}),
+         "--protection: unknown protection \"aes\""},
+        {with(rules, {"--protection", "strong"}), "a strong backup file needs a password"},
+        {{"messages"}, ""},
+        {{"messages", "show", "--identity", "Main Identity"}, ""},
+        {{"messages", "list"}, ""},
+        {{"messages", "list", "a.tsy", "--identity", "Main Identity"}, ""},
+        {{"messages", "export", "--identity", "Main Identity"}, ""},
+        {{"messages", "export", "--identity", "Main Identity", "--to", out, "--format", "pst"},
+         "--format takes mbox or eml"},
+        {{"messages", "list", "--identity", "Nobody"}, "Nobody"},
+    };
+    const std::string userReg = readFile(prefix / "user.reg");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args.back());
+        env["TESSALY_PROTECTION"] = c.protection;
+        const auto r = cli(c.args, "pw\n");
+        EXPECT_EQ(r.exitCode, 2) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+    EXPECT_EQ(readFile(prefix / "user.reg"), userReg);
 }
 
 TEST_F(Cli, RegDumpAndLoadBelowAnotherKey) {
@@ -84,6 +120,16 @@ TEST_F(Cli, RegDumpAndLoadBelowAnotherKey) {
         cli({"reg", "dump", "HKEY_CURRENT_USER\\Identities\\{Copy}\\Software", (dir / "copy.txt").string()});
     ASSERT_EQ(again.exitCode, 0) << again.err;
     EXPECT_EQ(readFile(dir / "copy.txt"), text);
+    // Every other block of user.reg is saved as Wine wrote it, and system.reg is left alone.
+    const std::string original = readFile(test::wineFixtureDir() / "user.reg"),
+                      saved = readFile(prefix / "user.reg");
+    size_t blocks = 0;
+    for (size_t at = original.find("\n["); at != std::string::npos;
+         at = original.find("\n[", at + 2), ++blocks)
+        EXPECT_NE(saved.find(original.substr(at + 1, original.find("\n\n", at + 1) - at)), std::string::npos)
+            << original.substr(at + 1, 80);
+    EXPECT_GT(blocks, 50u);
+    EXPECT_EQ(readFile(prefix / "system.reg"), readFile(test::wineFixtureDir() / "system.reg"));
 
     auto missing = cli({"reg", "dump", kIdentityA + "\\Nothing", (dir / "n.txt").string()});
     EXPECT_EQ(missing.exitCode, 1);
@@ -98,39 +144,37 @@ TEST_F(Cli, BadDumpOrBrokenRegistryChangesNothing) {
     EXPECT_NE(load.err.find("line 4:"), std::string::npos) << load.err;
     EXPECT_EQ(readFile(prefix / "user.reg"), before);
 
-    writeFile(prefix / "system.reg", "WINE REGISTRY Version 2\n\n[Software] 1\n\"A\"=hex:zz\n");
-    auto broken = cli({"identities"});
+    const std::string brokenReg = "WINE REGISTRY Version 2\n\n[Software] 1\n\"A\"=hex:zz\n";
+    writeFile(prefix / "system.reg", brokenReg);
+    writeFile(dir / "good.txt", "\\\r\n\"A\"= dw:1\r\n");
+    auto broken = cli({"reg", "load", kIdentityA, (dir / "good.txt").string()});
     EXPECT_EQ(broken.exitCode, 1);
     EXPECT_NE(broken.err.find("system.reg, line 4:"), std::string::npos) << broken.err;
+    EXPECT_EQ(readFile(prefix / "system.reg"), brokenReg);
+    EXPECT_EQ(readFile(prefix / "user.reg"), before);
+    for (const auto& e : std::filesystem::directory_iterator(prefix)) // no temporary file is left
+        EXPECT_TRUE(e.path().filename().string().ends_with(".reg") || e.path().filename() == ".tessaly-lock")
+            << e.path();
 }
 
+// Without a prefix the sample profile is copied and used; its favorites are exported and imported there.
 TEST(CliSampleProfile, UsedWhenNoPrefixExistsAndCopiedFirst) {
-    TempDir home;
-    auto r = runProgram({TESSALY_CLI, "identities"}, {{"WINEPREFIX", std::nullopt},
-                                                      {"XDG_DATA_HOME", std::nullopt},
-                                                      {"TESSALY_SAMPLE_PROFILE", TESSALY_SAMPLE_PROFILE_DIR},
-                                                      {"HOME", home.path().string()}});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("Main Identity\t{"), std::string::npos);
-    EXPECT_NE(r.out.find("Work\t{"), std::string::npos);
-    EXPECT_NE(r.err.find("sample"), std::string::npos) << r.err;
-    EXPECT_TRUE(std::filesystem::exists(home / ".local/share/tessaly/sample-profile/user.reg"));
-}
-
-TEST(CliFavorites, ExportImportAndARefusedFileOnTheSampleProfile) {
     TempDir home;
     const std::map<std::string, std::optional<std::string>> env = {
         {"WINEPREFIX", std::nullopt},
         {"XDG_DATA_HOME", std::nullopt},
         {"TESSALY_SAMPLE_PROFILE", TESSALY_SAMPLE_PROFILE_DIR},
         {"HOME", home.path().string()}};
+    auto r = runProgram({TESSALY_CLI, "identities"}, env);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Main Identity\t{"), std::string::npos);
+    EXPECT_NE(r.out.find("Work\t{"), std::string::npos);
+    EXPECT_NE(r.err.find("sample"), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(home / ".local/share/tessaly/sample-profile/user.reg"));
+
     auto exported = runProgram({TESSALY_CLI, "favorites", "export", (home / "fav.htm").string()}, env);
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
-    std::string html = readFile(home / "fav.htm");
-    EXPECT_EQ(html.rfind("<!DOCTYPE NETSCAPE-Bookmark-file-1>", 0), 0u);
-    EXPECT_NE(html.find(">Timetables</H3>"), std::string::npos);
-    EXPECT_NE(html.find(">Example Rail</A>"), std::string::npos);
-
+    EXPECT_NE(readFile(home / "fav.htm").find(">Example Rail</A>"), std::string::npos);
     writeFile(home / "new.htm",
               "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<DL><p>\n"
               "<DT><H3>Added</H3>\n<DL><p>\n<DT><A HREF=\"https://www.example.org/a?b=1&amp;c=2\">"

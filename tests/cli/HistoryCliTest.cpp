@@ -1,7 +1,6 @@
 // HistoryCliTest.cpp -- tessaly-cli backup --keep/--accept-shrink, history and restore --from on real files:
 // a message store emptied between two runs is caught, the earlier backup pinned, and both are listed.
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "CliKit.h"
 
 #include <gtest/gtest.h>
 
@@ -22,22 +21,18 @@ std::string storeBytes(std::uint32_t messages, size_t size) {
     return bytes;
 }
 
-class HistoryCli : public ::testing::Test {
+class HistoryCli : public test::SampleProfileCli {
 protected:
-    test::TempDir dir;
-    std::filesystem::path prefix = dir / "prefix";
     std::filesystem::path target = dir / "b.tsy";
-    void SetUp() override { test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix); }
+    void SetUp() override {
+        SampleProfileCli::SetUp();
+        env.insert({{"TZ", "UTC0"}, {"TESSALY_KEEP", std::nullopt}});
+        env["TESSALY_PASSWORD"] = "pw";
+    }
     // Day d of December 2026 at 03:00 UTC.
-    test::RunResult cli(std::vector<std::string> args, int day = 1) {
-        args.insert(args.begin(), TESSALY_CLI);
-        return test::runProgram(args,
-                                {{"WINEPREFIX", prefix.string()},
-                                 {"HOME", dir.path().string()},
-                                 {"TZ", "UTC0"},
-                                 {"TESSALY_KEEP", std::nullopt},
-                                 {"TESSALY_PASSWORD", "pw"},
-                                 {"TESSALY_TEST_CLOCK", std::to_string(1796094000 + (day - 1) * 86400)}});
+    test::RunResult cli(const std::vector<std::string>& args, int day = 1) {
+        env["TESSALY_TEST_CLOCK"] = std::to_string(1796094000 + (day - 1) * 86400);
+        return SampleProfileCli::cli(args);
     }
     test::RunResult backup(int day, std::vector<std::string> extra = {"--keep", "3l"}) {
         std::vector<std::string> args = {"backup",   "--identity", "Main Identity", "--items",
@@ -100,13 +95,6 @@ TEST_F(HistoryCli, AnEmptiedStoreIsCaughtPinnedListedAndAcceptedOnRequest) {
     EXPECT_TRUE(std::filesystem::exists(dir / "b.2026-12-01_030000.keep.tsy"));
 }
 
-TEST_F(HistoryCli, AnUnreadablePolicyIsRefusedBeforeAnythingIsWritten) {
-    auto refused = backup(1, {"--keep", "7d,7d"});
-    EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_NE(refused.err.find("retention policy"), std::string::npos) << refused.err;
-    EXPECT_FALSE(std::filesystem::exists(target));
-}
-
 TEST_F(HistoryCli, AnUnchangedRunAndAFullRunBothWriteFilesThatVerify) {
     writeFile(prefix / kInbox, storeBytes(30, 6000));
     ASSERT_EQ(backup(1, {}).exitCode, 0);
@@ -116,7 +104,6 @@ TEST_F(HistoryCli, AnUnchangedRunAndAFullRunBothWriteFilesThatVerify) {
         auto verify = cli({"verify", target.string()});
         EXPECT_EQ(verify.exitCode, 0) << verify.out << verify.err;
     }
-    EXPECT_NE(cli({"backup", "--help"}).out.find("--full"), std::string::npos);
 }
 
 } // namespace

@@ -1,11 +1,14 @@
-// IndependentReaderTest.cpp -- a reader written from docs/FORMAT.md alone (tsy_reader.py) and tessaly-cli
-// verify and extract must accept and refuse the very same files, valid and crafted, of both formats.
+// IndependentReaderTest.cpp -- backup files of both formats, valid, damaged or made to harm: a reader written
+// from docs/FORMAT.md alone (tsy_reader.py) and tessaly-cli verify and extract accept and refuse the very
+// same ones, tessaly-cli names each defect, and no plain data is left anywhere.
 #include "backupfile/Scrambler.h"
 #include "backupfile/StrongContainer.h"
 #include "engine/SilentUi.h"
 
-#include "StrongCliKit.h"
+#include "ArchiveKit.h"
+#include "RunProgram.h"
 #include "StrongForge.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 #include <sodium.h>
@@ -13,7 +16,6 @@
 namespace tessaly {
 namespace {
 
-using test::flipped;
 using test::forgedHeader;
 using test::forgeStrong;
 using test::le;
@@ -28,11 +30,24 @@ constexpr unsigned char kRekey = crypto_secretstream_xchacha20poly1305_TAG_REKEY
 constexpr unsigned char kFinal = crypto_secretstream_xchacha20poly1305_TAG_FINAL;
 constexpr size_t kSealedChunk = kStrongChunk + 17;
 
+// Writes and returns an archive whose one stationery, a.htm, is noise(size, 7).
+std::string strongTestArchive(const std::filesystem::path& zip, std::size_t size) {
+    test::makeArchive(
+        zip, {{"vantrel.dat", "BackupIdentity=x\r\nBackupItem=00000010\r\nBackupStationeries=a.htm\r\n"},
+              {"a.htm", test::noise(size, 7), true}});
+    return readFile(zip);
+}
+
 // A zip archive padded with an archive comment to a whole number of 64 KiB pieces.
 std::string paddedToPieces(std::string zip) {
     size_t pad = (kStrongChunk - zip.size() % kStrongChunk) % kStrongChunk;
     zip.replace(zip.size() - 2, 2, le(pad, 2));
     return zip + std::string(pad, ' ');
+}
+
+std::string flipped(std::string file, std::size_t offset) {
+    file[offset] ^= 0x04;
+    return file;
 }
 
 std::string replaced(std::string file, size_t offset, char c) {
@@ -42,9 +57,9 @@ std::string replaced(std::string file, size_t offset, char c) {
 
 TEST(IndependentReader, AgreesWithTessalyOnEveryValidAndCraftedFile) {
     TempDir dir;
-    const std::string small = test::strongTestArchive(dir / "small.zip", 3000),
-                      large = test::strongTestArchive(dir / "large.zip", 3 * kStrongChunk + 5000),
-                      exact = paddedToPieces(test::strongTestArchive(dir / "exact.zip", 2 * kStrongChunk));
+    const std::string small = strongTestArchive(dir / "small.zip", 3000),
+                      large = strongTestArchive(dir / "large.zip", 3 * kStrongChunk + 5000),
+                      exact = paddedToPieces(strongTestArchive(dir / "exact.zip", 2 * kStrongChunk));
     const std::map<const std::string*, size_t> memberSize = {
         {&small, 3000}, {&large, 3 * kStrongChunk + 5000}, {&exact, 2 * kStrongChunk}};
     writeFile(dir / "exact.zip", exact);
@@ -63,16 +78,25 @@ TEST(IndependentReader, AgreesWithTessalyOnEveryValidAndCraftedFile) {
         return readFile(dir / "scrambled.tsy");
     };
     const std::string strong = sealed("large.zip", "right"), compatible = scrambled("large.zip", "right");
-    const std::string header = strong.substr(0, kStrongHeaderSize);
+    ASSERT_EQ((strong.size() - kStrongHeaderSize - 8 + kSealedChunk - 1) / kSealedChunk, 4u);
+    auto chunk = [&](size_t i) { return strong.substr(kStrongHeaderSize + i * kSealedChunk, kSealedChunk); };
+    std::string swapped = strong;
+    swapped.replace(kStrongHeaderSize + kSealedChunk, kSealedChunk, chunk(2));
+    swapped.replace(kStrongHeaderSize + 2 * kSealedChunk, kSealedChunk, chunk(1));
+    // The last chunk (the one marked final) gone, the end mark kept.
+    std::string droppedFinal = strong;
+    droppedFinal.erase(kStrongHeaderSize + 3 * kSealedChunk,
+                       strong.size() - 8 - kStrongHeaderSize - 3 * kSealedChunk);
 
     struct Case {
-        const char* name;
+        std::string name;
         std::string bytes;
         const char* password;
         int exitCode;
         const std::string* archive; // what an accepting reader must give back
+        const char* message = "";   // part of what tessaly-cli says when it refuses
     };
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {"strong-small", sealed("small.zip", "right"), "right", 0, &small},
         {"strong-four-chunks", strong, "right", 0, &large},
         {"strong-empty-last-chunk", sealed("exact.zip", "right"), "right", 0, &exact},
@@ -80,12 +104,15 @@ TEST(IndependentReader, AgreesWithTessalyOnEveryValidAndCraftedFile) {
         {"compatible", compatible, "right", 0, &large},
         {"compatible-no-password", scrambled("small.zip", ""), "", 0, &small},
         {"compatible-last-byte-not-compared", flipped(compatible, compatible.size() - 1), "right", 0, &large},
-        {"strong-wrong-password", strong, "Right", 2, nullptr},
-        {"strong-empty-password", strong, "", 2, nullptr},
+        {"strong-wrong-password", strong, "Right", 2, nullptr, "wrong password for"},
+        {"strong-empty-password", strong, "", 2, nullptr, "wrong password for"},
+        {"forged-salt", forgedHeader(strong, 24, "0123456789abcdef"), "right", 2, nullptr,
+         "wrong password for"},
         {"middle-chunk-push",
          forgeStrong(large, "right",
                      {{65536, kMessage}, {65536, kPush}, {65536, kMessage}, {L - 3 * 65536, kFinal}}),
-         "right", 1, nullptr},
+         "right", 1, nullptr,
+         "chunk 2 of its encrypted data (at byte 65665) carries the tag 1 where the format allows only"},
         {"middle-chunk-rekey",
          forgeStrong(large, "right",
                      {{65536, kRekey}, {65536, kMessage}, {65536, kMessage}, {L - 3 * 65536, kFinal}}),
@@ -96,54 +123,105 @@ TEST(IndependentReader, AgreesWithTessalyOnEveryValidAndCraftedFile) {
         {"last-chunk-a-full-piece",
          forgeStrong(exact, "right",
                      {{65536, kMessage}, {65536, kMessage}, {exact.size() - 2 * 65536, kFinal}}),
-         "right", 1, nullptr},
+         "right", 1, nullptr, "is 65553 bytes long, more than a last chunk can hold (65552)"},
         {"last-chunk-above-a-piece",
          forgeStrong(large, "right", {{65536, kMessage}, {65536, kMessage}, {L - 2 * 65536, kFinal}}),
          "right", 1, nullptr},
         {"short-first-chunk", forgeStrong(large, "right", {{1000, kMessage}, {L - 1000, kFinal}}), "right", 1,
          nullptr},
-        {"forged-reserved", forgedHeader(strong, 10, "\x01"), "right", 1, nullptr},
-        {"forged-version", forgedHeader(strong, 8, "\x02"), "right", 1, nullptr},
-        {"forged-kdf", forgedHeader(strong, 9, "\x02"), "right", 1, nullptr},
-        {"flipped-checksum", flipped(strong, 100), "right", 1, nullptr},
+        {"forged-reserved-low", forgedHeader(strong, 10, "\x01"), "right", 1, nullptr,
+         "uses its header's reserved field"},
+        {"forged-reserved-high", forgedHeader(strong, 11, "\x01"), "right", 1, nullptr,
+         "uses its header's reserved field"},
+        {"forged-version", forgedHeader(strong, 8, "\x02"), "right", 1, nullptr, "format version 2"},
+        {"forged-kdf", forgedHeader(strong, 9, "\x07"), "right", 1, nullptr,
+         "names a key derivation (7) that"},
         {"work-above-cap", forgedHeader(strong, 12, le(13, 4) + le(std::uint64_t{256} << 20, 8)), "right", 1,
-         nullptr},
+         nullptr, "above Tessaly's limits (opslimit 13, memlimit 268435456 bytes)"},
         {"memlimit-above-cap", forgedHeader(strong, 12, le(1, 4) + le(std::uint64_t{512} << 20, 8)), "right",
-         1, nullptr},
+         1, nullptr, "above Tessaly's limits"},
+        {"opslimit-above-cap", forgedHeader(strong, 12, le(0xFFFFFFFF, 4)), "right", 1, nullptr,
+         "above Tessaly's limits (opslimit 4294967295"},
         {"opslimit-zero", forgedHeader(strong, 12, le(0, 4)), "right", 1, nullptr},
-        {"shorter-than-a-strong-file", strong.substr(0, kStrongHeaderSize + 24), "Right", 1, nullptr},
-        {"header-only", header, "Right", 1, nullptr},
-        {"cut-inside-header", strong.substr(0, 90), "right", 1, nullptr},
-        {"flipped-magic", flipped(strong, 2), "right", 1, nullptr},
-        {"flipped-chunk", flipped(strong, kStrongHeaderSize + kSealedChunk + 7), "right", 1, nullptr},
-        {"dropped-chunk", std::string(strong).erase(kStrongHeaderSize, kSealedChunk), "right", 1, nullptr},
-        {"one-byte-added", strong + "x", "right", 1, nullptr},
-        {"flipped-end-mark", flipped(strong, strong.size() - 5), "right", 1, nullptr},
-        {"compatible-wrong-password", compatible, "Right", 2, nullptr},
+        {"memlimit-below-minimum", forgedHeader(strong, 16, le(4096, 8)), "right", 1, nullptr,
+         "below the library's minimum"},
+        {"shorter-than-a-strong-file", strong.substr(0, kStrongHeaderSize + 24), "Right", 1, nullptr,
+         "is 136 bytes long, shorter than the shortest strong backup file (137 bytes)"},
+        {"header-only", strong.substr(0, kStrongHeaderSize), "Right", 1, nullptr,
+         "no encrypted data after its header"},
+        {"cut-inside-header", strong.substr(0, 90), "right", 1, nullptr, "cut short inside its header"},
+        {"flipped-magic", flipped(strong, 2), "right", 1, nullptr, "ends like a strong backup file"},
+        {"flipped-first-chunk", flipped(strong, kStrongHeaderSize + 100), "right", 1, nullptr,
+         "chunk 1 of its encrypted"},
+        {"flipped-middle-chunk", flipped(strong, kStrongHeaderSize + kSealedChunk + 7), "right", 1, nullptr,
+         "chunk 2 of its encrypted"},
+        {"flipped-last-chunk", flipped(strong, strong.size() - 12), "right", 1, nullptr,
+         "chunk 4 of its encrypted"},
+        {"swapped-chunks", swapped, "right", 1, nullptr,
+         "chunk 2 of its encrypted data (at byte 65665) fails"},
+        {"dropped-first-chunk", std::string(strong).erase(kStrongHeaderSize, kSealedChunk), "right", 1,
+         nullptr, "chunk 1 of its encrypted data"},
+        {"dropped-final-chunk", droppedFinal, "right", 1, nullptr,
+         "cut short: it ends after chunk 3, before its last chunk"},
+        {"cut-at-chunk-boundary", strong.substr(0, kStrongHeaderSize + 2 * kSealedChunk), "right", 1, nullptr,
+         "cut short: its encrypted data ends inside chunk 2"},
+        {"cut-between-boundaries", strong.substr(0, kStrongHeaderSize + kSealedChunk + 1000), "right", 1,
+         nullptr, "cut short: its encrypted data ends inside chunk 2"},
+        {"end-mark-missing", strong.substr(0, strong.size() - 8), "right", 1, nullptr, "cut short"},
+        {"flipped-end-mark", flipped(strong, strong.size() - 5), "right", 1, nullptr,
+         "end mark after the last chunk"},
+        {"one-byte-added", strong + "x", "right", 1, nullptr, "has 1 byte added after its end"},
+        {"chunk-added", strong + chunk(1), "right", 1, nullptr, "has 65553 bytes added after its end"},
+        {"compatible-wrong-password", compatible, "Right", 2, nullptr, "wrong password"},
+        // A digest byte changed to another hex digit is a trailer of some other password.
         {"compatible-digest-changed",
          replaced(compatible, compatible.size() - 33, compatible[compatible.size() - 33] == 'a' ? 'b' : 'a'),
-         "right", 2, nullptr},
+         "right", 2, nullptr, "wrong password"},
         {"compatible-trailer-not-hex", replaced(compatible, compatible.size() - 10, 'x'), "Right", 1,
          nullptr},
         {"compatible-32-bytes", compatible.substr(compatible.size() - 32), "right", 1, nullptr},
+        {"empty", "", "right", 1, nullptr},
     };
-    const std::filesystem::path plain = dir / "plain.zip";
+    // The header's checksum covers every field before it: version, limits, salt, key check, stream header.
+    for (size_t offset : {8, 12, 30, 50, 80, 100})
+        cases.push_back({"flipped-header-byte-" + std::to_string(offset), flipped(strong, offset), "right", 1,
+                         nullptr, "does not match the header's checksum"});
+
+    const std::filesystem::path plain = dir / "plain.zip", tmp = dir / "tmp", out = dir / "out";
+    std::filesystem::create_directories(tmp);
     for (const Case& c : cases) {
-        const std::filesystem::path file = dir / (std::string(c.name) + ".tsy");
+        SCOPED_TRACE(c.name);
+        const std::filesystem::path file = dir / (c.name + ".tsy");
         writeFile(file, c.bytes);
-        std::map<std::string, std::optional<std::string>> env = {{"TESSALY_PASSWORD", c.password}};
+        const std::map<std::string, std::optional<std::string>> env = {{"TESSALY_PASSWORD", c.password},
+                                                                       {"TMPDIR", tmp.string()}};
         std::filesystem::remove(plain);
         auto own = runProgram({PYTHON3, TSY_READER, file.string(), plain.string()}, env);
-        EXPECT_EQ(own.exitCode, c.exitCode) << c.name << " independent reader: " << own.err;
+        EXPECT_EQ(own.exitCode, c.exitCode) << "independent reader: " << own.err;
         if (c.archive && own.exitCode == 0) {
-            EXPECT_EQ(readFile(plain), *c.archive) << c.name;
+            EXPECT_EQ(readFile(plain), *c.archive);
         }
-        std::filesystem::remove_all(dir / "out");
-        for (const auto& [verb, r] : test::verifyAndExtract(file, dir / "out", env))
-            EXPECT_EQ(r.exitCode, c.exitCode) << c.name << " " << verb << ": " << r.out << r.err;
+        std::filesystem::remove_all(out);
+        for (const std::string verb : {"verify", "extract"}) {
+            std::vector<std::string> args = {TESSALY_CLI, verb, file.string()};
+            if (verb == "extract")
+                args.push_back(out.string());
+            args.insert(args.end(), {"--profile", TESSALY_SAMPLE_PROFILE_DIR});
+            const auto r = runProgram(args, env);
+            EXPECT_EQ(r.exitCode, c.exitCode) << verb << ": " << r.out << r.err;
+            EXPECT_NE(r.err.find(c.message), std::string::npos) << verb << ": " << r.err;
+            if (c.exitCode != 0) {
+                EXPECT_EQ(r.out.find("ok   password"), std::string::npos) << verb;
+            }
+        }
         if (c.archive) {
-            EXPECT_EQ(readFile(dir / "out" / "a.htm"), test::noise(memberSize.at(c.archive), 7)) << c.name;
+            EXPECT_EQ(readFile(out / "a.htm"), test::noise(memberSize.at(c.archive), 7));
+        } else {
+            // A refused file leaves no plain data in the destination.
+            EXPECT_TRUE(!std::filesystem::exists(out) || std::filesystem::is_empty(out));
         }
+        EXPECT_TRUE(std::filesystem::is_empty(tmp)); // nor in the working folder
+        EXPECT_EQ(readFile(file), c.bytes);
     }
 }
 

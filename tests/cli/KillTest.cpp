@@ -5,8 +5,7 @@
 #include "engine/ProfileSession.h"
 #include "engine/SilentUi.h"
 
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "CliKit.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +23,6 @@ namespace tessaly {
 namespace {
 
 using test::readFile;
-using test::TempDir;
 using test::writeFile;
 
 const std::string kIdentities = "drive_c/users/sample/Local Settings/Application Data/Identities/";
@@ -85,49 +83,23 @@ std::vector<std::string> leftovers(const fs::path& folder) {
     return found;
 }
 
-class KillTest : public ::testing::Test {
+class KillTest : public test::SampleProfileCli {
 protected:
-    TempDir dir;
-    fs::path prefix = dir / "prefix";
-    fs::path tmp = dir / "tmp";
     fs::path out = dir / "out";
-    std::map<std::string, std::optional<std::string>> env;
 
     void SetUp() override {
-        test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
-        fs::create_directories(tmp);
+        SampleProfileCli::SetUp();
         fs::create_directories(out);
         const int mb = envNumber("TESSALY_KILL_TEST_MB", 6);
         for (int i = 0; i < 12; ++i)
             writeFile(prefix / kStoreA / ("Big" + std::to_string(i) + ".dbx"),
                       mailText(size_t(mb) * 1024 * 1024 / 12, unsigned(i)));
-        env = {{"WINEPREFIX", prefix.string()},
-               {"TMPDIR", tmp.string()},
-               {"HOME", dir.path().string()},
-               {"TESSALY_PASSWORD", "pw"}};
-    }
-
-    test::RunResult cli(std::vector<std::string> args) {
-        args.insert(args.begin(), TESSALY_CLI);
-        return test::runProgram(args, env);
+        env["TESSALY_PASSWORD"] = "pw";
     }
 
     // Starts tessaly-cli and kills it after `delay`; true when it was still running then.
     bool killAfter(std::vector<std::string> args, std::chrono::milliseconds delay) {
-        args.insert(args.begin(), TESSALY_CLI);
-        pid_t pid = fork();
-        if (pid == 0) {
-            for (const auto& [name, value] : env)
-                value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            freopen("/dev/null", "w", stdout);
-            freopen("/dev/null", "w", stderr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
+        const pid_t pid = start(std::move(args));
         std::this_thread::sleep_for(delay);
         bool running = ::kill(pid, SIGKILL) == 0;
         int status = 0;
@@ -135,7 +107,13 @@ protected:
         return running && WIFSIGNALED(status);
     }
 
-    std::vector<std::chrono::milliseconds> moments(std::chrono::milliseconds whole) {
+    // Runs `args` once to its end; the moments to kill such a run at, spread over the time it took.
+    std::vector<std::chrono::milliseconds> moments(const std::vector<std::string>& args) {
+        const auto start = std::chrono::steady_clock::now();
+        const auto run = cli(args);
+        EXPECT_EQ(run.exitCode, 0) << args[0] << ": " << run.err;
+        const auto whole =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
         const int n = envNumber("TESSALY_KILL_TEST_MOMENTS", 3);
         std::vector<std::chrono::milliseconds> at;
         for (int i = 0; i < n; ++i)
@@ -148,12 +126,8 @@ TEST_F(KillTest, AKilledBackupLeavesTheOldFileAndNothingElse) {
     const std::vector<std::string> backup = {"backup", "--identity", "Main Identity", "--out",
                                              (out / "a.tsy").string()};
     env["TESSALY_FULL"] = "1"; // every run compresses, so each lasts as long as the one timed
-    auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(cli(backup).exitCode, 0);
-    auto whole =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     int killed = 0;
-    for (auto at : moments(whole)) {
+    for (auto at : moments(backup)) {
         killed += killAfter(backup, at);
         // The old file, or the new one when the run had just put it in place: either opens whole.
         EXPECT_EQ(cli({"verify", (out / "a.tsy").string()}).exitCode, 0)
@@ -186,13 +160,10 @@ TEST_F(KillTest, AKilledStrongBackupOrProtectLeavesNoPlainArchive) {
     env["TESSALY_NEW_PASSWORD"] = "pw2";
     const std::vector<std::string> protect = {"protect", file, "--to", "strong"};
     for (const auto& args : {backup, protect}) {
-        auto start = std::chrono::steady_clock::now();
-        ASSERT_EQ(cli(args).exitCode, 0) << args[0];
+        const auto when = moments(args);
         if (args == protect)
             env["TESSALY_PASSWORD"] = "pw2"; // the file has the new password now
-        auto whole =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-        for (auto at : moments(whole)) {
+        for (auto at : when) {
             killAfter(args, at);
             std::vector<std::string> plain = plainArchives(tmp), besideTarget = plainArchives(out);
             plain.insert(plain.end(), besideTarget.begin(), besideTarget.end());
@@ -210,14 +181,11 @@ TEST_F(KillTest, AKilledRestoreLeavesEachItemBeforeOrAfter) {
     const std::vector<std::string> restoreArgs = {"restore", (out / "a.tsy").string(), "--identity", "Work",
                                                   "--yes"};
     env["WINEPREFIX"] = (dir / "restored").string();
-    auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(cli(restoreArgs).exitCode, 0);
-    auto whole =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    const auto when = moments(restoreArgs);
     const std::vector<std::string> after = itemStates(dir / "restored", dir.path());
     env["WINEPREFIX"] = prefix.string();
     int killed = 0;
-    for (auto at : moments(whole)) {
+    for (auto at : when) {
         killed += killAfter(restoreArgs, at);
         std::this_thread::sleep_for(std::chrono::milliseconds(2100));
         ASSERT_EQ(cli({"identities"}).exitCode, 0); // the next start

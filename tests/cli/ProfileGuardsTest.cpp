@@ -1,6 +1,5 @@
 // ProfileGuardsTest.cpp -- no verb changes a profile that another run holds or whose wineserver runs.
-#include "RunProgram.h"
-#include "TempDir.h"
+#include "CliKit.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +19,6 @@ namespace tessaly {
 namespace {
 
 using test::readFile;
-using test::runProgram;
-using test::TempDir;
 using test::writeFile;
 
 // Every file of the profile with its contents; the lock file says only who holds the profile.
@@ -36,12 +33,8 @@ std::map<std::string, std::string> snapshot(const fs::path& prefix) {
     return files;
 }
 
-class ProfileGuards : public ::testing::Test {
+class ProfileGuards : public test::SampleProfileCli {
 protected:
-    TempDir dir;
-    fs::path prefix = dir / "prefix";
-    fs::path tmp = dir / "tmp";
-
     struct Verb {
         std::string name;
         std::vector<std::string> args;
@@ -51,8 +44,7 @@ protected:
     std::vector<Verb> verbs;
 
     void SetUp() override {
-        test::copyTree(TESSALY_SAMPLE_PROFILE_DIR, prefix);
-        fs::create_directories(tmp);
+        SampleProfileCli::SetUp();
         auto backup = cli(
             {"backup", "--identity", "Main Identity", "--out", (dir / "a.tsy").string(), "--password-stdin"},
             "pa55\n");
@@ -76,15 +68,6 @@ protected:
              {}},
             {"favorites import", {"favorites", "import", (dir / "new.htm").string()}, "", {}},
         };
-    }
-    test::RunResult cli(std::vector<std::string> args, const std::string& input = "") {
-        args.insert(args.begin(), TESSALY_CLI);
-        return runProgram(args,
-                          {{"WINEPREFIX", prefix.string()},
-                           {"TMPDIR", tmp.string()},
-                           {"HOME", dir.path().string()},
-                           {"TESSALY_PASSWORD", std::nullopt}},
-                          input);
     }
     // Runs every verb at once (each waits a while for the profile before it gives up); each must fail
     // saying `why`, and make neither a change to the profile nor its output file.
@@ -128,69 +111,43 @@ TEST_F(ProfileGuards, ALinkPlantedAsTheLockFileRefusesEveryVerb) {
     EXPECT_EQ(readFile(dir / "victim.txt"), "keep me");
 }
 
-// The wineserver binary of the Wine installed here, or empty.
-fs::path wineserverBinary() {
-    std::vector<fs::path> candidates;
-    if (const char* named = std::getenv("WINESERVER"))
-        candidates.emplace_back(named);
-    for (const char* p : {"/usr/lib/wine/wineserver", "/usr/bin/wineserver", "/usr/lib/wine/wineserver64"})
-        candidates.emplace_back(p);
-    for (const fs::path& p : candidates)
-        if (::access(p.c_str(), X_OK) == 0)
-            return p;
-    return {};
-}
-
-// A real wineserver of a prefix, started with TMPDIR set as a user's session may have it; stopped by
-// its process id.
-class RunningWineserver {
-public:
-    RunningWineserver(const fs::path& binary, const fs::path& prefix, const fs::path& tmpDir) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::setenv("WINEPREFIX", prefix.c_str(), 1);
-            ::setenv("TMPDIR", tmpDir.c_str(), 1);
-            // Foreground (the process id stays this one) and persistent (no client ever connects).
-            ::execl(binary.c_str(), binary.c_str(), "-f", "-p", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-    }
-    ~RunningWineserver() { stop(); }
-    // Waits until the server listens on its socket somewhere below tmpDir.
-    bool waitForSocket(const fs::path& tmpDir) {
-        for (int i = 0; i < 200; ++i) {
-            int status = 0;
-            if (pid_ <= 0 || ::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return false;
-            }
-            std::error_code ec;
-            for (auto it = fs::recursive_directory_iterator(tmpDir, ec); !ec && it != fs::end(it);
-                 it.increment(ec))
-                if (it->path().filename() == "socket" && it->is_socket(ec))
-                    return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    }
-    void stop() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        pid_ = -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
-
+// A real wineserver of the prefix, started with TMPDIR set as a user's session may have it.
 TEST_F(ProfileGuards, ARealWineserverOfThePrefixUnderTmpdirStopsEveryRegistryChange) {
-    const fs::path binary = wineserverBinary();
+    std::string binary;
+    for (const char* p : {static_cast<const char*>(std::getenv("WINESERVER")), "/usr/lib/wine/wineserver",
+                          "/usr/bin/wineserver", "/usr/lib/wine/wineserver64"})
+        if (binary.empty() && p && ::access(p, X_OK) == 0)
+            binary = p;
     if (binary.empty())
         GTEST_SKIP() << "no wineserver is installed (Debian package wine64)";
-    RunningWineserver server(binary, prefix, tmp);
-    ASSERT_TRUE(server.waitForSocket(tmp)) << "the wineserver did not start";
+    // Foreground (the process id stays this one) and persistent (no client ever connects).
+    struct Server {
+        pid_t pid;
+        void stop() {
+            if (pid > 0 && ::kill(pid, SIGKILL) == 0)
+                ::waitpid(pid, nullptr, 0);
+            pid = -1;
+        }
+        ~Server() { stop(); }
+    } server{::fork()};
+    if (server.pid == 0) {
+        ::setenv("WINEPREFIX", prefix.c_str(), 1);
+        ::setenv("TMPDIR", tmp.c_str(), 1);
+        ::execl(binary.c_str(), binary.c_str(), "-f", "-p", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    bool listening = false;
+    for (int i = 0; i < 200 && !listening; ++i) {
+        if (::waitpid(server.pid, nullptr, WNOHANG) != 0) {
+            server.pid = -1; // it ended already
+            break;
+        }
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(tmp, ec); !ec && it != fs::end(it); it.increment(ec))
+            listening = listening || (it->path().filename() == "socket" && it->is_socket(ec));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(listening) << "the wineserver did not start";
     const auto before = snapshot(prefix);
     const std::vector<Verb> changing = {verbs[1], verbs[2]}; // restore and reg load
     for (const Verb& v : changing) {

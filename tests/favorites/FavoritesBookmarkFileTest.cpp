@@ -189,14 +189,8 @@ TEST(BookmarkFileReaderTest, NestingIsLimited) {
     EXPECT_NE(errorOf(hostile).find("nested more than"), std::string::npos);
 }
 
-TEST(BookmarkFileReaderTest, GarbageIsRefusedAndTagSoupReadsBackAsWritten) {
+TEST(BookmarkFileReaderTest, TagSoupReadsBackAsWritten) {
     std::mt19937 random(20240514);
-    for (int round = 0; round < 50; ++round) {
-        std::string bytes(static_cast<std::size_t>(random() % 4096), '\0');
-        for (char& c : bytes)
-            c = static_cast<char>(random());
-        EXPECT_NE(errorOf(bytes).find("it is not a bookmark file"), std::string::npos);
-    }
     // Random mixes of the format's own pieces: whatever is read must be written and read back alike.
     const std::vector<std::string> pieces = {"<DL>",  "<p>",         "</DL>",      "<DT>",
                                              "<H3>",  "</H3>",       "<A HREF=\"", "https://x.example.com/",
@@ -252,22 +246,19 @@ TEST(BookmarkEntitiesTest, DecodingLikeABrowser) {
 }
 
 TEST(BookmarkFileWriterTest, WrittenFilesReadBackAndCarryTheFormatsMarks) {
+    using Kind = BookmarkNode::Kind;
+    // Kind, name, address, description, added, modified, toolbar, children.
+    const BookmarkNode link{Kind::Link,
+                            "Q&A <\"quoted\"> — ünï",
+                            "https://example.com/?a=1&b=\"2\"&c=<3>",
+                            "said \"so\" & more",
+                            1700000123,
+                            0,
+                            false,
+                            {}};
     BookmarkNode root;
-    BookmarkNode links;
-    links.name = "Links";
-    links.toolbar = true;
-    links.addDate = 1700000000;
-    BookmarkNode link;
-    link.kind = BookmarkNode::Kind::Link;
-    link.name = "Q&A <\"quoted\"> — ünï";
-    link.url = "https://example.com/?a=1&b=\"2\"&c=<3>";
-    link.addDate = 1700000123;
-    link.description = "said \"so\" & more";
-    links.children.push_back(link);
-    root.children.push_back(links);
-    BookmarkNode empty;
-    empty.name = "Empty";
-    root.children.push_back(empty);
+    root.children = {{Kind::Folder, "Links", "", "", 1700000000, 0, true, {link}},
+                     {Kind::Folder, "Empty", "", "", 0, 0, false, {}}};
 
     const std::string text = formatBookmarkFile(root);
     EXPECT_TRUE(text.starts_with("<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"));

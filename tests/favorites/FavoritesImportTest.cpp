@@ -74,7 +74,9 @@ TEST_F(FavoritesImportTest, DatesBeyondWhatFileTimesHoldAreClamped) {
     }
 }
 
-TEST_F(FavoritesImportTest, NamesThatCollideGetNumbersAndFoldersMerge) {
+// Titles become valid names (only the cases of the import itself; the rules for names are tested with
+// windowsSafeName), names that collide get numbers, and folders of the same name merge.
+TEST_F(FavoritesImportTest, NamesAreMadeValidAndCollisionsGetNumbers) {
     writeFile(favorites / "Taken", "a plain file where a folder would go");
     fs::create_directories(favorites / "Clash.url");
     importList("<DT><A HREF=\"https://one.example.com/\">Same</A>\n"
@@ -83,18 +85,30 @@ TEST_F(FavoritesImportTest, NamesThatCollideGetNumbersAndFoldersMerge) {
                "<DT><H3>Dup</H3><DL><p><DT><A HREF=\"https://x.example.com/\">X</A></DL><p>\n"
                "<DT><H3>dup</H3><DL><p><DT><A HREF=\"https://y.example.com/\">Y</A></DL><p>\n"
                "<DT><H3>Taken</H3><DL><p><DT><A HREF=\"https://z.example.com/\">Z</A></DL><p>\n"
-               "<DT><A HREF=\"https://clash.example.com/\">Clash</A>\n");
-    EXPECT_EQ(diskOutline(favorites), "Clash (2).url = https://clash.example.com/\n"
+               "<DT><A HREF=\"https://clash.example.com/\">Clash</A>\n"
+               "<DT><A HREF=\"https://b.example.com/\">CON</A>\n"
+               "<DT><A HREF=\"https://user@www.example.com:8080/x\"></A>\n"
+               "<DT><A HREF=\"mailto:someone@example.com\"> </A>\n"
+               "<DT><A HREF=\"https://d.example.com/\">...</A>\n"
+               "<DT><H3>lpt1</H3><DL><p></DL><p>\n"
+               "<DT><H3></H3><DL><p></DL><p>\n");
+    EXPECT_EQ(diskOutline(favorites), "CON_.url = https://b.example.com/\n"
+                                      "Clash (2).url = https://clash.example.com/\n"
                                       "Clash.url/\n"
                                       "Dup/\n"
                                       "Dup/X.url = https://x.example.com/\n"
                                       "Dup/Y.url = https://y.example.com/\n"
+                                      "New Folder/\n"
                                       "SAME (3).url = https://three.example.com/\n"
                                       "Same (2).url = https://two.example.com/\n"
                                       "Same.url = https://one.example.com/\n"
                                       "Taken (2)/\n"
                                       "Taken (2)/Z.url = https://z.example.com/\n"
-                                      "Taken (not a shortcut)\n");
+                                      "Taken (not a shortcut)\n"
+                                      "Untitled.url = https://d.example.com/\n"
+                                      "lpt1_/\n"
+                                      "mailto_someone@example.com.url = mailto:someone@example.com\n"
+                                      "www.example.com.url = https://user@www.example.com:8080/x\n");
 }
 
 TEST_F(FavoritesImportTest, ImportingTheSameFileTwiceChangesNothingMore) {
@@ -116,22 +130,6 @@ TEST_F(FavoritesImportTest, ImportingTheSameFileTwiceChangesNothingMore) {
                     "Reading/Daily _News_.url = https://news.example.org/?a=1&b=2\n");
     EXPECT_NE(first.summary.find("Not restored (1):\nRecent Tags: a place: address"), std::string::npos)
         << first.summary;
-}
-
-TEST_F(FavoritesImportTest, TitlesBecomeValidNames) {
-    // Only the cases of the import itself; the rules for names are tested with windowsSafeName.
-    importList("<DT><A HREF=\"https://b.example.com/\">CON</A>\n"
-               "<DT><A HREF=\"https://user@www.example.com:8080/x\"></A>\n"
-               "<DT><A HREF=\"mailto:someone@example.com\"> </A>\n"
-               "<DT><A HREF=\"https://d.example.com/\">...</A>\n"
-               "<DT><H3>lpt1</H3><DL><p></DL><p>\n"
-               "<DT><H3></H3><DL><p></DL><p>\n");
-    EXPECT_EQ(diskOutline(favorites), "CON_.url = https://b.example.com/\n"
-                                      "New Folder/\n"
-                                      "Untitled.url = https://d.example.com/\n"
-                                      "lpt1_/\n"
-                                      "mailto_someone@example.com.url = mailto:someone@example.com\n"
-                                      "www.example.com.url = https://user@www.example.com:8080/x\n");
 }
 
 TEST_F(FavoritesImportTest, RefusedFilesChangeNothing) {

@@ -22,21 +22,16 @@ inline std::filesystem::path favoritesFixture(const std::string& name) {
 
 // One line per item, two blanks of indent per level: "Folder/" (" [toolbar]" when marked),
 // "Title -> url", and " -- description" when there is one.
-inline void outlineInto(const BookmarkNode& folder, int depth, std::string& out) {
-    for (const BookmarkNode& child : folder.children) {
-        out += std::string(static_cast<std::size_t>(depth) * 2, ' ');
-        out += child.isFolder() ? child.name + "/" + (child.toolbar ? " [toolbar]" : "")
-                                : child.name + " -> " + child.url;
-        if (!child.description.empty())
-            out += " -- " + child.description;
-        out += "\n";
-        if (child.isFolder())
-            outlineInto(child, depth + 1, out);
-    }
-}
-inline std::string outline(const BookmarkNode& root) {
+inline std::string outline(const BookmarkNode& folder, std::size_t depth = 0) {
     std::string out;
-    outlineInto(root, 0, out);
+    for (const BookmarkNode& child : folder.children) {
+        out += std::string(depth * 2, ' ') +
+               (child.isFolder() ? child.name + "/" + (child.toolbar ? " [toolbar]" : "")
+                                 : child.name + " -> " + child.url) +
+               (child.description.empty() ? "" : " -- " + child.description) + "\n";
+        if (child.isFolder())
+            out += outline(child, depth + 1);
+    }
     return out;
 }
 

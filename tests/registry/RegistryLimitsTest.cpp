@@ -30,46 +30,40 @@ template <class E, class F> std::string errorOf(F&& f) {
 }
 
 TEST(RegistryDepth, RegistryFileDeeperThanWindowsAllowsIsRefused) {
-    struct Case {
-        size_t levels;
-        bool accepted;
-    };
-    for (const Case& c : {Case{512, true}, Case{513, false}, Case{1'000'000, false}}) {
+    for (const auto& [levels, accepted] :
+         {std::pair<size_t, bool>{512, true}, {513, false}, {1'000'000, false}}) {
         test::TempDir dir;
         writeFile(dir / "system.reg", test::kEmptySystemReg);
         writeFile(dir / "user.reg",
-                  test::kEmptyUserReg + "\n[" + nested(c.levels, "\\\\") + "] 1\n\"v\"=\"x\"\n");
+                  test::kEmptyUserReg + "\n[" + nested(levels, "\\\\") + "] 1\n\"v\"=\"x\"\n");
         std::string msg = errorOf<RegistryFileError>([&] { WineRegistry reg(dir.path()); });
-        if (c.accepted)
-            EXPECT_EQ(msg, "(no error)") << c.levels;
+        if (accepted)
+            EXPECT_EQ(msg, "(no error)") << levels;
         else
             EXPECT_EQ(msg, (dir / "user.reg").string() +
                                ", line 6: a key more than 512 levels deep, which Windows does not allow")
-                << c.levels;
+                << levels;
     }
 }
 
 TEST(RegistryDepth, DumpLoaderRefusesKeysDeeperThanWindowsAllows) {
     // The target lies 2 levels below its root, so the dump may add 510 more.
-    struct Case {
-        size_t levels;
-        bool accepted;
-    };
-    for (const Case& c : {Case{510, true}, Case{511, false}, Case{300'000, false}}) {
+    for (const auto& [levels, accepted] :
+         {std::pair<size_t, bool>{510, true}, {511, false}, {300'000, false}}) {
         RegistryEnv env(false);
         env.set(u"T\\Old", u"keep", 1, utf16z(u"me"));
         auto file = env.dir / "deep.txt";
-        writeFile(file, "\\\r\n" + nested(c.levels, "\\", "\\") + "\r\n\"v\"= sz:x\r\n");
+        writeFile(file, "\\\r\n" + nested(levels, "\\", "\\") + "\r\n\"v\"= sz:x\r\n");
         std::string msg =
             errorOf<KeyDumpError>([&] { env.mod->LoadKeyDump("HKEY_CURRENT_USER\\T\\U", file); });
-        if (c.accepted) {
+        if (accepted) {
             EXPECT_EQ(msg, "(no error)");
             EXPECT_NE(env.wine->hive(kHkeyCurrentUser).find(u"T\\U\\" + utf8ToUtf16(nested(510, "\\"))),
                       nullptr);
         } else {
             EXPECT_EQ(msg, "registry dump " + file.string() +
                                ", line 2: a key more than 512 levels deep, which Windows does not allow")
-                << c.levels;
+                << levels;
             EXPECT_NE(env.get(u"T\\Old", u"keep"), nullptr);
             EXPECT_EQ(env.wine->hive(kHkeyCurrentUser).find(u"T\\U"), nullptr);
         }
