@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
 #include <QStyleFactory>
 
 #include <iostream>
@@ -64,7 +65,8 @@ int main(int argc, char** argv) {
     }
 
     frmMaindvdwrite window(control, ui, DiscHandOver{"weekly.tsy", (dir / "weekly.tsy").string()});
-    window.resize(820, 640);
+    window.resize(
+        QSize(820, 640).boundedTo(window.screen()->availableGeometry().size())); // a small screen: all of it
     window.show();
     test::dropOnto(window.findChild<QWidget*>("tvwDirectories"), {src / "Mail"});
     auto* tree = window.findChild<QTreeWidget*>("tvwDirectories");
