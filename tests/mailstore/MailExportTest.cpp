@@ -171,14 +171,19 @@ TEST_F(Export, ADamagedMessageIsSkippedAndCounted) {
     EXPECT_EQ(filesBelow(out).size(), 19u);
 }
 
+// The client's own stores: the tree its folder list names with the Inbox's one message, and a .dbx
+// file that is no message store left out.
 TEST(ExportPublicSamples, TheWelcomeMessageIsExported) {
     TempDir dir;
     MailCollection mail = collectionOf(fs::path(TESSALY_FIXTURES_DIR) / "dbx");
+    EXPECT_EQ(mail.folderListDamage(), 0u);
     std::vector<std::string> shown;
     for (const MailFolder& f : mail.folders())
-        shown.push_back(std::string(2 * f.depth(), ' ') + f.path.back());
-    EXPECT_EQ(shown, (std::vector<std::string>{"Local Folders", "  Inbox", "  Outbox", "  Sent Items",
-                                               "  Deleted Items", "  Drafts", "Hotmail"}));
+        shown.push_back(std::string(2 * f.depth(), ' ') + f.path.back() + " " +
+                        (f.store ? std::to_string(f.store->messages().size()) : "-"));
+    ASSERT_EQ(shown, (std::vector<std::string>{"Local Folders -", "  Inbox 1", "  Outbox 0", "  Sent Items -",
+                                               "  Deleted Items -", "  Drafts -", "Hotmail -"}));
+    EXPECT_EQ(mail.folders()[1].store->messages()[0].sender, "Microsoft Outlook Express Team");
     test::RecordingUi ui;
     ExportSummary s = exportMessages(mail, dir.path(), ExportFormat::Eml, std::nullopt, ui);
     EXPECT_EQ(s.messages, 1u);

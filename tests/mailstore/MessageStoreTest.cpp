@@ -1,5 +1,4 @@
-// MessageStoreTest.cpp -- the store reader on generated stores, damaged ones, oversized files and the
-// public samples written by the mail client.
+// MessageStoreTest.cpp -- the store reader on generated stores, damaged ones and oversized files.
 #include "DbxBuilder.h"
 #include "MailFixtures.h"
 #include "TempDir.h"
@@ -12,16 +11,13 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <functional>
-#include <unistd.h>
 
 namespace tessaly {
 namespace {
 
 using test::BuiltMessage;
 using test::BuiltStore;
-using test::getU32;
 using test::putU32;
 
 std::filesystem::path sampleDir() {
@@ -67,9 +63,6 @@ TEST(MessageStore, EveryMessageComesBackWhateverTheTreeShape) {
             EXPECT_EQ(m.senderAddress, messages[i].senderAddress);
             EXPECT_EQ(m.time, messages[i].time);
         }
-        if (fanout < 7) {
-            EXPECT_GT(built.nodes.size(), 10u) << "a tree of several levels";
-        }
     }
 }
 
@@ -86,7 +79,7 @@ struct Damage {
 TEST(MessageStore, DamageIsSkippedAndCountedNeverACrashOrAHang) {
     const std::vector<BuiltMessage> messages = test::variedMessages(12);
     auto block = [](BuiltStore& s, std::size_t m) { return s.firstBlocks[m]; };
-    auto nextOf = [](BuiltStore& s, std::uint32_t b) { return getU32(s.bytes, b + 12); };
+    auto nextOf = [](BuiltStore& s, std::uint32_t b) { return *StoreImage::view(s.bytes, "x").u32(b + 12); };
     const std::vector<Damage> table = {
         {"block marker", [&](BuiltStore& s) { putU32(s.bytes, block(s, 1), 4); }, 11, 1, 0},
         {"block loops to itself", [&](BuiltStore& s) { putU32(s.bytes, block(s, 1) + 12, block(s, 1)); }, 11,
@@ -164,35 +157,19 @@ TEST(MessageStore, NotAStoreIsRefused) {
     }
 }
 
-TEST(MessageStore, AStoreAbove2GiBIsRefusedWithAMessage) {
+TEST(MessageStore, AStoreAbove2GiBIsRefused) {
     test::TempDir dir;
-    std::filesystem::path big = dir / "Huge.dbx";
-    int fd = ::open(big.c_str(), O_CREAT | O_WRONLY, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, off_t(dbx::kMaxStoreSize) + 1), 0); // sparse: no disk used
-    ::close(fd);
-    EXPECT_THROW(StoreImage::mapFile(big), StoreError); // its message: MessagesCli
-    ASSERT_EQ(::truncate(big.c_str(), off_t(dbx::kMaxStoreSize)), 0);
-    EXPECT_EQ(StoreImage::mapFile(big).size(), dbx::kMaxStoreSize);
+    test::writeFile(dir / "Huge.dbx", "");
+    std::filesystem::resize_file(dir / "Huge.dbx", dbx::kMaxStoreSize + 1); // sparse: no disk used
+    EXPECT_THROW(StoreImage::mapFile(dir / "Huge.dbx"), StoreError);        // its message: MessagesCli
+    std::filesystem::resize_file(dir / "Huge.dbx", dbx::kMaxStoreSize);
+    EXPECT_EQ(StoreImage::mapFile(dir / "Huge.dbx").size(), dbx::kMaxStoreSize);
 }
 
 TEST(MessageStore, ALinkIsNotFollowed) {
     test::TempDir dir;
     std::filesystem::create_symlink(sampleDir() / "Inbox.dbx", dir / "Inbox.dbx");
     EXPECT_THROW(StoreImage::mapFile(dir / "Inbox.dbx"), StoreError);
-}
-
-TEST(PublicSamples, TheClientsOwnStoresRead) {
-    // The tree it names: ExportPublicSamples.
-    EXPECT_EQ(readFolderList(StoreImage::mapFile(sampleDir() / "Folders.dbx")).damaged, 0u);
-    StoreImage inbox = StoreImage::mapFile(sampleDir() / "Inbox.dbx");
-    MessageStore store(inbox);
-    ASSERT_EQ(store.messages().size(), 1u); // its text: ExportPublicSamples
-    EXPECT_EQ(store.messages()[0].sender, "Microsoft Outlook Express Team");
-
-    StoreImage outbox = StoreImage::mapFile(sampleDir() / "Outbox.dbx");
-    EXPECT_TRUE(MessageStore(outbox).messages().empty());
-    EXPECT_EQ(storeKind(StoreImage::mapFile(sampleDir() / "Offline.dbx")), StoreKind::Other);
 }
 
 // The folder tree of a folder list and stores given by name (the bytes must outlive the collection).
