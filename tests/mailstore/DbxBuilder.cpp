@@ -15,13 +15,6 @@ void putU32(std::string& bytes, std::size_t at, std::uint32_t value) {
         bytes[at + std::size_t(i)] = char(value >> (8 * i) & 0xFF);
 }
 
-std::uint32_t getU32(const std::string& bytes, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = v << 8 | static_cast<unsigned char>(bytes[at + std::size_t(i)]);
-    return v;
-}
-
 namespace {
 
 // One field of an indexed-info record.
