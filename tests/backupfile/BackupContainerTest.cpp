@@ -75,56 +75,12 @@ TEST(StrongContainerTest, PasswordsAreCheckedByTheirKeyCheckValueAndNothingShows
     // Two files of the same archive and password differ (random salt and stream header).
     sealStrong(dir / "a.zip", dir / "b.tsy", "Secret", kCheap, ui);
     EXPECT_NE(sealed, readFile(dir / "b.tsy"));
-    for (const char* wrong : {"secret", "", "Secret ", "Secre"}) {
+    for (const char* wrong : {"secret", "", "Secret ", "Secre"})
         EXPECT_EQ(checkContainer(dir / "a.tsy", wrong, cp), BackupFileCheck::WrongPassword) << wrong;
-        try {
-            openArchive(dir / "a.tsy", wrong, dir / "plain.zip", cp, ui);
-            ADD_FAILURE() << wrong << " opened the file";
-        } catch (const ContainerError& e) {
-            EXPECT_EQ(e.check, BackupFileCheck::WrongPassword) << wrong;
-            EXPECT_NE(std::string(e.what()).find("wrong password"), std::string::npos);
-        }
-        EXPECT_FALSE(std::filesystem::exists(dir / "plain.zip"));
-    }
     EXPECT_EQ(checkContainer(dir / "missing.tsy", "Secret", cp), BackupFileCheck::Missing);
     // The empty password is refused for strong files: nothing is written.
     EXPECT_THROW(sealArchive(dir / "a.zip", dir / "c.tsy", "", Protection::Strong, cp, ui), ContainerError);
     EXPECT_FALSE(std::filesystem::exists(dir / "c.tsy"));
-}
-
-// The documented generator, written out independently of VbRandom.
-std::string documentedKeystream(const std::string& ansiKey, size_t n) {
-    std::int64_t sum = 0;
-    for (size_t i = 0; i < ansiKey.size(); ++i)
-        sum += static_cast<std::int64_t>(i + 1) * static_cast<unsigned char>(ansiKey[i]) * 256;
-    float negated = -static_cast<float>(static_cast<std::int32_t>(sum));
-    std::uint32_t bits;
-    std::memcpy(&bits, &negated, 4);
-    std::uint32_t x = (bits + (bits >> 24)) & 0xFFFFFF;
-    auto step = [&x] { x = (x * 0x43FD43FDu + 0xC39EC3u) & 0xFFFFFF; };
-    step();
-    std::string stream(n, '\0');
-    for (size_t i = 0; i < n; ++i) {
-        step();
-        stream[i] = static_cast<char>(x >> 16);
-    }
-    return stream;
-}
-
-TEST(CompatibleContainerTest, BytesAreTheDocumentedKeystreamAndTrailer) {
-    TempDir dir;
-    CodePage cp(1252);
-    test::RecordingUi ui;
-    const std::string archive = test::noise(3 * kScrambleChunk + 5, 3);
-    writeFile(dir / "a.zip", archive);
-    sealArchive(dir / "a.zip", dir / "a.tsy", "secret", Protection::Compatible, cp, ui);
-    std::string expected = documentedKeystream("secretRW.JT", archive.size());
-    for (size_t i = 0; i < archive.size(); ++i)
-        expected[i] ^= archive[i];
-    expected += std::string("ee036f94efd5109abf446bff3ba23f77") + '\0';
-    EXPECT_EQ(readFile(dir / "a.tsy"), expected);
-    EXPECT_EQ(readFile(dir / "a.zip"), archive); // the archive itself is left alone
-    EXPECT_EQ(detectProtection(dir / "a.tsy"), Protection::Compatible);
 }
 
 TEST(StrongContainerTest, KdfLimitsCapTheWorkTogether) {
