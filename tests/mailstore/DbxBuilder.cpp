@@ -58,9 +58,8 @@ public:
         putU32(bytes_, at, at);
         return at;
     }
+    // The fields must come in the order of their indexes.
     std::uint32_t record(std::vector<Field> fields) {
-        std::sort(fields.begin(), fields.end(),
-                  [](const Field& a, const Field& b) { return a.index < b.index; });
         std::string data;
         std::vector<std::uint32_t> words;
         for (Field& f : fields) {

@@ -82,8 +82,9 @@ TEST(MessageStore, DamageIsSkippedAndCountedNeverACrashOrAHang) {
     auto nextOf = [](BuiltStore& s, std::uint32_t b) { return *StoreImage::view(s.bytes, "x").u32(b + 12); };
     const std::vector<Damage> table = {
         {"block marker", [&](BuiltStore& s) { putU32(s.bytes, block(s, 1), 4); }, 11, 1, 0},
-        {"block loops to itself", [&](BuiltStore& s) { putU32(s.bytes, block(s, 1) + 12, block(s, 1)); }, 11,
-         1, 0},
+        {"a later block loops to itself",
+         [&](BuiltStore& s) { putU32(s.bytes, nextOf(s, block(s, 1)) + 12, nextOf(s, block(s, 1))); }, 11, 1,
+         0},
         {"chain loops back to its start",
          [&](BuiltStore& s) {
              std::uint32_t b = block(s, 1);
