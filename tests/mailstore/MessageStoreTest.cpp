@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace tessaly {
@@ -66,11 +67,18 @@ TEST(MessageStore, EveryMessageComesBackWhateverTheTreeShape) {
     }
 }
 
+// A built store with the words it is damaged by, and where its parts are.
+struct Damaged : BuiltStore {
+    void put(std::size_t at, std::uint32_t value) { putU32(bytes, at, value); }
+    std::uint32_t block(std::size_t message) const { return firstBlocks[message]; }
+    std::uint32_t next(std::uint32_t block) const { return *StoreImage::view(bytes, "x").u32(block + 12); }
+};
+
 // One damage per row: what it does to the built store of 12 messages, then how many messages must
 // still read, how many fail on reading and how many the index leaves out.
 struct Damage {
     const char* name;
-    std::function<void(BuiltStore&)> apply;
+    std::function<void(Damaged&)> apply;
     std::size_t readable;
     std::size_t failed;
     std::size_t damaged;
@@ -78,67 +86,56 @@ struct Damage {
 
 TEST(MessageStore, DamageIsSkippedAndCountedNeverACrashOrAHang) {
     const std::vector<BuiltMessage> messages = test::variedMessages(12);
-    auto block = [](BuiltStore& s, std::size_t m) { return s.firstBlocks[m]; };
-    auto nextOf = [](BuiltStore& s, std::uint32_t b) { return *StoreImage::view(s.bytes, "x").u32(b + 12); };
     const std::vector<Damage> table = {
-        {"block marker", [&](BuiltStore& s) { putU32(s.bytes, block(s, 1), 4); }, 11, 1, 0},
+        {"block marker", [](Damaged& s) { s.put(s.block(1), 4); }, 11, 1, 0},
         {"a later block loops to itself",
-         [&](BuiltStore& s) { putU32(s.bytes, nextOf(s, block(s, 1)) + 12, nextOf(s, block(s, 1))); }, 11, 1,
-         0},
+         [](Damaged& s) { s.put(s.next(s.block(1)) + 12, s.next(s.block(1))); }, 11, 1, 0},
         {"chain loops back to its start",
-         [&](BuiltStore& s) {
-             std::uint32_t b = block(s, 1);
-             while (nextOf(s, b) != 0)
-                 b = nextOf(s, b);
-             putU32(s.bytes, b + 12, block(s, 1));
+         [](Damaged& s) {
+             std::uint32_t b = s.block(1);
+             while (s.next(b) != 0)
+                 b = s.next(b);
+             s.put(b + 12, s.block(1));
          },
          11, 1, 0},
         {"chain loops between two messages",
-         [&](BuiltStore& s) {
-             putU32(s.bytes, block(s, 3) + 12, block(s, 5));
-             putU32(s.bytes, block(s, 5) + 12, block(s, 3));
+         [](Damaged& s) {
+             s.put(s.block(3) + 12, s.block(5));
+             s.put(s.block(5) + 12, s.block(3));
          },
          10, 2, 0},
-        {"used longer than the block", [&](BuiltStore& s) { putU32(s.bytes, block(s, 2) + 8, 0x201); }, 11, 1,
-         0},
-        {"next block past the end", [&](BuiltStore& s) { putU32(s.bytes, block(s, 1) + 12, 0xFFFFFFF0); }, 11,
-         1, 0},
+        {"used longer than the block", [](Damaged& s) { s.put(s.block(2) + 8, 0x201); }, 11, 1, 0},
+        {"next block past the end", [](Damaged& s) { s.put(s.block(1) + 12, 0xFFFFFFF0); }, 11, 1, 0},
         {"used past the end of a block at the end",
-         [&](BuiltStore& s) {
-             putU32(s.bytes, block(s, 0) + 4, 0xFFFFFFFF);
-             putU32(s.bytes, block(s, 0) + 8, 0xFFFFFF00);
+         [](Damaged& s) {
+             s.put(s.block(0) + 4, 0xFFFFFFFF);
+             s.put(s.block(0) + 8, 0xFFFFFF00);
          },
          11, 1, 0},
-        {"record marker", [&](BuiltStore& s) { putU32(s.bytes, s.records[4], 0); }, 11, 0, 1},
-        {"record body past the end", [&](BuiltStore& s) { putU32(s.bytes, s.records[4] + 4, 0x7FFFFFFF); },
+        {"record marker", [](Damaged& s) { s.put(s.records[4], 0); }, 11, 0, 1},
+        {"record body past the end", [](Damaged& s) { s.put(s.records[4] + 4, 0x7FFFFFFF); }, 11, 0, 1},
+        {"record field past its data", [](Damaged& s) { s.put(s.records[4] + 12 + 4 * 4, 0x08 | 0xFFFF00); },
          11, 0, 1},
-        {"record field past its data",
-         [&](BuiltStore& s) { putU32(s.bytes, s.records[4] + 12 + 4 * 4, 0x08 | 0xFFFF00); }, 11, 0, 1},
-        {"record without first block",
-         [&](BuiltStore& s) { putU32(s.bytes, s.records[4] + 12 + 4 * 3, 0x04 | 0x80); }, 11, 0, 1},
-        {"node marker of a child", [&](BuiltStore& s) { putU32(s.bytes, s.nodes.back(), 0); }, 10, 0, 1},
-        {"child points to the root", [&](BuiltStore& s) { putU32(s.bytes, s.nodes.back() + 8, s.nodes[0]); },
-         12, 0, 1},
-        {"entry's child points to its own node",
-         [&](BuiltStore& s) { putU32(s.bytes, s.nodes[0] + 0x18 + 4, s.nodes[0]); }, 10, 0, 1},
-        {"too many entries", [&](BuiltStore& s) { s.bytes[s.nodes[0] + 0x11] = char(0x34); }, 0, 0, 1},
-        {"root outside the file", [&](BuiltStore& s) { putU32(s.bytes, dbx::kTreeRootAt, 0xFFFFFF00); }, 0, 0,
-         1},
-        {"record listed twice", [&](BuiltStore& s) { putU32(s.bytes, s.nodes.back() + 0x18, s.records[0]); },
-         11, 0, 0},
+        {"record without first block", [](Damaged& s) { s.put(s.records[4] + 12 + 4 * 3, 0x04 | 0x80); }, 11,
+         0, 1},
+        {"node marker of a child", [](Damaged& s) { s.put(s.nodes.back(), 0); }, 10, 0, 1},
+        {"child points to the root", [](Damaged& s) { s.put(s.nodes.back() + 8, s.nodes[0]); }, 12, 0, 1},
+        {"entry's child points to its own node", [](Damaged& s) { s.put(s.nodes[0] + 0x18 + 4, s.nodes[0]); },
+         10, 0, 1},
+        {"too many entries", [](Damaged& s) { s.bytes[s.nodes[0] + 0x11] = char(0x34); }, 0, 0, 1},
+        {"root outside the file", [](Damaged& s) { s.put(dbx::kTreeRootAt, 0xFFFFFF00); }, 0, 0, 1},
+        {"record listed twice", [](Damaged& s) { s.put(s.nodes.back() + 0x18, s.records[0]); }, 11, 0, 0},
     };
     for (const Damage& d : table) {
-        BuiltStore built = test::buildMessageStore(messages, 3);
+        Damaged built{test::buildMessageStore(messages, 3)};
         d.apply(built);
         ReadBack r = readAll(built.bytes);
         EXPECT_EQ(r.texts.size(), d.readable) << d.name;
         EXPECT_EQ(r.failed, d.failed) << d.name;
         EXPECT_EQ(r.damaged, d.damaged) << d.name;
         for (const std::string& text : r.texts)
-            EXPECT_NE(std::find_if(messages.begin(), messages.end(),
-                                   [&](const BuiltMessage& m) { return m.text == text; }),
-                      messages.end())
-                << d.name << ": a text that is no message's";
+            EXPECT_NE(std::ranges::find(messages, text, &BuiltMessage::text), messages.end())
+                << d.name << ": no message's text";
     }
 }
 
