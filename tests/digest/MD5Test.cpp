@@ -1,10 +1,10 @@
 // MD5Test.cpp -- clsMD5 against RFC 1321's published digests and against coreutils md5sum.
+#include "RunProgram.h"
 #include "TempDir.h"
 #include "digest/clsMD5.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <random>
 #include <string>
 
@@ -15,13 +15,7 @@ namespace {
 std::string md5sumOf(const std::string& bytes) {
     test::TempDir dir;
     test::writeFile(dir / "message.bin", bytes);
-    FILE* p = popen(("md5sum '" + (dir / "message.bin").string() + "'").c_str(), "r");
-    if (!p)
-        return "popen failed";
-    char buf[128] = {};
-    std::size_t n = fread(buf, 1, sizeof buf - 1, p);
-    pclose(p);
-    return std::string(buf, n).substr(0, 32);
+    return test::runProgram({"/usr/bin/env", "md5sum", (dir / "message.bin").string()}).out.substr(0, 32);
 }
 
 // Appendix A.5 of RFC 1321, digits as printed there (lower case).
