@@ -9,6 +9,7 @@
 #include <functional>
 #include <hivex.h>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -62,21 +63,13 @@ void writeBytes(const fs::path& file, const std::string& bytes) {
     throw std::runtime_error("hive writer: " + what + ": " + std::strerror(errno));
 }
 
-struct Handle {
-    hive_h* h;
-    ~Handle() {
-        if (h)
-            hivex_close(h);
-    }
-};
-
 // Copies the tree below `from` under the root without recursion; with `controlSet`, CurrentControlSet
 // directly below `from` is stored as ControlSet001, as Windows keeps it. `extra` then adds to the hive.
 void writeHiveWith(const fs::path& file, const RegKey& from, bool controlSet = false,
                    const std::function<void(hive_h*)>& extra = {}) {
     writeEmptyHive(file);
-    Handle hive{hivex_open(file.c_str(), HIVEX_OPEN_WRITE)};
-    hive_h* h = hive.h;
+    std::unique_ptr<hive_h, int (*)(hive_h*)> hive(hivex_open(file.c_str(), HIVEX_OPEN_WRITE), hivex_close);
+    hive_h* h = hive.get();
     if (!h)
         failed("opening " + file.string());
     std::vector<std::pair<const RegKey*, hive_node_h>> pending{{&from, hivex_root(h)}};
