@@ -48,10 +48,6 @@ void fixChecksum(std::string& b) {
     put32(b, 0x1FC, sum);
 }
 
-std::string readBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 void writeBytes(const fs::path& file, const std::string& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << bytes;
@@ -183,7 +179,8 @@ void writeMachineHives(const WineHive& machine, const fs::path& software, const 
 }
 
 void markHiveDirty(const fs::path& file) {
-    std::string b = readBytes(file);
+    std::ifstream in(file, std::ios::binary);
+    std::string b(std::istreambuf_iterator<char>(in), {});
     put32(b, 0x08, get32(b, 0x04) + 1);
     fixChecksum(b);
     writeBytes(file, b);
