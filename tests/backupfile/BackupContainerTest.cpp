@@ -44,19 +44,16 @@ TEST(StrongContainerTest, RoundTripsAcrossChunkBoundariesAndNeverPassesForACompa
         const std::string archive = test::noise(size, 2);
         writeFile(dir / "a.zip", archive);
         sealStrong(dir / "a.zip", dir / "a.tsy", password, kCheap, ui);
-        std::string sealed = readFile(dir / "a.tsy");
         // Header, full chunks, a shorter last chunk (maybe empty), the end mark.
-        const size_t chunks = size / kStrongChunk + 1;
-        EXPECT_EQ(sealed.size(), kStrongHeaderSize + size + 17 * chunks + 8) << size;
-        EXPECT_EQ(sealed.compare(0, 8, kStrongMagic, 8), 0);
+        EXPECT_EQ(std::filesystem::file_size(dir / "a.tsy"),
+                  kStrongHeaderSize + size + 17 * (size / kStrongChunk + 1) + 8)
+            << size;
         EXPECT_FALSE(ui.progressVisible);
-
         EXPECT_EQ(checkContainer(dir / "a.tsy", password, cp), BackupFileCheck::Ok);
         openArchive(dir / "a.tsy", password, dir / "plain.zip", cp, ui);
         EXPECT_EQ(readFile(dir / "plain.zip"), archive) << size;
-
         // A compatible reader refuses it, whatever the password: its end can never be a trailer.
-        for (const char* tried : {"", "p\xc3\xa4ssw\xc3\xb6rd \xe2\x82\xac", "x"}) {
+        for (const std::string& tried : {std::string(), password, std::string("x")}) {
             EXPECT_FALSE(CheckPassword(tried, dir / "a.tsy", cp));
             EXPECT_EQ(checkBackupFile(dir / "a.tsy", tried, cp), BackupFileCheck::NotABackupFile);
         }
