@@ -25,11 +25,10 @@ std::filesystem::path sampleDir() {
     return std::filesystem::path(TESSALY_FIXTURES_DIR) / "dbx";
 }
 
-// Reads every message; the texts of those that read, and how many did not.
+// Reads every message: the texts of those that read, how many did not, and the index's damage.
 struct ReadBack {
     std::vector<std::string> texts;
-    std::size_t failed = 0;
-    std::size_t damaged = 0;
+    std::size_t failed = 0, damaged = 0;
 };
 ReadBack readAll(const std::string& bytes) {
     StoreImage image = StoreImage::view(bytes, "test.dbx");
