@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QAbstractButton>
-#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
