@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <hivex.h>
 #include <iterator>
 #include <memory>
@@ -59,10 +58,10 @@ void writeBytes(const fs::path& file, const std::string& bytes) {
     throw std::runtime_error("hive writer: " + what + ": " + std::strerror(errno));
 }
 
-// Copies the tree below `from` under the root without recursion; with `controlSet`, CurrentControlSet
-// directly below `from` is stored as ControlSet001, as Windows keeps it. `extra` then adds to the hive.
-void writeHiveWith(const fs::path& file, const RegKey& from, bool controlSet = false,
-                   const std::function<void(hive_h*)>& extra = {}) {
+// Copies the tree below `from` under the root without recursion. With `controlSet` (a system hive),
+// CurrentControlSet directly below `from` is stored as ControlSet001 and Select\Current names it, as
+// Windows keeps them, unless Wine's own Select key came with the tree.
+void writeHiveWith(const fs::path& file, const RegKey& from, bool controlSet) {
     writeEmptyHive(file);
     std::unique_ptr<hive_h, int (*)(hive_h*)> hive(hivex_open(file.c_str(), HIVEX_OPEN_WRITE), hivex_close);
     hive_h* h = hive.get();
@@ -90,8 +89,14 @@ void writeHiveWith(const fs::path& file, const RegKey& from, bool controlSet = f
             pending.emplace_back(sub.get(), child);
         }
     }
-    if (extra)
-        extra(h);
+    if (controlSet && !hivex_node_get_child(h, hivex_root(h), "Select")) {
+        hive_node_h select = hivex_node_add_child(h, hivex_root(h), "Select");
+        std::uint32_t one = 1;
+        hive_set_value current{const_cast<char*>("Current"), hive_t_REG_DWORD, 4,
+                               reinterpret_cast<char*>(&one)};
+        if (!select || hivex_node_set_values(h, select, 1, &current, 0) != 0)
+            failed("adding Select\\Current");
+    }
     if (hivex_commit(h, file.c_str(), 0) != 0)
         failed("writing " + file.string());
 }
@@ -156,26 +161,15 @@ void writeEmptyHive(const fs::path& file) {
 }
 
 void writeHive(const fs::path& file, const RegKey& from) {
-    writeHiveWith(file, from);
+    writeHiveWith(file, from, false);
 }
 
 void writeMachineHives(const WineHive& machine, const fs::path& software, const fs::path& system) {
     RegKey empty;
     const RegKey* sw = machine.find(u"Software");
-    writeHiveWith(software, sw ? *sw : empty);
+    writeHiveWith(software, sw ? *sw : empty, false);
     const RegKey* sys = machine.find(u"System");
-    writeHiveWith(system, sys ? *sys : empty, true, [](hive_h* h) {
-        if (hivex_node_get_child(h, hivex_root(h), "Select"))
-            return; // Wine's own Select key came with the tree
-        hive_node_h select = hivex_node_add_child(h, hivex_root(h), "Select");
-        if (!select)
-            failed("adding Select");
-        std::uint32_t one = 1;
-        hive_set_value current{const_cast<char*>("Current"), hive_t_REG_DWORD, 4,
-                               reinterpret_cast<char*>(&one)};
-        if (hivex_node_set_values(h, select, 1, &current, 0) != 0)
-            failed("setting Select\\Current");
-    });
+    writeHiveWith(system, sys ? *sys : empty, true);
 }
 
 void markHiveDirty(const fs::path& file) {
