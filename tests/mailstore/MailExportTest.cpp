@@ -139,10 +139,9 @@ TEST_F(Export, AStopLeavesCompleteFilesOnly) {
 }
 
 TEST_F(Export, ADamagedMessageIsSkippedAndCounted) {
-    std::string inbox = test::readFile(stores / "Inbox.dbx");
-    test::BuiltStore built = test::buildMessageStore(folders["Local Folders/Inbox"], 3);
-    test::putU32(inbox, built.firstBlocks[2] + 12, built.firstBlocks[2]); // its chain loops
-    test::writeFile(stores / "Inbox.dbx", inbox);
+    test::BuiltStore inbox = test::buildMessageStore(folders["Local Folders/Inbox"], 3); // as the fixture's
+    test::putU32(inbox.bytes, inbox.firstBlocks[2] + 12, inbox.firstBlocks[2]);          // its chain loops
+    test::writeFile(stores / "Inbox.dbx", inbox.bytes);
     MailCollection mail = collectionOf(stores);
     test::RecordingUi ui;
     ExportSummary s = exportMessages(mail, out, ExportFormat::Eml, "Inbox", ui);
