@@ -74,8 +74,7 @@ public:
             words.push_back(f.index | std::uint32_t(data.size()) << 8);
             data += f.data;
         }
-        while (data.size() % 4)
-            data += '\0';
+        data.resize((data.size() + 3) / 4 * 4, '\0');
         std::uint32_t body = std::uint32_t(words.size() * 4 + data.size());
         std::uint32_t at = allocate(dbx::kRecordHeaderSize + body);
         putU32(bytes_, at + 4, body);
