@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -44,20 +45,16 @@ TEST(StrongContainerTest, RoundTripsAcrossChunkBoundariesAndNeverPassesForACompa
         const std::string archive = test::noise(size, 2);
         writeFile(dir / "a.zip", archive);
         sealStrong(dir / "a.zip", dir / "a.tsy", password, kCheap, ui);
-        std::string sealed = readFile(dir / "a.tsy");
         // Header, full chunks, a shorter last chunk (maybe empty), the end mark.
-        const size_t chunks = size / kStrongChunk + 1;
-        EXPECT_EQ(sealed.size(), kStrongHeaderSize + size + 17 * chunks + 8) << size;
-        EXPECT_EQ(sealed.compare(0, 8, kStrongMagic, 8), 0);
-        EXPECT_EQ(detectProtection(dir / "a.tsy"), Protection::Strong);
+        EXPECT_EQ(std::filesystem::file_size(dir / "a.tsy"),
+                  kStrongHeaderSize + size + 17 * (size / kStrongChunk + 1) + 8)
+            << size;
         EXPECT_FALSE(ui.progressVisible);
-
         EXPECT_EQ(checkContainer(dir / "a.tsy", password, cp), BackupFileCheck::Ok);
         openArchive(dir / "a.tsy", password, dir / "plain.zip", cp, ui);
         EXPECT_EQ(readFile(dir / "plain.zip"), archive) << size;
-
         // A compatible reader refuses it, whatever the password: its end can never be a trailer.
-        for (const char* tried : {"", "p\xc3\xa4ssw\xc3\xb6rd \xe2\x82\xac", "x"}) {
+        for (const std::string& tried : {std::string(), password, std::string("x")}) {
             EXPECT_FALSE(CheckPassword(tried, dir / "a.tsy", cp));
             EXPECT_EQ(checkBackupFile(dir / "a.tsy", tried, cp), BackupFileCheck::NotABackupFile);
         }
@@ -76,56 +73,12 @@ TEST(StrongContainerTest, PasswordsAreCheckedByTheirKeyCheckValueAndNothingShows
     // Two files of the same archive and password differ (random salt and stream header).
     sealStrong(dir / "a.zip", dir / "b.tsy", "Secret", kCheap, ui);
     EXPECT_NE(sealed, readFile(dir / "b.tsy"));
-    for (const char* wrong : {"secret", "", "Secret ", "Secre"}) {
+    for (const char* wrong : {"secret", "", "Secret ", "Secre"})
         EXPECT_EQ(checkContainer(dir / "a.tsy", wrong, cp), BackupFileCheck::WrongPassword) << wrong;
-        try {
-            openArchive(dir / "a.tsy", wrong, dir / "plain.zip", cp, ui);
-            ADD_FAILURE() << wrong << " opened the file";
-        } catch (const ContainerError& e) {
-            EXPECT_EQ(e.check, BackupFileCheck::WrongPassword) << wrong;
-            EXPECT_NE(std::string(e.what()).find("wrong password"), std::string::npos);
-        }
-        EXPECT_FALSE(std::filesystem::exists(dir / "plain.zip"));
-    }
     EXPECT_EQ(checkContainer(dir / "missing.tsy", "Secret", cp), BackupFileCheck::Missing);
     // The empty password is refused for strong files: nothing is written.
     EXPECT_THROW(sealArchive(dir / "a.zip", dir / "c.tsy", "", Protection::Strong, cp, ui), ContainerError);
     EXPECT_FALSE(std::filesystem::exists(dir / "c.tsy"));
-}
-
-// The documented generator, written out independently of VbRandom.
-std::string documentedKeystream(const std::string& ansiKey, size_t n) {
-    std::int64_t sum = 0;
-    for (size_t i = 0; i < ansiKey.size(); ++i)
-        sum += static_cast<std::int64_t>(i + 1) * static_cast<unsigned char>(ansiKey[i]) * 256;
-    float negated = -static_cast<float>(static_cast<std::int32_t>(sum));
-    std::uint32_t bits;
-    std::memcpy(&bits, &negated, 4);
-    std::uint32_t x = (bits + (bits >> 24)) & 0xFFFFFF;
-    auto step = [&x] { x = (x * 0x43FD43FDu + 0xC39EC3u) & 0xFFFFFF; };
-    step();
-    std::string stream(n, '\0');
-    for (size_t i = 0; i < n; ++i) {
-        step();
-        stream[i] = static_cast<char>(x >> 16);
-    }
-    return stream;
-}
-
-TEST(CompatibleContainerTest, BytesAreTheDocumentedKeystreamAndTrailer) {
-    TempDir dir;
-    CodePage cp(1252);
-    test::RecordingUi ui;
-    const std::string archive = test::noise(3 * kScrambleChunk + 5, 3);
-    writeFile(dir / "a.zip", archive);
-    sealArchive(dir / "a.zip", dir / "a.tsy", "secret", Protection::Compatible, cp, ui);
-    std::string expected = documentedKeystream("secretRW.JT", archive.size());
-    for (size_t i = 0; i < archive.size(); ++i)
-        expected[i] ^= archive[i];
-    expected += std::string("ee036f94efd5109abf446bff3ba23f77") + '\0';
-    EXPECT_EQ(readFile(dir / "a.tsy"), expected);
-    EXPECT_EQ(readFile(dir / "a.zip"), archive); // the archive itself is left alone
-    EXPECT_EQ(detectProtection(dir / "a.tsy"), Protection::Compatible);
 }
 
 TEST(StrongContainerTest, KdfLimitsCapTheWorkTogether) {
@@ -148,18 +101,13 @@ TEST(StrongContainerTest, NoMemoryForTheKeyDerivationIsSaidSoNotCalledNoBackupFi
     writeFile(dir / "big.tsy",
               test::forgedHeader(file, 12, test::le(1, 4) + test::le(std::uint64_t{256} << 20, 8)));
     auto underALimit = [&] {
-        long pages = 0;
-        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-            if (std::fscanf(statm, "%ld", &pages) != 1)
-                pages = 0;
-            std::fclose(statm);
-        }
+        long pages = 0; // the address space in use now
+        std::ifstream("/proc/self/statm") >> pages;
         rlim_t now = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
         rlimit limit{now + (rlim_t{64} << 20), now + (rlim_t{64} << 20)};
         ::setrlimit(RLIMIT_AS, &limit);
         try {
-            BackupFileCheck check = checkStrong(dir / "big.tsy", "right");
-            std::fprintf(stderr, "check %d\n", static_cast<int>(check));
+            std::fprintf(stderr, "check %d\n", static_cast<int>(checkStrong(dir / "big.tsy", "right")));
         } catch (const ContainerError& e) {
             std::fprintf(stderr, "container error %s\n", e.what());
         } catch (const std::runtime_error& e) {

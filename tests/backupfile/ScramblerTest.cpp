@@ -1,5 +1,6 @@
 // ScramblerTest.cpp -- the runtime's generator, the password trailer and scrambling round trips.
 #include "backupfile/Scrambler.h"
+#include "backupfile/BackupContainer.h"
 #include "backupfile/VbRandom.h"
 
 #include "ArchiveKit.h"
@@ -24,48 +25,36 @@ TEST(VbRandomTest, MatchesTheRuntimesPublishedValues) {
 }
 
 // The table is filled by the eight-lane keystream; it must give what the generator gives one step per
-// byte, and leave the generator where those steps would.
-TEST(VbRandomTest, ShortKeystreamTableRefusesBytesPastItsEnd) {
+// byte, leave the generator where those steps would, refuse bytes past a short table's end (a wrap to
+// its start would scramble with the wrong bytes) and, past one period, go on exactly as the generator
+// does, whether the wrap falls between chunks or inside one call.
+TEST(VbRandomTest, KeystreamTableEqualsOneStepGenerator) {
     VbRandom slow, fast;
     slow.restart(-1234.0);
     fast.restart(-1234.0);
-    KeystreamTable table(fast, 100);
+    KeystreamTable shortTable(fast, 100);
     std::string expected(100, '\0'), data(100, '\0');
     for (char& c : expected)
         c = static_cast<char>(slow.nextByte());
     EXPECT_EQ(fast.next(), slow.next());
-    table.xorAt(0, data.data(), 100);
+    shortTable.xorAt(0, data.data(), 100);
     EXPECT_EQ(data, expected);
-    // Past the end there is no keystream: a wrap to the table's start would scramble with the wrong bytes.
-    struct Range {
-        std::uint64_t position;
-        std::size_t n;
-    };
-    for (Range r : {Range{90, 11}, Range{100, 1}, Range{101, 0}, Range{std::uint64_t{1} << 40, 4}}) {
-        std::string buf(r.n, '\0');
-        EXPECT_THROW(table.xorAt(r.position, buf.data(), buf.size()), std::out_of_range) << r.position;
+    for (auto [position, n] :
+         {std::pair<std::uint64_t, std::size_t>{90, 11}, {100, 1}, {101, 0}, {1ull << 40, 4}}) {
+        std::string buf(n, '\0');
+        EXPECT_THROW(shortTable.xorAt(position, buf.data(), n), std::out_of_range) << position;
     }
-    std::string last(1, '\0');
-    table.xorAt(99, last.data(), 1);
-    EXPECT_EQ(last[0], expected[99]);
-}
 
-// Scrambling walks a table of one generator period; past the period it must go on exactly as the
-// generator does, whether the wrap falls between chunks or inside one call.
-TEST(VbRandomTest, KeystreamTableEqualsOneStepGeneratorAcrossThePeriod) {
     const std::uint64_t period = KeystreamTable::kPeriod;
     const double seed = -static_cast<double>(passwordSeed("wrap", CodePage(1252)));
-    VbRandom slow;
     slow.restart(seed);
-    std::string expected(period + 3 * kScrambleChunk + 5, '\0');
+    fast.restart(seed);
+    expected.assign(period + 3 * kScrambleChunk + 5, '\0');
     for (char& c : expected)
         c = static_cast<char>(slow.nextByte());
-
-    VbRandom fast;
-    fast.restart(seed);
     KeystreamTable table(fast, expected.size());
     for (std::uint64_t at : {std::uint64_t(0), period - 7, period, 2 * period + 1000}) {
-        std::string data(20, '\0');
+        data.assign(20, '\0');
         table.xorAt(at, data.data(), data.size());
         EXPECT_EQ(data, expected.substr(static_cast<size_t>(at % period), 20)) << at;
     }
@@ -83,7 +72,6 @@ TEST(PasswordKeyTest, SeedAndDigestOfKnownPasswords) {
     CodePage cp(1252);
     // "RW.JT": 256 x (1x82 + 2x87 + 3x46 + 4x74 + 5x84).
     EXPECT_EQ(passwordSeed("", cp), 284160);
-    EXPECT_EQ(passwordDigest("", cp), "3f19b8b3b6762352dde89f4f5c6f8f0a");
     // Characters above 127 count with their code-page byte, and long keys wrap to 32 bits.
     // 256 x (1x233 + 2x82 + 3x87 + 4x46 + 5x74 + 6x84): "\xe9" is one byte in code page 1252.
     EXPECT_EQ(passwordSeed("\xc3\xa9", cp), 439296);
@@ -91,9 +79,8 @@ TEST(PasswordKeyTest, SeedAndDigestOfKnownPasswords) {
     EXPECT_EQ(passwordSeed(std::string(5000, 'z'), cp), 113780224);
 }
 
-// The trailer's layout is pinned byte for byte by the compatible container test; the reader's cases (last
-// byte not compared, a file of 32 bytes, the empty password) are run end to end by the independent-reader
-// test. Here: every digest position counts, and what is not a file is no backup.
+// Every digest position counts, and what is not a file is no backup (the rest of the trailer's rules
+// are run end to end by the independent reader's test).
 TEST(CheckPasswordTest, TrailerRules) {
     TempDir dir;
     CodePage cp(1252);
@@ -101,6 +88,7 @@ TEST(CheckPasswordTest, TrailerRules) {
     writeFile(dir / "a.tsy", "PK archive bytes");
     ScrambleFile(dir / "a.tsy", "Secret", true, {}, cp, ui);
     EXPECT_TRUE(CheckPassword("Secret", dir / "a.tsy", cp));
+    EXPECT_EQ(detectProtection(dir / "a.tsy"), Protection::Compatible);
     EXPECT_FALSE(CheckPassword("secret", dir / "a.tsy", cp));
     EXPECT_FALSE(CheckPassword("", dir / "a.tsy", cp));
     const std::string bytes = readFile(dir / "a.tsy");
@@ -127,9 +115,6 @@ TEST(ScrambleFileTest, RoundTripsAcrossChunkBoundaries) {
         std::string scrambled = readFile(dir / "b.tsy");
         EXPECT_EQ(scrambled.size(), size + 33);
         EXPECT_FALSE(std::filesystem::exists(dir / "b.tsyE"));
-        if (size > 64) {
-            EXPECT_NE(scrambled.substr(0, 64), archive.substr(0, 64));
-        }
         size_t chunks = (size + kScrambleChunk - 1) / kScrambleChunk;
         EXPECT_EQ(ui.pumps, static_cast<int>(chunks)) << size;
         ASSERT_FALSE(ui.progressValues.empty());

@@ -44,6 +44,12 @@ protected:
         for (const auto& [name, data] : files_)
             session.add(dir_ / name, name, false, false);
     }
+    // Sealed with either protection (a quick key derivation for the strong one).
+    std::unique_ptr<ArchiveOutput> output(bool strong, const fs::path& file) {
+        if (strong)
+            return std::make_unique<StrongOutput>(file, dir_ / "staged", kPassword, KdfParameters{1, 8192});
+        return std::make_unique<ScrambledOutput>(file, kPassword, cp_);
+    }
     // Writes through `output`; with finish false the session is dropped instead.
     void writeThrough(std::unique_ptr<ArchiveOutput> output, bool finish) {
         ZipSession session((dir_ / "work.zip").string(), std::move(output));
@@ -59,27 +65,21 @@ protected:
     std::vector<std::pair<std::string, std::string>> files_;
 };
 
-// Byte for byte the archive written plain and scrambled afterwards; a dropped session leaves no file.
-TEST_F(SealedOutput, ScrambledEqualsTheArchiveScrambledAfterwards) {
+// Scrambled, byte for byte the archive written plain and scrambled afterwards; strong (sealed by the
+// second thread as the archive is staged), it opens to exactly the archive written plain. A dropped
+// session leaves no file, and the staging file goes with the session either way.
+TEST_F(SealedOutput, SealedWhileWrittenEqualsTheArchiveWrittenPlain) {
     scrambleInto(dir_ / "plain.zip", dir_ / "afterwards.tsy", kPassword, cp_, ui_);
-    writeThrough(std::make_unique<ScrambledOutput>(dir_ / "direct.tsy", kPassword, cp_), true);
+    writeThrough(output(false, dir_ / "direct.tsy"), true);
     EXPECT_TRUE(readFile(dir_ / "direct.tsy") == readFile(dir_ / "afterwards.tsy"));
-    writeThrough(std::make_unique<ScrambledOutput>(dir_ / "dropped.tsy", kPassword, cp_), false);
-    EXPECT_FALSE(fs::exists(dir_ / "dropped.tsy"));
-}
-
-// Sealed by the second thread as the archive is staged, it opens to exactly the archive written plain;
-// the staging file goes with the session either way.
-TEST_F(SealedOutput, StrongOpensToTheArchiveWrittenPlain) {
-    const KdfParameters quick{1, 8192};
-    writeThrough(std::make_unique<StrongOutput>(dir_ / "strong.tsy", dir_ / "staged", kPassword, quick),
-                 true);
+    writeThrough(output(true, dir_ / "strong.tsy"), true);
     openStrong(dir_ / "strong.tsy", kPassword, dir_ / "opened.zip", ui_);
     EXPECT_TRUE(readFile(dir_ / "opened.zip") == readFile(dir_ / "plain.zip"));
-    EXPECT_FALSE(fs::exists(dir_ / "staged"));
-    writeThrough(std::make_unique<StrongOutput>(dir_ / "dropped.tsy", dir_ / "staged", kPassword, quick),
-                 false);
-    EXPECT_FALSE(fs::exists(dir_ / "dropped.tsy"));
+    for (bool strong : {false, true}) {
+        EXPECT_FALSE(fs::exists(dir_ / "staged"));
+        writeThrough(output(strong, dir_ / "dropped.tsy"), false);
+        EXPECT_FALSE(fs::exists(dir_ / "dropped.tsy")) << strong;
+    }
     EXPECT_FALSE(fs::exists(dir_ / "staged"));
 }
 
@@ -90,7 +90,7 @@ TEST_F(SealedOutput, StrongCommitLetsTheCallerPumpWhileItWaits) {
     writeThrough(std::make_unique<StrongOutput>(dir_ / "strong.tsy", dir_ / "staged", kPassword,
                                                 KdfParameters{}, [&] { ++pumps; }),
                  true);
-    EXPECT_GT(pumps, 0); // what the file opens to is checked above
+    EXPECT_GT(pumps, 0);
 }
 
 // Another user of a shared folder who plants a link under the sealed name gets a refused run, and the
@@ -100,13 +100,7 @@ TEST_F(SealedOutput, ALinkAtTheSealedNameIsNeverFollowed) {
     for (bool strong : {false, true}) {
         fs::remove(dir_ / "planted.tsy");
         fs::create_symlink(dir_ / "victim", dir_ / "planted.tsy");
-        std::unique_ptr<ArchiveOutput> output;
-        if (strong)
-            output = std::make_unique<StrongOutput>(dir_ / "planted.tsy", dir_ / "staged", kPassword,
-                                                    KdfParameters{1, 8192});
-        else
-            output = std::make_unique<ScrambledOutput>(dir_ / "planted.tsy", kPassword, cp_);
-        ZipSession session((dir_ / "work.zip").string(), std::move(output));
+        ZipSession session((dir_ / "work.zip").string(), output(strong, dir_ / "planted.tsy"));
         addAll(session);
         EXPECT_ANY_THROW(session.finish()) << strong;
         EXPECT_EQ(readFile(dir_ / "victim"), "someone else's") << strong;

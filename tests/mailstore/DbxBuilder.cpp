@@ -15,13 +15,6 @@ void putU32(std::string& bytes, std::size_t at, std::uint32_t value) {
         bytes[at + std::size_t(i)] = char(value >> (8 * i) & 0xFF);
 }
 
-std::uint32_t getU32(const std::string& bytes, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = v << 8 | static_cast<unsigned char>(bytes[at + std::size_t(i)]);
-    return v;
-}
-
 namespace {
 
 // One field of an indexed-info record.
@@ -65,9 +58,8 @@ public:
         putU32(bytes_, at, at);
         return at;
     }
+    // The fields must come in the order of their indexes.
     std::uint32_t record(std::vector<Field> fields) {
-        std::sort(fields.begin(), fields.end(),
-                  [](const Field& a, const Field& b) { return a.index < b.index; });
         std::string data;
         std::vector<std::uint32_t> words;
         for (Field& f : fields) {
@@ -82,8 +74,7 @@ public:
             words.push_back(f.index | std::uint32_t(data.size()) << 8);
             data += f.data;
         }
-        while (data.size() % 4)
-            data += '\0';
+        data.resize((data.size() + 3) / 4 * 4, '\0');
         std::uint32_t body = std::uint32_t(words.size() * 4 + data.size());
         std::uint32_t at = allocate(dbx::kRecordHeaderSize + body);
         putU32(bytes_, at + 4, body);

@@ -38,8 +38,7 @@ BuiltStore buildMessageStore(const std::vector<BuiltMessage>& messages, unsigned
 // A folder list store; the client's own root (id 0) is added in front.
 BuiltStore buildFolderList(const std::vector<BuiltFolder>& folders, unsigned fanout = 0x33);
 
-// Little-endian word at `at` (for damaging built stores).
+// Writes a little-endian word at `at` (for damaging built stores).
 void putU32(std::string& bytes, std::size_t at, std::uint32_t value);
-std::uint32_t getU32(const std::string& bytes, std::size_t at);
 
 } // namespace tessaly::test

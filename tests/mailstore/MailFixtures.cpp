@@ -5,15 +5,6 @@
 
 namespace tessaly::test {
 
-namespace {
-
-void save(const std::filesystem::path& file, const std::string& bytes) {
-    std::ofstream out(file, std::ios::binary);
-    out << bytes;
-}
-
-} // namespace
-
 std::vector<BuiltMessage> variedMessages(std::size_t n) {
     std::vector<BuiltMessage> out;
     for (std::size_t i = 0; i < n; ++i) {
@@ -63,6 +54,9 @@ std::vector<BuiltMessage> variedMessages(std::size_t n) {
 
 std::map<std::string, std::vector<BuiltMessage>> writeStoreFolder(const std::filesystem::path& dir) {
     std::filesystem::create_directories(dir);
+    auto save = [&](const char* name, const std::string& bytes) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+    };
     std::vector<BuiltMessage> all = variedMessages(40);
     std::map<std::string, std::vector<BuiltMessage>> folders = {
         {"Local Folders/Inbox", {all.begin(), all.begin() + 20}},
@@ -72,21 +66,21 @@ std::map<std::string, std::vector<BuiltMessage>> writeStoreFolder(const std::fil
         {"Local Folders/Drafts", {}},
         {"Archive", {all.begin() + 37, all.end()}},
     };
-    save(dir / "Folders.dbx", buildFolderList({{1, 0, "Local Folders", ""},
-                                               {4, 1, "Inbox", "Inbox.dbx"},
-                                               {5, 1, "Sent Items", "Sent Items.dbx"},
-                                               {6, 1, "Drafts", "Drafts.dbx"},
-                                               {7, 4, "Projects", "Projects.dbx"},
-                                               {8, 7, "2026", "2026.dbx"}},
-                                              3)
-                                  .bytes);
-    save(dir / "Inbox.dbx", buildMessageStore(folders["Local Folders/Inbox"], 3).bytes);
-    save(dir / "Projects.dbx", buildMessageStore(folders["Local Folders/Inbox/Projects"]).bytes);
-    save(dir / "2026.dbx", buildMessageStore(folders["Local Folders/Inbox/Projects/2026"]).bytes);
-    save(dir / "Sent Items.dbx", buildMessageStore(folders["Local Folders/Sent Items"], 2).bytes);
-    save(dir / "Drafts.dbx", buildMessageStore({}).bytes);
-    save(dir / "Archive.dbx", buildMessageStore(folders["Archive"]).bytes);
-    save(dir / "Offline.dbx", "not a message store");
+    save("Folders.dbx", buildFolderList({{1, 0, "Local Folders", ""},
+                                         {4, 1, "Inbox", "Inbox.dbx"},
+                                         {5, 1, "Sent Items", "Sent Items.dbx"},
+                                         {6, 1, "Drafts", "Drafts.dbx"},
+                                         {7, 4, "Projects", "Projects.dbx"},
+                                         {8, 7, "2026", "2026.dbx"}},
+                                        3)
+                            .bytes);
+    save("Inbox.dbx", buildMessageStore(folders["Local Folders/Inbox"], 3).bytes);
+    save("Projects.dbx", buildMessageStore(folders["Local Folders/Inbox/Projects"]).bytes);
+    save("2026.dbx", buildMessageStore(folders["Local Folders/Inbox/Projects/2026"]).bytes);
+    save("Sent Items.dbx", buildMessageStore(folders["Local Folders/Sent Items"], 2).bytes);
+    save("Drafts.dbx", buildMessageStore({}).bytes);
+    save("Archive.dbx", buildMessageStore(folders["Archive"]).bytes);
+    save("Offline.dbx", "not a message store");
     return folders;
 }
 

@@ -6,9 +6,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <hivex.h>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -47,10 +47,6 @@ void fixChecksum(std::string& b) {
     put32(b, 0x1FC, sum);
 }
 
-std::string readBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 void writeBytes(const fs::path& file, const std::string& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << bytes;
@@ -62,18 +58,16 @@ void writeBytes(const fs::path& file, const std::string& bytes) {
     throw std::runtime_error("hive writer: " + what + ": " + std::strerror(errno));
 }
 
-struct Handle {
-    hive_h* h;
-    ~Handle() {
-        if (h)
-            hivex_close(h);
-    }
-};
-
-// Copies the tree below `from` under `node` without recursion.
-void fill(hive_h* h, hive_node_h node, const RegKey& from,
-          const std::u16string& (*nameOf)(const RegKey&, const RegKey& top), const RegKey& top) {
-    std::vector<std::pair<const RegKey*, hive_node_h>> pending{{&from, node}};
+// Copies the tree below `from` under the root without recursion. With `controlSet` (a system hive),
+// CurrentControlSet directly below `from` is stored as ControlSet001 and Select\Current names it, as
+// Windows keeps them, unless Wine's own Select key came with the tree.
+void writeHiveWith(const fs::path& file, const RegKey& from, bool controlSet) {
+    writeEmptyHive(file);
+    std::unique_ptr<hive_h, int (*)(hive_h*)> hive(hivex_open(file.c_str(), HIVEX_OPEN_WRITE), hivex_close);
+    hive_h* h = hive.get();
+    if (!h)
+        failed("opening " + file.string());
+    std::vector<std::pair<const RegKey*, hive_node_h>> pending{{&from, hivex_root(h)}};
     while (!pending.empty()) {
         auto [key, at] = pending.back();
         pending.pop_back();
@@ -87,34 +81,23 @@ void fill(hive_h* h, hive_node_h node, const RegKey& from,
         if (!values.empty() && hivex_node_set_values(h, at, values.size(), values.data(), 0) != 0)
             failed("setting the values of " + utf16ToUtf8(key->name));
         for (const auto& sub : key->subkeys) {
-            hive_node_h child = hivex_node_add_child(h, at, utf16ToUtf8(nameOf(*sub, top)).c_str());
+            bool renamed = controlSet && key == &from && sameName(sub->name, u"CurrentControlSet");
+            hive_node_h child =
+                hivex_node_add_child(h, at, renamed ? "ControlSet001" : utf16ToUtf8(sub->name).c_str());
             if (!child)
                 failed("adding the key " + utf16ToUtf8(sub->name));
             pending.emplace_back(sub.get(), child);
         }
     }
-}
-
-const std::u16string& ownName(const RegKey& key, const RegKey&) {
-    return key.name;
-}
-
-const std::u16string& controlSetName(const RegKey& key, const RegKey& top) {
-    static const std::u16string kSet = u"ControlSet001";
-    return key.parent == &top && sameName(key.name, u"CurrentControlSet") ? kSet : key.name;
-}
-
-void writeHiveWith(const fs::path& file, const RegKey& from,
-                   const std::u16string& (*nameOf)(const RegKey&, const RegKey&),
-                   const std::function<void(hive_h*)>& extra = {}) {
-    writeEmptyHive(file);
-    Handle hive{hivex_open(file.c_str(), HIVEX_OPEN_WRITE)};
-    if (!hive.h)
-        failed("opening " + file.string());
-    fill(hive.h, hivex_root(hive.h), from, nameOf, from);
-    if (extra)
-        extra(hive.h);
-    if (hivex_commit(hive.h, file.c_str(), 0) != 0)
+    if (controlSet && !hivex_node_get_child(h, hivex_root(h), "Select")) {
+        hive_node_h select = hivex_node_add_child(h, hivex_root(h), "Select");
+        std::uint32_t one = 1;
+        hive_set_value current{const_cast<char*>("Current"), hive_t_REG_DWORD, 4,
+                               reinterpret_cast<char*>(&one)};
+        if (!select || hivex_node_set_values(h, select, 1, &current, 0) != 0)
+            failed("adding Select\\Current");
+    }
+    if (hivex_commit(h, file.c_str(), 0) != 0)
         failed("writing " + file.string());
 }
 
@@ -129,7 +112,6 @@ void writeEmptyHive(const fs::path& file) {
     put64(b, 0x0C, kTimestamp);
     put32(b, 0x14, 1);    // major version
     put32(b, 0x18, 3);    // minor version
-    put32(b, 0x1C, 0);    // primary file
     put32(b, 0x20, 1);    // direct memory load
     put32(b, 0x24, 0x20); // root cell, relative to the first hive bin
     put32(b, 0x28, kBlock);
@@ -142,7 +124,6 @@ void writeEmptyHive(const fs::path& file) {
     // The one hive bin: its header, the root key's cell, its security cell, then free space.
     const std::size_t bin = kBlock;
     std::memcpy(b.data() + bin, "hbin", 4);
-    put32(b, bin + 0x04, 0);
     put32(b, bin + 0x08, kBlock);
     put64(b, bin + 0x14, kTimestamp);
 
@@ -158,12 +139,10 @@ void writeEmptyHive(const fs::path& file) {
     std::memcpy(b.data() + nk + 4, "nk", 2);
     put16(b, nk + 4 + 0x02, 0x2C); // hive entry, not deletable, name in 8-bit characters
     put64(b, nk + 4 + 0x04, kTimestamp);
-    put32(b, nk + 4 + 0x10, 0xFFFFFFFF); // no parent
-    put32(b, nk + 4 + 0x1C, 0xFFFFFFFF); // no subkey list
-    put32(b, nk + 4 + 0x20, 0xFFFFFFFF); // no volatile subkey list
-    put32(b, nk + 4 + 0x28, 0xFFFFFFFF); // no value list
+    // No parent, subkey list, volatile subkey list, value list or class name.
+    for (std::size_t at : {0x10, 0x1C, 0x20, 0x28, 0x30})
+        put32(b, nk + 4 + at, 0xFFFFFFFF);
     put32(b, nk + 4 + 0x2C, skOffset);
-    put32(b, nk + 4 + 0x30, 0xFFFFFFFF); // no class name
     put16(b, nk + 4 + 0x48, std::uint16_t(rootName.size()));
     std::memcpy(b.data() + nk + 4 + 0x4C, rootName.data(), rootName.size());
 
@@ -182,30 +161,20 @@ void writeEmptyHive(const fs::path& file) {
 }
 
 void writeHive(const fs::path& file, const RegKey& from) {
-    writeHiveWith(file, from, ownName);
+    writeHiveWith(file, from, false);
 }
 
 void writeMachineHives(const WineHive& machine, const fs::path& software, const fs::path& system) {
     RegKey empty;
     const RegKey* sw = machine.find(u"Software");
-    writeHiveWith(software, sw ? *sw : empty, ownName);
+    writeHiveWith(software, sw ? *sw : empty, false);
     const RegKey* sys = machine.find(u"System");
-    writeHiveWith(system, sys ? *sys : empty, controlSetName, [](hive_h* h) {
-        if (hivex_node_get_child(h, hivex_root(h), "Select"))
-            return; // Wine's own Select key came with the tree
-        hive_node_h select = hivex_node_add_child(h, hivex_root(h), "Select");
-        if (!select)
-            failed("adding Select");
-        std::uint32_t one = 1;
-        hive_set_value current{const_cast<char*>("Current"), hive_t_REG_DWORD, 4,
-                               reinterpret_cast<char*>(&one)};
-        if (hivex_node_set_values(h, select, 1, &current, 0) != 0)
-            failed("setting Select\\Current");
-    });
+    writeHiveWith(system, sys ? *sys : empty, true);
 }
 
 void markHiveDirty(const fs::path& file) {
-    std::string b = readBytes(file);
+    std::ifstream in(file, std::ios::binary);
+    std::string b(std::istreambuf_iterator<char>(in), {});
     put32(b, 0x08, get32(b, 0x04) + 1);
     fixChecksum(b);
     writeBytes(file, b);

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QAbstractButton>
-#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -17,15 +16,9 @@ namespace tessaly::test {
 
 // The letter after a single "&" ("&&" is a plain ampersand), in lower case; 0 when there is none.
 inline QChar mnemonicOf(const QString& text) {
-    for (int i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != '&')
-            continue;
-        if (text[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        return text[i + 1].toLower();
-    }
+    for (int i = 0; i + 1 < text.size(); ++i)
+        if (text[i] == '&' && text[++i] != '&')
+            return text[i].toLower();
     return QChar();
 }
 
