@@ -166,25 +166,18 @@ TEST(CronScheduler, ListingReadsTheLinesBackWithoutThePassword) {
     ASSERT_EQ(f.scheduler.addJob("", record(39600000, 0), id), 0u);
     auto jobs = f.scheduler.jobs();
     ASSERT_EQ(jobs.size(), 3u);
-    EXPECT_EQ(jobs[0].number, 3u);
-    EXPECT_FALSE(jobs[0].readable);
+    EXPECT_EQ(std::tie(jobs[0].number, jobs[0].readable), std::make_tuple(3u, false));
     const ScheduledJob& w = jobs[1];
-    EXPECT_TRUE(w.readable);
-    EXPECT_EQ(w.number, 4u);
-    EXPECT_EQ(w.hour * 60 + w.minute, 21 * 60 + 30);
-    EXPECT_EQ(w.daysOfWeek, 96);
     EXPECT_FALSE(w.once);
-    EXPECT_EQ(w.winePrefix, "/home/u/.wine");
-    EXPECT_EQ(w.program, "/opt/t/tessaly");
-    EXPECT_EQ(w.identityKey, "{K-2}");
-    EXPECT_EQ(w.mask, "11000000");
-    EXPECT_EQ(w.backupFile, "/b/two  blanks/it's 100%.tsy");
+    EXPECT_EQ(std::tie(w.readable, w.number, w.hour, w.minute, w.daysOfWeek, w.winePrefix, w.program,
+                       w.identityKey, w.mask, w.backupFile),
+              std::make_tuple(true, 4u, 21, 30, 96, std::string("/home/u/.wine"),
+                              std::string("/opt/t/tessaly"), std::string("{K-2}"), std::string("11000000"),
+                              std::string("/b/two  blanks/it's 100%.tsy")));
     const ScheduledJob& once = jobs[2];
-    EXPECT_EQ(once.number, 5u);
     ASSERT_TRUE(once.once);
-    EXPECT_EQ(once.once->month, 12);
-    EXPECT_EQ(once.once->day, 31);
-    EXPECT_EQ(once.daysOfWeek, 0);
+    EXPECT_EQ(std::tie(once.number, once.once->month, once.once->day, once.daysOfWeek),
+              std::make_tuple(5u, 12, 31, 0));
 }
 
 TEST(CronScheduler, AStrongJobSetsItsProtectionBeforeTheProgramAndIsStillOurs) {
@@ -210,13 +203,12 @@ TEST(CronScheduler, AStrongJobSetsItsProtectionBeforeTheProgramAndIsStillOurs) {
     EXPECT_EQ(std::filesystem::status(f.jobs).permissions(), std::filesystem::perms(0700));
     auto jobs = f.scheduler.jobs();
     ASSERT_EQ(jobs.size(), 2u);
-    EXPECT_TRUE(jobs[0].readable);
-    EXPECT_EQ(jobs[0].protection, "strong");
-    EXPECT_EQ(jobs[0].program, "/opt/t/tessaly");
-    EXPECT_EQ(jobs[0].backupFile, "/b/s.tsy");
-    EXPECT_EQ(jobs[0].passwordFile, secret.string());
-    EXPECT_EQ(jobs[1].protection, "compatible");
-    EXPECT_EQ(jobs[1].passwordFile, "");
+    EXPECT_EQ(std::tie(jobs[0].readable, jobs[0].protection, jobs[0].program, jobs[0].backupFile,
+                       jobs[0].passwordFile),
+              std::make_tuple(true, std::string("strong"), std::string("/opt/t/tessaly"),
+                              std::string("/b/s.tsy"), secret.string()));
+    EXPECT_EQ(std::tie(jobs[1].protection, jobs[1].passwordFile),
+              std::make_tuple(std::string("compatible"), std::string()));
 
     AT_INFO unknown = record(0, 1);
     unknown.Command = "TESSALY_PROTECTION=$(reboot) " + unknown.Command;
@@ -341,9 +333,8 @@ TEST(CronScheduler, RetentionAndAFullRunTravelOnTheLineAsTessalyKeepAndTessalyFu
                              "'sf=Kxm=00010000ps=bf=/b/k.tsy'\n");
     auto jobs = f.scheduler.jobs();
     ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_EQ(jobs[0].keep, "7d,4w,6m");
-    EXPECT_EQ(jobs[0].protection, "strong");
-    EXPECT_TRUE(jobs[0].full);
+    EXPECT_EQ(std::tie(jobs[0].keep, jobs[0].protection, jobs[0].full),
+              std::make_tuple(std::string("7d,4w,6m"), std::string("strong"), true));
 
     struct Case {
         const char* assignments; // between WINEPREFIX and the program
@@ -359,6 +350,7 @@ TEST(CronScheduler, RetentionAndAFullRunTravelOnTheLineAsTessalyKeepAndTessalyFu
         {"TESSALY_FULL=1 TESSALY_PROTECTION=strong ", true, "", true},
         {"TESSALY_KEEP=5l TESSALY_KEEP=6l ", false, "", false},
         {"TESSALY_KEEP= ", false, "", false},
+        {"TESSALY_PROTECTION= ", false, "", false},
         {"TESSALY_OTHER=1 ", false, "", false},
         {"TESSALY_FULL=0 ", false, "", false},
         {"TESSALY_FULL=1 TESSALY_FULL=1 ", false, "", false},
@@ -375,6 +367,7 @@ TEST(CronScheduler, RetentionAndAFullRunTravelOnTheLineAsTessalyKeepAndTessalyFu
             EXPECT_EQ(parts->full, c.full) << c.assignments;
         }
     }
+    EXPECT_FALSE(SplitScheduledCommand("TESSALY_PROTECTION=strong")) << "no program";
     CronJobLine bad;
     bad.keep = "7d;rm";
     bad.program = "/t";
