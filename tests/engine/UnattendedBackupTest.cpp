@@ -70,26 +70,6 @@ TEST(UnattendedGrammar, ProtectionVariableIsStrongCompatibleOrUnset) {
     }
 }
 
-// A strong run without a password writes nothing; with one it writes a strong file that opens with the
-// command line's password and no other.
-TEST_F(UnattendedRun, AStrongRunWritesAStrongFileThatOnlyItsPasswordOpens) {
-    const std::filesystem::path target = dir / "s.tsy";
-    std::string message;
-    UnattendedCommand command{kIdA, "10000000", "", target.string(), Protection::Strong};
-    EXPECT_FALSE(RunUnattendedBackup(*p.session, p.state, p.ui, command, &message));
-    EXPECT_NE(message.find("a strong backup file needs a password"), std::string::npos) << message;
-    EXPECT_FALSE(std::filesystem::exists(target));
-    writeFile(target, "an older backup");
-    command.password = "pw";
-    ASSERT_TRUE(RunUnattendedBackup(*p.session, p.state, p.ui, command, &message)) << message;
-    EXPECT_EQ(detectProtection(target), Protection::Strong) << message;
-    for (const auto& [password, opens] : {std::pair{"pw", true}, {"Pw", false}, {"", false}}) {
-        EngineProfile reader(dir / ("r" + std::string(password)));
-        reader.state.rtPassword = password;
-        EXPECT_EQ(reader.restorer().inspect(target).opened, opens) << password;
-    }
-}
-
 // The details of a scheduled file and a run without a path are checked through the program.
 TEST_F(UnattendedRun, EightZerosStillWriteAFileWithOnlyTheInfoFile) {
     std::string message;
