@@ -1,6 +1,5 @@
 // IdentityTableTest.cpp -- identities as the windows list them, and the start-up probe of a profile.
 #include "engine/IdentityTable.h"
-#include "engine/CommandLine.h"
 #include "engine/ProfileSession.h"
 
 #include "EngineTestProfile.h"
@@ -15,13 +14,11 @@ using test::RegistryEnv;
 using test::utf16z;
 
 TEST(EmptyStringTest, ZerosAndBlanksOnly) {
-    EXPECT_TRUE(EmptyString(""));
-    EXPECT_TRUE(EmptyString("   "));
-    EXPECT_TRUE(EmptyString(std::string("\0\0", 2)));
-    EXPECT_TRUE(EmptyString(std::string(" \0 \0", 4)));
-    EXPECT_FALSE(EmptyString("a"));
-    EXPECT_FALSE(EmptyString(std::string(" \0x ", 4)));
-    EXPECT_FALSE(EmptyString("\t"));
+    for (const std::string& empty :
+         {std::string(), std::string("   "), std::string("\0\0", 2), std::string(" \0 \0", 4)})
+        EXPECT_TRUE(EmptyString(empty)) << empty.size();
+    for (const std::string& text : {std::string("a"), std::string(" \0x ", 4), std::string("\t")})
+        EXPECT_FALSE(EmptyString(text)) << text;
 }
 
 TEST(EnumerateIdentitiesTest, NoIdentitiesMeansNotInstalled) {
@@ -73,18 +70,6 @@ TEST_F(MainWindowStateTest, SampleProfileProbe) {
     EXPECT_EQ(p.state.IdentityTable[1].userName, "Work");
     EXPECT_EQ(p.session->codePage().number(), 1252u);
     EXPECT_TRUE(p.ui.messages.empty());
-}
-
-TEST(CommandLineTest, InfoFilePathAndCommandLine) {
-    EXPECT_EQ(InfoFilePathIn("C:\\Program Files\\Tessaly\\", '\\'),
-              "C:\\Program Files\\Tessaly\\vantrel.dat");
-    EXPECT_EQ(InfoFilePathIn("C:\\Program Files\\Tessaly", '\\'), "C:\\Program Files\\Tessaly\\vantrel.dat");
-    EXPECT_EQ(InfoFilePathIn("/tmp/work"), "/tmp/work/vantrel.dat");
-    const char* none[] = {"tessaly"};
-    EXPECT_EQ(RecordCommandLine(1, none), "");
-    EXPECT_FALSE(isUnattended(RecordCommandLine(1, none)));
-    const char* scheduled[] = {"tessaly", "sf={A}xm=11111111ps=secret", "bf=/backups/a b.tsy"};
-    EXPECT_EQ(RecordCommandLine(3, scheduled), "sf={A}xm=11111111ps=secret bf=/backups/a b.tsy");
 }
 
 } // namespace
