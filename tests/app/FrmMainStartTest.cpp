@@ -1,5 +1,8 @@
-// FrmMainStartTest.cpp -- start-up, item pop-up menus, password boxes, stationery rule, help and about.
+// FrmMainStartTest.cpp -- start-up, item pop-up menus, password boxes, stationery rule, help and about, and
+// the commands that open other windows.
 #include "AppTestKit.h"
+
+#include "app/OptionalWindows.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -8,6 +11,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QRadioButton>
 #include <QTabWidget>
 
 namespace tessaly::test {
@@ -206,6 +210,58 @@ TEST_F(StartUp, AboutBoxOpensModallyFromTheMenuAndExitCloses) {
     trigger("about");
     EXPECT_TRUE(dialogs.allAnswered());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// The menu commands that open other folders' windows or run the favorites transfer.
+using OtherWindows = AppFixture;
+
+TEST_F(OtherWindows, FavoritesGoToABookmarkFileAndComeBack) {
+    if (!favoritesBuilt())
+        GTEST_SKIP() << "this build has no favorites transfer";
+    start();
+    const std::filesystem::path file = dir / "favorites.htm";
+    const std::filesystem::path folder = prefix / "drive_c/users/sample/Favorites";
+
+    nextFavorites.reset();
+    trigger("backupiefavorites");
+    EXPECT_FALSE(std::filesystem::exists(file)) << "a cancelled dialog writes nothing";
+
+    nextFavorites = QString::fromStdString(file.string());
+    dialogs.thenAnswer(QMessageBox::Ok);
+    trigger("backupiefavorites");
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].icon, QMessageBox::Information) << dialogs.boxes[0].text;
+    EXPECT_NE(readFile(file).find("NETSCAPE-Bookmark-file-1"), std::string::npos);
+
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    dialogs.thenAnswer(QMessageBox::Ok);
+    trigger("restoreiefavorites");
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[1].icon, QMessageBox::Information) << dialogs.boxes[1].text;
+    EXPECT_FALSE(std::filesystem::is_empty(folder)) << "the favorites came back";
+    EXPECT_FALSE(window().isRunning());
+}
+
+TEST_F(OtherWindows, TaskSchedulerOpensItsWindowModally) {
+    if (!schedulerWindowBuilt())
+        GTEST_SKIP() << "this build has no schedule window";
+    start();
+    click("optStrong");
+    std::string opened;
+    bool strong = false, protect = false;
+    dialogs.then([&](QWidget* modal) {
+        opened = modal->objectName().toStdString();
+        // A new task starts from the main window's choice.
+        strong = control<QRadioButton>(modal, "optStrong")->isChecked();
+        protect = control<QCheckBox>(modal, "ifprotect")->isChecked();
+        QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+    });
+    trigger("TaskScheduler");
+    EXPECT_EQ(opened, "Frmoption");
+    EXPECT_TRUE(strong);
+    EXPECT_TRUE(protect);
+    EXPECT_TRUE(find<QAction>("TaskScheduler")->isEnabled()) << "usable again once the window closed";
 }
 
 } // namespace
