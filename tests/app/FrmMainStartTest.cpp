@@ -213,7 +213,6 @@ TEST_F(StartUp, AboutBoxOpensModallyFromTheMenuAndExitCloses) {
         control<QAbstractButton>(box, "Command3")->click();
     });
     trigger("about");
-    EXPECT_TRUE(dialogs.allAnswered());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
