@@ -77,8 +77,6 @@ TEST(JobRecord, TypedDayChoices) {
 TEST(StartTimes, FortyEightHalfHours) {
     auto times = StartTimeChoices();
     ASSERT_EQ(times.size(), 48u);
-    EXPECT_EQ(times[0], "0:00");
-    EXPECT_EQ(times[47], "23:30");
     for (size_t i = 0; i < times.size(); ++i) {
         auto t = ParseStartTime(times[i]);
         ASSERT_TRUE(t) << times[i];
