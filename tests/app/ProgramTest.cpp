@@ -51,7 +51,6 @@ TEST_F(Program, ScheduledRunNeedsNoDisplayAndWritesTheProtectionItsEnvironmentNa
         const char* refusal = "";
     } cases[] = {
         {std::nullopt, "s3cret", Protection::Compatible},
-        {"compatible", "s3cret", Protection::Compatible},
         {"strong", "s3cret", Protection::Strong},
         {"weak", "s3cret", std::nullopt, "TESSALY_PROTECTION is \"weak\"; it must be strong or compatible"},
         {"strong", "", std::nullopt, "a strong backup file needs a password"},
