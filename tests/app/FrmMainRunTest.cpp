@@ -29,8 +29,8 @@ struct CheckCase {
     bool strong = false;
 };
 
-// The messages and their order are the engine's (its tests hold them all); these cases are the window's
-// part: no target typed, the item check before the passwords, and strong ticking the protect box.
+// An empty file name and passwords that differ are the engine's cases (BackupDriverChecks); these are the
+// window's: no target chosen, the item check before the passwords, and strong ticking the protect box.
 class BackupChecks : public AppFixture, public ::testing::WithParamInterface<CheckCase> {};
 
 TEST_P(BackupChecks, RefuseBeforeAnythingIsWritten) {
