@@ -39,7 +39,6 @@ public:
 
     std::vector<SeenBox> boxes;
     int dialogsSeen = 0;
-    bool allAnswered() const { return steps_.empty(); }
 
 private:
     void poll();

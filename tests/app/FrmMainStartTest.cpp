@@ -1,13 +1,22 @@
-// FrmMainStartTest.cpp -- start-up, item pop-up menus, password boxes, stationery rule, help and about.
+// FrmMainStartTest.cpp -- start-up, item pop-up menus, password boxes, stationery rule, help and about, and
+// the commands that open other windows.
 #include "AppTestKit.h"
+
+#include "app/OptionalWindows.h"
+#include "app/frmPwd.h"
+#include "app/frmabout.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QRadioButton>
 #include <QTabWidget>
 
 namespace tessaly::test {
@@ -204,8 +213,123 @@ TEST_F(StartUp, AboutBoxOpensModallyFromTheMenuAndExitCloses) {
         control<QAbstractButton>(box, "Command3")->click();
     });
     trigger("about");
-    EXPECT_TRUE(dialogs.allAnswered());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// The menu commands that open other folders' windows or run the favorites transfer.
+using OtherWindows = AppFixture;
+
+TEST_F(OtherWindows, FavoritesGoToABookmarkFileAndComeBack) {
+    if (!favoritesBuilt())
+        GTEST_SKIP() << "this build has no favorites transfer";
+    start();
+    const std::filesystem::path file = dir / "favorites.htm";
+    const std::filesystem::path folder = prefix / "drive_c/users/sample/Favorites";
+
+    nextFavorites.reset();
+    trigger("backupiefavorites");
+    EXPECT_FALSE(std::filesystem::exists(file)) << "a cancelled dialog writes nothing";
+
+    nextFavorites = QString::fromStdString(file.string());
+    dialogs.thenAnswer(QMessageBox::Ok);
+    trigger("backupiefavorites");
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].icon, QMessageBox::Information) << dialogs.boxes[0].text;
+    EXPECT_NE(readFile(file).find("NETSCAPE-Bookmark-file-1"), std::string::npos);
+
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    dialogs.thenAnswer(QMessageBox::Ok);
+    trigger("restoreiefavorites");
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[1].icon, QMessageBox::Information) << dialogs.boxes[1].text;
+    EXPECT_FALSE(std::filesystem::is_empty(folder)) << "the favorites came back";
+    EXPECT_FALSE(window().isRunning());
+}
+
+TEST_F(OtherWindows, TaskSchedulerOpensItsWindowModally) {
+    if (!schedulerWindowBuilt())
+        GTEST_SKIP() << "this build has no schedule window";
+    start();
+    click("optStrong");
+    std::string opened;
+    bool strong = false, protect = false;
+    dialogs.then([&](QWidget* modal) {
+        opened = modal->objectName().toStdString();
+        // A new task starts from the main window's choice.
+        strong = control<QRadioButton>(modal, "optStrong")->isChecked();
+        protect = control<QCheckBox>(modal, "ifprotect")->isChecked();
+        QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+    });
+    trigger("TaskScheduler");
+    EXPECT_EQ(opened, "Frmoption");
+    EXPECT_TRUE(strong);
+    EXPECT_TRUE(protect);
+    EXPECT_TRUE(find<QAction>("TaskScheduler")->isEnabled()) << "usable again once the window closed";
+}
+
+// The item boxes' order, hidden passwords, the progress panel, the menus that are not in the bar, and the
+// commands of windows left out of the build.
+using Layout = AppFixture;
+
+TEST_F(Layout, ItemBoxesPasswordsAndTheHiddenProgressPanel) {
+    start();
+    // Box i of either tab is item i: the captions name the items in the engine's order.
+    const char* items[] = {"Accounts",      "Address Book", "Rules",        "Email/News Messages",
+                           "Block Senders", "Signatures",   "Stationeries", nullptr};
+    for (int i = 0; i < kBackupItemCount; ++i) {
+        const std::string n = std::to_string(i);
+        EXPECT_EQ(find<QCheckBox>(("backupitem_" + n).c_str())->text().remove('&').toStdString(),
+                  items[i] ? items[i] : "OE Settings");
+        EXPECT_EQ(find<QCheckBox>(("restoreitem_" + n).c_str())->text().remove('&').toStdString(),
+                  items[i] ? items[i] : "Settings");
+    }
+    for (const char* name : {"txtPassword", "txtPassword2"})
+        EXPECT_EQ(find<QLineEdit>(name)->echoMode(), QLineEdit::Password) << name;
+    EXPECT_EQ(find<QTabWidget>("SSTab1")->currentIndex(), 0);
+
+    auto* panel = find<QWidget>("picCon3");
+    EXPECT_FALSE(panel->isVisible());
+    auto* bar = find<QProgressBar>("pbshow");
+    EXPECT_EQ(bar->parent(), panel);
+    EXPECT_EQ(std::make_tuple(bar->minimum(), bar->maximum(), bar->value()), std::make_tuple(0, 100, 0));
+    EXPECT_EQ(find<QLabel>("Label1")->parent(), panel);
+
+    EXPECT_EQ(find<QAction>("help1")->shortcut(), QKeySequence(Qt::Key_F1));
+    // The two pop-up menus are not in the menu bar.
+    for (const char* name : {"selectitem", "selectitem2"})
+        EXPECT_FALSE(window().menuBar()->actions().contains(find<QMenu>(name)->menuAction()));
+}
+
+TEST_F(Layout, CommandsOfWindowsNotInThisBuildAreDisabledWithANote) {
+    start();
+    const std::vector<std::pair<const char*, bool>> commands = {
+        {"TaskScheduler", schedulerWindowBuilt()},
+        {"backupiefavorites", favoritesBuilt()},
+        {"restoreiefavorites", favoritesBuilt()},
+        {"backuptocd", discWindowBuilt()},
+    };
+    for (const auto& [name, built] : commands) {
+        auto* action = find<QAction>(name);
+        EXPECT_EQ(action->isEnabled(), built) << name;
+        if (!built) {
+            EXPECT_TRUE(action->toolTip().contains("later version")) << name;
+        }
+    }
+}
+
+TEST(PromptLayout, ThePromptHidesThePasswordAndTheAboutBoxLinkOpensTheWebsite) {
+    frmPwd prompt;
+    EXPECT_EQ(control<QLineEdit>(&prompt, "txtPassword")->echoMode(), QLineEdit::Password);
+
+    std::vector<QUrl> opened;
+    frmabout about([&](const QUrl& url) {
+        opened.push_back(url);
+        return true;
+    });
+    emit control<QLabel>(&about, "SkinLabel5")->linkActivated(QString(kWebsiteAddress));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], QUrl(kWebsiteAddress));
 }
 
 } // namespace

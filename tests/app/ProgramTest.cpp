@@ -42,24 +42,30 @@ protected:
     }
 };
 
+// A refused run writes nothing; a strong file opening only with its password is the readers' test.
 TEST_F(Program, ScheduledRunNeedsNoDisplayAndWritesTheProtectionItsEnvironmentNames) {
-    const std::vector<std::pair<std::optional<std::string>, std::optional<Protection>>> cases = {
-        {std::nullopt, Protection::Compatible},
-        {"compatible", Protection::Compatible},
-        {"strong", Protection::Strong},
-        {"weak", std::nullopt}}; // refused, nothing written
-    for (const auto& [protection, written] : cases) {
-        const std::filesystem::path target = dir / (protection.value_or("unset") + ".tsy");
+    const struct {
+        std::optional<std::string> protection;
+        std::string password;
+        std::optional<Protection> written;
+        const char* refusal = "";
+    } cases[] = {
+        {std::nullopt, "s3cret", Protection::Compatible},
+        {"strong", "s3cret", Protection::Strong},
+        {"weak", "s3cret", std::nullopt, "TESSALY_PROTECTION is \"weak\"; it must be strong or compatible"},
+        {"strong", "", std::nullopt, "a strong backup file needs a password"},
+    };
+    for (const auto& c : cases) {
+        const std::filesystem::path target = dir / (c.protection.value_or("unset") + c.password + ".tsy");
         auto env = headless();
-        env["TESSALY_PROTECTION"] = protection;
-        RunResult r =
-            runProgram({TESSALY_APP, " sf=" + kMain + "xm=11111111ps=s3cretbf=" + target.string()}, env);
-        EXPECT_EQ(r.exitCode, written ? 0 : 2) << r.err;
+        env["TESSALY_PROTECTION"] = c.protection;
+        RunResult r = runProgram(
+            {TESSALY_APP, " sf=" + kMain + "xm=11111111ps=" + c.password + "bf=" + target.string()}, env);
+        EXPECT_EQ(r.exitCode, c.written ? 0 : 2) << r.err;
         EXPECT_EQ(r.err.find("qt.qpa"), std::string::npos) << r.err;
-        EXPECT_EQ(detectProtection(target), written) << target;
-        EXPECT_TRUE(written ? std::filesystem::file_size(target) > 33
-                            : r.err.find("TESSALY_PROTECTION is \"weak\"; it must be strong or compatible") !=
-                                  std::string::npos)
+        EXPECT_EQ(detectProtection(target), c.written) << target;
+        EXPECT_TRUE(c.written ? std::filesystem::file_size(target) > 33
+                              : r.err.find(c.refusal) != std::string::npos)
             << r.err;
     }
 }

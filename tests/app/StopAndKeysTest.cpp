@@ -12,33 +12,27 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+
 namespace tessaly::test {
 namespace {
 
 const std::string kOldBackup = "an older backup, to be left alone";
 
+// No temporary file of a stopped run stays beside the target: StoppedBackup stops the engine at every stage.
 class StopDuringARun : public AppFixture {
 protected:
-    std::filesystem::path target = dir / "out" / "old.tsy";
+    std::filesystem::path target = dir / "old.tsy";
 
     // The window with every item chosen and an older file as the target.
     void prepareBackup() {
-        std::filesystem::create_directories(target.parent_path());
         writeFile(target, kOldBackup);
         start();
         chooseTarget(target);
-        for (int i = 0; i < kBackupItemCount; ++i)
-            find<QCheckBox>(("backupitem_" + std::to_string(i)).c_str())->setChecked(true);
+        trigger("Selectallitems");
     }
     // Runs `during` once, as soon as the run lets window messages through.
     void duringTheRun(std::function<void()> during) { QTimer::singleShot(0, &window(), std::move(during)); }
-    void expectOldTargetOnly() {
-        EXPECT_EQ(readFile(target), kOldBackup);
-        int files = 0;
-        for (const auto& e : std::filesystem::directory_iterator(target.parent_path()))
-            files += e.path() != target;
-        EXPECT_EQ(files, 0) << "a temporary file beside the target";
-    }
 };
 
 TEST_F(StopDuringARun, TheActionButtonBecomesStopAndStopsTheBackup) {
@@ -59,7 +53,7 @@ TEST_F(StopDuringARun, TheActionButtonBecomesStopAndStopsTheBackup) {
     ASSERT_EQ(dialogs.boxes.size(), 1u) << "no completion report, no disc question";
     EXPECT_EQ(dialogs.boxes[0].text, "The Backup was stopped.\n\nNo backup file was written; a file of that "
                                      "name that existed before is unchanged.");
-    expectOldTargetOnly();
+    EXPECT_EQ(readFile(target), kOldBackup);
     EXPECT_EQ(apply->text(), "Backu&p Now");
     EXPECT_TRUE(apply->isEnabled());
     EXPECT_FALSE(window().isRunning());
@@ -110,7 +104,7 @@ TEST_F(StopDuringARun, EscapeStopsTheBackup) {
     click("cmdApply");
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text.substr(0, 23), "The Backup was stopped.");
-    expectOldTargetOnly();
+    EXPECT_EQ(readFile(target), kOldBackup);
 }
 
 TEST_F(StopDuringARun, ClosingAsksThenStopsQuietlyAndQuits) {
@@ -123,7 +117,7 @@ TEST_F(StopDuringARun, ClosingAsksThenStopsQuietlyAndQuits) {
     EXPECT_EQ(dialogs.boxes[0].icon, QMessageBox::Question);
     EXPECT_EQ(programEnded, 1);
     EXPECT_FALSE(window().isVisible());
-    expectOldTargetOnly();
+    EXPECT_EQ(readFile(target), kOldBackup);
 }
 
 TEST_F(StopDuringARun, CancellingTheQuestionLetsTheBackupFinish) {
@@ -176,6 +170,61 @@ TEST_F(AppFixture, TabGoesThroughTheBackupTabInReadingOrder) {
     EXPECT_LT(at("ifprotect"), at("txtPassword"));
     EXPECT_LT(at("txtPassword"), at("txtPassword2"));
     EXPECT_LT(at("txtPassword2"), at("cmdApply"));
+}
+
+// Every way out of the window runs the quit procedure, which deletes the temporary archive.
+struct QuitCase {
+    const char* what;
+    std::function<void(AppFixture&, frmMain&)> quit;
+};
+
+class Quitting : public AppFixture, public ::testing::WithParamInterface<QuitCase> {
+protected:
+    void openAFile() {
+        const std::filesystem::path file = makeBackup("f.tsy", "");
+        start();
+        openOnRestoreTab(file);
+        ASSERT_TRUE(std::filesystem::exists(state().TempArchivePath));
+    }
+};
+
+TEST_P(Quitting, DeletesTheTemporaryArchiveAndEndsTheProgramOnce) {
+    openAFile();
+    const std::string archive = state().TempArchivePath;
+    GetParam().quit(*this, window());
+    EXPECT_TRUE(waitFor([&] { return programEnded > 0; }));
+    EXPECT_EQ(programEnded, 1);
+    EXPECT_FALSE(std::filesystem::exists(archive));
+    EXPECT_FALSE(window().isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, Quitting,
+    ::testing::Values(
+        QuitCase{"MenuQuit", [](AppFixture&, frmMain& w) { w.findChild<QAction*>("quit")->trigger(); }},
+        QuitCase{"QuitButton",
+                 [](AppFixture&, frmMain& w) { w.findChild<QAbstractButton*>("cmdQuit")->click(); }},
+        QuitCase{"ClosingTheWindow", [](AppFixture&, frmMain& w) { w.close(); }},
+        QuitCase{"Sigterm", [](AppFixture&, frmMain&) { std::raise(SIGTERM); }},
+        QuitCase{"Sigint", [](AppFixture&, frmMain&) { std::raise(SIGINT); }},
+        QuitCase{"WithTheAboutBoxOpen",
+                 [](AppFixture& f, frmMain& w) {
+                     f.dialogs.then([&w](QWidget* about) {
+                         EXPECT_EQ(about->objectName(), "frmabout");
+                         w.quit_Click();
+                     });
+                     w.findChild<QAbstractButton*>("cmdAbout")->click();
+                     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+                 }}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(AppFixture, SignalsReachTheWindowOnlyWhileTheProgramRuns) {
+    start();
+    app.reset();
+    // Once the program's parts are gone, SIGTERM has its earlier (default) action again.
+    struct sigaction previous {};
+    sigaction(SIGTERM, nullptr, &previous);
+    EXPECT_EQ(previous.sa_handler, SIG_DFL);
 }
 
 } // namespace

@@ -1,7 +1,14 @@
-// CliTest.cpp -- tessaly-cli as a user runs it: output, messages and exit codes.
+// CliTest.cpp -- tessaly-cli as a user runs it: output, messages and exit codes, on a Wine prefix and on a
+// Windows user profile.
 #include "CliKit.h"
+#include "HiveWriter.h"
+
+#include "platform/WindowsProfile.h"
+#include "registry/HiveHeader.h"
 
 #include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
 
 namespace tessaly {
 namespace {
@@ -15,19 +22,22 @@ const std::string kEmptyUserReg = "WINE REGISTRY Version 2\n;; All keys relative
                                   "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n";
 const std::string kIdentityA = "HKEY_CURRENT_USER\\Identities\\{11111111-2222-3333-4444-555555555555}";
 
+// A prefix holding the registry fixture.
 class Cli : public ::testing::Test {
 protected:
     TempDir dir;
     std::filesystem::path prefix = dir / "prefix";
+    std::map<std::string, std::optional<std::string>> env = {{"WINEPREFIX", prefix.string()},
+                                                             {"HOME", dir.path().string()}};
 
     void SetUp() override {
         std::filesystem::create_directories(prefix);
         writeFile(prefix / "user.reg", readFile(test::wineFixtureDir() / "user.reg"));
         writeFile(prefix / "system.reg", readFile(test::wineFixtureDir() / "system.reg"));
     }
-    test::RunResult cli(std::vector<std::string> args) {
+    test::RunResult cli(std::vector<std::string> args, const std::string& input = "") {
         args.insert(args.begin(), TESSALY_CLI);
-        return runProgram(args, {{"WINEPREFIX", prefix.string()}, {"HOME", dir.path().string()}});
+        return runProgram(args, env, input);
     }
 };
 
@@ -157,7 +167,8 @@ TEST_F(Cli, BadDumpOrBrokenRegistryChangesNothing) {
             << e.path();
 }
 
-// Without a prefix the sample profile is copied and used; its favorites are exported and imported there.
+// Without a prefix the sample profile is copied and used; its favorites are exported and imported there
+// (what an import makes of a bookmark file, and that a refused one changes nothing, is the favorites tests').
 TEST(CliSampleProfile, UsedWhenNoPrefixExistsAndCopiedFirst) {
     TempDir home;
     const std::map<std::string, std::optional<std::string>> env = {
@@ -175,22 +186,16 @@ TEST(CliSampleProfile, UsedWhenNoPrefixExistsAndCopiedFirst) {
     auto exported = runProgram({TESSALY_CLI, "favorites", "export", (home / "fav.htm").string()}, env);
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
     EXPECT_NE(readFile(home / "fav.htm").find(">Example Rail</A>"), std::string::npos);
-    writeFile(home / "new.htm",
-              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<DL><p>\n"
-              "<DT><H3>Added</H3>\n<DL><p>\n<DT><A HREF=\"https://www.example.org/a?b=1&amp;c=2\">"
-              "A &amp; B</A>\n</DL><p>\n</DL><p>\n");
+    writeFile(home / "new.htm", "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n"
+                                "<DT><A HREF=\"https://www.example.org/\">Added</A>\n</DL><p>\n");
     auto imported = runProgram({TESSALY_CLI, "favorites", "import", (home / "new.htm").string()}, env);
     ASSERT_EQ(imported.exitCode, 0) << imported.err;
-    std::filesystem::path favorites =
-        home / ".local/share/tessaly/sample-profile/drive_c/users/sample/Favorites";
-    std::string shortcut = readFile(favorites / "Added" / "A & B.url");
-    EXPECT_NE(shortcut.find("URL=https://www.example.org/a?b=1&c=2"), std::string::npos) << shortcut;
-
+    EXPECT_TRUE(std::filesystem::exists(
+        home / ".local/share/tessaly/sample-profile/drive_c/users/sample/Favorites/Added.url"));
     writeFile(home / "bad.htm", "<html><body>just a page</body></html>");
     auto refused = runProgram({TESSALY_CLI, "favorites", "import", (home / "bad.htm").string()}, env);
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_NE(refused.err.find("not a bookmark file"), std::string::npos) << refused.err;
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(favorites), {}), 5); // 4 before, "Added"
 }
 
 // A save killed half-way leaves its temporary file (the whole registry, passwords included) beside
@@ -213,6 +218,93 @@ TEST_F(Cli, TemporaryFilesOfKilledSavesGoAtTheNextStart) {
     ASSERT_EQ(cli({"identities"}).exitCode, 0);
     for (const auto& f : files)
         EXPECT_EQ(std::filesystem::exists(prefix / f.name), !f.removed) << f.name;
+}
+
+// The same registry as the user's hive of a Windows drive: it reads like the Wine prefix, a dirty hive is
+// warned about, a damaged one refused, and so is every change.
+class WindowsCli : public Cli {
+protected:
+    fs::path disk = dir / "disk";
+    fs::path userFolder = disk / "Documents and Settings" / "Alice";
+
+    void SetUp() override {
+        Cli::SetUp();
+        fs::create_directories(userFolder);
+        test::writeHive(userFolder / "NTUSER.DAT", WineHive::load(prefix / "user.reg").root());
+        env["PATH"] =
+            "/nonexistent"; // no crontab program: a scheduled job must be refused before one is needed
+    }
+    std::map<std::string, std::string> snapshot() {
+        std::map<std::string, std::string> files;
+        for (const auto& e : fs::recursive_directory_iterator(disk))
+            files[e.path().string()] = e.is_regular_file() ? readFile(e.path()) : "";
+        return files;
+    }
+};
+
+// Every key and value of the hive against the Wine back end is compared in HiveRegistryTest.
+TEST_F(WindowsCli, ReadsAsTheWinePrefixDoes) {
+    auto wine = cli({"identities"});
+    ASSERT_EQ(wine.exitCode, 0) << wine.err;
+    for (std::vector<std::string> where :
+         {std::vector<std::string>{"--profile", disk.string(), "--user", "alice"},
+          {"--profile", userFolder.string()}}) {
+        std::vector<std::string> args{"identities"};
+        args.insert(args.end(), where.begin(), where.end());
+        auto r = cli(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, wine.out);
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST_F(WindowsCli, ADirtyHiveWarnsAndADamagedOneIsRefused) {
+    test::markHiveDirty(userFolder / "NTUSER.DAT");
+    auto dirty = cli({"identities", "--profile", userFolder.string()});
+    EXPECT_EQ(dirty.exitCode, 0);
+    EXPECT_EQ(dirty.out, cli({"identities"}).out); // still read in full
+    EXPECT_EQ(dirty.err, dirtyHiveWarning(userFolder / "NTUSER.DAT") + "\n");
+    EXPECT_NE(dirty.err.find((userFolder / "NTUSER.DAT").string()), std::string::npos);
+
+    fs::resize_file(userFolder / "NTUSER.DAT", fs::file_size(userFolder / "NTUSER.DAT") - 4096);
+    auto damaged = cli({"identities", "--profile", userFolder.string()});
+    EXPECT_EQ(damaged.exitCode, 1);
+    EXPECT_EQ(damaged.out, "");
+    EXPECT_NE(damaged.err.find("tessaly-cli: The registry hive " + (userFolder / "NTUSER.DAT").string() +
+                               " cannot be read: it is cut short"),
+              std::string::npos)
+        << damaged.err;
+}
+
+TEST_F(WindowsCli, EveryChangeIsRefusedAndNothingIsWritten) {
+    ASSERT_EQ(cli({"reg", "dump", "HKEY_CURRENT_USER\\Software\\Wine", (dir / "d.txt").string()}).exitCode,
+              0);
+    test::writeFile(dir / "bookmarks.htm", "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n</DL><p>\n");
+    const auto before = snapshot();
+    Profile profile = *windowsProfileAt(userFolder, std::nullopt);
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"reg", "load", "HKEY_CURRENT_USER\\Software\\Wine", (dir / "d.txt").string()},
+         readOnlyProfileMessage(profile, "reg load")},
+        {{"favorites", "import", (dir / "bookmarks.htm").string()},
+         readOnlyProfileMessage(profile, "favorites import")},
+        {{"schedule", "add", "--identity", "Main Identity", "--out", (dir / "s.tsy").string(), "--time",
+          "3:00"},
+         "a scheduled backup cannot use the Windows profile " + userFolder.string() +
+             ": scheduled jobs run on a Wine prefix. Back it up now with tessaly-cli backup --profile DIR "
+             "[--user NAME] instead"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--profile", userFolder.string()});
+        auto r = cli(args);
+        EXPECT_EQ(r.exitCode, 2) << c.args[0] << ": " << r.err;
+        EXPECT_EQ(r.err, "tessaly-cli: " + c.message + "\n");
+    }
+    EXPECT_EQ(snapshot(), before);
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 // BackupRestoreTest.cpp -- a whole backup of one identity restored into another, and what the drivers say.
 #include "archive/ArchiveListing.h"
-#include "backupfile/Scrambler.h"
 #include "platform/TempFiles.h"
 
 #include "EngineTestProfile.h"
@@ -32,7 +31,6 @@ TEST(BackupRestoreEndToEnd, AllItemsOfOneIdentityRestoredIntoAnotherOfACopy) {
     BackupOutcome made = backup.run(request, false);
     ASSERT_TRUE(made.completed);
     EXPECT_EQ(made.itemFlags, "11111111");
-    EXPECT_TRUE(CheckPassword("s3cret", dir / "a.tsy", source.session->codePage()));
 
     // Restore into identity B of the copy, as the window would: inspect, then run.
     EngineProfile target(dir / "target", false);
@@ -68,6 +66,7 @@ TEST(BackupRestoreEndToEnd, AllItemsOfOneIdentityRestoredIntoAnotherOfACopy) {
 
 using BackupDriverChecks = OnSample;
 
+// No target chosen at all is the window's case (BackupChecks).
 TEST_F(BackupDriverChecks, RefusalsComeInOrderAndWriteNothing) {
     BackupDriver driver(*p.session, p.state, p.ui);
     const std::string target = (dir / "x.tsy").string();
@@ -77,7 +76,6 @@ TEST_F(BackupDriverChecks, RefusalsComeInOrderAndWriteNothing) {
         std::string message;
         MsgIcon icon;
     } cases[] = {
-        {std::nullopt, false, "Invalid backup file name.", MsgIcon::Exclamation},
         {"", false, "Invalid backup file name.", MsgIcon::Exclamation},
         {target, true, "Incorect Password!", MsgIcon::Critical},
     };
@@ -124,11 +122,7 @@ TEST_F(BackupDriverChecks, DiscQuestionOnlyWhenOfferedAndOnlyOkSetsTheFile) {
 TEST_F(BackupDriverChecks, RestoreInspectionStatesAndOnlyPresentItems) {
     p.backUp(dir / "ar.tsy", {kItemAccounts, kItemRules});
     RestoreDriver restore = p.restorer();
-    p.ui.messages.clear();
-    restore.run(kAllItems, kIdB);
-    EXPECT_EQ(p.ui.messages.back().text, "Invalid backup file."); // nothing inspected yet
     restore.inspect(dir / "ar.tsy");
-    EXPECT_EQ(p.state.ItemFlags, "10100000");
     std::array<bool, 8> onlyMissing{};
     onlyMissing[kItemMessages] = true;
     RestoreOutcome nothing = restore.run(onlyMissing, kIdB);
@@ -180,16 +174,14 @@ TEST(BackupRestoreEndToEnd, StrongBackupKeepsThePlainArchivePrivateAndOpensInThe
     target.ui.passwordAnswers.push_back("s3cret");
     InspectionView view = restore.inspect(dir / "stick" / "s.tsy");
     ASSERT_TRUE(view.opened);
-    EXPECT_EQ(view.protection, Protection::Strong);
-    // The opened archive is plain, so it has no name on disk: nothing below the temporary folder holds it.
+    // That it opens as a strong file the Restore tab names is the window's test. The opened archive is plain,
+    // so it has no name on disk: nothing below the temporary folder holds it.
     std::vector<std::string> named;
     for (const auto& e : std::filesystem::recursive_directory_iterator(hostTempDir()))
         if (e.is_regular_file() && readFile(e.path()).compare(0, 4, "PK\x03\x04") == 0)
             named.push_back(e.path().string());
     EXPECT_EQ(named, std::vector<std::string>{});
     EXPECT_FALSE(ListArchive(target.state.TempArchivePath).empty());
-    EXPECT_EQ(view.note, "");
-    EXPECT_FALSE(target.state.InspectionInvalid);
 
     // A damaged strong file says so (the password was right), and nothing counts as opened.
     std::string bytes = readFile(dir / "stick" / "s.tsy");

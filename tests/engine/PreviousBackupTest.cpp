@@ -213,16 +213,6 @@ std::string storeBytes(std::uint32_t messages, size_t size) {
     return bytes;
 }
 
-// Rotation, pruning and a failed run on real runs are followed end to end in RealCrontabHistoryTest.
-TEST_F(MessageRuns, WithoutAPolicyARunReplacesTheTargetAndLeavesTheVersions) {
-    plan.keep = *parseRetentionPolicy("2l", nullptr);
-    run();
-    run();
-    plan.keep.reset();
-    EXPECT_EQ(run().placed.placement, Placement::Replaced);
-    EXPECT_EQ(listVersions(target).size(), 2u);
-}
-
 // The shrink thresholds; the CLI test follows an emptied store end to end.
 TEST_F(MessageRuns, AShrunkStoreKeepsTheNewFileAsideAndPinsThePreviousBackup) {
     struct Case {

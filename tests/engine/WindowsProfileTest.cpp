@@ -1,6 +1,6 @@
 // WindowsProfileTest.cpp -- backing up from a Windows user profile on disk (hives written by the test) and
 // restoring into a Wine prefix, compared with the same round trip from a Wine prefix; refusing a restore.
-// Dirty and damaged hives and the other refused changes are met through tessaly-cli (WindowsProfileCliTest).
+// Dirty and damaged hives and the other refused changes are met through tessaly-cli (WindowsCli, in CliTest).
 #include "platform/WindowsProfile.h"
 #include "platform/PathMapper.h"
 

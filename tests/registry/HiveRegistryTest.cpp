@@ -1,5 +1,5 @@
 // HiveRegistryTest.cpp -- the hive back end against the Wine back end on the same data, its result codes,
-// non-ASCII names and damaged hives (a dirty one is met through tessaly-cli in WindowsProfileCliTest).
+// non-ASCII names and damaged hives (a dirty one is met through tessaly-cli in CliTest's WindowsCli).
 #include "HiveWriter.h"
 #include "RegistryTestEnv.h"
 
