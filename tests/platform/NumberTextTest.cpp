@@ -25,6 +25,18 @@ TEST(NumberText, ExactHalvesRoundAwayFromZeroAsWritten) {
         {9.995, "#,##0.00", "10.00"},
         {999999.995, "#,##0.00", "1,000,000.00"},
         {1.0049, "0.00", "1.00"},
+        // The patterns of the disc windows: grouping, optional and required digits, text after them.
+        {0, "###,###,##0.00", "0.00"},
+        {1234567890123.0, "###,###,##0.00", "1,234,567,890,123.00"},
+        {4482.5, "#,##0.00", "4,482.50"},
+        {4482.25, "#########0.#0 MB", "4482.25 MB"},
+        {0, "#########0.#0 MB", "0.00 MB"},
+        {40.09, "#", "40"},
+        {0, "#", ""},
+        {0.5, "#.0", ".5"},
+        {5, "0#", "05"},
+        {123, "0#", "123"},
+        {0, "0#", "00"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(formatNumber(c.value, c.pattern), c.expected) << c.value << " " << c.pattern;
