@@ -76,6 +76,15 @@ TEST(KeyDumpLoader, RoundTripReplacesTheTargetTree) {
     env.set(u"Src", u"Three", 1, utf16z(u"abc"));
     env.set(u"Src", u"Multi", 7, utf16z(std::u16string(u"x\0", 2)));
     env.set(u"Src\\Sub", u"Bin", 3, std::string("\0\x80", 2));
+    // Close to the names and data a dump refuses (RegistryLimitsTest), but carried.
+    const std::vector<std::pair<std::u16string, std::u16string>> nearMisses = {
+        {u"a\"=b", u"x"},
+        {u"q\"= s", u"\"= sz:"},
+        {u"v", u"ZQ$KM"},
+        {u"w", u"ZQ$KM\r\nX"},
+        {u"n", std::u16string(u"a\0b", 3)}};
+    for (const auto& [name, text] : nearMisses)
+        env.set(u"Src", name, 1, utf16z(text));
     // The target holds other keys and values that must not survive the load.
     env.set(u"Dst", u"Old", 1, utf16z(u"old"));
     env.set(u"Dst\\Gone\\Deeper", u"X", 4, dword(1));
@@ -85,7 +94,11 @@ TEST(KeyDumpLoader, RoundTripReplacesTheTargetTree) {
 
     RegKey* dst = env.wine->hive(kHkeyCurrentUser).find(u"Dst");
     ASSERT_NE(dst, nullptr);
-    ASSERT_EQ(dst->values.size(), 4u);
+    ASSERT_EQ(dst->values.size(), 4u + nearMisses.size());
+    for (const auto& [name, text] : nearMisses) {
+        ASSERT_NE(env.get(u"Dst", name), nullptr) << utf16ToUtf8(name);
+        EXPECT_EQ(env.get(u"Dst", name)->data, utf16z(text)) << utf16ToUtf8(name);
+    }
     EXPECT_EQ(env.get(u"Dst", u"")->data, utf16z(u"dflt"));
     EXPECT_EQ(env.get(u"Dst", u"a=b")->data, utf16z(u"eq"));
     EXPECT_EQ(env.get(u"Dst", u"Neg")->data, dword(4294967295u));
