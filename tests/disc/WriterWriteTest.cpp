@@ -1,6 +1,5 @@
 // WriterWriteTest.cpp -- writing sessions to a pseudo-drive end to end, checked with xorriso.
 #include "DiscTestKit.h"
-#include "RunProgram.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -119,9 +118,7 @@ TEST_F(WriterWrite, FilesAndNestedFoldersAreWrittenVerifiedAndReadableByXorriso)
                 << entry.path();
         }
     }
-    // The volume label is read back by the writing window's test.
-    const RunResult toc = runProgram({TESSALY_XORRISO, "-indev", disc.string(), "-toc"});
-    EXPECT_NE((toc.out + toc.err).find("Joliet"), std::string::npos);
+    // The volume label is read back by the writing window's test, Joliet by the info verb's.
     EXPECT_EQ(xorrisoSessionCount(disc), 1);
 }
 
