@@ -5,8 +5,6 @@
 #include "TempDir.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
 #include <random>
 #include <sstream>
 

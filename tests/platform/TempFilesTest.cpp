@@ -15,7 +15,6 @@
 #include <regex>
 #include <set>
 #include <stdexcept>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
