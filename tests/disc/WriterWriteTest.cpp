@@ -127,9 +127,7 @@ TEST_F(WriterWrite, BlockFiguresAfterTheFirstSessionAndNothingToClose) {
     addLayout();
     write(false);
     ASSERT_EQ(rec().events.back(), "WriteDone");
-    EXPECT_GT(w().UsedBlocks(), 32 + 200);
-    EXPECT_GT(w().FreeBlocks(), 0);
-    EXPECT_EQ(w().TotalBlocks(), w().UsedBlocks() + w().FreeBlocks());
+    EXPECT_GT(w().UsedBlocks(), 32 + 200); // used and free adding up: AnImageTooLargeForTheDisc...
     // An overwritable disc has nothing to close.
     rec().events.clear();
     EXPECT_FALSE(w().CloseMedia(false));
