@@ -9,11 +9,9 @@
 #include "archive/BlockDeflate.h"
 #include "archive/CGmodule.h"
 #include "archive/ZipSession.h"
-#include "platform/Ui.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 #include <system_error>
 

@@ -5,8 +5,6 @@
 #include "TempDir.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
 #include <random>
 #include <sstream>
 
@@ -22,13 +20,14 @@ std::string nameOf(const std::string& line) {
     return line.substr(0, line.find('|'));
 }
 
-} // namespace
-
-void EventRecorder::tapped(const std::string& line, const Replay&) {
-    events.push_back(line);
-    if (onEvent)
-        onEvent(line);
+std::string joined(const std::vector<std::string>& drives) {
+    std::string value;
+    for (const std::string& d : drives)
+        value += (value.empty() ? "" : ";") + d;
+    return value;
 }
+
+} // namespace
 
 std::vector<std::string> EventRecorder::named(const std::string& name) const {
     std::vector<std::string> out;
@@ -52,11 +51,7 @@ bool EventRecorder::jobEnded() const {
     return false;
 }
 
-DiscRig::DiscRig(const std::vector<std::string>& drives) {
-    std::string value;
-    for (const std::string& d : drives)
-        value += (value.empty() ? "" : ";") + d;
-    ::setenv("TESSALY_EXTRA_DRIVES", value.c_str(), 1);
+DiscRig::DiscRig(const std::vector<std::string>& drives) : env(joined(drives)) {
     writer = std::make_unique<BurnDiscWriter>(queue.poster());
     writer->addListener(&recorder);
     writer->InitDrives(true);
@@ -67,7 +62,6 @@ DiscRig::DiscRig(const std::vector<std::string>& drives) {
 DiscRig::~DiscRig() {
     writer->removeListener(&recorder);
     writer.reset();
-    ::unsetenv("TESSALY_EXTRA_DRIVES");
 }
 
 bool DiscRig::waitFor(const std::function<bool()>& done, std::chrono::seconds timeout) {

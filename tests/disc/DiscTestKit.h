@@ -5,6 +5,7 @@
 #include "disc/EventQueue.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -13,110 +14,8 @@
 
 namespace tessaly::test {
 
-// Turns every event into one line (the name, then the arguments separated by "|") and a replay that
-// delivers the same event to another listener while tapped() runs.
-class EventTap : public DiscEvents {
-public:
-    using Replay = std::function<void(DiscEvents&)>;
-
-    void ItemAdded(const std::string& parent, const std::string& path, const std::string& name,
-                   const std::string& source, bool isFolder) override {
-        tapped("ItemAdded|" + parent + "|" + path + "|" + name + "|" + source + "|" + yesNo(isFolder),
-               [&](DiscEvents& e) { e.ItemAdded(parent, path, name, source, isFolder); });
-    }
-    void ItemListed(const std::string& parent, const std::string& path, const std::string& name,
-                    const std::string& source, bool isFolder, std::time_t modified, long long size) override {
-        tapped("ItemListed|" + parent + "|" + path + "|" + name + "|" + source + "|" + yesNo(isFolder) + "|" +
-                   std::to_string(modified) + "|" + std::to_string(size),
-               [&](DiscEvents& e) { e.ItemListed(parent, path, name, source, isFolder, modified, size); });
-    }
-    void FolderRemoved(const std::string& path, const std::string& text, bool ok) override {
-        tapped("FolderRemoved|" + path + "|" + text + "|" + yesNo(ok),
-               [&](DiscEvents& e) { e.FolderRemoved(path, text, ok); });
-    }
-    void FolderRenamed(const std::string& oldPath, const std::string& newPath, bool ok) override {
-        tapped("FolderRenamed|" + oldPath + "|" + newPath + "|" + yesNo(ok),
-               [&](DiscEvents& e) { e.FolderRenamed(oldPath, newPath, ok); });
-    }
-    void ImageCleared() override {
-        tapped("ImageCleared", [](DiscEvents& e) { e.ImageCleared(); });
-    }
-    void ReplaceImported(const std::string& imported, const std::string& newFile, const std::string& text,
-                         bool& replace) override {
-        tapped("ReplaceImported|" + imported + "|" + newFile,
-               [&](DiscEvents& e) { e.ReplaceImported(imported, newFile, text, replace); });
-    }
-    void WritePreparing() override {
-        tapped("WritePreparing", [](DiscEvents& e) { e.WritePreparing(); });
-    }
-    void CreatingFolders() override {
-        tapped("CreatingFolders", [](DiscEvents& e) { e.CreatingFolders(); });
-    }
-    void CachingProgress(int percent) override {
-        tapped("CachingProgress|" + std::to_string(percent),
-               [&](DiscEvents& e) { e.CachingProgress(percent); });
-    }
-    void WriteProgress(int track, long long done, long long total) override {
-        tapped("WriteProgress|" + std::to_string(track) + "|" + std::to_string(done) + "|" +
-                   std::to_string(total),
-               [&](DiscEvents& e) { e.WriteProgress(track, done, total); });
-    }
-    void ClosingTrack() override {
-        tapped("ClosingTrack", [](DiscEvents& e) { e.ClosingTrack(); });
-    }
-    void ClosingSession() override {
-        tapped("ClosingSession", [](DiscEvents& e) { e.ClosingSession(); });
-    }
-    void ClosingDisc() override {
-        tapped("ClosingDisc", [](DiscEvents& e) { e.ClosingDisc(); });
-    }
-    void ReadProgress(const std::string& text, long long count, int track) override {
-        tapped("ReadProgress|" + text + "|" + std::to_string(count) + "|" + std::to_string(track),
-               [&](DiscEvents& e) { e.ReadProgress(text, count, track); });
-    }
-    void WriteDone() override {
-        tapped("WriteDone", [](DiscEvents& e) { e.WriteDone(); });
-    }
-    void WriteCancelled() override {
-        tapped("WriteCancelled", [](DiscEvents& e) { e.WriteCancelled(); });
-    }
-    void EraseStarted() override {
-        tapped("EraseStarted", [](DiscEvents& e) { e.EraseStarted(); });
-    }
-    void EraseDone() override {
-        tapped("EraseDone", [](DiscEvents& e) { e.EraseDone(); });
-    }
-    void VerifyStarted(int files) override {
-        tapped("VerifyStarted|" + std::to_string(files), [&](DiscEvents& e) { e.VerifyStarted(files); });
-    }
-    void VerifyFile(const std::string& discFile, const std::string& sourceFile, int result, int index,
-                    int total) override {
-        tapped("VerifyFile|" + discFile + "|" + sourceFile + "|" + std::to_string(result) + "|" +
-                   std::to_string(index) + "|" + std::to_string(total),
-               [&](DiscEvents& e) { e.VerifyFile(discFile, sourceFile, result, index, total); });
-    }
-    void VerifyDone(int files, int matched) override {
-        tapped("VerifyDone|" + std::to_string(files) + "|" + std::to_string(matched),
-               [&](DiscEvents& e) { e.VerifyDone(files, matched); });
-    }
-    void DriveError(int kind, int code, const std::string& text, const std::string& sense) override {
-        tapped("DriveError|" + std::to_string(kind) + "|" + std::to_string(code) + "|" + text + "|" + sense,
-               [&](DiscEvents& e) { e.DriveError(kind, code, text, sense); });
-    }
-    void FileError(int code, const std::string& fileName) override {
-        tapped("FileError|" + std::to_string(code) + "|" + fileName,
-               [&](DiscEvents& e) { e.FileError(code, fileName); });
-    }
-
-protected:
-    virtual void tapped(const std::string& line, const Replay& replay) = 0;
-
-private:
-    static std::string yesNo(bool b) { return b ? "1" : "0"; }
-};
-
-// Records every event as its line.
-class EventRecorder : public EventTap {
+// Records every event as one line: the name, then the arguments separated by "|" (booleans as 1 or 0).
+class EventRecorder : public DiscEvents {
 public:
     std::vector<std::string> events;
     // Called after an event is recorded (on the thread that delivered it).
@@ -129,18 +28,76 @@ public:
     bool has(const std::string& name) const { return !named(name).empty(); }
     bool jobEnded() const;
 
-    void ReplaceImported(const std::string& imported, const std::string& newFile, const std::string& text,
+    void ItemAdded(const std::string& parent, const std::string& path, const std::string& name,
+                   const std::string& source, bool isFolder) override {
+        add("ItemAdded", parent, path, name, source, isFolder);
+    }
+    void ItemListed(const std::string& parent, const std::string& path, const std::string& name,
+                    const std::string& source, bool isFolder, std::time_t modified, long long size) override {
+        add("ItemListed", parent, path, name, source, isFolder, modified, size);
+    }
+    void FolderRemoved(const std::string& path, const std::string& text, bool ok) override {
+        add("FolderRemoved", path, text, ok);
+    }
+    void FolderRenamed(const std::string& from, const std::string& to, bool ok) override {
+        add("FolderRenamed", from, to, ok);
+    }
+    void ImageCleared() override { add("ImageCleared"); }
+    void ReplaceImported(const std::string& imported, const std::string& newFile, const std::string&,
                          bool& replace) override {
         replace = replaceAnswer;
-        EventTap::ReplaceImported(imported, newFile, text, replace);
+        add("ReplaceImported", imported, newFile);
     }
+    void WritePreparing() override { add("WritePreparing"); }
+    void CreatingFolders() override { add("CreatingFolders"); }
+    void CachingProgress(int percent) override { add("CachingProgress", percent); }
+    void WriteProgress(int track, long long done, long long total) override {
+        add("WriteProgress", track, done, total);
+    }
+    void ClosingTrack() override { add("ClosingTrack"); }
+    void ClosingSession() override { add("ClosingSession"); }
+    void ClosingDisc() override { add("ClosingDisc"); }
+    void ReadProgress(const std::string& text, long long count, int track) override {
+        add("ReadProgress", text, count, track);
+    }
+    void WriteDone() override { add("WriteDone"); }
+    void WriteCancelled() override { add("WriteCancelled"); }
+    void EraseStarted() override { add("EraseStarted"); }
+    void EraseDone() override { add("EraseDone"); }
+    void VerifyStarted(int files) override { add("VerifyStarted", files); }
+    void VerifyFile(const std::string& discFile, const std::string& sourceFile, int result, int index,
+                    int total) override {
+        add("VerifyFile", discFile, sourceFile, result, index, total);
+    }
+    void VerifyDone(int files, int matched) override { add("VerifyDone", files, matched); }
+    void DriveError(int kind, int code, const std::string& text, const std::string& sense) override {
+        add("DriveError", kind, code, text, sense);
+    }
+    void FileError(int code, const std::string& fileName) override { add("FileError", code, fileName); }
 
-protected:
-    void tapped(const std::string& line, const Replay&) override;
+private:
+    static std::string field(const std::string& s) { return s; }
+    static std::string field(bool b) { return b ? "1" : "0"; }
+    template <class N> static std::string field(N n) { return std::to_string(n); }
+    template <class... A> void add(const std::string& name, const A&... args) {
+        std::string line = name;
+        ((line += "|" + field(args)), ...);
+        events.push_back(line);
+        if (onEvent)
+            onEvent(line);
+    }
+};
+
+// Sets TESSALY_EXTRA_DRIVES for as long as it lives.
+class ExtraDrives {
+public:
+    explicit ExtraDrives(const std::string& value) { ::setenv("TESSALY_EXTRA_DRIVES", value.c_str(), 1); }
+    ~ExtraDrives() { ::unsetenv("TESSALY_EXTRA_DRIVES"); }
 };
 
 // A control whose events are recorded, with pseudo-drives set up through TESSALY_EXTRA_DRIVES.
 struct DiscRig {
+    ExtraDrives env;
     EventQueue queue;
     EventRecorder recorder;
     std::unique_ptr<BurnDiscWriter> writer;

@@ -59,12 +59,20 @@ TEST(DiscVerbs, UsageAndRefusals) {
     EXPECT_FALSE(fs::exists(dir / "d.iso"));
 }
 
-TEST(DiscVerbs, DrivesListsThePseudoDrives) {
+// A pseudo-drive is an empty, overwritable DVD of the capacity it is given, and looking creates no file.
+TEST(DiscVerbs, DrivesAndInfoOfAFreshPseudoDrive) {
     TempDir dir;
     const std::string drive = "stdio:" + (dir / "d.iso").string();
-    const RunResult r = disc({"drives", "--no-scan"}, {{"TESSALY_EXTRA_DRIVES", drive + "#700M"}});
+    const Env env = {{"TESSALY_EXTRA_DRIVES", drive + "#700M"}};
+    const RunResult r = disc({"drives", "--no-scan"}, env);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, drive + "\tTessaly Image File\twriter\n");
+    EXPECT_EQ(disc({"info", "--drive", drive}, env).out,
+              "Media Type: DVD-RAM\nDisc Status: Empty Disc\nFree Space: 699.94 MB\nUsed Space: 0.00 MB\n"
+              "Total Capacity: 700.00 MB\nNumber of Sessions: 0\nLast Session Status: Empty Session\n"
+              "Disc Type (CD Only): Unknown\nDetected File Systems:\nMulti-Session Allowed: yes\n"
+              "Import Allowed: no\n");
+    EXPECT_FALSE(fs::exists(dir / "d.iso"));
     const RunResult none = disc({"drives", "--no-scan"});
     EXPECT_EQ(none.exitCode, 0);
     EXPECT_EQ(none.out, "");

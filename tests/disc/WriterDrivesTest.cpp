@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -30,23 +31,20 @@ TEST(WriterDrives, NoDrivesAtAllMeansCountZeroNoCrashAndNothingOnStderr) {
         }
         EXPECT_TRUE(writer.InitDrives(true));
         EXPECT_EQ(writer.DriveCount(), 0);
-        EXPECT_FALSE(writer.SelectDrive(0));
-        EXPECT_FALSE(writer.SelectDrive(-1));
-        EXPECT_FALSE(writer.IsWriter(0));
+        // Every call that needs a drive refuses, or answers "nothing" (called in this order).
+        const bool refused[] = {writer.SelectDrive(0),      writer.SelectDrive(-1),
+                                writer.IsWriter(0),         writer.HasFeature(kFeatureBufferProtection),
+                                writer.EjectTray(false),    writer.StartWrite(),
+                                writer.EraseMedia(true),    writer.CloseMedia(true),
+                                writer.ImportSession(true), writer.HasFileSystem(kFsIso9660)};
+        for (std::size_t i = 0; i < std::size(refused); ++i)
+            EXPECT_FALSE(refused[i]) << "call " << i;
         EXPECT_EQ(writer.DriveId(0), "");
         EXPECT_EQ(writer.MediaType(), kMediaNotLoaded);
-        EXPECT_EQ(writer.MaxWriteSpeed(), 0);
-        EXPECT_FALSE(writer.HasFeature(kFeatureBufferProtection));
-        EXPECT_FALSE(writer.EjectTray(false));
-        EXPECT_FALSE(writer.StartWrite());
-        EXPECT_FALSE(writer.EraseMedia(true));
-        EXPECT_FALSE(writer.CloseMedia(true));
-        EXPECT_FALSE(writer.ImportSession(true));
         EXPECT_EQ(writer.DiscStatus(), kDiscUnknown);
         EXPECT_EQ(writer.LastSessionStatus(), kSessionUnknown);
-        EXPECT_EQ(writer.SessionCount(), 0);
-        EXPECT_EQ(writer.FreeBlocks(), 0);
-        EXPECT_FALSE(writer.HasFileSystem(kFsIso9660));
+        EXPECT_EQ(std::tuple(writer.MaxWriteSpeed(), writer.SessionCount(), writer.FreeBlocks()),
+                  std::tuple(0, 0, 0LL));
         queue.drain();
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
@@ -62,8 +60,8 @@ TEST(WriterDrives, PseudoDrivesAreWritersOfAnOverwritableDvd) {
     EXPECT_TRUE(w.IsWriter(1));
     EXPECT_FALSE(w.IsWriter(2));
     ASSERT_TRUE(w.SelectDrive(1));
-    EXPECT_EQ(w.MediaType(), kMediaDvdRam);
-    EXPECT_EQ(MediaTypeText(w.MediaType()), "DVD-RAM");
+    EXPECT_EQ(w.TotalBlocks(), 700 * 512); // the second drive's capacity
+    // Its media facts are read through the info verb (DiscVerbs.DrivesAndInfoOfAFreshPseudoDrive).
     EXPECT_EQ(w.MaxWriteSpeed(), 0);
     const std::pair<int, bool> features[] = {{kFeatureCdRw, false},
                                              {kFeatureDvdRam, true},
@@ -72,19 +70,6 @@ TEST(WriterDrives, PseudoDrivesAreWritersOfAnOverwritableDvd) {
                                              {kFeatureDvdPlusRw, false}};
     for (const auto& [code, has] : features)
         EXPECT_EQ(w.HasFeature(code), has) << code;
-
-    EXPECT_EQ(w.DiscStatus(), kDiscEmpty);
-    EXPECT_EQ(w.SessionCount(), 0);
-    EXPECT_EQ(w.LastSessionStatus(), kSessionEmpty);
-    EXPECT_EQ(w.DiscType(), kDiscTypeUnknown);
-    EXPECT_EQ(w.UsedBlocks(), 0);
-    EXPECT_EQ(w.FreeBlocks(), 700 * 512 - 32);
-    EXPECT_EQ(w.TotalBlocks(), 700 * 512);
-    EXPECT_TRUE(w.MultiSessionAllowed());
-    EXPECT_FALSE(w.ImportAllowed());
-    for (int flag : {kFsOther, kFsIso9660, kFsJoliet, kFsUdf})
-        EXPECT_FALSE(w.HasFileSystem(flag)) << flag;
-    // Selecting does not create the image file; writing does.
     EXPECT_FALSE(fs::exists(dir / "two.iso"));
 }
 

@@ -1,6 +1,5 @@
 // WriterWriteTest.cpp -- writing sessions to a pseudo-drive end to end, checked with xorriso.
 #include "DiscTestKit.h"
-#include "RunProgram.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -119,9 +118,7 @@ TEST_F(WriterWrite, FilesAndNestedFoldersAreWrittenVerifiedAndReadableByXorriso)
                 << entry.path();
         }
     }
-    // The volume label is read back by the writing window's test.
-    const RunResult toc = runProgram({TESSALY_XORRISO, "-indev", disc.string(), "-toc"});
-    EXPECT_NE((toc.out + toc.err).find("Joliet"), std::string::npos);
+    // The volume label is read back by the writing window's test, Joliet by the info verb's.
     EXPECT_EQ(xorrisoSessionCount(disc), 1);
 }
 
@@ -130,9 +127,7 @@ TEST_F(WriterWrite, BlockFiguresAfterTheFirstSessionAndNothingToClose) {
     addLayout();
     write(false);
     ASSERT_EQ(rec().events.back(), "WriteDone");
-    EXPECT_GT(w().UsedBlocks(), 32 + 200);
-    EXPECT_GT(w().FreeBlocks(), 0);
-    EXPECT_EQ(w().TotalBlocks(), w().UsedBlocks() + w().FreeBlocks());
+    EXPECT_GT(w().UsedBlocks(), 32 + 200); // used and free adding up: AnImageTooLargeForTheDisc...
     // An overwritable disc has nothing to close.
     rec().events.clear();
     EXPECT_FALSE(w().CloseMedia(false));
@@ -204,16 +199,7 @@ TEST_F(WriterWrite, ImportMergesWhatTheImageAlreadyHolds) {
               (std::vector<std::string>{"ReplaceImported|\\Backup\\Mail\\Inbox.dbx|" +
                                         (dir / "Inbox2.dbx").string()}));
     EXPECT_EQ(w().ImageFileCount(), 6);
-    rec().events.clear();
-    ASSERT_TRUE(w().ListFolder("\\Backup\\Mail"));
-    bool found = false;
-    for (const std::string& line : rec().named("ItemListed"))
-        if (fieldsOf(line)[3] == "inbox.dbx") {
-            found = true;
-            EXPECT_EQ(fieldsOf(line)[7], "1234");
-            EXPECT_EQ(fieldsOf(line)[4], (dir / "Inbox2.dbx").string());
-        }
-    EXPECT_TRUE(found);
+    // The file of this computer stays, under its own spelling.
     write(false);
     EXPECT_EQ(xorrisoList(disc).at("/Backup/Mail/inbox.dbx").size, 1234);
     EXPECT_EQ(xorrisoList(disc).at("/Extra.txt").size, 1234);

@@ -27,11 +27,4 @@ std::vector<std::string> columnOf(QTreeWidget* view, int column);
 std::map<std::string, long long> xorrisoFiles(const std::filesystem::path& image);
 std::string xorrisoVolumeId(const std::filesystem::path& image);
 
-// Sets TESSALY_EXTRA_DRIVES for as long as it lives.
-class ExtraDrives {
-public:
-    explicit ExtraDrives(const std::string& value);
-    ~ExtraDrives();
-};
-
 } // namespace tessaly::test

@@ -14,7 +14,6 @@
 #include <QTreeWidgetItemIterator>
 #include <QUrl>
 
-#include <cstdlib>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -123,14 +122,6 @@ std::string xorrisoVolumeId(const fs::path& image) {
         }
     }
     return {};
-}
-
-ExtraDrives::ExtraDrives(const std::string& value) {
-    ::setenv("TESSALY_EXTRA_DRIVES", value.c_str(), 1);
-}
-
-ExtraDrives::~ExtraDrives() {
-    ::unsetenv("TESSALY_EXTRA_DRIVES");
 }
 
 PseudoDriveWindow::PseudoDriveWindow(DiscHandOver handOver) : drives("stdio:" + disc.string()) {

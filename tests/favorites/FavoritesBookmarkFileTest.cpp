@@ -127,9 +127,8 @@ TEST(BookmarkFileReaderTest, DatesAreSecondsWhateverUnitTheFileUses) {
     const BookmarkFile file =
         parseBookmarkFile(readFile(favoritesFixture("dates-in-milli-and-microseconds.htm")));
     ASSERT_EQ(file.root.children.size(), 4u);
-    EXPECT_EQ(file.root.children[0].addDate, 1700000000);
-    EXPECT_EQ(file.root.children[1].addDate, 1700000000);
-    EXPECT_EQ(file.root.children[2].addDate, 1700000000);
+    for (int i : {0, 1, 2}) // seconds, milliseconds, microseconds
+        EXPECT_EQ(file.root.children[i].addDate, 1700000000) << i;
     EXPECT_EQ(file.root.children[3].addDate, 0);
     EXPECT_EQ(file.root.children[3].lastModified, 0);
 

@@ -13,7 +13,6 @@ namespace fs = std::filesystem;
 namespace tessaly {
 namespace {
 
-using test::diskOutline;
 using test::favoritesErrorOf;
 using test::readFile;
 using test::snapshot;
@@ -118,6 +117,7 @@ protected:
     }
 };
 
+// What the files and folders hold afterwards is checked with exportFavorites and importFavorites above.
 TEST_F(FavoritesCommandsTest, BackupAndRestoreShowWhatHappened) {
     const fs::path file = tmp / "favorites.htm";
     ASSERT_TRUE(BackupIEFavorites(*session, ui, file));
@@ -125,17 +125,6 @@ TEST_F(FavoritesCommandsTest, BackupAndRestoreShowWhatHappened) {
     EXPECT_EQ(ui.messages[0].text,
               "The favorites were backed up to " + file.string() + ": 5 favorites in 4 folders.");
     EXPECT_EQ(ui.messages[0].icon, MsgIcon::Information);
-    EXPECT_EQ(test::outline(parseBookmarkFile(readFile(file)).root),
-              "Links/ [toolbar]\n"
-              "  Example Search -> https://search.example.org/\n"
-              "Mail Help/\n"
-              "  Blocking senders -> https://help.example.com/mail/block-senders\n"
-              "  Using identities -> https://help.example.com/mail/identities\n"
-              "Travel/\n"
-              "  Timetables/\n"
-              "    Example Rail -> https://rail.example.org/timetable\n"
-              "Example Home -> https://www.example.com/\n");
-
     const fs::path sampleFavorites = prefix / "drive_c/users/sample/Favorites";
     const auto before = snapshot(sampleFavorites);
     const fs::path garbage = tmp / "garbage.htm";
@@ -156,17 +145,6 @@ TEST_F(FavoritesCommandsTest, BackupAndRestoreShowWhatHappened) {
                   ": 3 favorites in 2 folders, 2 of them replacing favorites of the same name."),
               std::string::npos)
         << ui.messages[2].text;
-    EXPECT_EQ(diskOutline(sampleFavorites),
-              "Example Home.url = https://www.example.com/\n"
-              "Links/\n"
-              "Links/Example Search.url = https://search.example.org/\n"
-              "Links/Portal.url = https://portal.example.com/\n"
-              "Mail Help/\n"
-              "Mail Help/Blocking senders.url = https://help.example.com/mail/block-senders\n"
-              "Mail Help/Using identities.url = https://help.example.com/mail/identities\n"
-              "Travel/\n"
-              "Travel/Timetables/\n"
-              "Travel/Timetables/Example Rail.url = https://rail.example.org/timetable\n");
 }
 
 TEST_F(FavoritesCommandsTest, AProfileWithoutTheUsersFolderIsReported) {
