@@ -21,8 +21,12 @@ const std::string kOthers = "# my own jobs\nMAILTO=\"\"\n15 3 * * * echo TESSALY
                             "# 30 9 * * 1 TESSALY_JOB=4 commented out\n@reboot /usr/local/bin/x";
 
 std::time_t localTime(int year, int month, int day, int hour, int minute) {
-    std::tm tm{
-        .tm_min = minute, .tm_hour = hour, .tm_mday = day, .tm_mon = month - 1, .tm_year = year - 1900};
+    std::tm tm{};
+    tm.tm_min = minute;
+    tm.tm_hour = hour;
+    tm.tm_mday = day;
+    tm.tm_mon = month - 1;
+    tm.tm_year = year - 1900;
     tm.tm_isdst = -1;
     return std::mktime(&tm);
 }
