@@ -1,6 +1,7 @@
 // ScramblerTest.cpp -- the runtime's generator, the password trailer and scrambling round trips.
 #include "backupfile/Scrambler.h"
 #include "backupfile/BackupContainer.h"
+#include "backupfile/ScrambledInput.h"
 #include "backupfile/VbRandom.h"
 
 #include "ArchiveKit.h"
@@ -127,6 +128,33 @@ TEST(ScrambleFileTest, RoundTripsAcrossChunkBoundaries) {
         ScrambleFile(dir / "b.tsy", "p\xc3\xa4ss", false, dir / "plain.zip", cp, ui);
         EXPECT_EQ(readFile(dir / "plain.zip"), archive) << size;
         EXPECT_EQ(readFile(dir / "b.tsy"), scrambled); // reading leaves the backup file alone
+    }
+}
+
+// Reads in the order libzip makes them (a header, data read on, a jump back) must give the plain bytes,
+// across the input's window edges and the keystream's period.
+TEST(ScrambledInputTest, AnyRangeReadsAsThePlainArchive) {
+    TempDir dir;
+    CodePage cp(1252);
+    test::RecordingUi ui;
+    const std::string plain = test::noise((17u << 20) + 5, 9);
+    writeFile(dir / "b.tsy", plain);
+    ScrambleFile(dir / "b.tsy", "pw", true, {}, cp, ui);
+    ScrambledInput input(dir / "b.tsy", "pw", cp);
+    ASSERT_EQ(input.size(), plain.size());
+    const std::size_t k = 1024;
+    const std::pair<std::uint64_t, std::size_t> reads[] = {{plain.size() - 22, 22},
+                                                           {7, 30},
+                                                           {37, 16 * k},
+                                                           {37 + 16 * k, 8 * k},
+                                                           {(1u << 20) - 3, 9},
+                                                           {(16u << 20) - 5, 4 * k},
+                                                           {5, 3 * (1u << 20)},
+                                                           {0, plain.size()}};
+    for (const auto& [at, n] : reads) {
+        std::string got(n, '\0');
+        input.readAt(at, got.data(), n);
+        EXPECT_TRUE(got == plain.substr(at, n)) << at << " + " << n;
     }
 }
 
