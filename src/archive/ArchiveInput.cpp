@@ -1,6 +1,8 @@
 // ArchiveInput.cpp -- libzip's read protocol over an ArchiveInput.
 #include "archive/ArchiveInput.h"
 
+#include "archive/SourceSteps.h"
+
 #include <algorithm>
 #include <exception>
 #include <zip.h>
@@ -38,24 +40,12 @@ zip_int64_t inputCallback(void* userdata, void* data, zip_uint64_t len, zip_sour
     }
     case ZIP_SOURCE_CLOSE:
         return 0;
-    case ZIP_SOURCE_SEEK: {
-        zip_int64_t to = zip_source_seek_compute_offset(s->position, size, data, len, &s->error);
-        if (to < 0)
-            return -1;
-        s->position = zip_uint64_t(to);
-        return 0;
-    }
+    case ZIP_SOURCE_SEEK:
+        return seekWithin(s->position, size, data, len, &s->error);
     case ZIP_SOURCE_TELL:
         return zip_int64_t(s->position);
-    case ZIP_SOURCE_STAT: {
-        auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, len, &s->error);
-        if (!st)
-            return -1;
-        zip_stat_init(st);
-        st->valid = ZIP_STAT_SIZE;
-        st->size = size;
-        return sizeof(zip_stat_t);
-    }
+    case ZIP_SOURCE_STAT:
+        return statOfSize(data, len, &s->error, size);
     case ZIP_SOURCE_ERROR:
         return zip_error_to_data(&s->error, data, len);
     case ZIP_SOURCE_FREE:

@@ -2,6 +2,8 @@
 // go to the output as libzip writes them.
 #include "archive/OutputSource.h"
 
+#include "archive/SourceSteps.h"
+
 #include <algorithm>
 #include <system_error>
 
@@ -44,15 +46,8 @@ struct OutputState {
 zip_int64_t outputCallback(void* userdata, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
     auto* s = static_cast<OutputState*>(userdata);
     switch (cmd) {
-    case ZIP_SOURCE_STAT: { // an empty archive to begin with
-        auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, len, &s->error);
-        if (!st)
-            return -1;
-        zip_stat_init(st);
-        st->valid = ZIP_STAT_SIZE;
-        st->size = 0;
-        return sizeof(zip_stat_t);
-    }
+    case ZIP_SOURCE_STAT: // an empty archive to begin with
+        return statOfSize(data, len, &s->error, 0);
     case ZIP_SOURCE_OPEN:
     case ZIP_SOURCE_READ:
     case ZIP_SOURCE_CLOSE:
@@ -72,13 +67,8 @@ zip_int64_t outputCallback(void* userdata, void* data, zip_uint64_t len, zip_sou
         s->size = std::max(s->size, s->position);
         return zip_int64_t(len);
     }
-    case ZIP_SOURCE_SEEK_WRITE: {
-        zip_int64_t to = zip_source_seek_compute_offset(s->position, s->size, data, len, &s->error);
-        if (to < 0)
-            return -1;
-        s->position = zip_uint64_t(to);
-        return 0;
-    }
+    case ZIP_SOURCE_SEEK_WRITE:
+        return seekWithin(s->position, s->size, data, len, &s->error);
     case ZIP_SOURCE_TELL_WRITE:
         return zip_int64_t(s->position);
     case ZIP_SOURCE_COMMIT_WRITE:
