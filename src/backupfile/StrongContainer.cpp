@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -55,6 +56,105 @@ void headerChecksum(const Header& h, unsigned char out[16]) {
     crypto_generichash(out, 16, h.data(), kOffChecksum, nullptr, 0);
 }
 
+// What the memo keeps of a file: its opslimit, memlimit and salt, as the header holds them.
+constexpr std::size_t kMemoParams = kOffCheck - kOffOps;
+constexpr std::size_t kDigestSize = 32, kKeysSize = 64;
+
+} // namespace
+
+struct StrongKeyMemo::Entries {
+    struct Entry {
+        std::array<unsigned char, kMemoParams> params;
+        unsigned char* secret; // the password's keyed digest, then the stream key and the key-check value
+    };
+    unsigned char* digestKey = nullptr; // keys the password digests, for this memo only
+    std::vector<Entry> list;
+    int reused = 0;
+
+    ~Entries() {
+        for (Entry& e : list)
+            sodium_free(e.secret);
+        sodium_free(digestKey);
+    }
+    void digest(const std::string& password, unsigned char* out) const {
+        crypto_generichash(out, kDigestSize, reinterpret_cast<const unsigned char*>(password.data()),
+                           password.size(), digestKey, kDigestSize);
+    }
+};
+
+namespace {
+
+std::mutex memoLock;
+StrongKeyMemo::Entries* activeMemo = nullptr; // guarded by memoLock
+
+} // namespace
+
+StrongKeyMemo::StrongKeyMemo() : entries_(std::make_unique<Entries>()) {
+    initSodium();
+    entries_->digestKey = static_cast<unsigned char*>(sodium_malloc(kDigestSize));
+    if (!entries_->digestKey)
+        throw std::bad_alloc();
+    randombytes_buf(entries_->digestKey, kDigestSize);
+    std::lock_guard<std::mutex> lock(memoLock);
+    if (!activeMemo)
+        activeMemo = entries_.get();
+}
+
+StrongKeyMemo::~StrongKeyMemo() {
+    std::lock_guard<std::mutex> lock(memoLock);
+    if (activeMemo == entries_.get())
+        activeMemo = nullptr;
+}
+
+int StrongKeyMemo::reused() const {
+    std::lock_guard<std::mutex> lock(memoLock);
+    return entries_->reused;
+}
+
+namespace {
+
+// The keys the memo in effect holds for this header and password, copied into `keys`; false without.
+bool recallKeys(const Header& h, const std::string& password, unsigned char* keys) {
+    std::lock_guard<std::mutex> lock(memoLock);
+    StrongKeyMemo::Entries* memo = activeMemo;
+    if (!memo)
+        return false;
+    unsigned char* digest = static_cast<unsigned char*>(sodium_malloc(kDigestSize));
+    if (!digest)
+        return false;
+    memo->digest(password, digest);
+    bool found = false;
+    for (const auto& e : memo->list)
+        if (std::memcmp(e.params.data(), h.data() + kOffOps, kMemoParams) == 0 &&
+            sodium_memcmp(e.secret, digest, kDigestSize) == 0) {
+            std::memcpy(keys, e.secret + kDigestSize, kKeysSize);
+            ++memo->reused;
+            found = true;
+            break;
+        }
+    sodium_free(digest);
+    return found;
+}
+
+void rememberKeys(const Header& h, const std::string& password, const unsigned char* keys) {
+    std::lock_guard<std::mutex> lock(memoLock);
+    StrongKeyMemo::Entries* memo = activeMemo;
+    if (!memo)
+        return;
+    auto* secret = static_cast<unsigned char*>(sodium_malloc(kDigestSize + kKeysSize));
+    if (!secret)
+        return;
+    if (memo->list.size() >= 4) { // a run reads the previous file, seals the new one and reads it back
+        sodium_free(memo->list.front().secret);
+        memo->list.erase(memo->list.begin());
+    }
+    memo->digest(password, secret);
+    std::memcpy(secret + kDigestSize, keys, kKeysSize);
+    StrongKeyMemo::Entries::Entry entry{{}, secret};
+    std::memcpy(entry.params.data(), h.data() + kOffOps, kMemoParams);
+    memo->list.push_back(entry);
+}
+
 // The stream key and the key-check value, in memory that is locked and wiped when freed.
 class Keys {
 public:
@@ -70,6 +170,8 @@ public:
 
     // Argon2id over the password's UTF-8 bytes, then two subkeys of the result.
     void derive(const std::string& password, const Header& h) {
+        if (recallKeys(h, password, mem_))
+            return;
         unsigned char* master = static_cast<unsigned char*>(sodium_malloc(32));
         if (!master)
             throw std::bad_alloc();
@@ -84,6 +186,7 @@ public:
         if (rc != 0)
             throw std::runtime_error("not enough memory for the key derivation (" +
                                      std::to_string(readLe(h.data() + kOffMem, 8) >> 20) + " MiB)");
+        rememberKeys(h, password, mem_);
     }
 
 private:

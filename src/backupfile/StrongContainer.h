@@ -43,6 +43,25 @@ bool hasStrongHeader(const std::filesystem::path& file);
 // True when the file ends with the strong end mark. Never throws.
 bool endsWithStrongMark(const std::filesystem::path& file);
 
+// While one lives, the keys derived for a strong file are kept (in locked memory, wiped when it goes),
+// and a file of the same salt, key derivation parameters and password takes them instead of deriving them
+// again: a backup run that seals a file and then reads it back pays for one key derivation, not two. At
+// most one is in effect at a time; another made meanwhile does nothing.
+class StrongKeyMemo {
+public:
+    StrongKeyMemo();
+    ~StrongKeyMemo();
+    StrongKeyMemo(const StrongKeyMemo&) = delete;
+    StrongKeyMemo& operator=(const StrongKeyMemo&) = delete;
+    // How many key derivations it has saved.
+    int reused() const;
+
+    struct Entries; // what it holds, in locked memory
+
+private:
+    std::unique_ptr<Entries> entries_;
+};
+
 // Encrypts an archive handed over in order into a new strong file: the key derivation and the header
 // come first, then every full 64 KiB of archive is encrypted as it arrives. One thread at a time.
 class StrongSealer {

@@ -6,6 +6,7 @@
 #include "archive/ZipSession.h"
 #include "backupfile/InfoFile.h"
 #include "backupfile/ScrambledOutput.h"
+#include "backupfile/StrongContainer.h"
 #include "backupfile/StrongOutput.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
@@ -54,6 +55,8 @@ BackupResult runBackupOnce(ProfileSession& session, MainWindowState& state, Ui& 
     // A target that is a link has the file it names replaced; the link stays.
     const std::filesystem::path target = resolveTargetLink(plan.target);
     std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    // A strong file is sealed and then read back: its key is derived once for both.
+    StrongKeyMemo keys;
 
     // A backup may add a missing item key to the registry: it holds the profile like any change.
     std::unique_ptr<ProfileLock> lock;

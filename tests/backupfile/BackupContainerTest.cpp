@@ -81,6 +81,31 @@ TEST(StrongContainerTest, PasswordsAreCheckedByTheirKeyCheckValueAndNothingShows
     EXPECT_FALSE(std::filesystem::exists(dir / "c.tsy"));
 }
 
+// A run seals a file and reads it back: the memo saves the second derivation, never for another password,
+// another file's salt, or after it is gone.
+TEST(StrongContainerTest, AKeyMemoDerivesOnceForTheSameFileAndPasswordOnly) {
+    TempDir dir;
+    test::RecordingUi ui;
+    writeFile(dir / "a.zip", fakeArchive());
+    sealStrong(dir / "a.zip", dir / "old.tsy", "Secret", kCheap, ui);
+    {
+        StrongKeyMemo memo;
+        sealStrong(dir / "a.zip", dir / "a.tsy", "Secret", kCheap, ui);
+        StrongKeyMemo second; // does nothing while the first is in effect
+        EXPECT_EQ(checkStrong(dir / "a.tsy", "secret"), BackupFileCheck::WrongPassword);
+        EXPECT_EQ(checkStrong(dir / "old.tsy", "Secret"), BackupFileCheck::Ok);
+        EXPECT_EQ(memo.reused(), 0);
+        EXPECT_EQ(checkStrong(dir / "a.tsy", "Secret"), BackupFileCheck::Ok);
+        openStrong(dir / "a.tsy", "Secret", dir / "plain.zip", ui);
+        EXPECT_EQ(readFile(dir / "plain.zip"), readFile(dir / "a.zip"));
+        EXPECT_EQ(memo.reused(), 2);
+        EXPECT_EQ(second.reused(), 0);
+    }
+    StrongKeyMemo later;
+    EXPECT_EQ(checkStrong(dir / "a.tsy", "Secret"), BackupFileCheck::Ok);
+    EXPECT_EQ(later.reused(), 0);
+}
+
 TEST(StrongContainerTest, KdfLimitsCapTheWorkTogether) {
     const std::uint64_t mib = std::uint64_t{1} << 20;
     struct Case {
