@@ -2,19 +2,23 @@
 #include "engine/BackupAudit.h"
 
 #include "archive/ArchiveError.h"
-#include "archive/CGmodule.h"
 #include "archive/EntryName.h"
 #include "archive/MemberCopy.h"
 #include "backupfile/InfoFile.h"
 #include "engine/BackupItems.h"
 #include "engine/HandlerSupport.h"
 #include "engine/MainWindowState.h"
-#include "platform/UnnamedFile.h"
 
-#include <optional>
 #include <set>
 
 namespace tessaly {
+
+std::unique_ptr<UnnamedFile> readInfoFile(const ArchiveSource& archive,
+                                          const std::filesystem::path& workDir) {
+    auto info = std::make_unique<UnnamedFile>(workDir);
+    copyMemberTo(archive, kInfoFileName, info->fd());
+    return info;
+}
 
 std::vector<std::string> recordedMembers(int item, const std::string& value) {
     if (item == kItemMessages || item == kItemStationeries)
@@ -39,10 +43,9 @@ BackupAudit auditBackupArchive(const ArchiveSource& archive, const std::filesyst
         audit.problems.push_back("its archive cannot be read (" + e.description() + ")");
         return audit;
     }
-    std::optional<UnnamedFile> infoFile;
+    std::unique_ptr<UnnamedFile> infoFile;
     try {
-        infoFile.emplace(workDir);
-        copyMemberTo(archive, kInfoFileName, infoFile->fd());
+        infoFile = readInfoFile(archive, workDir);
     } catch (const std::exception&) {
         audit.problems.push_back("the info file " + std::string(kInfoFileName) + " is missing or damaged");
         return audit;

@@ -3,8 +3,10 @@
 
 #include "archive/ArchiveListing.h"
 #include "platform/CodePage.h"
+#include "platform/UnnamedFile.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,10 @@ struct BackupAudit {
 // their compressed bytes (see TestArchive).
 BackupAudit auditBackupArchive(const ArchiveSource& archive, const std::filesystem::path& workDir,
                                const CodePage& codePage, const CopiedMembers& copied = {});
+
+// The archive's info file, copied (CRC-checked) into a file without a name in `workDir`, to be read by its
+// path. Throws ArchiveError when it is missing or damaged.
+std::unique_ptr<UnnamedFile> readInfoFile(const ArchiveSource& archive, const std::filesystem::path& workDir);
 
 // The members an item's recorded info-file value names.
 std::vector<std::string> recordedMembers(int item, const std::string& value);

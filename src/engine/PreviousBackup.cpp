@@ -1,8 +1,8 @@
 // PreviousBackup.cpp -- opening the previous backup of a target and the member sources its info file records.
 #include "engine/PreviousBackup.h"
 
-#include "archive/MemberCopy.h"
 #include "backupfile/InfoFile.h"
+#include "engine/BackupAudit.h"
 #include "platform/Text.h"
 
 #include <charconv>
@@ -58,11 +58,10 @@ std::unique_ptr<PreviousBackup> PreviousBackup::open(const std::filesystem::path
     try {
         // The plain archive has no name on disk, and neither has its info file.
         previous.reset(new PreviousBackup(openBackupForReading(target, password, workDir, codePage, ui)));
-        UnnamedFile info(workDir);
-        copyMemberTo(previous->backup_.archive, kInfoFileName, info.fd());
-        for (MemberSource& s : parseMemberSources(GetINI(kMemberSourcesKey, info.path(), codePage)))
+        auto info = readInfoFile(previous->backup_.archive, workDir);
+        for (MemberSource& s : parseMemberSources(GetINI(kMemberSourcesKey, info->path(), codePage)))
             previous->recorded_[s.name] = s;
-        auto facts = parseStoreFacts(GetINI(kStoreFactsKey, info.path(), codePage));
+        auto facts = parseStoreFacts(GetINI(kStoreFactsKey, info->path(), codePage));
         if (!facts.empty())
             previous->storeFacts_ = std::move(facts);
     } catch (const std::exception&) {

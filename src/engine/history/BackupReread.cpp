@@ -1,13 +1,10 @@
 // BackupReread.cpp -- re-reading a backup file and the facts its info file records.
 #include "engine/history/BackupReread.h"
 
-#include "archive/CGmodule.h"
 #include "backupfile/BackupContainer.h"
 #include "backupfile/InfoFile.h"
 #include "engine/BackupAudit.h"
-#include "engine/HandlerSupport.h"
 #include "engine/SilentUi.h"
-#include "platform/UnnamedFile.h"
 
 namespace tessaly {
 
@@ -28,13 +25,11 @@ RecordedFacts readRecordedFacts(const std::filesystem::path& file, const std::st
                                 const std::filesystem::path& workDir, const CodePage& codePage) {
     RecordedFacts facts;
     try {
-        UnnamedFile archive(workDir);
         SilentUi quiet;
-        openArchive(file, password, archive.path(), codePage, quiet);
-        RemoveOnExit info(workDir / kInfoFileName);
-        UnzipToFolder(archive.path().string(), workDir.string(), ZipNameList{kInfoFileName});
-        facts.itemFlags = GetINI("BackupItem", info.path(), codePage);
-        facts.stores = parseStoreFacts(GetINI(kStoreFactsKey, info.path(), codePage));
+        ReadableBackup backup = openBackupForReading(file, password, workDir, codePage, quiet);
+        auto info = readInfoFile(backup.archive, workDir);
+        facts.itemFlags = GetINI("BackupItem", info->path(), codePage);
+        facts.stores = parseStoreFacts(GetINI(kStoreFactsKey, info->path(), codePage));
         facts.opened = true;
     } catch (const std::exception&) {
     }
